@@ -1,0 +1,45 @@
+# Shared by scripts/run and scripts/test: install what is missing, then configure and build.
+# Sourced, not run.
+
+set -euo pipefail
+
+TOVEL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+TOVEL_PACKAGES=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-declarative-dev qcoro-qt6-dev libsodium-dev libgl-dev
+  qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-window
+  qml6-module-qtquick-templates qml6-module-qtquick-layouts qml6-module-qtqml-workerscript
+  qml6-module-qt5compat-graphicaleffects qt6-qpa-plugins
+  ffmpeg
+)
+
+# Installs the Debian packages that are not there yet; does nothing (quickly) when all are.
+tovel_install_missing() {
+  local missing=()
+  local pkg
+  for pkg in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$pkg")
+    fi
+  done
+  if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    if [[ $(id -u) -ne 0 ]]; then sudo="sudo"; fi
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}
+
+# tovel_build DIR [cmake options...]: configure once, then build incrementally.
+tovel_build() {
+  local dir="$1"
+  shift
+  if [[ ! -f "$dir/build.ninja" ]]; then
+    cmake -S "$TOVEL_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  else
+    cmake "$dir" "$@" >/dev/null
+  fi
+  cmake --build "$dir" --parallel "$(nproc)"
+}

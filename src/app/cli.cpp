@@ -1,0 +1,542 @@
+#include "app/cli.h"
+
+#include "build_info.h"
+#include "core/job_runner.h"
+#include "core/source_router.h"
+#include "engine/tools.h"
+#include "engine/web_engine.h"
+#include "platform/paths.h"
+
+#include <QCoreApplication>
+#include <QCoroTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace tovel::cli {
+
+namespace {
+
+const QStringList subCommands = {QStringLiteral("get"), QStringLiteral("list"), QStringLiteral("hint"),
+                                 QStringLiteral("tools")};
+
+void out(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+void err(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+QString jsonLine(const QJsonObject &object)
+{
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + u'\n';
+}
+
+const char *usageText = R"(Usage:
+  tovel                         open the window
+  tovel get INPUT [options]     gather and convert every media item behind INPUT
+  tovel list INPUT [--json]     show the items INPUT stands for, without downloading anything
+  tovel hint INPUT              say what Tovel would do with INPUT
+  tovel tools                   show the ffmpeg, yt-dlp and JavaScript runtime Tovel found
+  tovel --help | --version
+
+INPUT is a podcast feed, a link to a media file, an Internet Archive item, a Wikimedia Commons
+file page, a file, a folder, or a file:// link.
+
+Options for get:
+  --format mp3|m4a|wav|flac|mp4     output format (default mp3)
+  --quality best|320|192|128        bitrate for mp3 and m4a (default best); "320 kbps" works too
+  --limit N                         gather at most N items (default 100)
+  --to DIR                          save into DIR (default: the Downloads folder)
+  --json                            print one JSON object per job change, then a summary
+
+Exit status: 0 when every job was saved, 1 when any failed or was stopped,
+2 when the input could not be read, 130 when interrupted.
+)";
+
+struct Options
+{
+    QString command;
+    QStringList positional;
+    QHash<QString, QString> values;
+    bool json = false;
+};
+
+// Parses "--name value" and "--name=value"; the flags that take no value are listed.
+std::optional<Options> parse(const QStringList &arguments, const QStringList &valued, QString *problem)
+{
+    Options options;
+    options.command = arguments.value(1);
+    bool onlyPositional = false;
+    for (qsizetype i = 2; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (onlyPositional || !argument.startsWith(QLatin1String("--")) || argument == QLatin1String("--")) {
+            if (argument == QLatin1String("--") && !onlyPositional) {
+                onlyPositional = true;
+                continue;
+            }
+            options.positional.append(argument);
+            continue;
+        }
+        QString name = argument.mid(2);
+        QString value;
+        const qsizetype equals = name.indexOf(u'=');
+        const bool inlineValue = equals >= 0;
+        if (inlineValue) {
+            value = name.mid(equals + 1);
+            name = name.left(equals);
+        }
+        if (name == QLatin1String("json") && !inlineValue) {
+            options.json = true;
+            continue;
+        }
+        if (!valued.contains(name)) {
+            *problem = QStringLiteral("Unknown option --%1.").arg(name);
+            return std::nullopt;
+        }
+        if (!inlineValue) {
+            if (i + 1 >= arguments.size()) {
+                *problem = QStringLiteral("--%1 needs a value.").arg(name);
+                return std::nullopt;
+            }
+            value = arguments.at(++i);
+        }
+        options.values.insert(name, value);
+    }
+    return options;
+}
+
+std::optional<AudioQuality> qualityFrom(const QString &text)
+{
+    if (const auto raw = audioQualityFromRaw(text))
+        return raw;
+    const QString lower = text.trimmed().toLower();
+    if (lower == QLatin1String("best"))
+        return AudioQuality::best;
+    if (lower == QLatin1String("320") || lower == QLatin1String("320k"))
+        return AudioQuality::k320;
+    if (lower == QLatin1String("192") || lower == QLatin1String("192k"))
+        return AudioQuality::k192;
+    if (lower == QLatin1String("128") || lower == QLatin1String("128k"))
+        return AudioQuality::k128;
+    return std::nullopt;
+}
+
+// The word the command line shows for a phase: a job in line says so.
+QString phaseText(const JobPhase &phase)
+{
+    return phase.kind() == JobPhase::Kind::waiting ? QStringLiteral("Queued") : phase.label();
+}
+
+QJsonObject jobObject(const Job &job)
+{
+    return QJsonObject{
+        {QStringLiteral("event"), QStringLiteral("job")},
+        {QStringLiteral("id"), job.id().toString(QUuid::WithoutBraces)},
+        {QStringLiteral("title"), job.title()},
+        {QStringLiteral("origin"), job.origin()},
+        {QStringLiteral("phase"), job.phase().name()},
+        {QStringLiteral("label"), phaseText(job.phase())},
+        {QStringLiteral("progress"), job.progress()},
+        {QStringLiteral("output"), job.output().isEmpty() ? QJsonValue() : QJsonValue(job.output().toLocalFile())},
+    };
+}
+
+int percent(double progress) { return int(progress * 100.0); }
+
+// Ctrl-C and termination requests, delivered to the event loop through a socket pair.
+class SignalWatcher : public QObject
+{
+    Q_OBJECT
+public:
+    SignalWatcher()
+    {
+        ::socketpair(AF_UNIX, SOCK_STREAM, 0, fds());
+        m_notifier = new QSocketNotifier(fds()[1], QSocketNotifier::Read, this);
+        connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+            char byte;
+            if (::read(fds()[1], &byte, 1) > 0)
+                emit interrupted();
+        });
+        struct sigaction action {};
+        action.sa_handler = [](int) {
+            const char byte = 1;
+            [[maybe_unused]] auto written = ::write(fds()[0], &byte, 1);
+        };
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(SIGINT, &action, nullptr);
+        ::sigaction(SIGTERM, &action, nullptr);
+    }
+
+signals:
+    void interrupted();
+
+private:
+    static int *fds()
+    {
+        static int pair[2] = {-1, -1};
+        return pair;
+    }
+    QSocketNotifier *m_notifier = nullptr;
+};
+
+// Draws the jobs of one request: live lines on a terminal, one line per phase change otherwise,
+// or JSON lines.
+class Reporter : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Mode { terminal, lines, json };
+
+    Reporter(JobRunner &runner, Mode mode) : m_runner(runner), m_mode(mode)
+    {
+        connect(&runner, &JobRunner::jobAdded, this, [this](Job *job) { watch(job); });
+        m_redraw.setInterval(100);
+        m_redraw.setSingleShot(true);
+        connect(&m_redraw, &QTimer::timeout, this, [this] { draw(); });
+    }
+
+    void finish()
+    {
+        if (m_mode == Mode::terminal)
+            draw();
+    }
+
+private:
+    void watch(Job *job)
+    {
+        m_order.append(job);
+        if (m_mode == Mode::json) {
+            out(jsonLine(jobObject(*job)));
+            connect(job, &Job::changed, this, [job] { out(jsonLine(jobObject(*job))); });
+        } else if (m_mode == Mode::lines) {
+            printLine(*job);
+            connect(job, &Job::phaseChanged, this, [this, job] { printLine(*job); });
+            connect(job, &Job::titleChanged, this, [this, job] { printLine(*job); });
+        } else {
+            connect(job, &Job::changed, this, [this] { scheduleDraw(); });
+            scheduleDraw();
+        }
+    }
+
+    static QString describe(const Job &job)
+    {
+        QString line = job.title() + QStringLiteral(" \u2014 ") + phaseText(job.phase())
+            + QStringLiteral(" (%1%)").arg(percent(job.progress()));
+        if (!job.output().isEmpty())
+            line += QStringLiteral(" \u2192 ") + job.output().toLocalFile();
+        return line;
+    }
+
+    void printLine(const Job &job) { out(describe(job) + u'\n'); }
+
+    void scheduleDraw()
+    {
+        if (!m_redraw.isActive())
+            m_redraw.start();
+    }
+
+    static QString fit(const QString &text, int width)
+    {
+        if (width <= 1 || text.size() <= width)
+            return text;
+        return text.left(width - 1) + QChar(0x2026);
+    }
+
+    // Finished jobs are printed once above the live block and leave it; the block holds the rest.
+    void draw()
+    {
+        struct winsize size {};
+        const bool known = ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0;
+        const int width = known ? size.ws_col : 100;
+        const int rows = known && size.ws_row > 4 ? size.ws_row - 2 : 20;
+
+        QString frame;
+        if (m_liveLines > 0)
+            frame += QStringLiteral("\x1b[%1F").arg(m_liveLines);
+        frame += QStringLiteral("\x1b[J");
+        for (Job *job : std::as_const(m_order)) {
+            if (job->isFinished() && !m_reported.contains(job)) {
+                m_reported.insert(job);
+                frame += fit(describe(*job), width) + u'\n';
+            }
+        }
+        int shown = 0;
+        int hidden = 0;
+        for (Job *job : std::as_const(m_order)) {
+            if (job->isFinished())
+                continue;
+            if (shown >= rows - 1) {
+                ++hidden;
+                continue;
+            }
+            const QString line = QStringLiteral("%1%  %2  %3")
+                                     .arg(percent(job->progress()), 3)
+                                     .arg(phaseText(job->phase()), -12)
+                                     .arg(job->title());
+            frame += fit(line, width) + u'\n';
+            ++shown;
+        }
+        if (hidden > 0) {
+            frame += QStringLiteral("      \u2026 and %1 more\n").arg(hidden);
+            ++shown;
+        }
+        m_liveLines = shown;
+        out(frame);
+    }
+
+    JobRunner &m_runner;
+    Mode m_mode;
+    QList<Job *> m_order;
+    QSet<Job *> m_reported;
+    QTimer m_redraw;
+    int m_liveLines = 0;
+};
+
+QCoro::Task<int> getCommand(Options options)
+{
+    const QString input = options.positional.value(0);
+
+    const auto format = audioFormatFromRaw(options.values.value(QStringLiteral("format"), QStringLiteral("mp3")).toLower());
+    if (!format) {
+        err(QStringLiteral("Unknown format \"%1\". Choose mp3, m4a, wav, flac or mp4.\n")
+                .arg(options.values.value(QStringLiteral("format"))));
+        co_return 2;
+    }
+    const auto quality = qualityFrom(options.values.value(QStringLiteral("quality"), QStringLiteral("best")));
+    if (!quality) {
+        err(QStringLiteral("Unknown quality \"%1\". Choose best, 320, 192 or 128.\n")
+                .arg(options.values.value(QStringLiteral("quality"))));
+        co_return 2;
+    }
+    bool limitOk = true;
+    const int limit = options.values.value(QStringLiteral("limit"), QStringLiteral("100")).toInt(&limitOk);
+    if (!limitOk || limit < 0) {
+        err(QStringLiteral("--limit takes a whole number of items, 0 or more.\n"));
+        co_return 2;
+    }
+    QString destination = paths::downloads();
+    if (options.values.contains(QStringLiteral("to"))) {
+        const QString to = SourceRouter::normalizedPath(options.values.value(QStringLiteral("to")));
+        destination = QDir::cleanPath(QDir::current().absoluteFilePath(to));
+        if (QFileInfo(destination).exists() && !QFileInfo(destination).isDir()) {
+            err(QStringLiteral("%1 is a file, not a folder to save into.\n").arg(destination));
+            co_return 2;
+        }
+    }
+
+    JobRunner runner(destination);
+    const Reporter::Mode mode = options.json        ? Reporter::Mode::json
+                                : ::isatty(STDOUT_FILENO) ? Reporter::Mode::terminal
+                                                          : Reporter::Mode::lines;
+    Reporter reporter(runner, mode);
+    SignalWatcher watcher;
+    bool interrupted = false;
+    QObject::connect(&watcher, &SignalWatcher::interrupted, &runner, [&] {
+        if (interrupted) {
+            // A second Ctrl-C: stop waiting for the tidy-up.
+            std::_Exit(130);
+        }
+        interrupted = true;
+        runner.cancelAll();
+        if (runner.activeTasks() == 0)
+            QCoreApplication::exit(130);
+    });
+
+    co_await runner.run(input, *format, *quality, limit);
+    if (interrupted && runner.jobs().isEmpty())
+        co_return 130;
+    if (runner.lastError()) {
+        err(*runner.lastError() + u'\n');
+        co_return 2;
+    }
+    // Polled rather than awaited as a signal: the runner must not be resumed into and then destroyed
+    // from inside one of its own emissions.
+    while (runner.activeTasks() > 0)
+        co_await QCoro::sleepFor(std::chrono::milliseconds(20));
+    reporter.finish();
+
+    int done = 0, failed = 0, cancelled = 0;
+    for (Job *job : runner.jobs()) {
+        switch (job->phase().kind()) {
+        case JobPhase::Kind::done: ++done; break;
+        case JobPhase::Kind::cancelled: ++cancelled; break;
+        default: ++failed; break;
+        }
+    }
+    const int status = interrupted ? 130 : (failed + cancelled > 0 ? 1 : 0);
+    if (options.json) {
+        out(jsonLine(QJsonObject{{QStringLiteral("event"), QStringLiteral("summary")},
+                                 {QStringLiteral("total"), int(runner.jobs().size())},
+                                 {QStringLiteral("done"), done},
+                                 {QStringLiteral("failed"), failed},
+                                 {QStringLiteral("cancelled"), cancelled},
+                                 {QStringLiteral("destination"), destination},
+                                 {QStringLiteral("exitStatus"), status}}));
+    } else if (!runner.jobs().isEmpty()) {
+        QString summary = QStringLiteral("%1 of %2 saved to %3").arg(done).arg(runner.jobs().size()).arg(destination);
+        if (failed)
+            summary += QStringLiteral(", %1 failed").arg(failed);
+        if (cancelled)
+            summary += QStringLiteral(", %1 stopped").arg(cancelled);
+        out(summary + QStringLiteral(".\n"));
+    }
+    co_return status;
+}
+
+QCoro::Task<int> listCommand(Options options)
+{
+    const QString input = options.positional.value(0);
+    const Result<MediaItems> items = co_await SourceRouter::resolve(input);
+    if (!items) {
+        err(items.error().description() + u'\n');
+        co_return 2;
+    }
+    int index = 0;
+    for (const MediaItem &item : *items) {
+        if (options.json) {
+            out(jsonLine(QJsonObject{
+                {QStringLiteral("title"), item.title},
+                {QStringLiteral("origin"), item.origin},
+                {QStringLiteral("url"), item.url.isLocalFile() ? item.url.toLocalFile() : item.url.toString()},
+                {QStringLiteral("hintedExtension"),
+                 item.hintedExtension ? QJsonValue(*item.hintedExtension) : QJsonValue()},
+            }));
+        } else {
+            out(QStringLiteral("%1. %2 \u2014 %3\n    %4\n")
+                    .arg(++index)
+                    .arg(item.title, item.origin,
+                         item.url.isLocalFile() ? item.url.toLocalFile() : item.url.toString()));
+        }
+    }
+    co_return 0;
+}
+
+int hintCommand(const Options &options)
+{
+    const QString input = options.positional.value(0);
+    out(SourceRouter::hint(input) + u'\n');
+    out(QStringLiteral("Source: ") + SourceRouter::sourceKindWord(input, WebEngine::shared().enabled()) + u'\n');
+    return 0;
+}
+
+QString ytDlpVersion(const QString &path)
+{
+    QProcess process;
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(path, {QStringLiteral("--version")}, QIODevice::ReadOnly);
+    if (!process.waitForStarted() || !process.waitForFinished(15'000))
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+int toolsCommand()
+{
+    const auto ffmpeg = Tools::ffmpegPath();
+    if (ffmpeg) {
+        out(QStringLiteral("ffmpeg:             %1\n").arg(*ffmpeg));
+        out(QStringLiteral("  from:             %1\n")
+                .arg(Tools::ffmpegInResources() ? QStringLiteral("Bundled") : QStringLiteral("System")));
+        out(QStringLiteral("  licence:          %1\n").arg(Tools::ffmpegLicense()));
+    } else {
+        out(QStringLiteral("ffmpeg:             not found\n"));
+    }
+    const auto ytdlp = Tools::findYtDlp();
+    if (ytdlp) {
+        const QString version = ytDlpVersion(*ytdlp);
+        out(QStringLiteral("yt-dlp:             %1\n").arg(*ytdlp));
+        out(QStringLiteral("  version:          %1\n").arg(version.isEmpty() ? QStringLiteral("unknown") : version));
+    } else {
+        out(QStringLiteral("yt-dlp:             not found\n"));
+    }
+    const auto runtime = Tools::findJSRuntime();
+    out(QStringLiteral("JavaScript runtime: %1\n").arg(runtime.value_or(QStringLiteral("not found"))));
+    return 0;
+}
+
+} // namespace
+
+bool wantsCommandLine(const QStringList &arguments)
+{
+    if (arguments.size() < 2)
+        return false;
+    const QString &first = arguments.at(1);
+    return subCommands.contains(first) || first.startsWith(u'-');
+}
+
+int run(const QStringList &arguments)
+{
+    const QString first = arguments.value(1);
+    if (first == QLatin1String("--help") || first == QLatin1String("-h") || first == QLatin1String("help")) {
+        out(QString::fromUtf8(usageText));
+        return 0;
+    }
+    if (first == QLatin1String("--version")) {
+        out(QStringLiteral("Tovel %1 (build %2)\n").arg(QLatin1String(build::version), QLatin1String(build::buildNumber)));
+        return 0;
+    }
+    if (!subCommands.contains(first)) {
+        err(QStringLiteral("Unknown command \"%1\".\n\n").arg(first) + QString::fromUtf8(usageText));
+        return 2;
+    }
+
+    QStringList valued;
+    if (first == QLatin1String("get"))
+        valued = {QStringLiteral("format"), QStringLiteral("quality"), QStringLiteral("limit"), QStringLiteral("to")};
+    QString problem;
+    const auto options = parse(arguments, valued, &problem);
+    if (!options) {
+        err(problem + QStringLiteral("\nSee tovel --help.\n"));
+        return 2;
+    }
+    const bool needsInput = first != QLatin1String("tools");
+    if (needsInput && options->positional.size() != 1) {
+        err(QStringLiteral("Give exactly one input: a feed, a media link, an archive item, a file or a folder.\n"
+                           "See tovel --help.\n"));
+        return 2;
+    }
+    if (!needsInput && !options->positional.isEmpty()) {
+        err(QStringLiteral("tools takes no input.\n"));
+        return 2;
+    }
+
+    if (first == QLatin1String("hint"))
+        return hintCommand(*options);
+    if (first == QLatin1String("tools"))
+        return toolsCommand();
+
+    int status = 0;
+    // The task may end before the event loop starts; leave the loop from inside it.
+    const auto finish = [&status](int result) {
+        status = result;
+        QTimer::singleShot(0, qApp, [result] { QCoreApplication::exit(result); });
+    };
+    if (first == QLatin1String("get"))
+        QCoro::connect(getCommand(*options), qApp, finish);
+    else
+        QCoro::connect(listCommand(*options), qApp, finish);
+    const int loopStatus = QCoreApplication::exec();
+    return loopStatus == 130 ? 130 : status;
+}
+
+} // namespace tovel::cli
+
+#include "cli.moc"

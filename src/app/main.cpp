@@ -1,0 +1,43 @@
+#include "app/cli.h"
+#include "build_info.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QQmlApplicationEngine>
+#include <QUrl>
+
+#include <memory>
+
+static void describeApplication()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Tovel"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tovel"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(tovel::build::version));
+}
+
+int main(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+
+    if (tovel::cli::wantsCommandLine(arguments)) {
+        // Headless: no display needed.
+        QCoreApplication app(argc, argv);
+        describeApplication();
+        return tovel::cli::run(arguments);
+    }
+
+    QGuiApplication app(argc, argv);
+    describeApplication();
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tovel"));
+    QQmlApplicationEngine engine;
+    engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+    QObject::connect(
+        &engine, &QQmlApplicationEngine::objectCreationFailed, &app, [] { QCoreApplication::exit(1); },
+        Qt::QueuedConnection);
+    engine.load(QUrl(QStringLiteral("qrc:/qt/qml/Tovel/qml/Main.qml")));
+    if (engine.rootObjects().isEmpty())
+        return 1;
+    return QGuiApplication::exec();
+}

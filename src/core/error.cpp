@@ -1,0 +1,20 @@
+#include "core/error.h"
+
+namespace tovel {
+
+QString Error::description() const
+{
+    if (!m_kind)
+        return m_detail;
+    switch (*m_kind) {
+    case SourceErrorKind::unsupported:
+        return QStringLiteral("Nothing here can read that. ") + m_detail;
+    case SourceErrorKind::network:
+        return QStringLiteral("Could not reach that address. ") + m_detail;
+    case SourceErrorKind::parse:
+        return QStringLiteral("That address loaded, but nothing playable was found. ") + m_detail;
+    }
+    return m_detail;
+}
+
+} // namespace tovel

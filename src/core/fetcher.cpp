@@ -1,0 +1,116 @@
+#include "core/fetcher.h"
+
+#include "platform/later.h"
+#include "platform/paths.h"
+
+#include <QCoroNetworkReply>
+#include <QCoroSignal>
+#include <QFile>
+#include <QNetworkCookie>
+#include <QNetworkCookieJar>
+#include <QThreadStorage>
+
+#include <memory>
+
+namespace tovel {
+
+namespace {
+// Keeps no cookies at all.
+class NoCookies : public QNetworkCookieJar
+{
+public:
+    using QNetworkCookieJar::QNetworkCookieJar;
+    QList<QNetworkCookie> cookiesForUrl(const QUrl &) const override { return {}; }
+    bool setCookiesFromUrl(const QList<QNetworkCookie> &, const QUrl &) override { return false; }
+};
+} // namespace
+
+QNetworkAccessManager &network()
+{
+    static QThreadStorage<QNetworkAccessManager *> managers;
+    if (!managers.hasLocalData()) {
+        auto *manager = new QNetworkAccessManager;
+        manager->setCookieJar(new NoCookies(manager));
+        manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+        manager->setTransferTimeout(60'000);
+        managers.setLocalData(manager);
+    }
+    return *managers.localData();
+}
+
+Fetcher::Fetcher(QObject *parent) : QObject(parent) {}
+
+// A fetch in progress holds its own reply; the fetcher must outlive it (the job task owns both).
+Fetcher::~Fetcher() = default;
+
+// Errors that only repeat the HTTP status: the body still arrived and is handed on like any other.
+static bool isHttpStatusError(QNetworkReply::NetworkError error)
+{
+    return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError)
+        || (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+}
+
+void Fetcher::cancel()
+{
+    m_cancelled = true;
+    if (m_task)
+        m_task->abort();
+}
+
+QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::function<void(double)> progress)
+{
+    if (m_cancelled)
+        co_return fail(Error::plain(QStringLiteral("Operation canceled")));
+
+    const QString path = paths::temporary() + u'/' + paths::temporaryName(QStringLiteral("download"));
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        co_return fail(Error::plain(file->errorString()));
+
+    QNetworkRequest request(url);
+    request.setRawHeader("User-Agent", userAgent.toUtf8());
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    LaterPtr<QNetworkReply> reply(network().get(request));
+    m_task = reply.get();
+    // Keep only a small buffer in memory: whatever arrives goes straight to disk.
+    reply->setReadBufferSize(256 * 1024);
+
+    QString writeError;
+    QFile *sink = file.get();
+    QNetworkReply *source = reply.get();
+    connect(source, &QNetworkReply::readyRead, this, [source, sink, &writeError] {
+        const QByteArray chunk = source->readAll();
+        if (writeError.isEmpty() && sink->write(chunk) != chunk.size()) {
+            writeError = sink->errorString();
+            source->abort();
+        }
+    });
+    connect(source, &QNetworkReply::downloadProgress, this, [progress](qint64 received, qint64 total) {
+        if (total >= 1 && progress)
+            progress(double(received) / double(total));
+    });
+
+    if (!reply->isFinished())
+        co_await qCoro(source, &QNetworkReply::finished);
+    disconnect(source, nullptr, this, nullptr);
+
+    const QByteArray rest = reply->readAll();
+    if (writeError.isEmpty() && !rest.isEmpty() && file->write(rest) != rest.size())
+        writeError = file->errorString();
+    if (writeError.isEmpty() && !file->flush())
+        writeError = file->errorString();
+    file->close();
+
+    Result<QString> result = path;
+    if (!writeError.isEmpty())
+        result = fail(Error::plain(writeError));
+    else if (reply->error() != QNetworkReply::NoError && !isHttpStatusError(reply->error()))
+        result = fail(Error::plain(reply->errorString()));
+    if (!result)
+        QFile::remove(path);
+    m_task = nullptr;
+    co_return result;
+}
+
+} // namespace tovel

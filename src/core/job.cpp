@@ -1,0 +1,53 @@
+#include "core/job.h"
+
+namespace tovel {
+
+Job::Job(MediaItem item, AudioFormat format, AudioQuality quality, quint64 sequence, QObject *parent)
+    : QObject(parent), m_id(QUuid::createUuid()), m_item(std::move(item)), m_format(format), m_quality(quality),
+      m_sequence(sequence), m_title(m_item.title)
+{
+}
+
+QString Job::qualityText() const
+{
+    const auto rate = bitrate(m_quality);
+    return rate ? rate->toUpper() : QStringLiteral("BEST");
+}
+
+void Job::setTitle(const QString &title)
+{
+    if (m_title == title)
+        return;
+    m_title = title;
+    emit titleChanged();
+    emit changed();
+}
+
+void Job::setPhase(const JobPhase &phase)
+{
+    if (m_phase == phase)
+        return;
+    m_phase = phase;
+    emit phaseChanged();
+    emit changed();
+}
+
+void Job::setProgress(double progress)
+{
+    if (m_progress == progress)
+        return;
+    m_progress = progress;
+    emit progressChanged();
+    emit changed();
+}
+
+void Job::setOutput(const QUrl &output)
+{
+    if (m_output == output)
+        return;
+    m_output = output;
+    emit outputChanged();
+    emit changed();
+}
+
+} // namespace tovel

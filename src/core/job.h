@@ -1,0 +1,74 @@
+#pragma once
+
+#include "core/media.h"
+
+#include <QObject>
+#include <QUrl>
+#include <QUuid>
+
+namespace tovel {
+
+// One media item on its way to a file. Lives on the GUI thread; the interface observes it.
+class Job : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString title READ title NOTIFY titleChanged)
+    Q_PROPERTY(QString origin READ origin CONSTANT)
+    Q_PROPERTY(QString phaseName READ phaseName NOTIFY phaseChanged)
+    Q_PROPERTY(QString phaseLabel READ phaseLabel NOTIFY phaseChanged)
+    Q_PROPERTY(QString statusWord READ statusWord NOTIFY phaseChanged)
+    Q_PROPERTY(bool finished READ isFinished NOTIFY phaseChanged)
+    Q_PROPERTY(double progress READ progress NOTIFY progressChanged)
+    Q_PROPERTY(QUrl output READ output NOTIFY outputChanged)
+    Q_PROPERTY(QString formatLabel READ formatLabel CONSTANT)
+    Q_PROPERTY(QString qualityText READ qualityText CONSTANT)
+public:
+    Job(MediaItem item, AudioFormat format, AudioQuality quality, quint64 sequence, QObject *parent = nullptr);
+
+    [[nodiscard]] QUuid id() const { return m_id; }
+    [[nodiscard]] const MediaItem &item() const { return m_item; }
+    [[nodiscard]] AudioFormat format() const { return m_format; }
+    [[nodiscard]] AudioQuality quality() const { return m_quality; }
+    // Creation order across every runner: who is served first when conversions wait in line.
+    [[nodiscard]] quint64 sequence() const { return m_sequence; }
+
+    [[nodiscard]] QString title() const { return m_title; }
+    [[nodiscard]] QString origin() const { return m_item.origin; }
+    [[nodiscard]] const JobPhase &phase() const { return m_phase; }
+    [[nodiscard]] QString phaseName() const { return m_phase.name(); }
+    [[nodiscard]] QString phaseLabel() const { return m_phase.label(); }
+    [[nodiscard]] QString statusWord() const { return m_phase.statusWord(); }
+    [[nodiscard]] bool isFinished() const { return m_phase.isFinished(); }
+    [[nodiscard]] bool isCancelled() const { return m_phase.kind() == JobPhase::Kind::cancelled; }
+    [[nodiscard]] double progress() const { return m_progress; }
+    [[nodiscard]] QUrl output() const { return m_output; }
+    [[nodiscard]] QString formatLabel() const { return label(m_format); }
+    // "BEST" when the quality has no bitrate, else the bitrate in capitals ("320K").
+    [[nodiscard]] QString qualityText() const;
+
+    void setTitle(const QString &title);
+    void setPhase(const JobPhase &phase);
+    void setProgress(double progress);
+    void setOutput(const QUrl &output);
+
+signals:
+    void titleChanged();
+    void phaseChanged();
+    void progressChanged();
+    void outputChanged();
+    // Any of the above.
+    void changed();
+
+private:
+    QUuid m_id;
+    MediaItem m_item;
+    AudioFormat m_format;
+    AudioQuality m_quality;
+    quint64 m_sequence;
+    QString m_title;
+    JobPhase m_phase;
+    double m_progress = 0;
+    QUrl m_output;
+};
+
+} // namespace tovel

@@ -1,0 +1,369 @@
+#include "core/job_runner.h"
+
+#include "core/conversion.h"
+#include "core/fetcher.h"
+#include "core/output_naming.h"
+#include "core/source_router.h"
+#include "core/url_text.h"
+#include "engine/manifest.h"
+#include "engine/tools.h"
+#include "engine/web_engine.h"
+#include "platform/child_process.h"
+#include "platform/paths.h"
+
+#include <QCoroFuture>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <QtConcurrent>
+
+namespace tovel {
+
+namespace {
+
+int &liveTaskCount()
+{
+    static int count = 0;
+    return count;
+}
+
+quint64 nextSequence()
+{
+    static quint64 sequence = 0;
+    return ++sequence;
+}
+
+// Copies in chunks on a worker thread so a cancel can stop a long copy part-way.
+Result<void> copyFile(const QString &from, const QString &to, std::shared_ptr<std::atomic_bool> stop)
+{
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly))
+        return fail(Error::plain(source.errorString()));
+    QFile target(to);
+    if (!target.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return fail(Error::plain(target.errorString()));
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    while (!stop->load()) {
+        const qint64 read = source.read(buffer.data(), buffer.size());
+        if (read < 0)
+            return fail(Error::plain(source.errorString()));
+        if (read == 0)
+            return target.flush() ? Result<void>() : fail(Error::plain(target.errorString()));
+        if (target.write(buffer.constData(), read) != read)
+            return fail(Error::plain(target.errorString()));
+    }
+    return {};
+}
+
+} // namespace
+
+// One job's whole way, from its first step to its last. It holds everything it needs itself and reaches
+// the runner and the job only through guarded pointers, so it can finish safely after either is gone.
+struct JobTask
+{
+    QPointer<JobRunner> runner;
+    QPointer<Job> job;
+    MediaItem item;
+    AudioFormat format;
+    AudioQuality quality;
+    quint64 sequence;
+    QString destination;
+
+    [[nodiscard]] bool cancelled() const { return !job || job->isCancelled(); }
+    void setPhase(const JobPhase &phase) const
+    {
+        if (job)
+            job->setPhase(phase);
+    }
+    // A failure never replaces a cancel.
+    void failWith(const QString &message) const
+    {
+        if (!cancelled())
+            job->setPhase(JobPhase::failed(message));
+    }
+    void setProgress(double progress) const
+    {
+        if (job)
+            job->setProgress(progress);
+    }
+
+    QCoro::Task<std::optional<Limiter::Permit>> waitForConversionSlot() const
+    {
+        Limiter &line = JobRunner::conversionSlots();
+        if (line.inUse() >= line.capacity() && !cancelled())
+            setPhase(JobPhase::Kind::waiting);
+        QPointer<Job> watched = job;
+        // Callbacks are named before the co_await: g++ 12 destroys lambda temporaries in one twice.
+        std::function<bool()> stillWanted = [watched] { return watched && !watched->isCancelled(); };
+        co_return co_await line.acquire(sequence, job.data(), stillWanted);
+    }
+
+    static void removeFile(const QString &path)
+    {
+        if (!path.isEmpty())
+            QFile::remove(path);
+    }
+
+    QCoro::Task<void> run()
+    {
+        if (item.engineLink)
+            co_await runWebEngine();
+        else if (item.url.isLocalFile())
+            co_await runLocal();
+        else
+            co_await runRemote();
+    }
+
+    QCoro::Task<void> runLocal()
+    {
+        auto permit = co_await waitForConversionSlot();
+        if (!permit || cancelled())
+            co_return;
+        const QString source = item.url.toLocalFile();
+        const QString copy = paths::temporary() + u'/' + paths::temporaryName(QFileInfo(source).fileName());
+        auto stop = std::make_shared<std::atomic_bool>(false);
+        const QUuid id = job->id();
+        runner->m_copies.insert(id, stop);
+        auto copying = QtConcurrent::run(copyFile, source, copy, stop);
+        const Result<void> copied = co_await copying;
+        if (runner)
+            runner->m_copies.remove(id);
+        if (!copied) {
+            removeFile(copy);
+            failWith(QStringLiteral("Could not read that file. ") + copied.error().description());
+            co_return;
+        }
+        if (cancelled()) {
+            removeFile(copy);
+            co_return;
+        }
+        setProgress(0.75);
+        setPhase(JobPhase::Kind::converting);
+        co_await convertStep(copy, std::move(permit));
+    }
+
+    QCoro::Task<void> runRemote()
+    {
+        setPhase(JobPhase::Kind::fetching);
+        auto fetcher = std::make_unique<Fetcher>();
+        const QUuid id = job->id();
+        runner->m_fetchers.insert(id, fetcher.get());
+        const QString userAgent = ManifestStore::shared().manifest().userAgent;
+        QPointer<Job> target = job;
+        std::function<void(double)> progress = [target](double fraction) {
+            if (target)
+                target->setProgress(fraction * 0.7);
+        };
+        const Result<QString> fetched = co_await fetcher->fetch(item.url, userAgent, progress);
+        if (runner)
+            runner->m_fetchers.remove(id);
+        if (!fetched) {
+            failWith(QStringLiteral("Fetch failed. ") + fetched.error().description());
+            co_return;
+        }
+        if (cancelled()) {
+            removeFile(*fetched);
+            co_return;
+        }
+        auto permit = co_await waitForConversionSlot();
+        if (!permit || cancelled()) {
+            removeFile(*fetched);
+            co_return;
+        }
+        setProgress(0.75);
+        setPhase(JobPhase::Kind::converting);
+        co_await convertStep(*fetched, std::move(permit));
+    }
+
+    QCoro::Task<void> runWebEngine()
+    {
+        setPhase(JobPhase::Kind::fetching);
+        const QUuid id = job->id();
+        QPointer<JobRunner> owner = runner;
+        QPointer<Job> target = job;
+        WebEngine::StartCallback onStart = [owner, id](QProcess *process) {
+            if (owner)
+                owner->m_engines.insert(id, process);
+        };
+        WebEngine::ProgressCallback progress = [target](double fraction) {
+            if (target)
+                target->setProgress(fraction * 0.7);
+        };
+        const Result<WebDownload> downloaded =
+            co_await WebEngine::shared().download(*item.engineLink, isVideo(format), onStart, progress);
+        if (runner)
+            runner->m_engines.remove(id);
+        if (!downloaded) {
+            failWith(downloaded.error().description());
+            co_return;
+        }
+        if (job)
+            job->setTitle(downloaded->title);
+        const QString workingFolder = downloaded->workingFolder;
+        if (!cancelled()) {
+            auto permit = co_await waitForConversionSlot();
+            if (permit && !cancelled()) {
+                setProgress(0.75);
+                setPhase(JobPhase::Kind::converting);
+                co_await convertStep(downloaded->file, std::move(permit));
+            }
+        }
+        if (!workingFolder.isEmpty())
+            QDir(workingFolder).removeRecursively();
+    }
+
+    // Runs a task to its end and keeps the counts of running tasks; the task owns itself.
+    static QCoro::Task<void> launch(std::unique_ptr<JobTask> task)
+    {
+        ++liveTaskCount();
+        co_await task->run();
+        --liveTaskCount();
+        if (task->runner) {
+            --task->runner->m_activeTasks;
+            emit task->runner->activeTasksChanged();
+        }
+    }
+
+    // Converts `input` (always a temporary file of ours) and removes it afterwards, whatever happens.
+    QCoro::Task<void> convertStep(QString input, std::optional<Limiter::Permit> permit)
+    {
+        const QString title = job ? job->title() : item.title;
+        const Result<QString> output = reserveOutput(title, format, destination);
+        if (!output) {
+            removeFile(input);
+            failWith(QStringLiteral("Conversion failed. ") + output.error().description());
+            co_return;
+        }
+        const QUuid id = job->id();
+        QPointer<JobRunner> owner = runner;
+        QPointer<Job> target = job;
+        std::function<void(QProcess *)> onStart = [owner, id](QProcess *process) {
+            if (owner)
+                owner->m_converters.insert(id, process);
+        };
+        std::function<bool()> isCancelled = [target] { return !target || target->isCancelled(); };
+        const Result<void> converted = co_await convert(input, *output, format, quality, onStart, isCancelled);
+        if (runner)
+            runner->m_converters.remove(id);
+        permit.reset();
+        removeFile(input);
+        if (!converted) {
+            removeFile(*output);
+            failWith(QStringLiteral("Conversion failed. ") + converted.error().description());
+            co_return;
+        }
+        if (cancelled()) {
+            removeFile(*output);
+            co_return;
+        }
+        job->setProgress(1.0);
+        job->setOutput(QUrl::fromLocalFile(*output));
+        job->setPhase(JobPhase::Kind::done);
+    }
+};
+
+JobRunner::JobRunner(QObject *parent) : JobRunner(paths::downloads(), parent) {}
+
+JobRunner::JobRunner(QString destination, QObject *parent) : QObject(parent), m_destination(std::move(destination))
+{
+}
+
+JobRunner::~JobRunner()
+{
+    cancelAll();
+    // The jobs go with the runner; waiters in the conversion line notice and leave it.
+    qDeleteAll(m_jobs);
+    m_jobs.clear();
+    conversionSlots().recheck();
+}
+
+int JobRunner::liveTasks() { return liveTaskCount(); }
+
+Limiter &JobRunner::conversionSlots()
+{
+    static Limiter *limiter = new Limiter(std::max(2, QThread::idealThreadCount()));
+    return *limiter;
+}
+
+void JobRunner::setLastError(std::optional<QString> error)
+{
+    if (m_lastError == error)
+        return;
+    m_lastError = std::move(error);
+    emit lastErrorChanged();
+}
+
+void JobRunner::clearLastError() { setLastError(std::nullopt); }
+
+QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality quality, int limit)
+{
+    QPointer<JobRunner> self(this);
+    setLastError(std::nullopt);
+    if (!Tools::hasFFmpeg()) {
+        setLastError(QStringLiteral("ffmpeg is not installed. Tovel needs it to convert audio."));
+        co_return;
+    }
+
+    WebEngine &engine = WebEngine::shared();
+    if (!SourceRouter::sourceType(input) && engine.isReady() && WebEngine::looksLikeWebLink(input)) {
+        if (const auto url = parseUrl(trimWhitespace(input))) {
+            const QString host = url->url.host();
+            MediaItem item(host.isEmpty() ? QStringLiteral("Web link") : host, url->url,
+                           QStringLiteral("Web engine \u00b7 ") + host, std::nullopt, input);
+            startJob(item, format, quality);
+            co_return;
+        }
+    }
+
+    const Result<MediaItems> items = co_await SourceRouter::resolve(input);
+    if (!self)
+        co_return;
+    if (!items) {
+        setLastError(items.error().description());
+        co_return;
+    }
+    const qsizetype count = std::min<qsizetype>(std::max(0, limit), items->size());
+    for (qsizetype i = 0; i < count; ++i)
+        startJob(items->at(i), format, quality);
+}
+
+void JobRunner::startJob(const MediaItem &item, AudioFormat format, AudioQuality quality)
+{
+    auto *job = new Job(item, format, quality, nextSequence(), this);
+    m_jobs.prepend(job);
+    ++m_activeTasks;
+    emit jobAdded(job);
+    emit activeTasksChanged();
+    auto task = std::make_unique<JobTask>(
+        JobTask{this, job, job->item(), format, quality, job->sequence(), m_destination});
+    JobTask::launch(std::move(task));
+}
+
+void JobRunner::cancel(Job *job)
+{
+    if (!job)
+        return;
+    const QUuid id = job->id();
+    // The phase goes first: aborting a download finishes it at once, and its task must already see a
+    // cancel rather than a failure.
+    job->setPhase(JobPhase::Kind::cancelled);
+    if (auto fetcher = m_fetchers.value(id))
+        fetcher->cancel();
+    if (auto process = m_converters.value(id))
+        terminatePolitely(process);
+    if (auto process = m_engines.value(id))
+        terminatePolitely(process);
+    if (auto stop = m_copies.value(id))
+        stop->store(true);
+    conversionSlots().recheck();
+}
+
+void JobRunner::cancelAll()
+{
+    for (Job *job : std::as_const(m_jobs))
+        if (!job->isFinished())
+            cancel(job);
+}
+
+} // namespace tovel

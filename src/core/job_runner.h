@@ -1,0 +1,81 @@
+#pragma once
+
+#include "core/job.h"
+#include "core/limiter.h"
+
+#include <QCoroTask>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QProcess>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+
+namespace tovel {
+
+class Fetcher;
+
+// Turns one request into jobs and carries each through download and conversion to a file.
+//
+// Every job runs as its own task. Conversions share the processor: at most one per core (at least two)
+// run at a time, served in the order the jobs were created; the others wait in line, shown as `waiting`.
+//
+// Discarding a runner cancels its unfinished jobs: downloads are aborted, ffmpeg and the web engine are
+// ended, and each job's task winds down on its own afterwards, removing its temporary files and any
+// partial output. The tasks never touch the runner or its jobs once they are gone.
+class JobRunner : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString lastError READ lastErrorText NOTIFY lastErrorChanged)
+    Q_PROPERTY(bool hasError READ hasError NOTIFY lastErrorChanged)
+public:
+    explicit JobRunner(QObject *parent = nullptr);
+    explicit JobRunner(QString destination, QObject *parent = nullptr);
+    ~JobRunner() override;
+
+    // Resolves the input and starts a job per item (at most `limit`). Returns once the jobs are started.
+    QCoro::Task<void> run(QString input, AudioFormat format, AudioQuality quality, int limit);
+    Q_INVOKABLE void cancel(tovel::Job *job);
+    void cancelAll();
+
+    // Newest first.
+    [[nodiscard]] const QList<Job *> &jobs() const { return m_jobs; }
+    [[nodiscard]] const std::optional<QString> &lastError() const { return m_lastError; }
+    [[nodiscard]] QString lastErrorText() const { return m_lastError.value_or(QString()); }
+    [[nodiscard]] bool hasError() const { return m_lastError.has_value(); }
+    Q_INVOKABLE void clearLastError();
+    [[nodiscard]] QString destination() const { return m_destination; }
+
+    // Job tasks of this runner that have not yet ended (a cancelled job's task may still be tidying up).
+    [[nodiscard]] int activeTasks() const { return m_activeTasks; }
+    // Job tasks still running in this process, whichever runner started them.
+    [[nodiscard]] static int liveTasks();
+
+    // The line every conversion waits in.
+    [[nodiscard]] static Limiter &conversionSlots();
+
+signals:
+    void jobAdded(tovel::Job *job);
+    void lastErrorChanged();
+    void activeTasksChanged();
+
+private:
+    friend struct JobTask;
+
+    void setLastError(std::optional<QString> error);
+    void startJob(const MediaItem &item, AudioFormat format, AudioQuality quality);
+
+    QString m_destination;
+    QList<Job *> m_jobs;
+    std::optional<QString> m_lastError;
+    QHash<QUuid, QPointer<Fetcher>> m_fetchers;
+    QHash<QUuid, QPointer<QProcess>> m_converters;
+    QHash<QUuid, QPointer<QProcess>> m_engines;
+    QHash<QUuid, std::shared_ptr<std::atomic_bool>> m_copies; // local copies in flight
+    int m_activeTasks = 0;
+};
+
+} // namespace tovel

@@ -1,0 +1,146 @@
+#include "core/media.h"
+
+#include <QHash>
+
+namespace tovel {
+
+MediaItem::MediaItem(QString title, QUrl url, QString origin, std::optional<QString> hintedExtension,
+                     std::optional<QString> engineLink)
+    : id(QUuid::createUuid()), title(std::move(title)), url(std::move(url)), origin(std::move(origin)),
+      hintedExtension(std::move(hintedExtension)), engineLink(std::move(engineLink))
+{
+}
+
+static size_t hashOptional(const std::optional<QString> &text, size_t seed)
+{
+    seed = qHashMulti(seed, text.has_value() ? 1 : 0);
+    return text ? qHash(*text, seed) : seed;
+}
+
+size_t qHash(const MediaItem &item, size_t seed)
+{
+    seed = qHashMulti(seed, item.id, item.title, item.url, item.origin);
+    seed = hashOptional(item.hintedExtension, seed);
+    return hashOptional(item.engineLink, seed);
+}
+
+QString rawValue(AudioFormat format)
+{
+    switch (format) {
+    case AudioFormat::mp3: return QStringLiteral("mp3");
+    case AudioFormat::m4a: return QStringLiteral("m4a");
+    case AudioFormat::wav: return QStringLiteral("wav");
+    case AudioFormat::flac: return QStringLiteral("flac");
+    case AudioFormat::mp4: return QStringLiteral("mp4");
+    }
+    return {};
+}
+
+std::optional<AudioFormat> audioFormatFromRaw(const QString &raw)
+{
+    for (AudioFormat format : allAudioFormats)
+        if (rawValue(format) == raw)
+            return format;
+    return std::nullopt;
+}
+
+QString label(AudioFormat format)
+{
+    return format == AudioFormat::mp4 ? QStringLiteral("MP4 VIDEO") : rawValue(format).toUpper();
+}
+
+bool isVideo(AudioFormat format) { return format == AudioFormat::mp4; }
+
+bool usesQuality(AudioFormat format) { return format == AudioFormat::mp3 || format == AudioFormat::m4a; }
+
+QStringList codecArguments(AudioFormat format)
+{
+    switch (format) {
+    case AudioFormat::mp3: return {QStringLiteral("-c:a"), QStringLiteral("libmp3lame")};
+    case AudioFormat::m4a: return {QStringLiteral("-c:a"), QStringLiteral("aac")};
+    case AudioFormat::wav: return {QStringLiteral("-c:a"), QStringLiteral("pcm_s16le")};
+    case AudioFormat::flac: return {QStringLiteral("-c:a"), QStringLiteral("flac")};
+    case AudioFormat::mp4:
+        return {QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-movflags"), QStringLiteral("+faststart")};
+    }
+    return {};
+}
+
+QString rawValue(AudioQuality quality)
+{
+    switch (quality) {
+    case AudioQuality::best: return QStringLiteral("Best available");
+    case AudioQuality::k320: return QStringLiteral("320 kbps");
+    case AudioQuality::k192: return QStringLiteral("192 kbps");
+    case AudioQuality::k128: return QStringLiteral("128 kbps");
+    }
+    return {};
+}
+
+std::optional<AudioQuality> audioQualityFromRaw(const QString &raw)
+{
+    for (AudioQuality quality : allAudioQualities)
+        if (rawValue(quality) == raw)
+            return quality;
+    return std::nullopt;
+}
+
+std::optional<QString> bitrate(AudioQuality quality)
+{
+    switch (quality) {
+    case AudioQuality::best: return std::nullopt;
+    case AudioQuality::k320: return QStringLiteral("320k");
+    case AudioQuality::k192: return QStringLiteral("192k");
+    case AudioQuality::k128: return QStringLiteral("128k");
+    }
+    return std::nullopt;
+}
+
+QString JobPhase::label() const
+{
+    switch (m_kind) {
+    case Kind::failed: return m_message;
+    case Kind::waiting: return QStringLiteral("Waiting");
+    case Kind::resolving: return QStringLiteral("Reading source\u2026");
+    case Kind::fetching: return QStringLiteral("Fetching\u2026");
+    case Kind::converting: return QStringLiteral("Converting\u2026");
+    case Kind::done: return QStringLiteral("Saved to Downloads");
+    case Kind::cancelled: return QStringLiteral("Cancelled");
+    }
+    return {};
+}
+
+bool JobPhase::isFinished() const
+{
+    return m_kind == Kind::failed || m_kind == Kind::done || m_kind == Kind::cancelled;
+}
+
+QString JobPhase::name() const
+{
+    switch (m_kind) {
+    case Kind::failed: return QStringLiteral("failed");
+    case Kind::waiting: return QStringLiteral("waiting");
+    case Kind::resolving: return QStringLiteral("resolving");
+    case Kind::fetching: return QStringLiteral("fetching");
+    case Kind::converting: return QStringLiteral("converting");
+    case Kind::done: return QStringLiteral("done");
+    case Kind::cancelled: return QStringLiteral("cancelled");
+    }
+    return {};
+}
+
+QString JobPhase::statusWord() const
+{
+    switch (m_kind) {
+    case Kind::failed: return QStringLiteral("Failed");
+    case Kind::waiting: return QStringLiteral("Queued");
+    case Kind::resolving: return QStringLiteral("Reading");
+    case Kind::fetching: return QStringLiteral("Fetching");
+    case Kind::converting: return QStringLiteral("Converting");
+    case Kind::done: return QStringLiteral("Saved");
+    case Kind::cancelled: return QStringLiteral("Stopped");
+    }
+    return {};
+}
+
+} // namespace tovel

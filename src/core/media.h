@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <QUuid>
+
+#include <optional>
+
+namespace tovel {
+
+// One playable thing a source found.
+struct MediaItem
+{
+    MediaItem(QString title, QUrl url, QString origin, std::optional<QString> hintedExtension = std::nullopt,
+              std::optional<QString> engineLink = std::nullopt);
+
+    QUuid id;
+    QString title;
+    QUrl url;
+    QString origin;
+    std::optional<QString> hintedExtension;
+    std::optional<QString> engineLink;
+
+    bool operator==(const MediaItem &) const = default;
+};
+
+size_t qHash(const MediaItem &item, size_t seed = 0);
+
+using MediaItems = QList<MediaItem>;
+
+enum class AudioFormat { mp3, m4a, wav, flac, mp4 };
+
+inline constexpr AudioFormat allAudioFormats[] = {AudioFormat::mp3, AudioFormat::m4a, AudioFormat::wav,
+                                                  AudioFormat::flac, AudioFormat::mp4};
+
+[[nodiscard]] QString rawValue(AudioFormat format);
+[[nodiscard]] std::optional<AudioFormat> audioFormatFromRaw(const QString &raw);
+[[nodiscard]] QString label(AudioFormat format);
+[[nodiscard]] bool isVideo(AudioFormat format);
+[[nodiscard]] bool usesQuality(AudioFormat format);
+[[nodiscard]] QStringList codecArguments(AudioFormat format);
+
+enum class AudioQuality { best, k320, k192, k128 };
+
+inline constexpr AudioQuality allAudioQualities[] = {AudioQuality::best, AudioQuality::k320, AudioQuality::k192,
+                                                     AudioQuality::k128};
+
+[[nodiscard]] QString rawValue(AudioQuality quality);
+[[nodiscard]] std::optional<AudioQuality> audioQualityFromRaw(const QString &raw);
+[[nodiscard]] std::optional<QString> bitrate(AudioQuality quality);
+
+// Where a job stands. Only `failed` carries a message.
+class JobPhase
+{
+public:
+    enum class Kind { failed, waiting, resolving, fetching, converting, done, cancelled };
+
+    JobPhase(Kind kind = Kind::waiting) : m_kind(kind) {}
+    static JobPhase failed(QString message) { return JobPhase(Kind::failed, std::move(message)); }
+
+    [[nodiscard]] Kind kind() const { return m_kind; }
+    [[nodiscard]] const QString &message() const { return m_message; }
+    [[nodiscard]] QString label() const;
+    [[nodiscard]] bool isFinished() const;
+    // The lower-case case name, as the command line and QML see it.
+    [[nodiscard]] QString name() const;
+    // The one-word status shown on a job card ("Queued", "Fetching", "Saved", ...).
+    [[nodiscard]] QString statusWord() const;
+
+    bool operator==(const JobPhase &) const = default;
+
+private:
+    JobPhase(Kind kind, QString message) : m_kind(kind), m_message(std::move(message)) {}
+
+    Kind m_kind;
+    QString m_message;
+};
+
+} // namespace tovel

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "core/error.h"
+#include "core/media.h"
+
+#include <QCoroTask>
+
+#include <optional>
+
+namespace tovel {
+
+// The built-in sources, in declaration order (not the order they are consulted in).
+enum class SourceType { local, direct, podcast, archive, folder, wikimedia };
+
+[[nodiscard]] QString identifier(SourceType type);
+[[nodiscard]] QString label(SourceType type);
+
+// Picks the source that reads an input and resolves it; holds no state.
+namespace SourceRouter {
+
+[[nodiscard]] QString normalizedPath(const QString &input);
+[[nodiscard]] std::optional<SourceType> sourceType(const QString &input);
+QCoro::Task<Result<MediaItems>> resolve(QString input);
+[[nodiscard]] QString hint(const QString &input);
+// The one-word source badge the Get pane shows ("File", "Archive", "Direct", "Feed", "Web", "Link").
+[[nodiscard]] QString sourceKindWord(const QString &input, bool webEngineEnabled);
+
+} // namespace SourceRouter
+
+} // namespace tovel

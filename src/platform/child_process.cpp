@@ -1,0 +1,55 @@
+#include "platform/child_process.h"
+
+#include <QCoroProcess>
+#include <QTimer>
+
+#include <csignal>
+#include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
+namespace tovel {
+
+LaterPtr<QProcess> makeChildProcess(const QString &program, const QStringList &arguments)
+{
+    LaterPtr<QProcess> process(new QProcess);
+    process->setProgram(program);
+    process->setArguments(arguments);
+    process->setChildProcessModifier([] {
+        ::setpgid(0, 0);
+#ifdef __linux__
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+#endif
+    });
+    return process;
+}
+
+QCoro::Task<ChildExit> runToExit(QProcess *process)
+{
+    ChildExit result;
+    const bool started = co_await qCoro(process).start();
+    if (!started) {
+        result.launchError = process->errorString();
+        co_return result;
+    }
+    result.started = true;
+    if (process->state() != QProcess::NotRunning)
+        co_await qCoro(process).waitForFinished(-1);
+    result.crashed = process->exitStatus() == QProcess::CrashExit;
+    result.exitCode = process->exitCode();
+    co_return result;
+}
+
+void terminatePolitely(QProcess *process)
+{
+    if (!process || process->state() == QProcess::NotRunning)
+        return;
+    process->terminate();
+    QTimer::singleShot(5000, process, [process] {
+        if (process->state() != QProcess::NotRunning)
+            process->kill();
+    });
+}
+
+} // namespace tovel

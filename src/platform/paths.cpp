@@ -1,0 +1,60 @@
+#include "platform/paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUuid>
+
+namespace tovel::paths {
+
+namespace {
+std::optional<std::optional<QString>> &resourceOverride()
+{
+    static std::optional<std::optional<QString>> value;
+    return value;
+}
+} // namespace
+
+QString downloads()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (folder.isEmpty())
+        folder = QDir::homePath() + QStringLiteral("/Downloads");
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString temporary() { return QDir::tempPath(); }
+
+QString applicationSupport()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Tovel");
+}
+
+std::optional<QString> resources()
+{
+    if (resourceOverride()) {
+        const auto &folder = *resourceOverride();
+        if (!folder || folder->isEmpty())
+            return std::nullopt;
+        return folder;
+    }
+    if (!QCoreApplication::instance())
+        return std::nullopt;
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    for (const QString &candidate : {exeDir + QStringLiteral("/resources"), exeDir + QStringLiteral("/../share/tovel")}) {
+        if (QFileInfo(candidate).isDir())
+            return QDir::cleanPath(candidate);
+    }
+    return std::nullopt;
+}
+
+void overrideResources(std::optional<QString> folder) { resourceOverride() = std::move(folder); }
+
+QString temporaryName(const QString &name)
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + u'-' + name;
+}
+
+} // namespace tovel::paths

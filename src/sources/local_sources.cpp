@@ -1,0 +1,108 @@
+#include "sources/local_sources.h"
+
+#include "core/url_text.h"
+#include "sources/media_extensions.h"
+
+#include <QCollator>
+#include <QCoroFuture>
+#include <QDir>
+#include <QFileInfo>
+#include <QtConcurrent>
+
+#include <algorithm>
+#include <pwd.h>
+
+namespace tovel {
+
+static QString homeOf(const QString &user)
+{
+    if (user.isEmpty())
+        return QDir::homePath();
+    const QByteArray name = user.toLocal8Bit();
+    struct passwd entry {};
+    struct passwd *found = nullptr;
+    char buffer[4096];
+    if (getpwnam_r(name.constData(), &entry, buffer, sizeof buffer, &found) != 0 || !found)
+        return {};
+    return QString::fromLocal8Bit(found->pw_dir);
+}
+
+QString normalizedPath(const QString &input)
+{
+    QString path = trimWhitespace(input);
+    if (path.startsWith(QLatin1String("file://"))) {
+        if (const auto url = parseUrl(path))
+            path = url->url.path(QUrl::FullyDecoded);
+    }
+    if (path.startsWith(u'~')) {
+        const qsizetype slash = path.indexOf(u'/');
+        const QString user = path.mid(1, slash < 0 ? -1 : slash - 1);
+        const QString home = homeOf(user);
+        if (!home.isEmpty())
+            path = home + (slash < 0 ? QString() : path.mid(slash));
+    }
+    return path;
+}
+
+static bool existsAt(const QString &path)
+{
+    // Links count as they stand, even dangling ones, like a plain existence test of the path.
+    return !path.isEmpty() && (QFileInfo::exists(path) || QFileInfo(path).isSymLink());
+}
+
+bool LocalFileSource::accepts(const QString &input) { return existsAt(normalizedPath(input)); }
+
+QCoro::Task<Result<MediaItems>> LocalFileSource::resolve(QString input) const
+{
+    const QString path = normalizedPath(input);
+    if (!existsAt(path))
+        co_return fail(Error::unsupported(QStringLiteral("No file at that path.")));
+    // A path typed relative to the working folder still gives an absolute file URL.
+    const QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    const QString name = QFileInfo(path).fileName();
+    co_return MediaItems{MediaItem(baseName(name), url, QStringLiteral("Local file"), fileExtension(name))};
+}
+
+bool LocalFolderSource::accepts(const QString &input) { return QFileInfo(normalizedPath(input)).isDir(); }
+
+Result<MediaItems> listFolder(const QString &path)
+{
+    const QDir folder(path);
+    // Unsorted, hidden entries included, no recursion; the kind of entry is not looked at.
+    const QStringList names =
+        folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    QStringList media;
+    for (const QString &name : names)
+        if (isMediaExtension(fileExtension(name)))
+            media.append(name);
+
+    // The C locale collates by code point and ignores numeric mode; a file browser never sorts that way.
+    const QLocale system = QLocale::system();
+    QCollator collator(system.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : system);
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(media.begin(), media.end(),
+                     [&collator](const QString &a, const QString &b) { return collator.compare(a, b) < 0; });
+
+    if (media.isEmpty())
+        return fail(Error::parse(QStringLiteral("No audio or video files in that folder.")));
+
+    const QString folderPath = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QString origin = QStringLiteral("Folder \u00b7 ") + QFileInfo(folderPath).fileName();
+    MediaItems items;
+    items.reserve(media.size());
+    for (const QString &name : media)
+        items.append(MediaItem(baseName(name), QUrl::fromLocalFile(folderPath + u'/' + name), origin,
+                               fileExtension(name)));
+    return items;
+}
+
+QCoro::Task<Result<MediaItems>> LocalFolderSource::resolve(QString input) const
+{
+    const QString path = normalizedPath(input);
+    // Lambdas are never written inside a co_await expression: g++ 12 destroys such temporaries twice.
+    auto listing = QtConcurrent::run([path] { return listFolder(path); });
+    co_return co_await listing;
+}
+
+} // namespace tovel

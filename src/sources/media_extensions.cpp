@@ -1,0 +1,36 @@
+#include "sources/media_extensions.h"
+
+namespace tovel {
+
+const QSet<QString> &mediaExtensions()
+{
+    // A function-local static is initialised once, thread-safely, and read-only after that.
+    static const QSet<QString> extensions = {
+        QStringLiteral("mp3"), QStringLiteral("m4a"), QStringLiteral("aac"),  QStringLiteral("wav"),
+        QStringLiteral("flac"), QStringLiteral("ogg"), QStringLiteral("opus"), QStringLiteral("aiff"),
+        QStringLiteral("aif"), QStringLiteral("wma"), QStringLiteral("mp4"),  QStringLiteral("m4v"),
+        QStringLiteral("mov"), QStringLiteral("webm"), QStringLiteral("mkv"),
+    };
+    return extensions;
+}
+
+bool isMediaExtension(const QString &extension)
+{
+    return !extension.isEmpty() && mediaExtensions().contains(extension.toLower());
+}
+
+QString fileExtension(const QString &fileName)
+{
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    if (dot <= 0 || dot == fileName.size() - 1)
+        return {};
+    return fileName.mid(dot + 1);
+}
+
+QString baseName(const QString &fileName)
+{
+    const QString extension = fileExtension(fileName);
+    return extension.isEmpty() ? fileName : fileName.left(fileName.size() - extension.size() - 1);
+}
+
+} // namespace tovel

@@ -1,0 +1,126 @@
+#include "support/test_env.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+namespace tovel::test {
+
+TestEnv::TestEnv()
+{
+    QDir().mkpath(home());
+    QDir().mkpath(temp());
+    set("HOME", home());
+    set("XDG_CONFIG_HOME", home() + QStringLiteral("/.config"));
+    set("XDG_DATA_HOME", home() + QStringLiteral("/.local/share"));
+    set("XDG_CACHE_HOME", home() + QStringLiteral("/.cache"));
+    set("XDG_STATE_HOME", home() + QStringLiteral("/.local/state"));
+    set("TMPDIR", temp());
+}
+
+TestEnv::~TestEnv()
+{
+    for (auto it = m_saved.cbegin(); it != m_saved.cend(); ++it) {
+        if (it.value())
+            qputenv(it.key().constData(), *it.value());
+        else
+            qunsetenv(it.key().constData());
+    }
+}
+
+void TestEnv::set(const char *name, const QString &value)
+{
+    if (!m_saved.contains(name))
+        m_saved.insert(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+    qputenv(name, value.toUtf8());
+}
+
+QString TestEnv::folder(const QString &name) const
+{
+    const QString path = root() + u'/' + name;
+    QDir().mkpath(path);
+    return path;
+}
+
+QStringList TestEnv::environment() const { return QProcessEnvironment::systemEnvironment().toStringList(); }
+
+QStringList entries(const QString &folder)
+{
+    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    names.sort();
+    return names;
+}
+
+bool makeTone(const QString &path, double seconds, const QStringList &extra)
+{
+    QStringList arguments{QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+                          QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+                          QStringLiteral("-i"),
+                          QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds)};
+    arguments << extra << path;
+    int status = -1;
+    runProgram(QStringLiteral("ffmpeg"), arguments, &status);
+    return status == 0;
+}
+
+bool writeScript(const QString &path, const QString &body)
+{
+    if (!writeFile(path, body.toUtf8()))
+        return false;
+    return QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                           | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QByteArray runProgram(const QString &program, const QStringList &arguments, int *status,
+                      const QStringList &environment, int timeoutMs, QByteArray *errors)
+{
+    QProcess process;
+    if (!environment.isEmpty())
+        process.setEnvironment(environment);
+    process.start(program, arguments);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        if (status)
+            *status = -1;
+        return {};
+    }
+    if (status)
+        *status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    if (errors)
+        *errors = process.readAllStandardError();
+    return process.readAllStandardOutput();
+}
+
+std::optional<Probe> probe(const QString &path)
+{
+    int status = -1;
+    const QByteArray json = runProgram(QStringLiteral("ffprobe"),
+                                       {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
+                                        QStringLiteral("json"), QStringLiteral("-show_streams"),
+                                        QStringLiteral("-show_format"), path},
+                                       &status);
+    if (status != 0)
+        return std::nullopt;
+    const QJsonObject root = QJsonDocument::fromJson(json).object();
+    const QJsonArray streams = root.value(QStringLiteral("streams")).toArray();
+    if (streams.isEmpty())
+        return std::nullopt;
+    Probe result;
+    result.codec = streams.first().toObject().value(QStringLiteral("codec_name")).toString();
+    result.duration = root.value(QStringLiteral("format")).toObject().value(QStringLiteral("duration")).toString().toDouble();
+    return result;
+}
+
+} // namespace tovel::test

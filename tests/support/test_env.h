@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <optional>
+
+namespace tovel::test {
+
+// A private home for one test: HOME, the XDG folders and TMPDIR all point inside a temporary folder,
+// so a test never touches the user's settings, Downloads or temporary folder, and can check what is left.
+class TestEnv
+{
+public:
+    TestEnv();
+    ~TestEnv();
+    TestEnv(const TestEnv &) = delete;
+    TestEnv &operator=(const TestEnv &) = delete;
+
+    [[nodiscard]] QString root() const { return m_dir.path(); }
+    [[nodiscard]] QString home() const { return root() + QStringLiteral("/home"); }
+    [[nodiscard]] QString temp() const { return root() + QStringLiteral("/tmp"); }
+    [[nodiscard]] QString downloads() const { return home() + QStringLiteral("/Downloads"); }
+    // A fresh folder inside the test's root.
+    [[nodiscard]] QString folder(const QString &name) const;
+
+    // The environment a child process (tovel itself) should get.
+    [[nodiscard]] QStringList environment() const;
+
+private:
+    QTemporaryDir m_dir;
+    QHash<QByteArray, std::optional<QByteArray>> m_saved;
+    void set(const char *name, const QString &value);
+};
+
+// Files directly in a folder, sorted; hidden ones included.
+[[nodiscard]] QStringList entries(const QString &folder);
+
+// A short sine tone made by the real ffmpeg; returns false when ffmpeg failed.
+bool makeTone(const QString &path, double seconds = 0.3, const QStringList &extra = {});
+
+// Writes an executable shell script.
+bool writeScript(const QString &path, const QString &body);
+
+// Writes a file with the given bytes.
+bool writeFile(const QString &path, const QByteArray &bytes);
+
+// Runs a program to its end (at most `timeoutMs`) and returns its standard output; `status` gets the exit code.
+QByteArray runProgram(const QString &program, const QStringList &arguments, int *status = nullptr,
+                      const QStringList &environment = {}, int timeoutMs = 120'000, QByteArray *errors = nullptr);
+
+// What ffprobe says of a media file: the first stream's codec name and the duration in seconds.
+struct Probe
+{
+    QString codec;
+    double duration = 0;
+};
+[[nodiscard]] std::optional<Probe> probe(const QString &path);
+
+} // namespace tovel::test
