@@ -1,5 +1,8 @@
 #include "app/cli.h"
 #include "build_info.h"
+#include "core/endpoints.h"
+#include "engine/manifest.h"
+#include "platform/defaults.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -31,6 +34,10 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     describeApplication();
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Tovel"));
+    // A fresher manifest, in the background; nothing waits for it.
+    if (tovel::Defaults::boolean(QStringLiteral("checkForUpdates"), true))
+        tovel::ManifestStore::shared().refresh(QUrl(tovel::endpoints::manifestAddress()));
+
     QQmlApplicationEngine engine;
     engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
     QObject::connect(

@@ -86,8 +86,10 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
             source->abort();
         }
     });
-    connect(source, &QNetworkReply::downloadProgress, this, [progress](qint64 received, qint64 total) {
-        if (total >= 1 && progress)
+    // Progress only when the server said how long the body is; Qt reports the received size as the
+    // total at the end of a download of unknown length, which is no progress at all.
+    connect(source, &QNetworkReply::downloadProgress, this, [source, progress](qint64 received, qint64 total) {
+        if (total >= 1 && progress && source->header(QNetworkRequest::ContentLengthHeader).isValid())
             progress(double(received) / double(total));
     });
 
@@ -95,7 +97,7 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
         co_await qCoro(source, &QNetworkReply::finished);
     disconnect(source, nullptr, this, nullptr);
 
-    const QByteArray rest = reply->readAll();
+    const QByteArray rest = reply->isOpen() ? reply->readAll() : QByteArray();
     if (writeError.isEmpty() && !rest.isEmpty() && file->write(rest) != rest.size())
         writeError = file->errorString();
     if (writeError.isEmpty() && !file->flush())

@@ -143,8 +143,37 @@ struct JobTask
         co_await convertStep(copy, std::move(permit));
     }
 
+    // At most six downloads from one host at a time: more is what gets a client rate-limited or banned.
+    static QHash<QString, Limiter *> &hostLimiters()
+    {
+        static QHash<QString, Limiter *> limiters;
+        return limiters;
+    }
+
+    // Jobs that were cancelled or went away leave every line they wait in.
+    static void recheckLines()
+    {
+        JobRunner::conversionSlots().recheck();
+        for (Limiter *limiter : std::as_const(hostLimiters()))
+            limiter->recheck();
+    }
+
+    static Limiter &hostSlots(const QString &host)
+    {
+        Limiter *&limiter = hostLimiters()[host];
+        if (!limiter)
+            limiter = new Limiter(6);
+        return *limiter;
+    }
+
     QCoro::Task<void> runRemote()
     {
+        Limiter &line = hostSlots(item.url.host().toLower());
+        QPointer<Job> watched = job;
+        std::function<bool()> stillWanted = [watched] { return watched && !watched->isCancelled(); };
+        std::optional<Limiter::Permit> hostPermit = co_await line.acquire(sequence, job.data(), stillWanted);
+        if (!hostPermit || cancelled())
+            co_return;
         setPhase(JobPhase::Kind::fetching);
         auto fetcher = std::make_unique<Fetcher>();
         const QUuid id = job->id();
@@ -158,6 +187,7 @@ struct JobTask
         const Result<QString> fetched = co_await fetcher->fetch(item.url, userAgent, progress);
         if (runner)
             runner->m_fetchers.remove(id);
+        hostPermit.reset();
         if (!fetched) {
             failWith(QStringLiteral("Fetch failed. ") + fetched.error().description());
             co_return;
@@ -275,7 +305,7 @@ JobRunner::~JobRunner()
     // The jobs go with the runner; waiters in the conversion line notice and leave it.
     qDeleteAll(m_jobs);
     m_jobs.clear();
-    conversionSlots().recheck();
+    JobTask::recheckLines();
 }
 
 int JobRunner::liveTasks() { return liveTaskCount(); }
@@ -348,6 +378,7 @@ void JobRunner::cancel(Job *job)
     // The phase goes first: aborting a download finishes it at once, and its task must already see a
     // cancel rather than a failure.
     job->setPhase(JobPhase::Kind::cancelled);
+    JobTask::recheckLines();
     if (auto fetcher = m_fetchers.value(id))
         fetcher->cancel();
     if (auto process = m_converters.value(id))
@@ -356,7 +387,6 @@ void JobRunner::cancel(Job *job)
         terminatePolitely(process);
     if (auto stop = m_copies.value(id))
         stop->store(true);
-    conversionSlots().recheck();
 }
 
 void JobRunner::cancelAll()

@@ -1,26 +1,125 @@
 #include "engine/manifest.h"
 
 #include "core/endpoints.h"
+#include "core/http.h"
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
+#include <QSaveFile>
+
+#include <cmath>
 
 namespace tovel {
 
 EngineManifest EngineManifest::builtIn()
 {
     EngineManifest manifest;
-    manifest.version = 1;
+    manifest.version = 0;
     manifest.minimumAppVersion = QStringLiteral("1.0");
-    manifest.archiveSearchEndpoint = QStringLiteral("https://") + endpoints::archiveHost
-        + QStringLiteral("/advancedsearch.php");
+    manifest.archiveSearchEndpoint = endpoints::archiveSearchEndpoint;
     manifest.userAgent = QStringLiteral("Tovel/1.0 (+") + endpoints::homePage + u')';
     return manifest;
 }
 
-ManifestStore::ManifestStore() : m_manifest(EngineManifest::builtIn()) {}
+static bool holdsControlCharacter(const QString &text)
+{
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7f && u <= 0x9f) || u == 0x2028 || u == 0x2029)
+            return true;
+    }
+    return false;
+}
+
+std::optional<EngineManifest> EngineManifest::decode(const QByteArray &json)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    const QJsonObject object = document.object();
+
+    // "version" must be a whole number; JSON numbers arrive as doubles.
+    const QJsonValue version = object.value(QStringLiteral("version"));
+    if (!version.isDouble())
+        return std::nullopt;
+    const double number = version.toDouble();
+    if (number != std::floor(number) || std::abs(number) > 9007199254740992.0)
+        return std::nullopt;
+
+    EngineManifest manifest;
+    manifest.version = qint64(number);
+    for (auto [key, field] : {std::pair{"minimumAppVersion", &manifest.minimumAppVersion},
+                              std::pair{"archiveSearchEndpoint", &manifest.archiveSearchEndpoint},
+                              std::pair{"userAgent", &manifest.userAgent}}) {
+        const QJsonValue value = object.value(QLatin1String(key));
+        if (!value.isString())
+            return std::nullopt;
+        *field = value.toString();
+    }
+    if (holdsControlCharacter(manifest.userAgent))
+        return std::nullopt;
+    const QJsonValue notice = object.value(QStringLiteral("notice"));
+    if (notice.isString())
+        manifest.notice = notice.toString();
+    else if (!notice.isUndefined() && !notice.isNull())
+        return std::nullopt;
+    return manifest;
+}
+
+QByteArray EngineManifest::encode() const
+{
+    QJsonObject object{{QStringLiteral("version"), double(version)},
+                       {QStringLiteral("minimumAppVersion"), minimumAppVersion},
+                       {QStringLiteral("archiveSearchEndpoint"), archiveSearchEndpoint},
+                       {QStringLiteral("userAgent"), userAgent}};
+    if (notice)
+        object.insert(QStringLiteral("notice"), *notice);
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+QString ManifestStore::defaultCachePath() { return paths::applicationSupport() + QStringLiteral("/manifest.json"); }
+
+ManifestStore::ManifestStore(QString cachePath, QObject *parent)
+    : QObject(parent), m_manifest(EngineManifest::builtIn()), m_cachePath(std::move(cachePath))
+{
+    QDir().mkpath(QFileInfo(m_cachePath).absolutePath());
+    QFile cache(m_cachePath);
+    if (cache.open(QIODevice::ReadOnly)) {
+        // The cached copy wins at start, whatever its version.
+        if (const auto cached = EngineManifest::decode(cache.readAll()))
+            m_manifest = *cached;
+    }
+}
 
 ManifestStore &ManifestStore::shared()
 {
-    static ManifestStore *instance = new ManifestStore;
+    static ManifestStore *instance = new ManifestStore(defaultCachePath());
     return *instance;
+}
+
+QCoro::Task<void> ManifestStore::refresh(QUrl address)
+{
+    QPointer<ManifestStore> self(this);
+    const Result<HttpResponse> response = co_await httpGet(address, std::nullopt);
+    if (!self || !response || response->status != 200)
+        co_return;
+    const auto fetched = EngineManifest::decode(response->body);
+    if (!fetched || fetched->version < m_manifest.version)
+        co_return;
+    const bool changed = !(m_manifest == *fetched);
+    m_manifest = *fetched;
+    m_lastFetch = QDateTime::currentDateTimeUtc();
+    QSaveFile cache(m_cachePath);
+    if (cache.open(QIODevice::WriteOnly) && cache.write(response->body) == response->body.size())
+        cache.commit();
+    if (changed)
+        emit manifestChanged();
+    emit lastFetchChanged();
 }
 
 } // namespace tovel

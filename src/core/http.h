@@ -1,0 +1,24 @@
+#pragma once
+
+#include "core/error.h"
+
+#include <QCoroTask>
+#include <QNetworkRequest>
+
+#include <optional>
+
+namespace tovel {
+
+// A whole response: its status and body. The status is only looked at where a caller says so.
+struct HttpResponse
+{
+    int status = 0;
+    QByteArray body;
+};
+
+// GET with the shared client configuration; fails only in transport (the error's own description).
+// `userAgent` absent sends no User-Agent header of ours.
+QCoro::Task<Result<HttpResponse>> httpGet(QUrl url, std::optional<QString> userAgent,
+                                          QList<QPair<QByteArray, QByteArray>> headers = {});
+
+} // namespace tovel

@@ -1,0 +1,130 @@
+#include "sources/remote_sources.h"
+
+#include "core/endpoints.h"
+#include "core/http.h"
+#include "core/url_text.h"
+#include "sources/media_extensions.h"
+
+#include <QCoroFuture>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtConcurrent>
+
+namespace tovel {
+
+namespace {
+
+QString notAnItem()
+{
+    return QStringLiteral("That does not look like an ") + endpoints::archiveDomain + QStringLiteral(" item.");
+}
+
+// The identifier goes into the address as decoded; a space or control character there would make a
+// request line the server cannot read, or one that says something else than we meant.
+bool holdsBlankOrControl(const QString &text)
+{
+    for (QChar c : text) {
+        if (c.isSpace() || c.category() == QChar::Other_Control)
+            return true;
+    }
+    return false;
+}
+
+// The address of an item's metadata, or nothing when the identifier cannot stand in one.
+std::optional<QUrl> metadataAddress(const QString &base, const QString &identifier)
+{
+    if (holdsBlankOrControl(identifier))
+        return std::nullopt;
+    const auto address = parseUrl(base + QStringLiteral("/metadata/") + identifier);
+    if (!address)
+        return std::nullopt;
+    return address->url;
+}
+
+// The lower-cased extension of the name's last component, or empty.
+QString lastExtension(const QString &name)
+{
+    return fileExtension(name.mid(name.lastIndexOf(u'/') + 1)).toLower();
+}
+
+// Walks the "files" list of a metadata document; nothing when the document is not one.
+Result<MediaItems> itemsFromMetadata(const QByteArray &body, const QString &base, const QString &identifier)
+{
+    const auto unreadable = fail(Error::parse(QStringLiteral("Archive metadata could not be read.")));
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return unreadable;
+    const QJsonValue files = document.object().value(QLatin1String("files"));
+    if (!files.isArray())
+        return unreadable;
+    const QJsonArray list = files.toArray();
+    for (const QJsonValue &file : list) {
+        if (!file.isObject())
+            return unreadable;
+    }
+
+    // Only the part after the base is escaped, so an overridden base with an IPv6 host stays intact;
+    // for the real host this reads the same as escaping the whole address.
+    static const QByteArray keep = QByteArrayLiteral("!$&'()*+,;=:@/?");
+    const QString origin = QStringLiteral("Internet Archive \u00b7 ") + identifier;
+    MediaItems items;
+    for (const QJsonValue &file : list) {
+        const QJsonValue name = file.toObject().value(QLatin1String("name"));
+        if (!name.isString())
+            continue;
+        const QString fileName = name.toString();
+        const QString extension = lastExtension(fileName);
+        if (!isMediaExtension(extension))
+            continue;
+        const QString path = QStringLiteral("/download/") + identifier + u'/' + fileName;
+        const QUrl url = QUrl::fromEncoded(base.toUtf8() + QUrl::toPercentEncoding(path, keep), QUrl::StrictMode);
+        if (!url.isValid())
+            continue;
+        items.append(MediaItem(fileName.left(fileName.size() - extension.size() - 1), url, origin, extension));
+    }
+    if (items.isEmpty())
+        return fail(Error::parse(QStringLiteral("No audio files in that item.")));
+    return items;
+}
+
+} // namespace
+
+bool ArchiveSource::accepts(const QString &input)
+{
+    const auto url = parseUrl(trimSpacesAndTabs(input));
+    return url && url->hostOrEmpty().contains(endpoints::archiveDomain);
+}
+
+QCoro::Task<Result<MediaItems>> ArchiveSource::resolve(QString input) const
+{
+    const auto link = parseUrl(trimSpacesAndTabs(input));
+    if (!link)
+        co_return fail(Error::unsupported(notAnItem()));
+    const QStringList components = link->url.path(QUrl::FullyDecoded).split(u'/', Qt::SkipEmptyParts);
+    qsizetype marker = -1;
+    for (qsizetype i = 0; i < components.size() && marker < 0; ++i) {
+        if (components.at(i) == QLatin1String("details") || components.at(i) == QLatin1String("download"))
+            marker = i;
+    }
+    if (marker < 0 || marker + 1 >= components.size())
+        co_return fail(Error::unsupported(notAnItem()));
+    const QString identifier = components.at(marker + 1);
+
+    const QString base = endpoints::archiveBase();
+    const std::optional<QUrl> address = metadataAddress(base, identifier);
+    if (!address)
+        co_return fail(Error::unsupported(notAnItem()));
+    const Result<HttpResponse> response = co_await httpGet(*address, std::nullopt);
+    if (!response)
+        co_return fail(Error::network(response.error().detail()));
+
+    // An error page is read like any answer: the status says nothing the document would not.
+    const QByteArray body = response->body;
+    auto reading = QtConcurrent::run([body, base, identifier] { return itemsFromMetadata(body, base, identifier); });
+    Result<MediaItems> items = co_await reading;
+    co_return items;
+}
+
+} // namespace tovel

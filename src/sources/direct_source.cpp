@@ -1,0 +1,28 @@
+#include "sources/remote_sources.h"
+
+#include "core/endpoints.h"
+#include "core/url_text.h"
+#include "sources/media_extensions.h"
+
+namespace tovel {
+
+bool DirectMediaSource::accepts(const QString &input)
+{
+    const auto url = parseUrl(trimSpacesAndTabs(input));
+    return url && url->isHttp() && isMediaExtension(pathExtension(url->url));
+}
+
+QCoro::Task<Result<MediaItems>> DirectMediaSource::resolve(QString input) const
+{
+    const auto url = parseUrl(trimSpacesAndTabs(input));
+    if (!url)
+        co_return fail(Error::unsupported(QStringLiteral("That is not a valid address.")));
+    QString title = baseName(lastPathComponent(url->url));
+    if (title.isEmpty())
+        title = QStringLiteral("Audio");
+    const QString host = url->hostOrEmpty();
+    co_return MediaItems{MediaItem(title, url->url, host.isEmpty() ? QStringLiteral("Direct link") : host,
+                                   pathExtension(url->url))};
+}
+
+} // namespace tovel

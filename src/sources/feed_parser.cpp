@@ -1,0 +1,125 @@
+#include "sources/feed_parser.h"
+
+#include "core/url_text.h"
+
+#include <QStringList>
+#include <QXmlStreamReader>
+
+#include <optional>
+
+namespace tovel {
+
+namespace {
+
+// Receives the reader's element and text events and collects the items; one instance per feed.
+class FeedParser
+{
+public:
+    void elementStart(const QString &name, const QXmlStreamAttributes &attributes)
+    {
+        m_path.append(name);
+        m_text.clear();
+        if (name == QLatin1String("item")) {
+            m_currentTitle.clear();
+            m_currentEnclosure.reset();
+        }
+        if (name != QLatin1String("enclosure"))
+            return;
+        const QString type = attributes.value(QLatin1String("type")).toString().toLower();
+        if (!type.startsWith(QLatin1String("audio")) && !type.startsWith(QLatin1String("video")))
+            return;
+        if (!attributes.hasAttribute(QLatin1String("url")))
+            return;
+        const auto url = parseUrl(attributes.value(QLatin1String("url")).toString());
+        // The document is remote: it must never send us to a local file or another protocol.
+        if (!url || !url->isHttp())
+            return;
+        m_currentEnclosure = url->url;
+    }
+
+    void characters(QStringView piece) { m_text += piece; }
+
+    void elementEnd(const QString &name)
+    {
+        const QString candidate = trimWhitespace(m_text);
+        if (name == QLatin1String("title")) {
+            if (m_path.contains(QLatin1String("item")))
+                m_currentTitle = candidate;
+            else if (m_feedTitle.isEmpty())
+                m_feedTitle = candidate;
+        }
+        // The enclosure stays set after the item ends; the next item start clears it.
+        if (name == QLatin1String("item") && m_currentEnclosure) {
+            const QString extension = pathExtension(*m_currentEnclosure);
+            m_items.append(MediaItem(m_currentTitle.isEmpty() ? QStringLiteral("Episode") : m_currentTitle,
+                *m_currentEnclosure, m_feedTitle.isEmpty() ? QStringLiteral("Podcast") : m_feedTitle,
+                extension.isEmpty() ? std::nullopt : std::optional<QString>(extension)));
+        }
+        if (!m_path.isEmpty())
+            m_path.removeLast();
+        m_text.clear();
+    }
+
+    [[nodiscard]] MediaItems takeItems() { return std::move(m_items); }
+
+private:
+    MediaItems m_items;
+    QString m_feedTitle;
+    QString m_currentTitle;
+    std::optional<QUrl> m_currentEnclosure;
+    QStringList m_path;
+    QString m_text;
+};
+
+// Many servers put blank lines or a byte-order mark before the XML declaration, which a strict reader
+// refuses at once. Only done when markup follows, so a UTF-16 document is left alone.
+QByteArray withoutLeadingJunk(const QByteArray &document)
+{
+    static constexpr char bom[] = "\xEF\xBB\xBF";
+    qsizetype start = 0;
+    for (;;) {
+        if (QByteArrayView(document).sliced(start).startsWith(bom)) {
+            start += 3;
+            continue;
+        }
+        if (start < document.size()) {
+            const char c = document.at(start);
+            if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+                ++start;
+                continue;
+            }
+        }
+        break;
+    }
+    if (start == 0 || start == document.size() || document.at(start) != '<')
+        return document;
+    return document.sliced(start);
+}
+
+} // namespace
+
+MediaItems parseFeed(const QByteArray &document)
+{
+    FeedParser parser;
+    QXmlStreamReader reader(withoutLeadingJunk(document));
+    // Names as written: itunes:title must stay distinct from title.
+    reader.setNamespaceProcessing(false);
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            parser.elementStart(reader.qualifiedName().toString(), reader.attributes());
+            break;
+        case QXmlStreamReader::Characters:
+            // CDATA is not character data here: a title given only as CDATA reads as empty.
+            if (!reader.isCDATA())
+                parser.characters(reader.text());
+            break;
+        case QXmlStreamReader::EndElement: parser.elementEnd(reader.qualifiedName().toString()); break;
+        default: break;
+        }
+    }
+    // On malformed XML the reader stops; the items completed so far stand.
+    return parser.takeItems();
+}
+
+} // namespace tovel

@@ -1,0 +1,202 @@
+#include "support/http_server.h"
+
+#include <QPointer>
+#include <QSemaphore>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace tovel::test {
+
+class HttpServer::Worker : public QObject
+{
+public:
+    explicit Worker(HttpServer *owner) : m_owner(owner) {}
+
+    quint16 listen()
+    {
+        m_server = new QTcpServer(this);
+        m_server->listen(QHostAddress::LocalHost, 0);
+        connect(m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server->nextPendingConnection())
+                accept(socket);
+        });
+        return m_server->serverPort();
+    }
+
+private:
+    void accept(QTcpSocket *socket)
+    {
+        auto buffer = std::make_shared<QByteArray>();
+        connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
+            buffer->append(socket->readAll());
+            const qsizetype end = buffer->indexOf("\r\n\r\n");
+            if (end < 0)
+                return;
+            const QByteArray head = buffer->left(end);
+            buffer->remove(0, end + 4);
+            handle(socket, head);
+        });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+
+    void handle(QTcpSocket *socket, const QByteArray &head)
+    {
+        const QList<QByteArray> lines = head.split('\n');
+        const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
+        Request request{first.value(0), first.value(1), {}};
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const QByteArray line = lines.at(i).trimmed();
+            const qsizetype colon = line.indexOf(':');
+            if (colon > 0)
+                request.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
+        }
+        Response response;
+        {
+            QMutexLocker lock(&m_owner->m_mutex);
+            m_owner->m_requests.append(request);
+            const QByteArray path = request.target.left(request.target.indexOf('?') < 0 ? request.target.size()
+                                                                                          : request.target.indexOf('?'));
+            if (m_owner->m_routes.contains(request.target))
+                response = m_owner->m_routes.value(request.target);
+            else if (m_owner->m_routes.contains(path))
+                response = m_owner->m_routes.value(path);
+            else
+            {
+                response = Response();
+                response.status = 404;
+                response.body = "not here";
+                response.contentType = "text/plain";
+            }
+            ++m_owner->m_open;
+            m_owner->m_most = std::max(m_owner->m_most, m_owner->m_open);
+        }
+        if (response.stall) {
+            connect(socket, &QObject::destroyed, this, [this] { finished(); });
+            return;
+        }
+        QTimer::singleShot(response.delayMs, socket, [this, socket, response] { respond(socket, response); });
+    }
+
+    void finished()
+    {
+        QMutexLocker lock(&m_owner->m_mutex);
+        --m_owner->m_open;
+    }
+
+    static QByteArray reason(int status)
+    {
+        switch (status) {
+        case 200: return "OK";
+        case 304: return "Not Modified";
+        case 404: return "Not Found";
+        case 500: return "Internal Server Error";
+        default: return "Status";
+        }
+    }
+
+    void respond(QTcpSocket *socket, const Response &response)
+    {
+        const qint64 size = response.generatedSize >= 0 ? response.generatedSize : response.body.size();
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reason(response.status) + "\r\n";
+        head += "Content-Type: " + response.contentType + "\r\n";
+        for (const auto &[name, value] : response.headers)
+            head += name + ": " + value + "\r\n";
+        if (response.sendLength)
+            head += "Content-Length: " + QByteArray::number(size) + "\r\n";
+        head += "Connection: close\r\n\r\n";
+        socket->write(head);
+
+        // Sends the body piece by piece, never holding more than one chunk; closing marks the end.
+        struct Sender
+        {
+            qint64 sent = 0;
+        };
+        auto state = std::make_shared<Sender>();
+        const int chunk = response.chunkSize > 0 ? response.chunkSize : 256 * 1024;
+        auto sendMore = std::make_shared<std::function<void()>>();
+        QPointer<QTcpSocket> guard(socket);
+        *sendMore = [this, guard, state, size, chunk, response, sendMore] {
+            if (!guard)
+                return;
+            if (state->sent >= size) {
+                guard->disconnectFromHost();
+                finished();
+                *sendMore = nullptr;
+                return;
+            }
+            const qint64 n = std::min<qint64>(chunk, size - state->sent);
+            guard->write(response.generatedSize >= 0 ? QByteArray(n, '\0') : response.body.mid(state->sent, n));
+            state->sent += n;
+            if (state->sent >= size) {
+                guard->disconnectFromHost();
+                finished();
+                *sendMore = nullptr;
+                return;
+            }
+            if (response.chunkDelayMs > 0)
+                QTimer::singleShot(response.chunkDelayMs, guard, [sendMore] { if (*sendMore) (*sendMore)(); });
+        };
+        if (response.chunkDelayMs > 0) {
+            (*sendMore)();
+        } else {
+            // As fast as the client reads: refill when the socket's buffer drains.
+            connect(socket, &QTcpSocket::bytesWritten, socket, [socket, sendMore] {
+                if (*sendMore && socket->bytesToWrite() < 64 * 1024)
+                    (*sendMore)();
+            });
+            (*sendMore)();
+        }
+    }
+
+    HttpServer *m_owner;
+    QTcpServer *m_server = nullptr;
+};
+
+HttpServer::HttpServer()
+{
+    m_worker = new Worker(this);
+    m_worker->moveToThread(&m_thread);
+    m_thread.start();
+    QSemaphore ready;
+    QMetaObject::invokeMethod(m_worker, [this, &ready] {
+        m_port = m_worker->listen();
+        ready.release();
+    });
+    ready.acquire();
+}
+
+HttpServer::~HttpServer()
+{
+    QMetaObject::invokeMethod(m_worker, [this] { delete m_worker; }, Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+}
+
+void HttpServer::route(const QByteArray &target, Response response)
+{
+    QMutexLocker lock(&m_mutex);
+    m_routes.insert(target, std::move(response));
+}
+
+QString HttpServer::base() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
+
+QList<HttpServer::Request> HttpServer::requests() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_requests;
+}
+
+int HttpServer::mostConcurrent() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_most;
+}
+
+int HttpServer::openRequests() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_open;
+}
+
+} // namespace tovel::test

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QMutex>
+#include <QObject>
+#include <QThread>
+#include <QUrl>
+
+#include <memory>
+
+namespace tovel::test {
+
+// A small HTTP/1.1 server on 127.0.0.1, running on its own thread, for tests of everything that
+// downloads. Each path gets a canned answer: any status, a body sent with or without a length, sent at
+// once, dripped slowly, generated on the fly (for huge bodies), or never answered at all.
+class HttpServer
+{
+public:
+    struct Response
+    {
+        int status = 200;
+        QByteArray body;
+        QByteArray contentType = "application/octet-stream";
+        QList<QPair<QByteArray, QByteArray>> headers;
+        bool sendLength = true;
+        qint64 generatedSize = -1; // when set, that many bytes of zeros are sent instead of `body`
+        int chunkSize = 0;         // drip the body in chunks of this size ...
+        int chunkDelayMs = 0;      // ... this far apart
+        bool stall = false;        // accept the request and never answer
+        int delayMs = 0;           // wait before answering
+    };
+
+    struct Request
+    {
+        QByteArray method;
+        QByteArray target; // path and query, as sent
+        QHash<QByteArray, QByteArray> headers; // names lower-cased
+    };
+
+    HttpServer();
+    ~HttpServer();
+    HttpServer(const HttpServer &) = delete;
+    HttpServer &operator=(const HttpServer &) = delete;
+
+    // Answers requests for `target` (a path, optionally with its query; a path alone matches any query).
+    void route(const QByteArray &target, Response response);
+    // "http://127.0.0.1:PORT"
+    [[nodiscard]] QString base() const;
+    [[nodiscard]] QUrl url(const QString &target) const { return QUrl(base() + target); }
+    [[nodiscard]] QList<Request> requests() const;
+    // The most requests that were being answered at the same time, per path.
+    [[nodiscard]] int mostConcurrent() const;
+    [[nodiscard]] int openRequests() const;
+
+private:
+    class Worker;
+    friend class Worker;
+
+    mutable QMutex m_mutex;
+    QHash<QByteArray, Response> m_routes;
+    QList<Request> m_requests;
+    int m_open = 0;
+    int m_most = 0;
+    quint16 m_port = 0;
+    QThread m_thread;
+    Worker *m_worker = nullptr;
+};
+
+} // namespace tovel::test
