@@ -54,7 +54,7 @@ const char *usageText = R"(Usage:
   tovel get INPUT [options]     gather and convert every media item behind INPUT
   tovel list INPUT [--json]     show the items INPUT stands for, without downloading anything
   tovel hint INPUT              say what Tovel would do with INPUT
-  tovel tools                   show the ffmpeg, yt-dlp and JavaScript runtime Tovel found
+  tovel tools                   show the ffmpeg, the web engine (yt-dlp) and the JavaScript runtime
   tovel --help | --version
 
 INPUT is a podcast feed, a link to a media file, an Internet Archive item, a Wikimedia Commons
@@ -66,6 +66,8 @@ Options for get:
   --limit N                         gather at most N items (default 100)
   --to DIR                          save into DIR (default: the Downloads folder)
   --json                            print one JSON object per job change, then a summary
+  --web-engine                      hand links no built-in source reads to yt-dlp, for this run only
+  --web-engine-path PATH            the yt-dlp program to use for this run
 
 Exit status: 0 when every job was saved, 1 when any failed or was stopped,
 2 when the input could not be read, 130 when interrupted.
@@ -105,6 +107,10 @@ std::optional<Options> parse(const QStringList &arguments, const QStringList &va
         }
         if (name == QLatin1String("json") && !inlineValue) {
             options.json = true;
+            continue;
+        }
+        if (name == QLatin1String("web-engine") && !inlineValue && valued.contains(name)) {
+            options.values.insert(name, QStringLiteral("on"));
             continue;
         }
         if (!valued.contains(name)) {
@@ -343,6 +349,17 @@ QCoro::Task<int> getCommand(Options options)
         }
     }
 
+    // The engine for this run only: nothing is stored.
+    std::optional<bool> engineOn;
+    std::optional<QString> enginePath;
+    if (options.values.contains(QStringLiteral("web-engine")))
+        engineOn = true;
+    if (options.values.contains(QStringLiteral("web-engine-path")))
+        enginePath = QDir::current().absoluteFilePath(
+            SourceRouter::normalizedPath(options.values.value(QStringLiteral("web-engine-path"))));
+    if (engineOn || enginePath)
+        WebEngine::shared().useForThisRun(engineOn, enginePath);
+
     JobRunner runner(destination);
     const Reporter::Mode mode = options.json        ? Reporter::Mode::json
                                 : ::isatty(STDOUT_FILENO) ? Reporter::Mode::terminal
@@ -438,16 +455,6 @@ int hintCommand(const Options &options)
     return 0;
 }
 
-QString ytDlpVersion(const QString &path)
-{
-    QProcess process;
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(path, {QStringLiteral("--version")}, QIODevice::ReadOnly);
-    if (!process.waitForStarted() || !process.waitForFinished(15'000))
-        return {};
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
 int toolsCommand()
 {
     const auto ffmpeg = Tools::ffmpegPath();
@@ -459,16 +466,17 @@ int toolsCommand()
     } else {
         out(QStringLiteral("ffmpeg:             not found\n"));
     }
-    const auto ytdlp = Tools::findYtDlp();
-    if (ytdlp) {
-        const QString version = ytDlpVersion(*ytdlp);
-        out(QStringLiteral("yt-dlp:             %1\n").arg(*ytdlp));
-        out(QStringLiteral("  version:          %1\n").arg(version.isEmpty() ? QStringLiteral("unknown") : version));
+    WebEngine &engine = WebEngine::shared();
+    out(QStringLiteral("web engine:         %1\n").arg(engine.enabled() ? QStringLiteral("on") : QStringLiteral("off")));
+    if (engine.isInstalled()) {
+        out(QStringLiteral("  yt-dlp:           %1\n").arg(engine.path()));
+        out(QStringLiteral("  version:          %1\n").arg(engine.version().value_or(QStringLiteral("unknown"))));
     } else {
-        out(QStringLiteral("yt-dlp:             not found\n"));
+        out(QStringLiteral("  yt-dlp:           %1\n")
+                .arg(engine.path().isEmpty() ? QStringLiteral("not found") : engine.path() + QStringLiteral(" (not executable)")));
     }
     const auto runtime = Tools::findJSRuntime();
-    out(QStringLiteral("JavaScript runtime: %1\n").arg(runtime.value_or(QStringLiteral("not found"))));
+    out(QStringLiteral("  JavaScript:       %1\n").arg(runtime.value_or(QStringLiteral("not found"))));
     return 0;
 }
 
@@ -500,7 +508,8 @@ int run(const QStringList &arguments)
 
     QStringList valued;
     if (first == QLatin1String("get"))
-        valued = {QStringLiteral("format"), QStringLiteral("quality"), QStringLiteral("limit"), QStringLiteral("to")};
+        valued = {QStringLiteral("format"), QStringLiteral("quality"), QStringLiteral("limit"), QStringLiteral("to"),
+                  QStringLiteral("web-engine"), QStringLiteral("web-engine-path")};
     QString problem;
     const auto options = parse(arguments, valued, &problem);
     if (!options) {

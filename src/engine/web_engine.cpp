@@ -2,15 +2,141 @@
 
 #include "core/url_text.h"
 #include "engine/tools.h"
+#include "platform/child_process.h"
 #include "platform/defaults.h"
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QUuid>
 
 namespace tovel {
+
+namespace {
+
+const QString titleMarker = QStringLiteral("TOVEL-TITLE:");
+const QString fileMarker = QStringLiteral("TOVEL-FILE:");
+
+std::optional<QString> decodeUtf8(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+} // namespace
+
+void EngineLineReader::feed(const QByteArray &chunk)
+{
+    m_pending += chunk;
+    qsizetype start = 0;
+    for (qsizetype end = m_pending.indexOf('\n'); end >= 0; end = m_pending.indexOf('\n', start)) {
+        parseLine(m_pending.mid(start, end - start));
+        start = end + 1;
+    }
+    m_pending.remove(0, start);
+}
+
+void EngineLineReader::finish()
+{
+    if (!m_pending.isEmpty())
+        parseLine(m_pending);
+    m_pending.clear();
+}
+
+void EngineLineReader::parseLine(const QByteArray &bytes)
+{
+    const auto decoded = decodeUtf8(bytes);
+    if (!decoded || decoded->isEmpty())
+        return;
+    QString line = *decoded;
+    if (line.endsWith(u'\r'))
+        line.chop(1);
+    if (const qsizetype at = line.indexOf(titleMarker); at >= 0) {
+        m_transcript.title = line.mid(at + titleMarker.size());
+        return;
+    }
+    if (const qsizetype at = line.indexOf(fileMarker); at >= 0) {
+        m_transcript.file = trimSpacesAndTabs(line.mid(at + fileMarker.size()));
+        return;
+    }
+    if (line.contains(QLatin1String("[download]"))) {
+        static const QRegularExpression percent(QStringLiteral("(\\d+(?:\\.\\d+)?)%"));
+        const QRegularExpressionMatch match = percent.match(line);
+        if (match.hasMatch()) {
+            bool ok = false;
+            const double value = match.captured(1).toDouble(&ok);
+            if (ok && m_progress)
+                m_progress(value / 100.0);
+            if (ok)
+                return;
+        }
+    }
+    if (line.startsWith(QLatin1String("ERROR:")))
+        m_transcript.lastError = trimSpacesAndTabs(line.mid(6));
+}
+
+bool takesJsRuntimes(const std::optional<QString> &version)
+{
+    if (!version)
+        return false;
+    static const QRegularExpression date(QStringLiteral("^(\\d{4})\\.(\\d{1,2})\\.(\\d{1,2})"));
+    const QRegularExpressionMatch match = date.match(*version);
+    if (!match.hasMatch())
+        return false;
+    const int stamp = match.captured(1).toInt() * 10000 + match.captured(2).toInt() * 100 + match.captured(3).toInt();
+    return stamp >= 20251112;
+}
+
+QStringList webEngineArguments(const QString &link, bool video, const QString &workingFolder,
+                               const std::optional<QString> &ffmpeg, const std::optional<QString> &runtime,
+                               const std::optional<QString> &version)
+{
+    QStringList arguments{QStringLiteral("--no-update"), QStringLiteral("--no-playlist"), QStringLiteral("--no-simulate"),
+                          QStringLiteral("--newline"), QStringLiteral("--progress"), QStringLiteral("--print"),
+                          QStringLiteral("before_dl:TOVEL-TITLE:%(title)s"), QStringLiteral("--print"),
+                          QStringLiteral("after_move:TOVEL-FILE:%(filepath)s"), QStringLiteral("-o"),
+                          workingFolder + QStringLiteral("/%(id)s.%(ext)s")};
+    if (ffmpeg)
+        arguments << QStringLiteral("--ffmpeg-location") << *ffmpeg;
+    if (runtime && takesJsRuntimes(version))
+        arguments << QStringLiteral("--js-runtimes")
+                  << (runtime->endsWith(QLatin1String("deno")) ? QStringLiteral("deno:") : QStringLiteral("node:")) + *runtime;
+    if (video)
+        arguments << QStringLiteral("-f") << QStringLiteral("bv*[ext=mp4]+ba[ext=m4a]/b[ext=mp4]/bv*+ba/b")
+                  << QStringLiteral("--merge-output-format") << QStringLiteral("mp4");
+    else
+        arguments << QStringLiteral("-f") << QStringLiteral("ba/b");
+    arguments << QStringLiteral("--") << trimWhitespace(link);
+    return arguments;
+}
+
+std::optional<QString> fileInside(const std::optional<QString> &reported, const QString &workingFolder)
+{
+    if (!reported || reported->isEmpty())
+        return std::nullopt;
+    const QFileInfo info(*reported);
+    // A link is never taken, wherever it points.
+    if (info.isSymLink() || !info.isFile())
+        return std::nullopt;
+    const QString folder = QFileInfo(workingFolder).canonicalFilePath();
+    const QString file = info.canonicalFilePath();
+    if (folder.isEmpty() || file.isEmpty() || !file.startsWith(folder + u'/'))
+        return std::nullopt;
+    return file;
+}
 
 WebEngine::WebEngine()
 {
     const auto stored = Defaults::text(pathKey);
     m_path = stored && !stored->isEmpty() ? *stored : Tools::findYtDlp().value_or(QString());
     m_enabled = Defaults::boolean(enabledKey, false);
+    refreshVersion();
 }
 
 WebEngine &WebEngine::shared()
@@ -22,10 +148,11 @@ WebEngine &WebEngine::shared()
 void WebEngine::setPath(const QString &path)
 {
     Defaults::set(pathKey, path);
-    if (m_path == path)
-        return;
-    m_path = path;
-    emit pathChanged();
+    if (m_path != path) {
+        m_path = path;
+        emit pathChanged();
+    }
+    refreshVersion();
 }
 
 void WebEngine::setEnabled(bool enabled)
@@ -37,7 +164,39 @@ void WebEngine::setEnabled(bool enabled)
     emit enabledChanged();
 }
 
+void WebEngine::useForThisRun(std::optional<bool> enabled, std::optional<QString> path)
+{
+    if (path && *path != m_path) {
+        m_path = *path;
+        emit pathChanged();
+        refreshVersion();
+    }
+    if (enabled && *enabled != m_enabled) {
+        m_enabled = *enabled;
+        emit enabledChanged();
+    }
+}
+
 bool WebEngine::isInstalled() const { return !m_path.isEmpty() && Tools::isExecutable(m_path); }
+
+void WebEngine::refreshVersion()
+{
+    std::optional<QString> version;
+    if (isInstalled()) {
+        QProcess process;
+        process.setStandardErrorFile(QProcess::nullDevice());
+        process.start(m_path, {QStringLiteral("--version")}, QIODevice::ReadOnly);
+        if (process.waitForStarted()) {
+            process.waitForFinished(-1);
+            if (const auto text = decodeUtf8(process.readAllStandardOutput()))
+                version = text->trimmed();
+        }
+    }
+    if (version == m_version)
+        return;
+    m_version = version;
+    emit versionChanged();
+}
 
 bool WebEngine::looksLikeWebLink(const QString &input)
 {
@@ -48,9 +207,46 @@ bool WebEngine::looksLikeWebLink(const QString &input)
     return url && url->isHttp() && url->host && !url->host->isEmpty();
 }
 
-QCoro::Task<Result<WebDownload>> WebEngine::download(QString, bool, StartCallback, ProgressCallback)
+QCoro::Task<Result<WebDownload>> WebEngine::download(QString link, bool video, StartCallback onStart,
+                                                     ProgressCallback progress)
 {
-    co_return fail(Error::unsupported(QStringLiteral("Turn on the web engine in Engine settings.")));
+    if (!m_enabled || !isInstalled())
+        co_return fail(Error::unsupported(QStringLiteral("Turn on the web engine in Engine settings.")));
+    if (!looksLikeWebLink(link))
+        co_return fail(Error::unsupported(QStringLiteral("That doesn't look like a web link.")));
+
+    const QString folder = paths::temporary() + QStringLiteral("/tovel-")
+        + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    if (!QDir().mkpath(folder))
+        co_return fail(Error::plain(QStringLiteral("Could not create the folder %1.").arg(folder)));
+
+    auto process = makeChildProcess(m_path, webEngineArguments(link, video, folder, Tools::ffmpegPath(),
+                                                               Tools::findJSRuntime(), m_version));
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    auto reader = std::make_shared<EngineLineReader>(progress);
+    QProcess *raw = process.get();
+    connect(raw, &QProcess::readyReadStandardOutput, raw, [raw, reader] { reader->feed(raw->readAllStandardOutput()); });
+    if (onStart)
+        onStart(raw);
+    const ChildExit exit = co_await runToExit(raw);
+    if (!exit.started) {
+        QDir(folder).removeRecursively();
+        co_return fail(Error::plain(exit.launchError));
+    }
+    reader->feed(raw->readAllStandardOutput());
+    reader->finish();
+    disconnect(raw, nullptr, nullptr, nullptr);
+
+    const EngineTranscript &transcript = reader->transcript();
+    const auto file = fileInside(transcript.file, folder);
+    if (exit.exitCode == 0 && !exit.crashed && file) {
+        const QString title = transcript.title.isEmpty() ? QFileInfo(*file).completeBaseName() : transcript.title;
+        co_return WebDownload{*file, title, folder};
+    }
+    QDir(folder).removeRecursively();
+    co_return fail(Error::unsupported(transcript.lastError.isEmpty()
+                                          ? QStringLiteral("The web engine couldn't read that link.")
+                                          : transcript.lastError));
 }
 
 } // namespace tovel

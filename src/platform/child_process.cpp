@@ -45,10 +45,17 @@ void terminatePolitely(QProcess *process)
 {
     if (!process || process->state() == QProcess::NotRunning)
         return;
+    // The child leads its own process group: the request reaches whatever it started too (yt-dlp runs
+    // ffmpeg for merging).
+    const qint64 pid = process->processId();
+    if (pid > 0)
+        ::kill(-pid_t(pid), SIGTERM);
     process->terminate();
-    QTimer::singleShot(5000, process, [process] {
-        if (process->state() != QProcess::NotRunning)
+    QTimer::singleShot(5000, process, [process, pid] {
+        if (process->state() != QProcess::NotRunning) {
+            ::kill(-pid_t(pid), SIGKILL);
             process->kill();
+        }
     });
 }
 
