@@ -6,6 +6,8 @@
 #include "engine/tools.h"
 #include "engine/web_engine.h"
 #include "platform/paths.h"
+#include "updates/diagnostics.h"
+#include "updates/updater.h"
 
 #include <QCoreApplication>
 #include <QCoroTimer>
@@ -27,8 +29,9 @@ namespace tovel::cli {
 
 namespace {
 
-const QStringList subCommands = {QStringLiteral("get"), QStringLiteral("list"), QStringLiteral("hint"),
-                                 QStringLiteral("tools")};
+const QStringList subCommands = {QStringLiteral("get"),   QStringLiteral("list"),
+                                 QStringLiteral("hint"),  QStringLiteral("tools"),
+                                 QStringLiteral("update-check"), QStringLiteral("crash-reports")};
 
 void out(const QString &text)
 {
@@ -55,6 +58,8 @@ const char *usageText = R"(Usage:
   tovel list INPUT [--json]     show the items INPUT stands for, without downloading anything
   tovel hint INPUT              say what Tovel would do with INPUT
   tovel tools                   show the ffmpeg, the web engine (yt-dlp) and the JavaScript runtime
+  tovel update-check [--json]   ask the product's site whether a newer build exists
+  tovel crash-reports [--delete]  list (or delete) the crash reports kept on this computer
   tovel --help | --version
 
 INPUT is a podcast feed, a link to a media file, an Internet Archive item, a Wikimedia Commons
@@ -109,7 +114,8 @@ std::optional<Options> parse(const QStringList &arguments, const QStringList &va
             options.json = true;
             continue;
         }
-        if (name == QLatin1String("web-engine") && !inlineValue && valued.contains(name)) {
+        if ((name == QLatin1String("web-engine") || name == QLatin1String("delete")) && !inlineValue
+            && valued.contains(name)) {
             options.values.insert(name, QStringLiteral("on"));
             continue;
         }
@@ -455,6 +461,62 @@ int hintCommand(const Options &options)
     return 0;
 }
 
+QCoro::Task<int> updateCheckCommand(Options options)
+{
+    Updater &updater = Updater::shared();
+    co_await updater.check(true);
+    const auto &info = updater.available();
+    QString reason;
+    switch (updater.lastOutcome()) {
+    case Updater::Outcome::noAnswer: reason = QStringLiteral("no answer from the update site"); break;
+    case Updater::Outcome::notSigned: reason = QStringLiteral("the notice is not signed by our key"); break;
+    case Updater::Outcome::notNewer: reason = QStringLiteral("no newer build"); break;
+    default: break;
+    }
+    if (options.json) {
+        QJsonObject object{{QStringLiteral("installedVersion"), currentVersion()},
+                           {QStringLiteral("installedBuild"), double(currentBuild())}};
+        if (info) {
+            object.insert(QStringLiteral("version"), info->version);
+            object.insert(QStringLiteral("build"), double(info->build));
+            object.insert(QStringLiteral("url"), info->url);
+            object.insert(QStringLiteral("notes"), info->notes);
+        } else {
+            object.insert(QStringLiteral("reason"), reason);
+        }
+        out(jsonLine(object));
+    } else {
+        out(QStringLiteral("Installed: Tovel %1 (build %2)\n").arg(currentVersion()).arg(currentBuild()));
+        if (info)
+            out(QStringLiteral("Available: Tovel %1 (build %2)\n  %3\n  %4\n")
+                    .arg(info->version)
+                    .arg(info->build)
+                    .arg(info->url, info->notes));
+        else
+            out(QStringLiteral("No update: %1.\n").arg(reason));
+    }
+    co_return 0;
+}
+
+int crashReportsCommand(const Options &options)
+{
+    const QStringList reports = Diagnostics::reports();
+    if (options.values.contains(QStringLiteral("delete"))) {
+        Diagnostics::deleteAll();
+        const qsizetype left = Diagnostics::reports().size();
+        out(QStringLiteral("Deleted %1 crash report(s).\n").arg(reports.size() - left));
+        return left == 0 ? 0 : 1;
+    }
+    if (reports.isEmpty()) {
+        out(QStringLiteral("No crash reports. Any that occur are written to this computer only \u2014 nothing is ever sent.\n"));
+        return 0;
+    }
+    out(QStringLiteral("%1 crash report(s) on this computer. Nothing has been sent anywhere.\n").arg(reports.size()));
+    for (const QString &report : reports)
+        out(report + u'\n');
+    return 0;
+}
+
 int toolsCommand()
 {
     const auto ffmpeg = Tools::ffmpegPath();
@@ -510,20 +572,22 @@ int run(const QStringList &arguments)
     if (first == QLatin1String("get"))
         valued = {QStringLiteral("format"), QStringLiteral("quality"), QStringLiteral("limit"), QStringLiteral("to"),
                   QStringLiteral("web-engine"), QStringLiteral("web-engine-path")};
+    else if (first == QLatin1String("crash-reports"))
+        valued = {QStringLiteral("delete")};
     QString problem;
     const auto options = parse(arguments, valued, &problem);
     if (!options) {
         err(problem + QStringLiteral("\nSee tovel --help.\n"));
         return 2;
     }
-    const bool needsInput = first != QLatin1String("tools");
+    const bool needsInput = first == QLatin1String("get") || first == QLatin1String("list") || first == QLatin1String("hint");
     if (needsInput && options->positional.size() != 1) {
         err(QStringLiteral("Give exactly one input: a feed, a media link, an archive item, a file or a folder.\n"
                            "See tovel --help.\n"));
         return 2;
     }
     if (!needsInput && !options->positional.isEmpty()) {
-        err(QStringLiteral("tools takes no input.\n"));
+        err(QStringLiteral("%1 takes no input.\n").arg(first));
         return 2;
     }
 
@@ -531,6 +595,8 @@ int run(const QStringList &arguments)
         return hintCommand(*options);
     if (first == QLatin1String("tools"))
         return toolsCommand();
+    if (first == QLatin1String("crash-reports"))
+        return crashReportsCommand(*options);
 
     int status = 0;
     // The task may end before the event loop starts; leave the loop from inside it.
@@ -540,8 +606,10 @@ int run(const QStringList &arguments)
     };
     if (first == QLatin1String("get"))
         QCoro::connect(getCommand(*options), qApp, finish);
-    else
+    else if (first == QLatin1String("list"))
         QCoro::connect(listCommand(*options), qApp, finish);
+    else
+        QCoro::connect(updateCheckCommand(*options), qApp, finish);
     const int loopStatus = QCoreApplication::exec();
     return loopStatus == 130 ? 130 : status;
 }

@@ -3,8 +3,11 @@
 #include "core/endpoints.h"
 #include "engine/manifest.h"
 #include "platform/defaults.h"
+#include "updates/diagnostics.h"
+#include "updates/updater.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QUrl>
@@ -24,6 +27,9 @@ int main(int argc, char *argv[])
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
 
+    // Crash reports come first, so that anything after them that dies leaves one.
+    tovel::Diagnostics::install();
+
     if (tovel::cli::wantsCommandLine(arguments)) {
         // Headless: no display needed.
         QCoreApplication app(argc, argv);
@@ -34,7 +40,9 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     describeApplication();
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Tovel"));
-    // A fresher manifest, in the background; nothing waits for it.
+    // The update notice and a fresher manifest, in the background; nothing waits for them.
+    tovel::Updater::shared().opener = [](const QUrl &url) { QDesktopServices::openUrl(url); };
+    tovel::Updater::shared().check();
     if (tovel::Defaults::boolean(QStringLiteral("checkForUpdates"), true))
         tovel::ManifestStore::shared().refresh(QUrl(tovel::endpoints::manifestAddress()));
 
