@@ -1,5 +1,6 @@
 #include "core/fetcher.h"
 
+#include "core/http.h"
 #include "platform/later.h"
 #include "platform/paths.h"
 
@@ -43,12 +44,6 @@ Fetcher::Fetcher(QObject *parent) : QObject(parent) {}
 // A fetch in progress holds its own reply; the fetcher must outlive it (the job task owns both).
 Fetcher::~Fetcher() = default;
 
-// Errors that only repeat the HTTP status: the body still arrived and is handed on like any other.
-static bool isHttpStatusError(QNetworkReply::NetworkError error)
-{
-    return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError)
-        || (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
-}
 
 void Fetcher::cancel()
 {

@@ -8,7 +8,7 @@
 
 namespace tovel {
 
-static bool isHttpStatusError(QNetworkReply::NetworkError error)
+bool isHttpStatusError(QNetworkReply::NetworkError error)
 {
     return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError)
         || (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);

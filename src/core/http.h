@@ -3,6 +3,7 @@
 #include "core/error.h"
 
 #include <QCoroTask>
+#include <QNetworkReply>
 #include <QNetworkRequest>
 
 #include <optional>
@@ -15,6 +16,9 @@ struct HttpResponse
     int status = 0;
     QByteArray body;
 };
+
+// Errors that only repeat the HTTP status: the body still arrived and is handed on like any other.
+[[nodiscard]] bool isHttpStatusError(QNetworkReply::NetworkError error);
 
 // GET with the shared client configuration; fails only in transport (the error's own description).
 // `userAgent` absent sends no User-Agent header of ours.

@@ -2,6 +2,7 @@
 
 #include "core/endpoints.h"
 #include "core/http.h"
+#include "core/json_number.h"
 #include "platform/paths.h"
 
 #include <QDir>
@@ -43,16 +44,11 @@ std::optional<EngineManifest> EngineManifest::decode(const QByteArray &json)
         return std::nullopt;
     const QJsonObject object = document.object();
 
-    // "version" must be a whole number; JSON numbers arrive as doubles.
-    const QJsonValue version = object.value(QStringLiteral("version"));
-    if (!version.isDouble())
+    const auto version = wholeNumber(object.value(QStringLiteral("version")));
+    if (!version)
         return std::nullopt;
-    const double number = version.toDouble();
-    if (number != std::floor(number) || std::abs(number) > 9007199254740992.0)
-        return std::nullopt;
-
     EngineManifest manifest;
-    manifest.version = qint64(number);
+    manifest.version = *version;
     for (auto [key, field] : {std::pair{"minimumAppVersion", &manifest.minimumAppVersion},
                               std::pair{"archiveSearchEndpoint", &manifest.archiveSearchEndpoint},
                               std::pair{"userAgent", &manifest.userAgent}}) {

@@ -3,6 +3,7 @@
 #include "build_info.h"
 #include "core/endpoints.h"
 #include "core/http.h"
+#include "core/json_number.h"
 #include "platform/defaults.h"
 
 #include <QJsonDocument>
@@ -57,11 +58,10 @@ std::optional<UpdateInfo> UpdateInfo::decode(const QByteArray &json)
             return std::nullopt;
         *field = value.toString();
     }
-    const QJsonValue build = object.value(QStringLiteral("build"));
-    if (!build.isDouble() || build.toDouble() != std::floor(build.toDouble())
-        || std::abs(build.toDouble()) > 9007199254740992.0)
+    const auto build = wholeNumber(object.value(QStringLiteral("build")));
+    if (!build)
         return std::nullopt;
-    info.build = qint64(build.toDouble());
+    info.build = *build;
     bool ok = true;
     info.minimumOS = optionalText(object, "minimumOS", &ok);
     info.sha256 = optionalText(object, "sha256", &ok);
