@@ -28,8 +28,10 @@ LaterPtr<QProcess> makeChildProcess(const QString &program, const QStringList &a
 QCoro::Task<ChildExit> runToExit(QProcess *process)
 {
     ChildExit result;
-    const bool started = co_await qCoro(process).start();
-    if (!started) {
+    // Started directly: on Linux the exec result is known at once, while QCoro's awaitable start()
+    // sits out its whole 30-second timeout before reporting a program that cannot run.
+    process->start();
+    if (!process->waitForStarted(-1)) {
         result.launchError = process->errorString();
         co_return result;
     }
