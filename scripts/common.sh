@@ -11,6 +11,7 @@ TOVEL_PACKAGES=(
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-window
   qml6-module-qtquick-templates qml6-module-qtquick-layouts qml6-module-qtqml-workerscript
   qml6-module-qt5compat-graphicaleffects qt6-qpa-plugins
+  libqt6svg6
   ffmpeg
 )
 

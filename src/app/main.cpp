@@ -1,4 +1,5 @@
 #include "app/cli.h"
+#include "appearance/appearance.h"
 #include "build_info.h"
 #include "core/endpoints.h"
 #include "engine/manifest.h"
@@ -40,6 +41,10 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     describeApplication();
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Tovel"));
+    // The chosen icon first, then the mode, before any window shows.
+    tovel::Appearance::shared().applyIcon();
+    tovel::Appearance::shared().applyMode();
+
     // The update notice and a fresher manifest, in the background; nothing waits for them.
     tovel::Updater::shared().opener = [](const QUrl &url) { QDesktopServices::openUrl(url); };
     tovel::Updater::shared().check();

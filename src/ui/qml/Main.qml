@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Window
+import Tovel
 
 Window {
     id: window
@@ -9,23 +10,34 @@ Window {
     minimumHeight: 640
     visible: true
     title: "Tovel"
-    color: "#0b0b0d"
+    color: "black"
+
+    Image {
+        anchors.fill: parent
+        source: Appearance.wallpaperSource
+        fillMode: Image.PreserveAspectCrop
+        asynchronous: true
+        sourceSize.width: 2560
+    }
 
     Column {
         anchors.centerIn: parent
         spacing: 8
-        Text {
+        Image {
             anchors.horizontalCenter: parent.horizontalCenter
-            text: "Tovel"
-            color: "white"
-            font.pixelSize: 38
-            font.weight: Font.DemiBold
+            source: Appearance.iconSource
+            width: 76
+            height: 76
+            sourceSize: Qt.size(152, 152)
+            smooth: true
+            mipmap: true
         }
         Text {
             anchors.horizontalCenter: parent.horizontalCenter
             text: "Gather what's scattered."
-            color: "#a0a0a8"
-            font.pixelSize: 13
+            color: Appearance.dark ? "white" : "#111114"
+            font.pixelSize: 38
+            font.weight: Font.DemiBold
         }
     }
 }
