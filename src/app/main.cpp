@@ -4,15 +4,25 @@
 #include "core/endpoints.h"
 #include "engine/manifest.h"
 #include "platform/defaults.h"
+#include "platform/paths.h"
+#include "ui/symbol_provider.h"
 #include "updates/diagnostics.h"
 #include "updates/updater.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFontDatabase>
 #include <QGuiApplication>
+#include <QImage>
 #include <QQmlApplicationEngine>
+#include <QQuickWindow>
+#include <QRegularExpression>
+#include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 
 static void describeApplication()
@@ -20,6 +30,120 @@ static void describeApplication()
     QCoreApplication::setOrganizationName(QStringLiteral("Tovel"));
     QCoreApplication::setApplicationName(QStringLiteral("Tovel"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(tovel::build::version));
+}
+
+// Inter for everything we draw; the toolkit's default when the fonts are missing.
+static void loadFonts()
+{
+    const auto resources = tovel::paths::resources();
+    if (!resources)
+        return;
+    const QDir fonts(*resources + QStringLiteral("/fonts"));
+    bool any = false;
+    for (const QString &name : fonts.entryList({QStringLiteral("Inter-*.otf")}, QDir::Files))
+        any |= QFontDatabase::addApplicationFont(fonts.filePath(name)) >= 0;
+    if (any) {
+        QFont font(QStringLiteral("Inter"));
+        font.setPixelSize(13);
+        QGuiApplication::setFont(font);
+    }
+}
+
+static bool loadWindow(QQmlApplicationEngine &engine)
+{
+    engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+    engine.addImageProvider(QStringLiteral("symbol"), new tovel::SymbolProvider);
+    engine.addImageProvider(QStringLiteral("backdrop"), new tovel::BackdropProvider);
+    engine.load(QUrl(QStringLiteral("qrc:/qt/qml/Tovel/qml/Main.qml")));
+    return !engine.rootObjects().isEmpty();
+}
+
+static int failScreenshot(const QString &message)
+{
+    std::fputs(qPrintable(message + u'\n'), stderr);
+    return 2;
+}
+
+// tovel --screenshot FILE [--pane P] [--mode dark|light] [--size WxH]: renders the window off screen into a PNG.
+static int screenshot(int argc, char *argv[], const QStringList &arguments)
+{
+    QString file;
+    QString pane = QStringLiteral("get");
+    QString mode;
+    QSize size(1100, 720);
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &option = arguments.at(i);
+        if (i + 1 >= arguments.size())
+            return failScreenshot(QStringLiteral("Missing value for %1.").arg(option));
+        const QString value = arguments.at(++i);
+        if (option == QLatin1String("--screenshot")) {
+            file = value;
+        } else if (option == QLatin1String("--pane")) {
+            static const QStringList panes{QStringLiteral("get"), QStringLiteral("library"), QStringLiteral("appearance"),
+                                           QStringLiteral("engine")};
+            if (!panes.contains(value))
+                return failScreenshot(QStringLiteral("Unknown pane \"%1\".").arg(value));
+            pane = value;
+        } else if (option == QLatin1String("--mode")) {
+            if (value != QLatin1String("dark") && value != QLatin1String("light"))
+                return failScreenshot(QStringLiteral("Mode must be dark or light."));
+            mode = value;
+        } else if (option == QLatin1String("--size")) {
+            static const QRegularExpression pattern(QStringLiteral("^(\\d{1,5})x(\\d{1,5})$"));
+            const auto match = pattern.match(value);
+            if (!match.hasMatch())
+                return failScreenshot(QStringLiteral("Size must read WIDTHxHEIGHT."));
+            size = QSize(match.captured(1).toInt(), match.captured(2).toInt());
+        } else {
+            return failScreenshot(QStringLiteral("Unknown option %1.").arg(option));
+        }
+    }
+    if (file.isEmpty())
+        return failScreenshot(QStringLiteral("Missing file for --screenshot."));
+    size = size.expandedTo(QSize(900, 640));
+
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    describeApplication();
+    loadFonts();
+    if (!mode.isEmpty())
+        tovel::Appearance::shared().showMode(tovel::appearanceModeFrom(mode));
+
+    QQmlApplicationEngine engine;
+    if (!loadWindow(engine))
+        return 1;
+    auto *window = qobject_cast<QQuickWindow *>(engine.rootObjects().constFirst());
+    if (!window)
+        return 1;
+    window->setProperty("pane", pane);
+    window->resize(size);
+
+    int status = 1;
+    // The first frame has been shown; images load asynchronously, so give them a moment, then grab.
+    QObject::connect(
+        window, &QQuickWindow::frameSwapped, &app,
+        [&] {
+            QTimer::singleShot(700, &app, [&] {
+                const QImage image = window->grabWindow();
+                if (image.isNull() || !image.save(file, "PNG")) {
+                    std::fputs(qPrintable(QStringLiteral("Could not write %1.\n").arg(file)), stderr);
+                    status = 1;
+                } else {
+                    status = 0;
+                }
+                QCoreApplication::quit();
+            });
+        },
+        Qt::SingleShotConnection);
+    // A scene that never renders should not hang whoever asked for the picture.
+    QTimer::singleShot(30'000, &app, [] {
+        std::fputs("The window never rendered.\n", stderr);
+        QCoreApplication::exit(1);
+    });
+    window->show();
+    window->requestUpdate();
+    QGuiApplication::exec();
+    return status;
 }
 
 int main(int argc, char *argv[])
@@ -31,6 +155,9 @@ int main(int argc, char *argv[])
     // Crash reports come first, so that anything after them that dies leaves one.
     tovel::Diagnostics::install();
 
+    if (arguments.contains(QStringLiteral("--screenshot")))
+        return screenshot(argc, argv, arguments);
+
     if (tovel::cli::wantsCommandLine(arguments)) {
         // Headless: no display needed.
         QCoreApplication app(argc, argv);
@@ -40,6 +167,7 @@ int main(int argc, char *argv[])
 
     QGuiApplication app(argc, argv);
     describeApplication();
+    loadFonts();
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Tovel"));
     // The chosen icon first, then the mode, before any window shows.
     tovel::Appearance::shared().applyIcon();
@@ -52,12 +180,10 @@ int main(int argc, char *argv[])
         tovel::ManifestStore::shared().refresh(QUrl(tovel::endpoints::manifestAddress()));
 
     QQmlApplicationEngine engine;
-    engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
     QObject::connect(
         &engine, &QQmlApplicationEngine::objectCreationFailed, &app, [] { QCoreApplication::exit(1); },
         Qt::QueuedConnection);
-    engine.load(QUrl(QStringLiteral("qrc:/qt/qml/Tovel/qml/Main.qml")));
-    if (engine.rootObjects().isEmpty())
+    if (!loadWindow(engine))
         return 1;
     return QGuiApplication::exec();
 }

@@ -3,6 +3,7 @@
 #include "platform/defaults.h"
 #include "platform/paths.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QEvent>
 #include <QGuiApplication>
@@ -98,6 +99,26 @@ void Appearance::setMode(AppearanceMode mode)
         emit modeChanged();
     }
     applyMode();
+}
+
+void Appearance::showMode(AppearanceMode mode)
+{
+    if (m_mode != mode) {
+        m_mode = mode;
+        emit modeChanged();
+    }
+    applyMode();
+}
+
+QUrl Appearance::resourcesUrl() const
+{
+    const auto folder = paths::resources();
+    return folder ? QUrl::fromLocalFile(*folder) : QUrl();
+}
+
+void Appearance::openDownloads() const
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(paths::downloads()));
 }
 
 void Appearance::setIconName(const QString &name)

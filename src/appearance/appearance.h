@@ -42,6 +42,7 @@ class Appearance : public QObject
     Q_PROPERTY(QUrl wallpaperSource READ wallpaperSource NOTIFY wallpaperNameChanged)
     Q_PROPERTY(QVariantList icons READ iconList CONSTANT)
     Q_PROPERTY(QVariantList wallpapers READ wallpaperList CONSTANT)
+    Q_PROPERTY(QUrl resourcesUrl READ resourcesUrl CONSTANT)
 public:
     static inline const QString modeKey = QStringLiteral("appearanceMode");
     static inline const QString iconKey = QStringLiteral("selectedAppIcon");
@@ -55,6 +56,8 @@ public:
     void setMode(AppearanceMode mode);
     [[nodiscard]] QString modeText() const { return rawValue(m_mode); }
     void setModeText(const QString &raw) { setMode(appearanceModeFrom(raw)); }
+    // For this run only: the stored choice stays as it was.
+    void showMode(AppearanceMode mode);
     [[nodiscard]] QString iconName() const { return m_iconName; }
     void setIconName(const QString &name);
     [[nodiscard]] QString wallpaperName() const { return m_wallpaperName; }
@@ -65,6 +68,10 @@ public:
     [[nodiscard]] QUrl wallpaperSource() const;
     [[nodiscard]] QVariantList iconList() const;
     [[nodiscard]] QVariantList wallpaperList() const;
+    // The resource folder as a file URL (empty when there is none); QML builds symbol paths from it.
+    [[nodiscard]] QUrl resourcesUrl() const;
+    // Opens the user's Downloads folder in the file browser.
+    Q_INVOKABLE void openDownloads() const;
 
     // Whether the views draw dark: forced by the mode, or the desktop's own preference for "system".
     [[nodiscard]] bool isDark() const;

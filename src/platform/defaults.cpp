@@ -6,7 +6,8 @@ namespace tovel {
 
 static QSettings settings()
 {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Tovel"), QStringLiteral("Tovel"));
+    // ~/.config/Tovel/Tovel.conf: the native format on Linux is INI under that name.
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tovel"), QStringLiteral("Tovel"));
 }
 
 bool Defaults::boolean(const QString &key, bool fallback)

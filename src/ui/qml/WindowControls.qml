@@ -1,0 +1,55 @@
+import QtQuick
+import QtQuick.Window
+import Tovel
+
+// Our own close, minimise and maximise buttons for the frameless window.
+Row {
+    id: root
+    property Window window
+    spacing: 6
+
+    Repeater {
+        model: [
+            { symbol: "xmark", name: "Close" },
+            { symbol: "minus", name: "Minimise" },
+            { symbol: "square", name: "Maximise" }
+        ]
+        delegate: Rectangle {
+            id: control
+            required property var modelData
+            required property int index
+            width: 22
+            height: 22
+            radius: 11
+            color: area.containsMouse ? (index === 0 ? "#ff5f57" : Qt.rgba(1, 1, 1, 0.28))
+                                      : Qt.rgba(0, 0, 0, 0.28)
+            border.width: 1
+            border.color: Qt.rgba(1, 1, 1, 0.14)
+            Accessible.role: Accessible.Button
+            Accessible.name: modelData.name
+            Symbol {
+                anchors.centerIn: parent
+                name: control.modelData.symbol
+                size: control.index === 2 ? 8 : 10
+                color: Qt.rgba(1, 1, 1, area.containsMouse ? 1 : 0.7)
+            }
+            MouseArea {
+                id: area
+                anchors.fill: parent
+                hoverEnabled: true
+                onClicked: {
+                    if (!root.window)
+                        return
+                    if (control.index === 0)
+                        root.window.close()
+                    else if (control.index === 1)
+                        root.window.showMinimized()
+                    else if (root.window.visibility === Window.Maximized)
+                        root.window.showNormal()
+                    else
+                        root.window.showMaximized()
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,183 @@
+#include "platform/defaults.h"
+#include "support/test_env.h"
+
+#include <QFile>
+#include <QImage>
+#include <QtTest>
+
+#include <cmath>
+
+using namespace tovel::test;
+
+namespace {
+
+struct Shot
+{
+    int status = -1;
+    QImage image;
+    QByteArray errors;
+};
+
+Shot takeShot(const TestEnv &env, const QString &file, const QStringList &extra)
+{
+    Shot shot;
+    runProgram(QStringLiteral(TOVEL_BINARY), QStringList{"--screenshot", file} + extra, &shot.status,
+               env.environment(), 120'000, &shot.errors);
+    shot.image = QImage(file);
+    return shot;
+}
+
+// Mean and variance of the grey level over a rectangle.
+struct Tone
+{
+    double mean = 0;
+    double variance = 0;
+};
+
+Tone toneOf(const QImage &image, const QRect &area)
+{
+    double sum = 0, squares = 0;
+    qint64 count = 0;
+    for (int y = area.top(); y <= area.bottom(); y += 2) {
+        for (int x = area.left(); x <= area.right(); x += 2) {
+            const int grey = qGray(image.pixel(x, y));
+            sum += grey;
+            squares += double(grey) * grey;
+            ++count;
+        }
+    }
+    if (count == 0)
+        return {};
+    const double mean = sum / count;
+    return {mean, squares / count - mean * mean};
+}
+
+// The brightest grey level in a rectangle.
+int brightest(const QImage &image, const QRect &area)
+{
+    int most = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            most = qMax(most, qGray(image.pixel(x, y)));
+    return most;
+}
+
+// The rail's pane buttons: 32-point squares, 4 apart, below the app icon.
+QRect paneButton(int index)
+{
+    return QRect(13, 60 + index * 36, 32, 32).adjusted(6, 6, -6, -6);
+}
+
+// The middle of the main panel, well inside its rounded corners.
+QRect panelArea(const QImage &image)
+{
+    return QRect(120, 340, image.width() - 200, image.height() - 400);
+}
+
+} // namespace
+
+class ScreenshotTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void rendersTheWindow_data();
+    void rendersTheWindow();
+    void darkAndLightDiffer();
+    void modeIsNotStored();
+    void rejectsBadArguments_data();
+    void rejectsBadArguments();
+};
+
+void ScreenshotTest::rendersTheWindow_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QSize>("expected");
+    QTest::addColumn<int>("selected");
+
+    QTest::newRow("dark get, default size") << QStringList{"--mode", "dark"} << QSize(1100, 720) << 0;
+    QTest::newRow("light library") << QStringList{"--mode", "light", "--pane", "library", "--size", "1000x700"}
+                                   << QSize(1000, 700) << 1;
+    QTest::newRow("too small is clamped") << QStringList{"--pane", "engine", "--size", "640x400"} << QSize(900, 640)
+                                          << 3;
+    QTest::newRow("too narrow only") << QStringList{"--pane", "appearance", "--size", "500x800"} << QSize(900, 800)
+                                     << 2;
+}
+
+void ScreenshotTest::rendersTheWindow()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QSize, expected);
+    QFETCH(int, selected);
+    TestEnv env;
+    const QString file = env.root() + "/shot.png";
+
+    const Shot shot = takeShot(env, file, arguments);
+    QVERIFY2(shot.status == 0, shot.errors.constData());
+    QVERIFY(QFile::exists(file));
+    QVERIFY(!shot.image.isNull());
+    QCOMPARE(shot.image.size(), expected);
+
+    const Tone whole = toneOf(shot.image, shot.image.rect());
+    QVERIFY2(whole.variance > 20, qPrintable(QString::number(whole.variance)));
+
+    // The rail sits on the black backdrop; the panel shows the background and veil.
+    const Tone rail = toneOf(shot.image, QRect(0, 220, 58, shot.image.height() - 320));
+    const Tone panel = toneOf(shot.image, panelArea(shot.image));
+    QVERIFY2(std::abs(rail.mean - panel.mean) > 8,
+             qPrintable(QStringLiteral("rail %1, panel %2").arg(rail.mean).arg(panel.mean)));
+    // Only the selected pane's symbol is drawn in full white; the others are dimmed.
+    for (int index = 0; index < 4; ++index) {
+        const int most = brightest(shot.image, paneButton(index));
+        if (index == selected)
+            QVERIFY2(most > 220, qPrintable(QStringLiteral("button %1: %2").arg(index).arg(most)));
+        else
+            QVERIFY2(most < 190, qPrintable(QStringLiteral("button %1: %2").arg(index).arg(most)));
+    }
+}
+
+void ScreenshotTest::darkAndLightDiffer()
+{
+    TestEnv env;
+    const Shot dark = takeShot(env, env.root() + "/dark.png", {"--mode", "dark"});
+    const Shot light = takeShot(env, env.root() + "/light.png", {"--mode", "light"});
+    QCOMPARE(dark.status, 0);
+    QCOMPARE(light.status, 0);
+    const double darkMean = toneOf(dark.image, panelArea(dark.image)).mean;
+    const double lightMean = toneOf(light.image, panelArea(light.image)).mean;
+    QVERIFY2(lightMean > darkMean + 20, qPrintable(QStringLiteral("dark %1, light %2").arg(darkMean).arg(lightMean)));
+}
+
+void ScreenshotTest::modeIsNotStored()
+{
+    TestEnv env;
+    tovel::Defaults::set("appearanceMode", "dark");
+
+    const Shot shot = takeShot(env, env.root() + "/shot.png", {"--mode", "light"});
+    QCOMPARE(shot.status, 0);
+    // Drawn light, yet the stored choice is still dark.
+    QVERIFY(toneOf(shot.image, panelArea(shot.image)).mean > 80);
+    QCOMPARE(tovel::Defaults::text("appearanceMode"), std::optional<QString>("dark"));
+}
+
+void ScreenshotTest::rejectsBadArguments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("unknown pane") << QStringList{"--pane", "settings"};
+    QTest::newRow("unknown mode") << QStringList{"--mode", "system"};
+    QTest::newRow("bad size") << QStringList{"--size", "big"};
+    QTest::newRow("missing value") << QStringList{"--pane"};
+}
+
+void ScreenshotTest::rejectsBadArguments()
+{
+    QFETCH(QStringList, arguments);
+    TestEnv env;
+    const QString file = env.root() + "/shot.png";
+    const Shot shot = takeShot(env, file, arguments);
+    QVERIFY(shot.status != 0);
+    QVERIFY(!QFile::exists(file));
+}
+
+QTEST_GUILESS_MAIN(ScreenshotTest)
+#include "tst_screenshot.moc"
