@@ -13,6 +13,7 @@ TOVEL_PACKAGES=(
   qml6-module-qt5compat-graphicaleffects qt6-qpa-plugins
   libqt6svg6
   ffmpeg
+  dbus-daemon
 )
 
 # Installs the Debian packages that are not there yet; does nothing (quickly) when all are.

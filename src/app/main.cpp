@@ -1,16 +1,11 @@
 #include "app/cli.h"
 #include "appearance/appearance.h"
 #include "build_info.h"
-#include "core/endpoints.h"
-#include "engine/manifest.h"
-#include "platform/defaults.h"
 #include "platform/paths.h"
-#include "ui/symbol_provider.h"
+#include "ui/shell.h"
 #include "updates/diagnostics.h"
-#include "updates/updater.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -49,30 +44,27 @@ static void loadFonts()
     }
 }
 
-static bool loadWindow(QQmlApplicationEngine &engine)
-{
-    engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
-    engine.addImageProvider(QStringLiteral("symbol"), new tovel::SymbolProvider);
-    engine.addImageProvider(QStringLiteral("backdrop"), new tovel::BackdropProvider);
-    engine.load(QUrl(QStringLiteral("qrc:/qt/qml/Tovel/qml/Main.qml")));
-    return !engine.rootObjects().isEmpty();
-}
-
 static int failScreenshot(const QString &message)
 {
     std::fputs(qPrintable(message + u'\n'), stderr);
     return 2;
 }
 
-// tovel --screenshot FILE [--pane P] [--mode dark|light] [--size WxH]: renders the window off screen into a PNG.
+// tovel --screenshot FILE [--pane P] [--onboarding] [--mode dark|light] [--size WxH]: renders the window
+// off screen into a PNG.
 static int screenshot(int argc, char *argv[], const QStringList &arguments)
 {
     QString file;
     QString pane = QStringLiteral("get");
     QString mode;
+    bool onboarding = false;
     QSize size(1100, 720);
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString &option = arguments.at(i);
+        if (option == QLatin1String("--onboarding")) {
+            onboarding = true;
+            continue;
+        }
         if (i + 1 >= arguments.size())
             return failScreenshot(QStringLiteral("Missing value for %1.").arg(option));
         const QString value = arguments.at(++i);
@@ -102,7 +94,9 @@ static int screenshot(int argc, char *argv[], const QStringList &arguments)
         return failScreenshot(QStringLiteral("Missing file for --screenshot."));
     size = size.expandedTo(QSize(900, 640));
 
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Off screen unless the caller picked a platform (a virtual X display exercises the GPU path).
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     describeApplication();
     loadFonts();
@@ -110,12 +104,13 @@ static int screenshot(int argc, char *argv[], const QStringList &arguments)
         tovel::Appearance::shared().showMode(tovel::appearanceModeFrom(mode));
 
     QQmlApplicationEngine engine;
-    if (!loadWindow(engine))
+    if (!tovel::loadWindow(engine))
         return 1;
     auto *window = qobject_cast<QQuickWindow *>(engine.rootObjects().constFirst());
     if (!window)
         return 1;
     window->setProperty("pane", pane);
+    window->setProperty("onboarding", onboarding);
     window->resize(size);
 
     int status = 1;
@@ -152,13 +147,14 @@ int main(int argc, char *argv[])
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
 
-    // Crash reports come first, so that anything after them that dies leaves one.
-    tovel::Diagnostics::install();
-
-    if (arguments.contains(QStringLiteral("--screenshot")))
+    if (arguments.contains(QStringLiteral("--screenshot"))) {
+        tovel::Diagnostics::install();
         return screenshot(argc, argv, arguments);
+    }
 
     if (tovel::cli::wantsCommandLine(arguments)) {
+        // Crash reports first, so that anything after them that dies leaves one.
+        tovel::Diagnostics::install();
         // Headless: no display needed.
         QCoreApplication app(argc, argv);
         describeApplication();
@@ -169,21 +165,15 @@ int main(int argc, char *argv[])
     describeApplication();
     loadFonts();
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Tovel"));
-    // The chosen icon first, then the mode, before any window shows.
-    tovel::Appearance::shared().applyIcon();
-    tovel::Appearance::shared().applyMode();
-
-    // The update notice and a fresher manifest, in the background; nothing waits for them.
-    tovel::Updater::shared().opener = [](const QUrl &url) { QDesktopServices::openUrl(url); };
-    tovel::Updater::shared().check();
-    if (tovel::Defaults::boolean(QStringLiteral("checkForUpdates"), true))
-        tovel::ManifestStore::shared().refresh(QUrl(tovel::endpoints::manifestAddress()));
+    // Lets Wayland compositors match the window to our desktop entry.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(tovel::build::bundleIdentifier));
+    tovel::startUp();
 
     QQmlApplicationEngine engine;
     QObject::connect(
         &engine, &QQmlApplicationEngine::objectCreationFailed, &app, [] { QCoreApplication::exit(1); },
         Qt::QueuedConnection);
-    if (!loadWindow(engine))
+    if (!tovel::loadWindow(engine))
         return 1;
     return QGuiApplication::exec();
 }

@@ -1,5 +1,6 @@
 #include "appearance/appearance.h"
 
+#include "appearance/desktop_scheme.h"
 #include "platform/defaults.h"
 #include "platform/paths.h"
 
@@ -72,10 +73,14 @@ Appearance::Appearance()
     m_wallpaperName = Defaults::text(wallpaperKey).value_or(defaultName);
     m_icons = loadNamedImages(QStringLiteral("icons"), QStringLiteral("png"));
     m_wallpapers = loadNamedImages(QStringLiteral("wallpapers"), QStringLiteral("jpg"));
-    m_lastDark = isDark();
-    // "System" follows the desktop while we run: a changed palette is how the change reaches us.
-    if (qApp)
+    if (qApp) {
+        // "System" follows the desktop while we run: through the portal where there is one, else through
+        // a changed palette.
+        m_desktop = new DesktopScheme(this);
+        connect(m_desktop, &DesktopScheme::changed, this, &Appearance::applyMode);
         qApp->installEventFilter(this);
+    }
+    m_lastDark = isDark();
 }
 
 Appearance &Appearance::shared()
@@ -161,8 +166,12 @@ static QVariantList listOf(const QList<NamedImage> &images)
 QVariantList Appearance::iconList() const { return listOf(m_icons); }
 QVariantList Appearance::wallpaperList() const { return listOf(m_wallpapers); }
 
-bool Appearance::desktopPrefersDark()
+bool Appearance::desktopPrefersDark() const
 {
+    if (m_desktop) {
+        if (const auto dark = m_desktop->prefersDark())
+            return *dark;
+    }
     if (!qobject_cast<QGuiApplication *>(qApp))
         return true;
     return QGuiApplication::palette().color(QPalette::Window).lightness() < 128;

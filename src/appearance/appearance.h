@@ -9,6 +9,8 @@
 
 namespace tovel {
 
+class DesktopScheme;
+
 enum class AppearanceMode { system, dark, light };
 
 [[nodiscard]] QString rawValue(AppearanceMode mode);
@@ -89,7 +91,7 @@ protected:
 
 private:
     Appearance();
-    [[nodiscard]] static bool desktopPrefersDark();
+    [[nodiscard]] bool desktopPrefersDark() const;
 
     AppearanceMode m_mode = AppearanceMode::system;
     QString m_iconName;
@@ -97,6 +99,7 @@ private:
     QList<NamedImage> m_icons;
     QList<NamedImage> m_wallpapers;
     bool m_lastDark = false;
+    DesktopScheme *m_desktop = nullptr;
 };
 
 } // namespace tovel

@@ -1,6 +1,11 @@
 #include "platform/defaults.h"
 
+#include "build_info.h"
+
+#include <QDir>
+#include <QFile>
 #include <QSettings>
+#include <QStringDecoder>
 
 namespace tovel {
 
@@ -48,5 +53,60 @@ void Defaults::remove(const QString &key)
 bool Defaults::contains(const QString &key) { return settings().contains(key); }
 
 QString Defaults::fileName() { return settings().fileName(); }
+
+QString Defaults::sandboxFileName()
+{
+    return QDir::homePath() + QStringLiteral("/.var/app/") + QString::fromLatin1(build::bundleIdentifier) +
+           QStringLiteral("/config/Tovel/Tovel.conf");
+}
+
+// QSettings reads almost anything as INI and quietly drops what it cannot parse; a damaged file could
+// then hand us half its keys or garbage ones. We copy only from a file that is wholly well-formed:
+// UTF-8 text whose lines are blank, comments, [sections] or key=value pairs.
+static bool wellFormedSettings(const QString &path)
+{
+    constexpr qint64 largest = 1024 * 1024;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > largest)
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (bytes.contains('\0'))
+        return false;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return false;
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[') ? !line.endsWith(u']') : line.indexOf(u'=') <= 0)
+            return false;
+    }
+    return true;
+}
+
+int Defaults::migrateFromSandbox(const QString &oldFile)
+{
+    QSettings current = settings();
+    if (boolean(migratedKey, false))
+        return 0;
+    int copied = 0;
+    if (wellFormedSettings(oldFile)) {
+        const QSettings old(oldFile, QSettings::IniFormat);
+        if (old.status() == QSettings::NoError) {
+            for (const QString &key : old.allKeys()) {
+                const QVariant value = old.value(key);
+                if (key.isEmpty() || !value.isValid() || current.contains(key))
+                    continue;
+                current.setValue(key, value);
+                ++copied;
+            }
+        }
+    }
+    current.setValue(migratedKey, true);
+    current.sync();
+    return copied;
+}
 
 } // namespace tovel

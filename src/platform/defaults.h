@@ -18,6 +18,14 @@ public:
     [[nodiscard]] static bool contains(const QString &key);
     // The settings file's path.
     [[nodiscard]] static QString fileName();
+
+    static inline const QString migratedKey = QStringLiteral("migratedFromSandbox");
+    // Where a sandboxed (Flatpak) install of ours kept the same settings.
+    [[nodiscard]] static QString sandboxFileName();
+    // Once per user: copies the settings of the sandboxed install that are not set here (the current
+    // ones win), then marks the migration done, also when there was nothing to copy. A file that is
+    // not a well-formed settings file gives nothing. Returns how many keys were copied.
+    static int migrateFromSandbox(const QString &oldFile = sandboxFileName());
 };
 
 } // namespace tovel

@@ -18,11 +18,21 @@ struct Shot
     QByteArray errors;
 };
 
-Shot takeShot(const TestEnv &env, const QString &file, const QStringList &extra)
+// `onDisplay`: on a virtual X display with OpenGL (Mesa's software rasteriser), the path a desktop takes,
+// shader effects and all, instead of the offscreen platform's software renderer.
+Shot takeShot(const TestEnv &env, const QString &file, const QStringList &extra, bool onDisplay = false)
 {
     Shot shot;
-    runProgram(QStringLiteral(TOVEL_BINARY), QStringList{"--screenshot", file} + extra, &shot.status,
-               env.environment(), 120'000, &shot.errors);
+    QStringList arguments = QStringList{"--screenshot", file} + extra;
+    QString program = QStringLiteral(TOVEL_BINARY);
+    QStringList environment = env.environment();
+    if (onDisplay) {
+        arguments = QStringList{"-a", "-s", "-screen 0 1280x800x24", program} + arguments;
+        program = QStringLiteral("xvfb-run");
+        environment.removeIf([](const QString &entry) { return entry.startsWith("QT_QPA_PLATFORM="); });
+        environment << "QT_QPA_PLATFORM=xcb" << "QSG_INFO=1";
+    }
+    runProgram(program, arguments, &shot.status, environment, 120'000, &shot.errors);
     shot.image = QImage(file);
     return shot;
 }
@@ -84,6 +94,7 @@ private slots:
     void rendersTheWindow_data();
     void rendersTheWindow();
     void darkAndLightDiffer();
+    void introductionFillsThePanel();
     void modeIsNotStored();
     void rejectsBadArguments_data();
     void rejectsBadArguments();
@@ -94,14 +105,18 @@ void ScreenshotTest::rendersTheWindow_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QSize>("expected");
     QTest::addColumn<int>("selected");
+    QTest::addColumn<bool>("onDisplay");
 
-    QTest::newRow("dark get, default size") << QStringList{"--mode", "dark"} << QSize(1100, 720) << 0;
+    QTest::newRow("dark get, default size") << QStringList{"--mode", "dark"} << QSize(1100, 720) << 0 << false;
     QTest::newRow("light library") << QStringList{"--mode", "light", "--pane", "library", "--size", "1000x700"}
-                                   << QSize(1000, 700) << 1;
+                                   << QSize(1000, 700) << 1 << false;
     QTest::newRow("too small is clamped") << QStringList{"--pane", "engine", "--size", "640x400"} << QSize(900, 640)
-                                          << 3;
+                                          << 3 << false;
     QTest::newRow("too narrow only") << QStringList{"--pane", "appearance", "--size", "500x800"} << QSize(900, 800)
-                                     << 2;
+                                     << 2 << false;
+    QTest::newRow("OpenGL, dark") << QStringList{"--mode", "dark"} << QSize(1100, 720) << 0 << true;
+    QTest::newRow("OpenGL, light") << QStringList{"--mode", "light", "--pane", "engine"} << QSize(1100, 720) << 3
+                                   << true;
 }
 
 void ScreenshotTest::rendersTheWindow()
@@ -109,11 +124,14 @@ void ScreenshotTest::rendersTheWindow()
     QFETCH(QStringList, arguments);
     QFETCH(QSize, expected);
     QFETCH(int, selected);
+    QFETCH(bool, onDisplay);
     TestEnv env;
     const QString file = env.root() + "/shot.png";
 
-    const Shot shot = takeShot(env, file, arguments);
+    const Shot shot = takeShot(env, file, arguments, onDisplay);
     QVERIFY2(shot.status == 0, shot.errors.constData());
+    if (onDisplay) // the blur and the glass cut-outs ran as shader effects
+        QVERIFY2(shot.errors.contains("backend OpenGL"), shot.errors.constData());
     QVERIFY(QFile::exists(file));
     QVERIFY(!shot.image.isNull());
     QCOMPARE(shot.image.size(), expected);
@@ -146,6 +164,24 @@ void ScreenshotTest::darkAndLightDiffer()
     const double darkMean = toneOf(dark.image, panelArea(dark.image)).mean;
     const double lightMean = toneOf(light.image, panelArea(light.image)).mean;
     QVERIFY2(lightMean > darkMean + 20, qPrintable(QStringLiteral("dark %1, light %2").arg(darkMean).arg(lightMean)));
+}
+
+void ScreenshotTest::introductionFillsThePanel()
+{
+    TestEnv env;
+    const Shot shot = takeShot(env, env.root() + "/intro.png", {"--onboarding", "--mode", "dark"});
+    QVERIFY2(shot.status == 0, shot.errors.constData());
+    // No rail: the panel starts 11 points in from the left, over the black backdrop.
+    QVERIFY(toneOf(shot.image, QRect(0, 100, 9, 500)).mean < 3);
+    QVERIFY(toneOf(shot.image, QRect(14, 200, 40, 300)).mean > 8);
+    // The amber primary button sits in the middle.
+    bool amber = false;
+    for (int y = 300; y < 600 && !amber; ++y)
+        for (int x = 350; x < 750 && !amber; ++x) {
+            const QColor colour = shot.image.pixelColor(x, y);
+            amber = colour.red() > 230 && colour.green() > 160 && colour.green() < 220 && colour.blue() < 60;
+        }
+    QVERIFY(amber);
 }
 
 void ScreenshotTest::modeIsNotStored()

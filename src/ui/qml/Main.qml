@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Window
-import Qt5Compat.GraphicalEffects
 import Tovel
 
 Window {
@@ -11,96 +10,116 @@ Window {
     minimumHeight: 640
     visible: true
     title: "Tovel"
+    objectName: "main"
     color: "black"
     flags: Qt.Window | Qt.FramelessWindowHint
 
     property string pane: "get"
-    // One blurred copy of the panel's background, for the glass panels to sample; null without shaders.
-    property Item glassBackdrop: backdropLoader.item
-    // The background itself: where there is no blur, glass panels soften their own cut of it.
-    property Item glassSurface: background
+    // The introduction shows until it has been finished once; within a run it never comes back.
+    property bool onboarding: !Shell.onboardingDone()
+    property bool introduced: false
+    // The panel on screen publishes its background and, where shaders run, one blurred copy of it:
+    // every glass panel samples its own region of that one copy.
+    readonly property Item glassSurface: onboardingLoader.item ? onboardingLoader.item.surface
+                                         : (layout.item ? layout.item.panel.surface : null)
+    readonly property Item glassBackdrop: onboardingLoader.item ? onboardingLoader.item.backdrop
+                                          : (layout.item ? layout.item.panel.backdrop : null)
 
-    // Empty space moves the window.
-    MouseArea {
-        anchors.fill: parent
-        onPressed: window.startSystemMove()
-    }
-
-    Rail {
-        id: rail
-        anchors.left: parent.left
-        anchors.top: parent.top
-        anchors.bottom: parent.bottom
-        pane: window.pane
-        onChosen: name => window.pane = name
-    }
-
+    // The content never lays out smaller than the minimum, even where nothing enforces the window's.
     Item {
-        id: panel
-        anchors.left: rail.right
-        anchors.right: parent.right
-        anchors.top: parent.top
-        anchors.bottom: parent.bottom
-        anchors.margins: Theme.panelInset
-        anchors.leftMargin: 0
+        id: frame
+        objectName: "frame"
+        width: Math.max(window.width, window.minimumWidth)
+        height: Math.max(window.height, window.minimumHeight)
 
-        Item {
-            id: clipped
+        // Empty space moves the window.
+        MouseArea {
             anchors.fill: parent
-            clip: true
+            onPressed: window.startSystemMove()
+        }
 
-            WindowBackground {
-                id: background
-                anchors.fill: parent
-            }
-
-            Loader {
-                id: backdropLoader
-                anchors.fill: parent
-                active: GraphicsInfo.api !== GraphicsInfo.Software && GraphicsInfo.api !== GraphicsInfo.Unknown
-                sourceComponent: FastBlur {
-                    source: background
-                    radius: 64
-                    visible: false
+        Loader {
+            id: onboardingLoader
+            objectName: "onboarding"
+            anchors.fill: parent
+            anchors.margins: Theme.panelInset
+            active: window.onboarding
+            focus: true
+            sourceComponent: OnboardingPlaceholder {
+                finish: function () {
+                    window.introduced = true
+                    window.onboarding = false
                 }
             }
+        }
 
-            MouseArea {
-                anchors.fill: parent
-                onPressed: window.startSystemMove()
+        Loader {
+            id: layout
+            objectName: "layout"
+            anchors.fill: parent
+            active: !window.onboarding
+            sourceComponent: workingLayout
+            // After the introduction the working layout fades in; at a plain launch it is simply there.
+            onLoaded: if (window.introduced) fadeIn.start()
+            NumberAnimation {
+                id: fadeIn
+                target: layout.item
+                property: "opacity"
+                from: 0
+                to: 1
+                duration: 250
+                easing.type: Easing.InOutQuad
+            }
+        }
+
+        ResizeEdges { window: window }
+    }
+
+    Component {
+        id: workingLayout
+        Item {
+            readonly property alias panel: panel
+
+            Rail {
+                id: rail
+                objectName: "rail"
+                anchors.left: parent.left
+                anchors.top: parent.top
+                anchors.bottom: parent.bottom
+                pane: window.pane
+                onChosen: name => window.pane = name
             }
 
-            Loader {
-                anchors.fill: parent
-                sourceComponent: {
-                    switch (window.pane) {
-                    case "library": return libraryPane
-                    case "appearance": return appearancePane
-                    case "engine": return enginePane
-                    default: return getPane
+            MainPanel {
+                id: panel
+                objectName: "mainPanel"
+                anchors.left: rail.right
+                anchors.right: parent.right
+                anchors.top: parent.top
+                anchors.bottom: parent.bottom
+                anchors.margins: Theme.panelInset
+                anchors.leftMargin: 0
+
+                Loader {
+                    objectName: "paneArea"
+                    anchors.fill: parent
+                    sourceComponent: {
+                        switch (window.pane) {
+                        case "library": return libraryPane
+                        case "appearance": return appearancePane
+                        case "engine": return enginePane
+                        default: return getPane
+                        }
                     }
                 }
+
+                SearchPill {
+                    anchors.top: parent.top
+                    anchors.right: parent.right
+                    anchors.topMargin: 16
+                    anchors.rightMargin: 22
+                }
             }
-        }
-
-        PanelCorners {
-            anchors.fill: parent
-            corner: Theme.panelCorner
-        }
-
-        WindowControls {
-            window: window
-            anchors.top: parent.top
-            anchors.left: parent.left
-            anchors.topMargin: 18
-            anchors.leftMargin: 20
-        }
-
-        SearchPill {
-            anchors.top: parent.top
-            anchors.right: parent.right
-            anchors.topMargin: 16
-            anchors.rightMargin: 22
         }
     }
 
@@ -118,8 +137,6 @@ Window {
     }
     Component {
         id: enginePane
-        PanePlaceholder { title: "Engine"; symbol: "gearshape"; blurb: "The tools that do the fetching and converting." }
+        PanePlaceholder { title: "Engine"; symbol: "slider.horizontal.3"; blurb: "The tools that do the fetching and converting." }
     }
-
-    ResizeEdges { window: window }
 }

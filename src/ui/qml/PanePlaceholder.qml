@@ -19,12 +19,14 @@ Item {
 
         Text {
             text: root.title
+            textFormat: Text.PlainText
             font.pixelSize: 30
             font.weight: Font.DemiBold
             color: Theme.text
         }
         Text {
             text: root.blurb
+            textFormat: Text.PlainText
             font.pixelSize: 14
             color: Theme.secondaryText
             wrapMode: Text.WordWrap

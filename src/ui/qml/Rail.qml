@@ -12,7 +12,7 @@ Item {
         { id: "get", symbol: "arrow.down", title: "Get" },
         { id: "library", symbol: "square.stack", title: "Library" },
         { id: "appearance", symbol: "paintbrush", title: "Appearance" },
-        { id: "engine", symbol: "gearshape", title: "Engine" }
+        { id: "engine", symbol: "slider.horizontal.3", title: "Engine" }
     ]
 
     width: Theme.railWidth
@@ -27,6 +27,7 @@ Item {
             width: 32
             height: 26 + 18 - 4
             Image {
+                id: icon
                 anchors.horizontalCenter: parent.horizontalCenter
                 width: 26
                 height: 26
@@ -36,6 +37,12 @@ Item {
                 mipmap: true
                 visible: status === Image.Ready
             }
+            // Rounds the icon's corners on the black rail, whatever the artwork's own shape.
+            PanelCorners {
+                anchors.fill: icon
+                corner: 7
+                visible: icon.visible
+            }
         }
 
         Repeater {
@@ -44,6 +51,7 @@ Item {
                 id: button
                 required property var modelData
                 readonly property bool selected: root.pane === modelData.id
+                objectName: "railButton-" + modelData.id
                 width: 32
                 height: 32
                 radius: 9

@@ -25,6 +25,7 @@ RowLayout {
     }
     Text {
         text: root.title
+        textFormat: Text.PlainText
         font.pixelSize: 14
         font.weight: Font.Medium
         color: Theme.text
@@ -42,6 +43,7 @@ RowLayout {
             id: badgeText
             anchors.centerIn: parent
             text: root.badge
+            textFormat: Text.PlainText
             font.pixelSize: 10
             font.weight: Font.DemiBold
             color: Qt.rgba(0.35, 0.95, 0.7, 1)

@@ -11,6 +11,9 @@ Item {
     property real corner: 18
     property bool dark: Appearance.dark
     default property alias content: body.data
+    // The scheme's tint over the material, and the hairline around it.
+    readonly property color tint: dark ? Qt.rgba(0, 0, 0, weight * 0.16) : Qt.rgba(1, 1, 1, weight * 0.1)
+    readonly property color outline: Qt.rgba(1, 1, 1, dark ? 0.16 : 0.35)
 
     // The window publishes one blurred copy of its background; every panel samples its own region.
     readonly property Item backdrop: Window.window && Window.window.glassBackdrop ? Window.window.glassBackdrop : null
@@ -121,14 +124,14 @@ Item {
     Rectangle {
         anchors.fill: parent
         radius: root.corner
-        color: root.dark ? Qt.rgba(0, 0, 0, root.weight * 0.16) : Qt.rgba(1, 1, 1, root.weight * 0.1)
+        color: root.tint
     }
     Rectangle {
         anchors.fill: parent
         radius: root.corner
         color: "transparent"
         border.width: 1
-        border.color: Qt.rgba(1, 1, 1, root.dark ? 0.16 : 0.35)
+        border.color: root.outline
     }
     Item {
         id: body

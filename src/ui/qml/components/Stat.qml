@@ -17,6 +17,7 @@ Item {
         width: root.width
         horizontalAlignment: root.trailing ? Text.AlignRight : Text.AlignLeft
         text: root.label
+        textFormat: Text.PlainText
         font.pixelSize: 12
         color: Theme.secondaryText
         elide: Text.ElideRight
@@ -28,6 +29,7 @@ Item {
         width: root.width
         horizontalAlignment: root.trailing ? Text.AlignRight : Text.AlignLeft
         text: root.value
+        textFormat: Text.PlainText
         font.pixelSize: 21
         font.weight: Font.Medium
         color: Theme.text

@@ -1,0 +1,60 @@
+#include "ui/shell.h"
+
+#include "appearance/appearance.h"
+#include "core/endpoints.h"
+#include "engine/manifest.h"
+#include "platform/defaults.h"
+#include "ui/symbol_provider.h"
+#include "updates/diagnostics.h"
+#include "updates/updater.h"
+
+#include <QDesktopServices>
+#include <QQmlApplicationEngine>
+#include <QUrl>
+
+namespace tovel {
+
+void startUp()
+{
+    Defaults::migrateFromSandbox();
+    Diagnostics::install();
+    Appearance &appearance = Appearance::shared();
+    appearance.applyIcon();
+    appearance.applyMode();
+
+    // Both check only while automatic checks are on, and neither is waited for.
+    Updater &updater = Updater::shared();
+    if (!updater.opener)
+        updater.opener = [](const QUrl &url) { QDesktopServices::openUrl(url); };
+    updater.check();
+    if (updater.automatic())
+        ManifestStore::shared().refresh(QUrl(endpoints::manifestAddress()));
+}
+
+bool loadWindow(QQmlApplicationEngine &engine)
+{
+    engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+    engine.addImageProvider(QStringLiteral("symbol"), new SymbolProvider);
+    engine.addImageProvider(QStringLiteral("backdrop"), new BackdropProvider);
+    engine.load(QUrl(QStringLiteral("qrc:/qt/qml/Tovel/qml/Main.qml")));
+    return !engine.rootObjects().isEmpty();
+}
+
+Shell &Shell::shared()
+{
+    static Shell *instance = new Shell;
+    return *instance;
+}
+
+Shell *Shell::create(QQmlEngine *, QJSEngine *)
+{
+    Shell *instance = &shared();
+    QJSEngine::setObjectOwnership(instance, QJSEngine::CppOwnership);
+    return instance;
+}
+
+bool Shell::onboardingDone() const { return Defaults::boolean(onboardingKey, false); }
+
+void Shell::finishOnboarding() { Defaults::set(onboardingKey, true); }
+
+} // namespace tovel

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QQmlEngine>
+#include <QString>
+
+class QQmlApplicationEngine;
+
+namespace tovel {
+
+// What a launch of the window does before the window exists, in this order: copies the settings of a
+// sandboxed install once, installs the crash handlers, loads the appearance and applies the app icon
+// and then the mode, and starts the automatic update check (and the manifest refresh) in the
+// background. It returns at once; nothing it starts delays the window.
+void startUp();
+
+// Registers what the window's QML needs beyond its module (the symbol and backdrop images) and loads
+// the window. False when it could not be created.
+bool loadWindow(QQmlApplicationEngine &engine);
+
+// The window's own state that outlives a pane: whether the introduction has been finished.
+class Shell : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_SINGLETON
+public:
+    static inline const QString onboardingKey = QStringLiteral("onboardingDone");
+
+    static Shell &shared();
+    static Shell *create(QQmlEngine *, QJSEngine *);
+
+    // Read when the window is made: the introduction shows until it has been finished once.
+    [[nodiscard]] Q_INVOKABLE bool onboardingDone() const;
+    // Remembers that the introduction was finished, so later launches open on the Get pane.
+    Q_INVOKABLE void finishOnboarding();
+
+private:
+    Shell() = default;
+};
+
+} // namespace tovel
