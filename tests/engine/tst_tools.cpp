@@ -30,11 +30,7 @@ void build(const QStringList &layout)
     }
 }
 
-QByteArray fixture(const char *name)
-{
-    QFile file(QStringLiteral(TOVEL_FIXTURES_DIR "/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+QByteArray fixture(const char *name) { return test::readFile(QStringLiteral(TOVEL_FIXTURES_DIR "/") + name); }
 
 } // namespace
 
@@ -89,23 +85,20 @@ private slots:
                 expected.isEmpty() ? std::nullopt : std::optional(expected));
     }
 
-    void locateFFmpeg()
+    void bundledFFmpeg()
     {
         build({ "f:res/bin/ffmpeg", "x:d2/ffmpeg" });
         QCOMPARE(Tools::locateFFmpeg("res", L{ "d1", "d2" }), "d2/ffmpeg"); // the bundled one is not executable
         build({ "x:res/bin/ffmpeg" });
         QCOMPARE(Tools::locateFFmpeg("res", L{ "d1", "d2" }), "res/bin/ffmpeg");
         QCOMPARE(Tools::locateFFmpeg(std::nullopt, L{ "d1", "d2" }), "d2/ffmpeg");
-    }
-
-    void ffmpegInResources()
-    {
+        // Whether the ffmpeg in use is the bundled one; an empty override means no resource folder.
         paths::overrideResources("/res");
         Tools::overrideFFmpegPath("/usr/bin/ffmpeg");
         QVERIFY(!Tools::ffmpegInResources());
         Tools::overrideFFmpegPath("/res/bin/ffmpeg");
         QVERIFY(Tools::ffmpegInResources());
-        paths::overrideResources(QString()); // an empty override means no resource folder
+        paths::overrideResources(QString());
         QVERIFY(!Tools::ffmpegInResources());
     }
 

@@ -1,14 +1,21 @@
-#include "core/job_runner.h"
 #include "core/source_router.h"
 #include "engine/manifest.h"
 #include "support/http_server.h"
+#include "support/jobs.h"
 #include "support/test_env.h"
 
-#include <QCoroTask>
 #include <QtTest>
 
 using namespace tovel;
 using namespace tovel::test;
+
+namespace {
+QByteArray feed(const QString &items)
+{
+    return "\xEF\xBB\xBF\n  <?xml version=\"1.0\"?><rss><channel><title>Field Notes</title>" + items.toUtf8()
+        + "</channel></rss>";
+}
+} // namespace
 
 // Feeds fetched from a server: what reaches the parser, the header we send, and a feed gathered whole.
 class TestPodcast : public QObject
@@ -17,20 +24,6 @@ class TestPodcast : public QObject
 
     std::unique_ptr<TestEnv> env;
     std::unique_ptr<HttpServer> server;
-
-    QByteArray feed(const QString &enclosures) const
-    {
-        return ("\xEF\xBB\xBF\n  <?xml version=\"1.0\"?><rss><channel><title>Field Notes</title>" + enclosures
-                + "</channel></rss>")
-            .toUtf8();
-    }
-    void serve(const QByteArray &target, const QByteArray &body, int status = 200)
-    {
-        HttpServer::Response response;
-        response.status = status;
-        response.body = body;
-        server->route(target, response);
-    }
 
 private slots:
     void init()
@@ -48,59 +41,53 @@ private slots:
     void resolve_data()
     {
         QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("status"); // 0: nothing listens
         QTest::addColumn<QString>("outcome");
-        QTest::newRow("feed with a byte-order mark") << feed("<item><title>One</title><enclosure type=\"audio/mpeg\" url=\"https://h.test/1.mp3\"/></item>")
-                                                     << 200 << "One \u00b7 Field Notes";
-        QTest::newRow("html error page") << QByteArray("<html><body>Not found</body></html>") << 404
-                                         << "That address loaded, but nothing playable was found. No audio enclosures in that feed.";
-        QTest::newRow("local file enclosure") << feed("<item><title>x</title><enclosure type=\"audio/mpeg\" url=\"file:///etc/passwd\"/></item>")
-                                              << 200 << "That address loaded, but nothing playable was found. No audio enclosures in that feed.";
+        QTest::newRow("feed with a byte-order mark")
+            << feed("<item><title>One</title><enclosure type=\"audio/mpeg\" url=\"https://h.test/1.mp3\"/></item>")
+            << 200 << "One \u00b7 Field Notes";
+        QTest::newRow("html error page")
+            << QByteArray("<html><body>Not found</body></html>") << 404
+            << "That address loaded, but nothing playable was found. No audio enclosures in that feed.";
+        QTest::newRow("unreachable") << QByteArray() << 0 << "Could not reach that address. ";
     }
     void resolve()
     {
         QFETCH(QByteArray, body);
         QFETCH(int, status);
         QFETCH(QString, outcome);
-        serve("/show", body, status);
+        server->serve("/show", body, status);
         // Not a feed-looking address: the router still tries it as a feed.
-        const auto items = QCoro::waitFor(SourceRouter::resolve(server->base() + QStringLiteral("/show")));
-        const QString seen = items ? items->first().title + QStringLiteral(" \u00b7 ") + items->first().origin
-                                   : items.error().description();
-        QCOMPARE(seen, outcome);
-        QCOMPARE(server->requests().first().headers.value("user-agent"),
-                 ManifestStore::shared().manifest().userAgent.toUtf8());
-    }
-
-    void unreachable()
-    {
-        const auto items = QCoro::waitFor(SourceRouter::resolve(QStringLiteral("http://127.0.0.1:1/feed.xml")));
-        QVERIFY(!items);
-        QVERIFY(items.error().description().startsWith(QStringLiteral("Could not reach that address. ")));
+        const QString address = status ? server->base() + "/show" : QStringLiteral("http://127.0.0.1:1/show");
+        const auto items = QCoro::waitFor(SourceRouter::resolve(address));
+        const QString seen
+            = items ? items->first().title + " \u00b7 " + items->first().origin : items.error().description();
+        QVERIFY2(status ? seen == outcome : seen.startsWith(outcome), qPrintable(seen));
+        if (status)
+            QCOMPARE(server->requests().value(0).headers.value("user-agent"),
+                     ManifestStore::shared().manifest().userAgent.toUtf8());
     }
 
     void gatherAFeed()
     {
-        const QString tonePath = env->temp() + QStringLiteral("/tone.wav");
-        QVERIFY(makeTone(tonePath, 0.4));
-        QFile tone(tonePath);
-        QVERIFY(tone.open(QIODevice::ReadOnly));
-        serve("/audio/1.wav", tone.readAll());
-        tone.remove();
+        QVERIFY(makeTone(env->temp() + "/tone.wav", 0.4));
+        server->serve("/audio/1.wav", readFile(env->temp() + "/tone.wav"));
+        QFile::remove(env->temp() + "/tone.wav");
         QString items;
         for (int i = 1; i <= 3; ++i)
-            items += QStringLiteral("<item><title>Episode %1</title><enclosure type=\"audio/wav\" url=\"%2/audio/1.wav\"/></item>")
+            items += QStringLiteral("<item><title>Episode %1</title><enclosure type=\"audio/wav\" url=\"%2\"/></item>")
                          .arg(i)
-                         .arg(server->base());
-        serve("/podcast/feed.xml", feed(items));
+                         .arg(server->base() + "/audio/1.wav");
+        server->serve("/podcast/feed.xml", feed(items));
 
-        const QString out = env->folder(QStringLiteral("out"));
+        // The limit takes the first items of the feed.
+        const QString out = env->folder("out");
         JobRunner runner(out);
-        QCoro::waitFor(runner.run(server->base() + QStringLiteral("/podcast/feed.xml"), AudioFormat::m4a, AudioQuality::k128, 2));
+        start(runner, server->base() + "/podcast/feed.xml", AudioFormat::m4a, 2);
         QCOMPARE(runner.jobs().size(), 2);
-        QTRY_VERIFY_WITH_TIMEOUT(runner.activeTasks() == 0, 60'000);
+        QVERIFY(settle(runner));
         QCOMPARE(entries(out), QStringList({"Episode 1.m4a", "Episode 2.m4a"}));
-        QCOMPARE(probe(out + QStringLiteral("/Episode 2.m4a"))->codec, QStringLiteral("aac"));
+        QCOMPARE(probe(out + "/Episode 2.m4a").value_or(Probe()).codec, "aac");
         QCOMPARE(entries(env->temp()), QStringList());
     }
 };

@@ -71,10 +71,10 @@ private:
             ++m_owner->m_open;
             m_owner->m_most = std::max(m_owner->m_most, m_owner->m_open);
         }
-        if (response.stall) {
-            connect(socket, &QObject::destroyed, this, [this] { finished(); });
+        // A request is open until its connection is gone, whichever side closed it.
+        connect(socket, &QObject::destroyed, this, [this] { finished(); });
+        if (response.stall)
             return;
-        }
         QTimer::singleShot(response.delayMs, socket, [this, socket, response] { respond(socket, response); });
     }
 
@@ -116,12 +116,11 @@ private:
         const int chunk = response.chunkSize > 0 ? response.chunkSize : 256 * 1024;
         auto sendMore = std::make_shared<std::function<void()>>();
         QPointer<QTcpSocket> guard(socket);
-        *sendMore = [this, guard, state, size, chunk, response, sendMore] {
+        *sendMore = [guard, state, size, chunk, response, sendMore] {
             if (!guard)
                 return;
             if (state->sent >= size) {
                 guard->disconnectFromHost();
-                finished();
                 *sendMore = nullptr;
                 return;
             }
@@ -130,7 +129,6 @@ private:
             state->sent += n;
             if (state->sent >= size) {
                 guard->disconnectFromHost();
-                finished();
                 *sendMore = nullptr;
                 return;
             }

@@ -46,11 +46,19 @@ public:
 
     // Answers requests for `target` (a path, optionally with its query; a path alone matches any query).
     void route(const QByteArray &target, Response response);
+    // The common case: a body sent at once with its length.
+    void serve(const QByteArray &target, QByteArray body, int status = 200)
+    {
+        Response response;
+        response.status = status;
+        response.body = std::move(body);
+        route(target, std::move(response));
+    }
     // "http://127.0.0.1:PORT"
     [[nodiscard]] QString base() const;
     [[nodiscard]] QUrl url(const QString &target) const { return QUrl(base() + target); }
     [[nodiscard]] QList<Request> requests() const;
-    // The most requests that were being answered at the same time, per path.
+    // The most requests open at the same time; a request is open until its connection closes.
     [[nodiscard]] int mostConcurrent() const;
     [[nodiscard]] int openRequests() const;
 

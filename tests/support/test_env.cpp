@@ -81,6 +81,12 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QByteArray runProgram(const QString &program, const QStringList &arguments, int *status,
                       const QStringList &environment, int timeoutMs, QByteArray *errors)
 {

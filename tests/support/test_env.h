@@ -48,6 +48,9 @@ bool writeScript(const QString &path, const QString &body);
 // Writes a file with the given bytes.
 bool writeFile(const QString &path, const QByteArray &bytes);
 
+// A file's bytes; empty when it cannot be read.
+[[nodiscard]] QByteArray readFile(const QString &path);
+
 // Runs a program to its end (at most `timeoutMs`) and returns its standard output; `status` gets the exit code.
 QByteArray runProgram(const QString &program, const QStringList &arguments, int *status = nullptr,
                       const QStringList &environment = {}, int timeoutMs = 120'000, QByteArray *errors = nullptr);
