@@ -9,44 +9,17 @@
 
 using namespace tovel::test;
 
-namespace {
-
-struct Outcome
-{
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Outcome runTovel(const QStringList &arguments)
-{
-    Outcome outcome;
-    outcome.out = runProgram(TOVEL_BINARY, arguments, &outcome.status, {}, 120'000, &outcome.err);
-    return outcome;
-}
-
-// One object per line; nothing at all when a line is no JSON object.
-QList<QJsonObject> jsonLines(const QByteArray &text)
-{
-    QList<QJsonObject> objects;
-    for (const QByteArray &line : text.split('\n')) {
-        const QJsonDocument document = QJsonDocument::fromJson(line);
-        if (!line.isEmpty() && !document.isObject())
-            return {};
-        if (!line.isEmpty())
-            objects << document.object();
-    }
-    return objects;
-}
-
-} // namespace
-
 class TestCli : public QObject
 {
     Q_OBJECT
 
     std::unique_ptr<TestEnv> env;
     QString in;
+
+    static QByteArray tovel(const QStringList &arguments, int *status, QByteArray *errors = nullptr)
+    {
+        return runProgram(TOVEL_BINARY, arguments, status, {}, 120'000, errors);
+    }
 
 private slots:
     void init()
@@ -77,20 +50,26 @@ private slots:
         const bool mp4 = format == "mp4";
         const QString input = in + (mp4 ? "/Sine.m4a" : "/Sine.wav"), to = env->root() + "/saved";
         QVERIFY(makeTone(input, 1.0, mp4 ? QStringList{"-c:a", "aac"} : QStringList()));
-
-        const Outcome outcome
-            = runTovel({"get", input, "--format", format, "--quality", quality, "--to", to, "--json"});
-        QVERIFY2(outcome.status == 0, outcome.err.constData());
-        // Job lines, then a summary; the last job line shows the saved file.
-        const QList<QJsonObject> lines = jsonLines(outcome.out);
+        int status = -1;
+        QByteArray errors;
+        const QByteArray out
+            = tovel({"get", input, "--format", format, "--quality", quality, "--to", to, "--json"}, &status, &errors);
+        QVERIFY2(status == 0, errors.constData());
+        // One JSON object a line: job lines, then a summary; the last job line shows the saved file.
+        QList<QJsonObject> lines;
+        for (const QByteArray &line : out.trimmed().split('\n')) {
+            lines << QJsonDocument::fromJson(line).object();
+            QVERIFY2(!lines.last().isEmpty(), line.constData());
+        }
         QVERIFY(lines.size() >= 3);
-        QCOMPARE(lines.last().value("event"), "summary");
-        QCOMPARE(lines.last().value("done"), 1);
+        QCOMPARE(lines.last(), QJsonObject({{"event", "summary"}, {"total", 1}, {"done", 1}, {"failed", 0},
+                                            {"cancelled", 0}, {"destination", to}, {"exitStatus", 0}}));
+        const QString saved = to + "/Sine." + format;
         const QJsonObject last = lines.at(lines.size() - 2);
         QCOMPARE(QStringList({last.value("phase").toString(), last.value("output").toString()}),
-                 QStringList({"done", to + "/Sine." + format}));
+                 QStringList({"done", saved}));
         QCOMPARE(last.value("progress"), 1.0);
-        const auto probed = probe(to + "/Sine." + format);
+        const auto probed = probe(saved);
         QVERIFY(probed);
         QCOMPARE(probed->codec, codec);
         QVERIFY(qAbs(probed->duration - 1.0) < 0.1);
@@ -101,57 +80,60 @@ private slots:
     {
         for (int i = 1; i <= 3; ++i)
             QVERIFY(makeTone(in + QStringLiteral("/Track %1.wav").arg(i)));
-        const Outcome outcome = runTovel({"get", in, "--format", "wav"});
-        QCOMPARE(outcome.status, 0);
+        int status = -1;
+        const QString text = QString::fromUtf8(tovel({"get", in, "--format", "wav"}, &status));
+        QCOMPARE(status, 0);
         // Default destination: the Downloads folder in the (test's) home.
         QCOMPARE(entries(env->downloads()), QStringList({"Track 1.wav", "Track 2.wav", "Track 3.wav"}));
-        const QString text = QString::fromUtf8(outcome.out);
         for (const char *line : {"Track 2 \u2014 Queued (0%)", "Track 2 \u2014 Converting\u2026 (75%)",
                                  "Track 2 \u2014 Saved to Downloads (100%)", "3 of 3 saved"})
             QVERIFY2(text.contains(line), qPrintable(text));
     }
 
-    void listAndHint()
+    void commands_data()
     {
-        writeFile(in + "/b 9.ogg", "x");
-        writeFile(in + "/notes.txt", "x");
-        Outcome outcome = runTovel({"list", in, "--json"});
-        QCOMPARE(outcome.status, 0);
-        const QJsonObject item{
-            {"title", "b 9"}, {"origin", "Folder \u00b7 in"}, {"url", in + "/b 9.ogg"}, {"hintedExtension", "ogg"}};
-        QCOMPARE(jsonLines(outcome.out), QList<QJsonObject>({item}));
-
-        outcome = runTovel({"hint", "HTTPS://host.test/ep.MP3"});
-        QCOMPARE(outcome.status, 0);
-        QCOMPARE(outcome.out, "Direct media link.\nSource: Direct\n");
-    }
-
-    void errorsAndStatuses_data()
-    {
+        // "{in}" stands for an empty folder that must stay empty, "{list}" for one with a song and a text file.
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("stderr");
+        QTest::addColumn<QString>("out"); // null: not checked
+        QTest::addColumn<QString>("err");
         const QString router
             = "Nothing here can read that. Give a feed, a media link, an archive.org item, or a file path.\n";
-        QTest::newRow("get nothing") << QStringList{"get", "~/no/such/file.mp3"} << 2 << router;
-        QTest::newRow("list ftp") << QStringList{"list", "ftp://host.test/a.mp3", "--json"} << 2 << router;
-        QTest::newRow("bad format") << QStringList{"get", "x", "--format", "ogg"} << 2
+        QTest::newRow("list") << QStringList{"list", "{list}", "--json"} << 0
+                              << "{\"hintedExtension\":\"ogg\",\"origin\":\"Folder \u00b7 list\",\"title\":\"b 9\","
+                                 "\"url\":\"{list}/b 9.ogg\"}\n"
+                              << "";
+        QTest::newRow("hint") << QStringList{"hint", "HTTPS://host.test/ep.MP3"} << 0
+                              << "Direct media link.\nSource: Direct\n" << "";
+        QTest::newRow("get nothing") << QStringList{"get", "~/no/such/file.mp3"} << 2 << QString() << router;
+        QTest::newRow("list ftp") << QStringList{"list", "ftp://host.test/a.mp3", "--json"} << 2 << "" << router;
+        QTest::newRow("bad format") << QStringList{"get", "x", "--format", "ogg"} << 2 << QString()
                                     << "Unknown format \"ogg\". Choose mp3, m4a, wav, flac or mp4.\n";
         QTest::newRow("empty folder")
-            << QStringList{"get", "{in}"} << 2
+            << QStringList{"get", "{in}"} << 2 << QString()
             << "That address loaded, but nothing playable was found. No audio or video files in that folder.\n";
-        QTest::newRow("unreadable media") << QStringList{"get", "{in}/../garbage.mp3", "--to", "{in}"} << 1 << "";
+        QTest::newRow("unreadable media")
+            << QStringList{"get", "{in}/../garbage.mp3", "--to", "{in}"} << 1 << QString() << QString();
     }
-    void errorsAndStatuses()
+    void commands()
     {
         QFETCH(QStringList, arguments);
         QFETCH(int, status);
-        QFETCH(QString, stderr);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        const QString list = env->folder("list");
+        writeFile(list + "/b 9.ogg", "x");
+        writeFile(list + "/notes.txt", "x");
         writeFile(env->root() + "/garbage.mp3", "not audio");
-        const Outcome outcome = runTovel(arguments.replaceInStrings("{in}", in));
-        QCOMPARE(outcome.status, status);
-        if (!stderr.isEmpty())
-            QCOMPARE(QString::fromUtf8(outcome.err), stderr);
+        int exit = -1;
+        QByteArray errors;
+        const QByteArray output
+            = tovel(arguments.replaceInStrings("{in}", in).replaceInStrings("{list}", list), &exit, &errors);
+        QCOMPARE(exit, status);
+        if (!out.isNull())
+            QCOMPARE(QString::fromUtf8(output), out.replace("{list}", list));
+        if (!err.isNull())
+            QCOMPARE(QString::fromUtf8(errors), err);
         QCOMPARE(entries(in), QStringList());
     }
 

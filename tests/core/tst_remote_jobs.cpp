@@ -66,8 +66,7 @@ private slots:
         start(runner, server->base() + "/media/Episode%20Twelve.wav?x=1");
         QCOMPARE(runner.jobs().size(), 1);
         const Job *job = runner.jobs().first();
-        QCOMPARE(job->title(), "Episode Twelve");
-        QCOMPARE(job->origin(), "127.0.0.1");
+        QCOMPARE(QStringList({job->title(), job->origin()}), QStringList({"Episode Twelve", "127.0.0.1"}));
         QVERIFY(settle(runner));
 
         QCOMPARE(phases, QStringList({"fetching", "converting", "done"}));
@@ -106,8 +105,7 @@ private slots:
             QVERIFY2(job->phaseLabel().startsWith("Fetch failed. "), qPrintable(job->phaseLabel()));
             QCOMPARE(job->progress(), 0.0);
         }
-        QCOMPARE(entries(out), QStringList());
-        QCOMPARE(entries(env->temp()), QStringList());
+        QCOMPARE(entries(out) + entries(env->temp()), QStringList());
     }
 
     void sixDownloadsPerHostAndCancel()
@@ -145,8 +143,7 @@ private slots:
         // A job cancelled while in line never sends its request.
         runner.cancel(ninth);
         QTRY_COMPARE_WITH_TIMEOUT(inPhase("done"), 8, 60'000);
-        QCOMPARE(server->mostConcurrent(), 6);
-        QCOMPARE(server->requests().size(), 8);
+        QCOMPARE(QList<qsizetype>({server->mostConcurrent(), server->requests().size()}), QList<qsizetype>({6, 8}));
         // The one still downloading is cancelled: it leaves no part behind.
         QVERIFY(first->progress() > 0);
         runner.cancel(first);

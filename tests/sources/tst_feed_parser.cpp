@@ -1,16 +1,14 @@
 #include "sources/feed_parser.h"
 
+#include "support/test_env.h"
+
 #include <QtTest>
 
 using namespace tovel;
 
 namespace {
 
-QByteArray fixture(const QString &name)
-{
-    QFile file(QStringLiteral(TOVEL_FIXTURES_DIR "/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+QByteArray fixture(const QString &name) { return test::readFile(TOVEL_FIXTURES_DIR "/" + name); }
 
 // One line per item, so a failing comparison shows every field; "-" marks an absent extension.
 QStringList describe(const MediaItems &items)
@@ -94,34 +92,25 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         const QString a = "A | http://h/a.mp3 | Show | mp3", b = "B | http://h/b.mp3 | Show | mp3";
 
+        // C's enclosure, still held after it ends, must not make an item of D.
         QTest::newRow("audio and video, any case")
             << channel(item("A", "http://h/a.mp3") + item("B", "http://h/b.m4a", "Audio/MP4")
                    + item("C", "http://h/c.mp4", "video/mp4") + item("D", "http://h/d.jpg", "image/jpeg")
                    + "<item><title>E</title><enclosure url=\"http://h/e.mp3\"/></item>")
             << QStringList{ a, "B | http://h/b.m4a | Show | m4a", "C | http://h/c.mp4 | Show | mp4" };
+        // Only http and https: never a local file, another protocol or a relative address.
         QTest::newRow("last usable enclosure wins")
             << channel("<item><title>A</title>" + enclosure("http://h/1.mp3") + enclosure("http://h/2.ogg", "audio/ogg")
-                   + enclosure("http://h/3.html", "text/html") + enclosure("file:///home/me/secret.mp3")
+                   + enclosure("http://h/3.html", "text/html") + enclosure("file:///etc/passwd")
+                   + enclosure("ftp://h/a.mp3") + enclosure("data:audio/mpeg;base64,AAAA") + enclosure("a.mp3")
                    + enclosure("http://h/b c.mp3") + "<enclosure type=\"audio/mpeg\"/></item>")
             << QStringList{ "A | http://h/2.ogg | Show | ogg" };
-        QTest::newRow("only http and https enclosures")
-            << channel(item("file", "file:///etc/passwd") + item("ftp", "ftp://h/a.mp3")
-                   + item("data", "data:audio/mpeg;base64,AAAA") + item("relative", "a.mp3")
-                   + item("upper", "HTTPS://h/u.mp3"))
-            << QStringList{ "upper | https://h/u.mp3 | Show | mp3" };
-        // An enclosure left over from A must not make an item of B.
-        QTest::newRow("item without enclosure skipped")
-            << channel(item("A", "http://h/a.mp3") + "<item><title>B</title></item>" + item("B", "http://h/b.mp3"))
-            << QStringList{ a, b };
         QTest::newRow("feed title: first non-blank, not the image's, not before it is read")
             << "<rss><channel>" + item("A", "http://h/a.mp3") + "<title>  </title>" + item("B", "http://h/b.mp3")
                 + "<title>Late</title><image><title>Picture</title></image>" + item("C", "http://h/c.mp3")
                 + "</channel></rss>"
             << QStringList{ "A | http://h/a.mp3 | Podcast | mp3", "B | http://h/b.mp3 | Podcast | mp3",
                    "C | http://h/c.mp3 | Late | mp3" };
-        QTest::newRow("CDATA not collected")
-            << channel(item("<![CDATA[Hidden]]>", "http://h/a.mp3") + item("B<![CDATA[x]]>", "http://h/b.mp3"))
-            << QStringList{ "Episode | http://h/a.mp3 | Show | mp3", b };
         QTest::newRow("item titles")
             << channel("<item><itunes:title>Tagged</itunes:title>" + enclosure("http://h/a.mp3") + "</item>"
                    + item("\n\t  Q&amp;A &#8211; one \r\n ", "http://h/b.mp3")
@@ -131,22 +120,19 @@ private slots:
                    "kept | http://h/c.mp3 | Show | mp3", "D | http://h/d.mp3 | Show | mp3" };
         QTest::newRow("extensions as written, absent when none")
             << channel(item("A", "https://h/path/file.MP3?x=1.wav#t=2") + item("B", "https://h/stream")
-                   + item("C", "https://h/dir.d/"))
+                   + item("C", "https://h/dir.d/") + item("D", "HTTPS://h/u.mp3"))
             << QStringList{ "A | https://h/path/file.MP3?x=1.wav#t=2 | Show | MP3", "B | https://h/stream | Show | -",
-                   "C | https://h/dir.d/ | Show | -" };
+                   "C | https://h/dir.d/ | Show | -", "D | https://h/u.mp3 | Show | mp3" };
         // A parse stopped by an error or a cut keeps the items completed before it.
         const QByteArray ab
             = "<rss><channel><title>Show</title>" + item("A", "http://h/a.mp3") + item("B", "http://h/b.mp3");
         QTest::newRow("mismatched tag") << ab + "<item><title>C</title>" + enclosure("http://h/c.mp3") + "</itme>"
                                         << QStringList{ a, b };
-        QTest::newRow("cut inside an item") << ab + "<item><title>C</title><enclosure url=\"ht" << QStringList{ a, b };
         QTest::newRow("cut inside the first item") << ab.left(ab.indexOf("</item>")) << QStringList();
         // Only white space and byte-order marks are forgiven before the document.
         const QByteArray justA = channel(item("A", "http://h/a.mp3"));
-        QTest::newRow("byte-order mark") << "\xEF\xBB\xBF" + justA << QStringList{ a };
         QTest::newRow("blanks and marks") << " \r\n\xEF\xBB\xBF\n\t\xEF\xBB\xBF" + justA << QStringList{ a };
         QTest::newRow("stray text") << "ok\n" + justA << QStringList();
-        QTest::newRow("stray comment") << "<!-- generated -->\n" + justA << QStringList();
         QTest::newRow("Atom feed") << QByteArray("<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>T</title><entry>"
                                                  "<title>A</title><link rel=\"enclosure\" type=\"audio/mpeg\" "
                                                  "href=\"http://h/a.mp3\"/></entry></feed>")
