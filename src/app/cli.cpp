@@ -1,10 +1,11 @@
 #include "app/cli.h"
 
 #include "build_info.h"
-#include "core/job_runner.h"
-#include "core/source_router.h"
 #include "engine/tools.h"
 #include "engine/web_engine.h"
+#include "pipeline/job_runner.h"
+#include "pipeline/source_kind.h"
+#include "pipeline/source_router.h"
 #include "platform/paths.h"
 #include "updates/diagnostics.h"
 #include "updates/updater.h"
@@ -457,7 +458,7 @@ int hintCommand(const Options &options)
 {
     const QString input = options.positional.value(0);
     out(SourceRouter::hint(input) + u'\n');
-    out(QStringLiteral("Source: ") + SourceRouter::sourceKindWord(input, WebEngine::shared().enabled()) + u'\n');
+    out(QStringLiteral("Source: ") + sourceKindWord(input, WebEngine::shared().enabled()) + u'\n');
     return 0;
 }
 

@@ -4,7 +4,6 @@
 #include "platform/defaults.h"
 #include "platform/paths.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QEvent>
 #include <QGuiApplication>
@@ -119,11 +118,6 @@ QUrl Appearance::resourcesUrl() const
 {
     const auto folder = paths::resources();
     return folder ? QUrl::fromLocalFile(*folder) : QUrl();
-}
-
-void Appearance::openDownloads() const
-{
-    QDesktopServices::openUrl(QUrl::fromLocalFile(paths::downloads()));
 }
 
 void Appearance::setIconName(const QString &name)

@@ -72,8 +72,6 @@ public:
     [[nodiscard]] QVariantList wallpaperList() const;
     // The resource folder as a file URL (empty when there is none); QML builds symbol paths from it.
     [[nodiscard]] QUrl resourcesUrl() const;
-    // Opens the user's Downloads folder in the file browser.
-    Q_INVOKABLE void openDownloads() const;
 
     // Whether the views draw dark: forced by the mode, or the desktop's own preference for "system".
     [[nodiscard]] bool isDark() const;

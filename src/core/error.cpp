@@ -2,6 +2,11 @@
 
 namespace tovel {
 
+Error Error::folderNotCreated(const QString &folder)
+{
+    return plain(QStringLiteral("Could not create the folder %1.").arg(folder));
+}
+
 QString Error::description() const
 {
     if (!m_kind)

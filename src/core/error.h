@@ -19,6 +19,8 @@ public:
     static Error parse(QString detail) { return Error(SourceErrorKind::parse, std::move(detail)); }
     // A failure that is not a source error: the platform's own description, shown as it is.
     static Error plain(QString description) { return Error(std::nullopt, std::move(description)); }
+    // A folder we needed could not be made.
+    static Error folderNotCreated(const QString &folder);
 
     [[nodiscard]] std::optional<SourceErrorKind> kind() const { return m_kind; }
     [[nodiscard]] const QString &detail() const { return m_detail; }

@@ -7,43 +7,15 @@
 #include <QCoroNetworkReply>
 #include <QCoroSignal>
 #include <QFile>
-#include <QNetworkCookie>
-#include <QNetworkCookieJar>
-#include <QThreadStorage>
 
 #include <memory>
 
 namespace tovel {
 
-namespace {
-// Keeps no cookies at all.
-class NoCookies : public QNetworkCookieJar
-{
-public:
-    using QNetworkCookieJar::QNetworkCookieJar;
-    QList<QNetworkCookie> cookiesForUrl(const QUrl &) const override { return {}; }
-    bool setCookiesFromUrl(const QList<QNetworkCookie> &, const QUrl &) override { return false; }
-};
-} // namespace
-
-QNetworkAccessManager &network()
-{
-    static QThreadStorage<QNetworkAccessManager *> managers;
-    if (!managers.hasLocalData()) {
-        auto *manager = new QNetworkAccessManager;
-        manager->setCookieJar(new NoCookies(manager));
-        manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
-        manager->setTransferTimeout(60'000);
-        managers.setLocalData(manager);
-    }
-    return *managers.localData();
-}
-
 Fetcher::Fetcher(QObject *parent) : QObject(parent) {}
 
 // A fetch in progress holds its own reply; the fetcher must outlive it (the job task owns both).
 Fetcher::~Fetcher() = default;
-
 
 void Fetcher::cancel()
 {

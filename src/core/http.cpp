@@ -1,12 +1,38 @@
 #include "core/http.h"
 
-#include "core/fetcher.h"
 #include "platform/later.h"
 
 #include <QCoroSignal>
+#include <QNetworkCookie>
+#include <QNetworkCookieJar>
 #include <QNetworkReply>
+#include <QThreadStorage>
 
 namespace tovel {
+
+namespace {
+// Keeps no cookies at all.
+class NoCookies : public QNetworkCookieJar
+{
+public:
+    using QNetworkCookieJar::QNetworkCookieJar;
+    QList<QNetworkCookie> cookiesForUrl(const QUrl &) const override { return {}; }
+    bool setCookiesFromUrl(const QList<QNetworkCookie> &, const QUrl &) override { return false; }
+};
+} // namespace
+
+QNetworkAccessManager &network()
+{
+    static QThreadStorage<QNetworkAccessManager *> managers;
+    if (!managers.hasLocalData()) {
+        auto *manager = new QNetworkAccessManager;
+        manager->setCookieJar(new NoCookies(manager));
+        manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+        manager->setTransferTimeout(60'000);
+        managers.setLocalData(manager);
+    }
+    return *managers.localData();
+}
 
 bool isHttpStatusError(QNetworkReply::NetworkError error)
 {

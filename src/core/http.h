@@ -3,12 +3,17 @@
 #include "core/error.h"
 
 #include <QCoroTask>
+#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
 #include <optional>
 
 namespace tovel {
+
+// The one HTTP client configuration: no cookies, no cache, redirects followed unless they go to a less
+// safe scheme, and a 60-second inactivity timeout on every request. One per thread.
+[[nodiscard]] QNetworkAccessManager &network();
 
 // A whole response: its status and body. The status is only looked at where a caller says so.
 struct HttpResponse

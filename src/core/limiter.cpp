@@ -32,7 +32,7 @@ void Limiter::recheck()
         if (!waiter->context || !waiter->stillWanted())
             gone.push_back(order);
     for (quint64 order : gone) {
-        Waiter *waiter = m_waiters.at(order);
+        Ticket *waiter = m_waiters.at(order);
         m_waiters.erase(order);
         settle(waiter);
     }
@@ -48,7 +48,7 @@ void Limiter::pump()
 {
     while (m_inUse < m_slots && !m_waiters.empty()) {
         auto first = m_waiters.begin();
-        Waiter *waiter = first->second;
+        Ticket *waiter = first->second;
         m_waiters.erase(first);
         if (waiter->context && waiter->stillWanted()) {
             waiter->granted = true;

@@ -55,12 +55,10 @@ public:
 
     [[nodiscard]] int capacity() const { return m_slots; }
     [[nodiscard]] int inUse() const { return m_inUse; }
-    [[nodiscard]] int waiting() const { return int(m_waiters.size()); }
 
 private:
     // One place in line. Each waiter awaits its own ticket, which settles exactly once.
     class Ticket;
-    using Waiter = Ticket;
 
     void release();
     void pump();
@@ -68,7 +66,7 @@ private:
 
     int m_slots;
     int m_inUse = 0;
-    std::map<quint64, Waiter *> m_waiters;
+    std::map<quint64, Ticket *> m_waiters;
 };
 
 class Limiter::Ticket : public QObject

@@ -1,5 +1,7 @@
 #include "core/output_naming.h"
 
+#include "platform/text.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -10,8 +12,6 @@
 
 namespace tovel {
 
-static bool isControl(char32_t c) { return c < 0x20 || (c >= 0x7f && c <= 0x9f); }
-
 QString outputBaseName(const QString &title)
 {
     QString name;
@@ -19,7 +19,7 @@ QString outputBaseName(const QString &title)
     for (char32_t c : title.toUcs4()) {
         if (c == U'/')
             c = U'-';
-        else if (isControl(c))
+        else if (isControlCharacter(c))
             c = U' ';
         name.append(QString::fromUcs4(&c, 1));
     }
@@ -54,7 +54,7 @@ QString fitFileName(const QString &name, const QString &suffix, int maxBytes)
 Result<QString> reserveOutput(const QString &title, AudioFormat format, const QString &destination)
 {
     if (!QDir().mkpath(destination))
-        return fail(Error::plain(QStringLiteral("Could not create the folder %1.").arg(destination)));
+        return fail(Error::folderNotCreated(destination));
     const QString name = outputBaseName(title);
     const QString extension = u'.' + rawValue(format);
     for (int n = 1; n < 1'000'000; ++n) {

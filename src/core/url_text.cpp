@@ -1,5 +1,7 @@
 #include "core/url_text.h"
 
+#include "core/media_extensions.h"
+
 #include <QRegularExpression>
 
 namespace tovel {
@@ -88,11 +90,7 @@ QString lastPathComponent(const QUrl &url)
 
 QString pathExtension(const QUrl &url)
 {
-    const QString name = lastPathComponent(url);
-    const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot <= 0)
-        return {};
-    return name.mid(dot + 1);
+    return fileExtension(lastPathComponent(url));
 }
 
 } // namespace tovel

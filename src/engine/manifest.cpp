@@ -4,6 +4,7 @@
 #include "core/http.h"
 #include "core/json_number.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,14 +27,10 @@ EngineManifest EngineManifest::builtIn()
     return manifest;
 }
 
-static bool holdsControlCharacter(const QString &text)
+// The line and paragraph separators end a header line for some readers, like a line feed.
+static bool holdsLineBreakOrControl(const QString &text)
 {
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 || (u >= 0x7f && u <= 0x9f) || u == 0x2028 || u == 0x2029)
-            return true;
-    }
-    return false;
+    return holdsControlCharacter(text) || text.contains(QChar(0x2028)) || text.contains(QChar(0x2029));
 }
 
 std::optional<EngineManifest> EngineManifest::decode(const QByteArray &json)
@@ -57,7 +54,7 @@ std::optional<EngineManifest> EngineManifest::decode(const QByteArray &json)
             return std::nullopt;
         *field = value.toString();
     }
-    if (holdsControlCharacter(manifest.userAgent))
+    if (holdsLineBreakOrControl(manifest.userAgent))
         return std::nullopt;
     const QJsonValue notice = object.value(QStringLiteral("notice"));
     if (notice.isString())

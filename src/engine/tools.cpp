@@ -1,11 +1,11 @@
 #include "engine/tools.h"
 
 #include "platform/paths.h"
+#include "platform/text.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <mutex>
@@ -14,17 +14,6 @@
 namespace tovel::Tools {
 
 namespace {
-struct FFmpegOverride
-{
-    bool active = false;
-    std::optional<QString> path;
-};
-FFmpegOverride &ffmpegOverride()
-{
-    static FFmpegOverride value;
-    return value;
-}
-
 QStringList sortedDescending(const QString &folder)
 {
     QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Unsorted);
@@ -74,16 +63,15 @@ std::optional<QString> locateFFmpeg(const std::optional<QString> &resourceDir,
 
 std::optional<QString> ffmpegPath()
 {
-    if (ffmpegOverride().active)
-        return ffmpegOverride().path;
+    if (qEnvironmentVariableIsSet("TOVEL_FFMPEG")) {
+        QString chosen = qEnvironmentVariable("TOVEL_FFMPEG");
+        return chosen.isEmpty() ? std::nullopt : std::optional<QString>(std::move(chosen));
+    }
     static std::once_flag once;
     static std::optional<QString> path;
     std::call_once(once, [] { path = locateFFmpeg(paths::resources()); });
     return path;
 }
-
-void overrideFFmpegPath(std::optional<QString> path) { ffmpegOverride() = {true, std::move(path)}; }
-void clearFFmpegOverride() { ffmpegOverride() = {}; }
 
 bool hasFFmpeg() { return ffmpegPath().has_value(); }
 
@@ -97,10 +85,7 @@ bool ffmpegInResources()
 QString classifyLicense(const QByteArray &output)
 {
     // Bytes that are not valid UTF-8 count as no text at all.
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder.decode(output);
-    if (decoder.hasError())
-        text.clear();
+    QString text = strictUtf8(output).value_or(QString());
     text.replace(u'\n', u' ');
     text.replace(u'\r', u' ');
     if (text.contains(QLatin1String("GNU Lesser General Public License")))

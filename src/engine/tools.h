@@ -15,7 +15,8 @@ namespace tovel::Tools {
 [[nodiscard]] std::optional<QString> find(const QStringList &names, const QStringList &extra = {},
                                           const std::optional<QStringList> &directories = std::nullopt);
 
-// The ffmpeg every conversion uses: the bundled one, else one found on disk. Worked out once.
+// The ffmpeg every conversion uses: the bundled one, else one found on disk, worked out once. The
+// environment variable TOVEL_FFMPEG names another program instead (set but empty: there is none).
 [[nodiscard]] std::optional<QString> ffmpegPath();
 [[nodiscard]] bool hasFFmpeg();
 [[nodiscard]] bool ffmpegInResources();
@@ -30,10 +31,6 @@ namespace tovel::Tools {
 // The uncached lookup behind ffmpegPath().
 [[nodiscard]] std::optional<QString> locateFFmpeg(const std::optional<QString> &resourceDir,
                                                   const std::optional<QStringList> &directories = std::nullopt);
-
-// Tests (and the command line's own checks) replace the answer of ffmpegPath().
-void overrideFFmpegPath(std::optional<QString> path);
-void clearFFmpegOverride();
 
 [[nodiscard]] bool isExecutable(const QString &path);
 

@@ -5,12 +5,12 @@
 #include "platform/child_process.h"
 #include "platform/defaults.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QStringDecoder>
 #include <QUuid>
 
 namespace tovel {
@@ -19,15 +19,6 @@ namespace {
 
 const QString titleMarker = QStringLiteral("TOVEL-TITLE:");
 const QString fileMarker = QStringLiteral("TOVEL-FILE:");
-
-std::optional<QString> decodeUtf8(const QByteArray &bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
 
 } // namespace
 
@@ -51,7 +42,7 @@ void EngineLineReader::finish()
 
 void EngineLineReader::parseLine(const QByteArray &bytes)
 {
-    const auto decoded = decodeUtf8(bytes);
+    const auto decoded = strictUtf8(bytes);
     if (!decoded || decoded->isEmpty())
         return;
     QString line = *decoded;
@@ -188,7 +179,7 @@ void WebEngine::refreshVersion()
         process.start(m_path, {QStringLiteral("--version")}, QIODevice::ReadOnly);
         if (process.waitForStarted()) {
             process.waitForFinished(-1);
-            if (const auto text = decodeUtf8(process.readAllStandardOutput()))
+            if (const auto text = strictUtf8(process.readAllStandardOutput()))
                 version = text->trimmed();
         }
     }
@@ -218,7 +209,7 @@ QCoro::Task<Result<WebDownload>> WebEngine::download(QString link, bool video, S
     const QString folder = paths::temporary() + QStringLiteral("/tovel-")
         + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     if (!QDir().mkpath(folder))
-        co_return fail(Error::plain(QStringLiteral("Could not create the folder %1.").arg(folder)));
+        co_return fail(Error::folderNotCreated(folder));
 
     auto process = makeChildProcess(m_path, webEngineArguments(link, video, folder, Tools::ffmpegPath(),
                                                                Tools::findJSRuntime(), m_version));

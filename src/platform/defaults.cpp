@@ -1,11 +1,11 @@
 #include "platform/defaults.h"
 
 #include "build_info.h"
+#include "platform/text.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSettings>
-#include <QStringDecoder>
 
 namespace tovel {
 
@@ -43,17 +43,6 @@ void Defaults::set(const QString &key, const QVariant &value)
     store.sync();
 }
 
-void Defaults::remove(const QString &key)
-{
-    QSettings store = settings();
-    store.remove(key);
-    store.sync();
-}
-
-bool Defaults::contains(const QString &key) { return settings().contains(key); }
-
-QString Defaults::fileName() { return settings().fileName(); }
-
 QString Defaults::sandboxFileName()
 {
     return QDir::homePath() + QStringLiteral("/.var/app/") + QString::fromLatin1(build::bundleIdentifier) +
@@ -72,11 +61,10 @@ static bool wellFormedSettings(const QString &path)
     const QByteArray bytes = file.readAll();
     if (bytes.contains('\0'))
         return false;
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(bytes);
-    if (decoder.hasError())
+    const std::optional<QString> text = strictUtf8(bytes);
+    if (!text)
         return false;
-    for (QStringView line : QStringView(text).split(u'\n')) {
+    for (QStringView line : QStringView(*text).split(u'\n')) {
         line = line.trimmed();
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;

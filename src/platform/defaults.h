@@ -14,10 +14,6 @@ public:
     [[nodiscard]] static bool boolean(const QString &key, bool fallback);
     [[nodiscard]] static std::optional<QString> text(const QString &key);
     static void set(const QString &key, const QVariant &value);
-    static void remove(const QString &key);
-    [[nodiscard]] static bool contains(const QString &key);
-    // The settings file's path.
-    [[nodiscard]] static QString fileName();
 
     static inline const QString migratedKey = QStringLiteral("migratedFromSandbox");
     // Where a sandboxed (Flatpak) install of ours kept the same settings.

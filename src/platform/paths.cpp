@@ -8,14 +8,6 @@
 
 namespace tovel::paths {
 
-namespace {
-std::optional<std::optional<QString>> &resourceOverride()
-{
-    static std::optional<std::optional<QString>> value;
-    return value;
-}
-} // namespace
-
 QString downloads()
 {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
@@ -34,11 +26,9 @@ QString applicationSupport()
 
 std::optional<QString> resources()
 {
-    if (resourceOverride()) {
-        const auto &folder = *resourceOverride();
-        if (!folder || folder->isEmpty())
-            return std::nullopt;
-        return folder;
+    if (qEnvironmentVariableIsSet("TOVEL_RESOURCES")) {
+        QString chosen = qEnvironmentVariable("TOVEL_RESOURCES");
+        return chosen.isEmpty() ? std::nullopt : std::optional<QString>(std::move(chosen));
     }
     if (!QCoreApplication::instance())
         return std::nullopt;
@@ -49,8 +39,6 @@ std::optional<QString> resources()
     }
     return std::nullopt;
 }
-
-void overrideResources(std::optional<QString> folder) { resourceOverride() = std::move(folder); }
 
 QString temporaryName(const QString &name)
 {

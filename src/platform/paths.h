@@ -14,9 +14,8 @@ namespace tovel::paths {
 // The application-support folder: ~/.local/share/Tovel.
 [[nodiscard]] QString applicationSupport();
 // The first existing of <exe dir>/resources (build tree) and <exe dir>/../share/tovel (installed).
+// The environment variable TOVEL_RESOURCES names another folder instead (set but empty: there is none).
 [[nodiscard]] std::optional<QString> resources();
-// Tests point the resource folder somewhere else (or nowhere, with an empty text).
-void overrideResources(std::optional<QString> folder);
 
 // A name for a temporary file of ours: a fresh upper-case UUID, a hyphen, then the given name.
 [[nodiscard]] QString temporaryName(const QString &name);

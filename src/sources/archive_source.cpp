@@ -2,8 +2,9 @@
 
 #include "core/endpoints.h"
 #include "core/http.h"
+#include "core/media_extensions.h"
 #include "core/url_text.h"
-#include "sources/media_extensions.h"
+#include "platform/text.h"
 
 #include <QCoroFuture>
 #include <QJsonArray>
@@ -25,7 +26,7 @@ QString notAnItem()
 bool holdsBlankOrControl(const QString &text)
 {
     for (QChar c : text) {
-        if (c.isSpace() || c.category() == QChar::Other_Control)
+        if (c.isSpace() || isControlCharacter(c.unicode()))
             return true;
     }
     return false;
@@ -40,12 +41,6 @@ std::optional<QUrl> metadataAddress(const QString &base, const QString &identifi
     if (!address)
         return std::nullopt;
     return address->url;
-}
-
-// The lower-cased extension of the name's last component, or empty.
-QString lastExtension(const QString &name)
-{
-    return fileExtension(name.mid(name.lastIndexOf(u'/') + 1)).toLower();
 }
 
 // Walks the "files" list of a metadata document; nothing when the document is not one.
@@ -75,14 +70,14 @@ Result<MediaItems> itemsFromMetadata(const QByteArray &body, const QString &base
         if (!name.isString())
             continue;
         const QString fileName = name.toString();
-        const QString extension = lastExtension(fileName);
+        const QString extension = fileExtension(fileName).toLower();
         if (!isMediaExtension(extension))
             continue;
         const QString path = QStringLiteral("/download/") + identifier + u'/' + fileName;
         const QUrl url = QUrl::fromEncoded(base.toUtf8() + QUrl::toPercentEncoding(path, keep), QUrl::StrictMode);
         if (!url.isValid())
             continue;
-        items.append(MediaItem(fileName.left(fileName.size() - extension.size() - 1), url, origin, extension));
+        items.append(MediaItem(baseName(fileName), url, origin, extension));
     }
     if (items.isEmpty())
         return fail(Error::parse(QStringLiteral("No audio files in that item.")));

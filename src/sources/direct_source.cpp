@@ -1,8 +1,8 @@
 #include "sources/remote_sources.h"
 
 #include "core/endpoints.h"
+#include "core/media_extensions.h"
 #include "core/url_text.h"
-#include "sources/media_extensions.h"
 
 namespace tovel {
 

@@ -1,7 +1,7 @@
 #include "sources/local_sources.h"
 
+#include "core/media_extensions.h"
 #include "core/url_text.h"
-#include "sources/media_extensions.h"
 
 #include <QCollator>
 #include <QCoroFuture>

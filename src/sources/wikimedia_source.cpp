@@ -2,15 +2,15 @@
 
 #include "core/endpoints.h"
 #include "core/http.h"
+#include "core/media_extensions.h"
 #include "core/url_text.h"
 #include "engine/manifest.h"
-#include "sources/media_extensions.h"
+#include "platform/text.h"
 
 #include <QCoroFuture>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStringDecoder>
 #include <QtConcurrent>
 
 namespace tovel {
@@ -53,11 +53,7 @@ std::optional<QString> percentDecoded(const QString &text)
         bytes += char(high * 16 + low);
         i += 2;
     }
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString decoded = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return decoded;
+    return strictUtf8(bytes);
 }
 
 QUrl apiAddress(const QString &pageName)
@@ -153,9 +149,7 @@ QCoro::Task<Result<MediaItems>> WikimediaSource::resolve(QString input) const
         co_return fail(Error::parse(QStringLiteral("No media found on that Commons page.")));
 
     const QString name = *pageName;
-    const QString extension = fileExtension(name.mid(name.lastIndexOf(u'/') + 1));
-    const QString title = extension.isEmpty() ? name : name.left(name.size() - extension.size() - 1);
-    co_return MediaItems{ MediaItem(title, *address, QStringLiteral("Wikimedia Commons"), pathExtension(*address)) };
+    co_return MediaItems{ MediaItem(baseName(name), *address, QStringLiteral("Wikimedia Commons"), pathExtension(*address)) };
 }
 
 } // namespace tovel

@@ -8,7 +8,6 @@
 #include "updates/diagnostics.h"
 #include "updates/updater.h"
 
-#include <QDesktopServices>
 #include <QQmlApplicationEngine>
 #include <QUrl>
 
@@ -24,8 +23,6 @@ void startUp()
 
     // Both check only while automatic checks are on, and neither is waited for.
     Updater &updater = Updater::shared();
-    if (!updater.opener)
-        updater.opener = [](const QUrl &url) { QDesktopServices::openUrl(url); };
     updater.check();
     if (updater.automatic())
         ManifestStore::shared().refresh(QUrl(endpoints::manifestAddress()));

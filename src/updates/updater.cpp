@@ -5,12 +5,12 @@
 #include "core/http.h"
 #include "core/json_number.h"
 #include "platform/defaults.h"
+#include "platform/text.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QStringDecoder>
 
 #include <cmath>
 
@@ -113,8 +113,8 @@ Updater &Updater::shared()
     return *instance;
 }
 
-Updater::Updater(QUrl feedUrl, QByteArray publicKey, QObject *parent)
-    : QObject(parent), m_feedUrl(std::move(feedUrl)), m_publicKey(std::move(publicKey)),
+Updater::Updater(QUrl feedUrl, QByteArray publicKey, qint64 runningBuild, QObject *parent)
+    : QObject(parent), m_feedUrl(std::move(feedUrl)), m_publicKey(std::move(publicKey)), m_runningBuild(runningBuild),
       m_automatic(Defaults::boolean(automaticKey, true))
 {
 }
@@ -143,14 +143,13 @@ QCoro::Task<void> Updater::check(bool userInitiated)
     if (!response || response->status != 200 || response->body.size() > maximumNoticeSize) {
         m_outcome = Outcome::noAnswer;
     } else {
-        QStringDecoder decoder(QStringDecoder::Utf8);
-        const QString text = decoder.decode(response->body);
-        info = decoder.hasError() ? std::nullopt : verifiedUpdate(text, m_publicKey);
+        const std::optional<QString> text = strictUtf8(response->body);
+        info = text ? verifiedUpdate(*text, m_publicKey) : std::nullopt;
         m_outcome = info ? Outcome::newer : Outcome::notSigned;
     }
     if (info) {
         std::optional<UpdateInfo> next;
-        if (info->build > runningBuild)
+        if (info->build > m_runningBuild)
             next = info;
         else
             m_outcome = Outcome::notNewer;
@@ -165,13 +164,12 @@ QCoro::Task<void> Updater::check(bool userInitiated)
     emit lastCheckedChanged();
 }
 
-void Updater::openDownloadPage()
+QUrl Updater::downloadPage() const
 {
-    if (!m_available || !opener)
-        return;
+    if (!m_available)
+        return {};
     const QUrl url(m_available->url, QUrl::StrictMode);
-    if (url.isValid() && !url.isRelative())
-        opener(url);
+    return url.isValid() && !url.isRelative() ? url : QUrl();
 }
 
 } // namespace tovel

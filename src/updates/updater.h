@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QUrl>
 
-#include <functional>
 #include <optional>
 
 namespace tovel {
@@ -56,7 +55,9 @@ public:
     enum class Outcome { none, noAnswer, notSigned, notNewer, newer };
 
     static Updater &shared();
-    explicit Updater(QUrl feedUrl, QByteArray publicKey = QByteArray(updateSigningKey), QObject *parent = nullptr);
+    // `runningBuild` is the build notices are compared against: this one's, unless a test says otherwise.
+    explicit Updater(QUrl feedUrl, QByteArray publicKey = QByteArray(updateSigningKey),
+                     qint64 runningBuild = currentBuild(), QObject *parent = nullptr);
 
     [[nodiscard]] const std::optional<UpdateInfo> &available() const { return m_available; }
     [[nodiscard]] bool hasUpdate() const { return m_available.has_value(); }
@@ -68,14 +69,12 @@ public:
     void setAutomatic(bool automatic);
     [[nodiscard]] Outcome lastOutcome() const { return m_outcome; }
     [[nodiscard]] QUrl feedUrl() const { return m_feedUrl; }
-    // The build this copy compares notices against (the running one unless a test says otherwise).
-    qint64 runningBuild = currentBuild();
 
     QCoro::Task<void> check(bool userInitiated = false);
 
-    // Opens the notice's download page; the interface supplies how.
-    Q_INVOKABLE void openDownloadPage();
-    std::function<void(const QUrl &)> opener;
+    // The announced build's download page, when there is one and it is a whole address; else empty.
+    // The interface opens it.
+    [[nodiscard]] Q_INVOKABLE QUrl downloadPage() const;
 
 signals:
     void availableChanged();
@@ -86,6 +85,7 @@ signals:
 private:
     QUrl m_feedUrl;
     QByteArray m_publicKey;
+    qint64 m_runningBuild;
     std::optional<UpdateInfo> m_available;
     bool m_checking = false;
     std::optional<QDateTime> m_lastChecked;

@@ -21,7 +21,7 @@ private slots:
     void init() { env = std::make_unique<TestEnv>(); }
     void cleanup()
     {
-        paths::overrideResources(std::nullopt);
+        qputenv("TOVEL_RESOURCES", "");
         env.reset();
     }
 
@@ -52,7 +52,7 @@ private slots:
         QVERIFY(image.save(resources + QStringLiteral("/icons/03-Caps.PNG"), "PNG"));
         writeFile(resources + QStringLiteral("/icons/notes.txt"), "x");
         writeFile(resources + QStringLiteral("/icons/04-Broken.png"), "not an image");
-        paths::overrideResources(resources);
+        qputenv("TOVEL_RESOURCES", resources.toUtf8());
 
         QStringList names;
         for (const NamedImage &named : loadNamedImages(QStringLiteral("icons"), QStringLiteral("png")))
@@ -64,7 +64,7 @@ private slots:
     void theShippedArtwork()
     {
         // The defaults must exist in both folders of the real resources.
-        paths::overrideResources(QStringLiteral(TOVEL_RESOURCES_DIR));
+        qputenv("TOVEL_RESOURCES", TOVEL_RESOURCES_DIR);
         for (const auto &[folder, extension] : {std::pair{"icons", "png"}, std::pair{"wallpapers", "jpg"}}) {
             const auto images = loadNamedImages(QLatin1String(folder), QLatin1String(extension));
             QVERIFY(images.size() >= 6);

@@ -49,8 +49,8 @@ private slots:
     void cleanup()
     {
         QDir::setCurrent(previous);
-        Tools::clearFFmpegOverride();
-        paths::overrideResources(std::nullopt);
+        qunsetenv("TOVEL_FFMPEG");
+        qputenv("TOVEL_RESOURCES", "");
         env.reset();
     }
 
@@ -93,12 +93,12 @@ private slots:
         QCOMPARE(Tools::locateFFmpeg("res", L{ "d1", "d2" }), "res/bin/ffmpeg");
         QCOMPARE(Tools::locateFFmpeg(std::nullopt, L{ "d1", "d2" }), "d2/ffmpeg");
         // Whether the ffmpeg in use is the bundled one; an empty override means no resource folder.
-        paths::overrideResources("/res");
-        Tools::overrideFFmpegPath("/usr/bin/ffmpeg");
+        qputenv("TOVEL_RESOURCES", "/res");
+        qputenv("TOVEL_FFMPEG", "/usr/bin/ffmpeg");
         QVERIFY(!Tools::ffmpegInResources());
-        Tools::overrideFFmpegPath("/res/bin/ffmpeg");
+        qputenv("TOVEL_FFMPEG", "/res/bin/ffmpeg");
         QVERIFY(Tools::ffmpegInResources());
-        paths::overrideResources(QString());
+        qputenv("TOVEL_RESOURCES", "");
         QVERIFY(!Tools::ffmpegInResources());
     }
 
@@ -125,9 +125,9 @@ private slots:
     void ffmpegLicense()
     {
         const QString path = QDir::current().absoluteFilePath("ffmpeg");
-        Tools::overrideFFmpegPath(std::nullopt);
+        qputenv("TOVEL_FFMPEG", "");
         QCOMPARE(Tools::ffmpegLicense(), "not found");
-        Tools::overrideFFmpegPath(path);
+        qputenv("TOVEL_FFMPEG", path.toUtf8());
         QVERIFY(test::writeFile(path, "#!/bin/sh\necho 'GNU General Public License'\n"));
         QCOMPARE(Tools::ffmpegLicense(), "unknown"); // cannot start
         // Only standard output counts, whatever the exit status.

@@ -1,4 +1,4 @@
-#include "core/job_runner.h"
+#include "pipeline/job_runner.h"
 #include "engine/tools.h"
 #include "engine/web_engine.h"
 #include "support/http_server.h"

@@ -1,4 +1,4 @@
-#include "core/source_router.h"
+#include "pipeline/source_router.h"
 #include "engine/manifest.h"
 #include "support/http_server.h"
 #include "support/jobs.h"

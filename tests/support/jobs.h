@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/job_runner.h"
+#include "pipeline/job_runner.h"
 
 #include <QCoroTask>
 #include <QTest>

@@ -107,7 +107,7 @@ private slots:
     void initTestCase()
     {
         env = std::make_unique<TestEnv>();
-        paths::overrideResources(QStringLiteral(TOVEL_RESOURCES_DIR));
+        qputenv("TOVEL_RESOURCES", TOVEL_RESOURCES_DIR);
         qputenv("TOVEL_UPDATE_URL", server.url("/appcast.json").toString().toUtf8());
         qputenv("TOVEL_MANIFEST_URL", server.url("/manifest.json").toString().toUtf8());
     }
@@ -259,7 +259,7 @@ private slots:
     void cleanupTestCase()
     {
         engine.reset();
-        paths::overrideResources(std::nullopt);
+        qputenv("TOVEL_RESOURCES", "");
     }
 };
 

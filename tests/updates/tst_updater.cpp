@@ -121,8 +121,7 @@ private slots:
 
     void checks()
     {
-        Updater updater(server.url("/appcast.json"), publicKey);
-        updater.runningBuild = 5;
+        Updater updater(server.url("/appcast.json"), publicKey, 5);
         server.serve("/appcast.json", notice(record(7), secret));
         // With automatic checks off, only the user's own checks ask; the setting is kept.
         updater.setAutomatic(false);

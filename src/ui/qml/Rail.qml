@@ -97,7 +97,7 @@ Item {
                 id: folderArea
                 anchors.fill: parent
                 hoverEnabled: true
-                onClicked: Appearance.openDownloads()
+                onClicked: Desktop.openDownloads()
             }
             ToolTip.visible: folderArea.containsMouse
             ToolTip.delay: 600

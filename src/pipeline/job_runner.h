@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/job.h"
-#include "core/limiter.h"
+#include "pipeline/gather_lines.h"
+#include "pipeline/job.h"
 
 #include <QCoroTask>
 #include <QHash>
@@ -20,8 +20,9 @@ class Fetcher;
 
 // Turns one request into jobs and carries each through download and conversion to a file.
 //
-// Every job runs as its own task. Conversions share the processor: at most one per core (at least two)
-// run at a time, served in the order the jobs were created; the others wait in line, shown as `waiting`.
+// Every job runs as its own task. How many convert and download at once is up to the runner's
+// `GatherLines`; a job waiting for a conversion is served in the order the jobs were created and
+// shows as `waiting` meanwhile.
 //
 // Discarding a runner cancels its unfinished jobs: downloads are aborted, ffmpeg and the web engine are
 // ended, and each job's task winds down on its own afterwards, removing its temporary files and any
@@ -33,7 +34,8 @@ class JobRunner : public QObject
     Q_PROPERTY(bool hasError READ hasError NOTIFY lastErrorChanged)
 public:
     explicit JobRunner(QObject *parent = nullptr);
-    explicit JobRunner(QString destination, QObject *parent = nullptr);
+    explicit JobRunner(QString destination, std::shared_ptr<GatherLines> lines = GatherLines::shared(),
+                       QObject *parent = nullptr);
     ~JobRunner() override;
 
     // Resolves the input and starts a job per item (at most `limit`). Returns once the jobs are started.
@@ -54,8 +56,7 @@ public:
     // Job tasks still running in this process, whichever runner started them.
     [[nodiscard]] static int liveTasks();
 
-    // The line every conversion waits in.
-    [[nodiscard]] static Limiter &conversionSlots();
+    [[nodiscard]] GatherLines &lines() const { return *m_lines; }
 
 signals:
     void jobAdded(tovel::Job *job);
@@ -69,6 +70,7 @@ private:
     void startJob(const MediaItem &item, AudioFormat format, AudioQuality quality);
 
     QString m_destination;
+    std::shared_ptr<GatherLines> m_lines;
     QList<Job *> m_jobs;
     std::optional<QString> m_lastError;
     QHash<QUuid, QPointer<Fetcher>> m_fetchers;

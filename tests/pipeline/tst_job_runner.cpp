@@ -23,7 +23,7 @@ class TestJobRunner : public QObject
     {
         const QString script = env->root() + "/ffmpeg", log = env->root() + "/ffmpeg.log";
         writeScript(script, QStringLiteral("#!/bin/sh\necho \"start $3\" >> '%1'\nsleep 600\n").arg(log));
-        Tools::overrideFFmpegPath(script);
+        qputenv("TOVEL_FFMPEG", script.toUtf8());
         return log;
     }
     // The items ("<n>.wav") the stand-in has started on, in order; its input is a "<uuid>-<n>.wav" copy.
@@ -45,7 +45,7 @@ private slots:
     void cleanup()
     {
         QTRY_COMPARE_WITH_TIMEOUT(JobRunner::liveTasks(), 0, 60'000);
-        Tools::clearFFmpegOverride();
+        qunsetenv("TOVEL_FFMPEG");
         env.reset();
     }
 
@@ -81,10 +81,11 @@ private slots:
         // Conversions beyond the slots wait in line, served in the order their jobs were created. A job
         // cancelled in line never starts; the slot a cancelled conversion frees goes to the next one wanted.
         const QString log = useStandIn();
-        const int capacity = JobRunner::conversionSlots().capacity();
+        const int capacity = 3;
+        auto lines = std::make_shared<GatherLines>(capacity);
         for (int i = 1; i <= capacity + 3; ++i)
             writeFile(in + QStringLiteral("/%1.wav").arg(i), "x");
-        auto runner = std::make_unique<JobRunner>(out);
+        auto runner = std::make_unique<JobRunner>(out, lines);
         start(*runner, in);
         QCOMPARE(runner->jobs().size(), capacity + 3); // every job exists at once
         QTRY_COMPARE_WITH_TIMEOUT(started(log).size(), capacity, 60'000);
@@ -107,7 +108,7 @@ private slots:
         // left, temporary copies and reservations removed, the user's files kept.
         runner.reset();
         QTRY_COMPARE_WITH_TIMEOUT(JobRunner::liveTasks(), 0, 60'000);
-        QCOMPARE(JobRunner::conversionSlots().inUse(), 0);
+        QCOMPARE(lines->conversions().inUse(), 0);
         QCOMPARE(started(log).size(), capacity + 1);
         QCOMPARE(entries(out) + entries(env->temp()), QStringList());
         QCOMPARE(entries(in).size(), capacity + 3);
@@ -129,7 +130,7 @@ private slots:
         QCOMPARE(entries(out) + entries(env->temp()), QStringList());
 
         // A request that cannot start makes no job and says why.
-        Tools::overrideFFmpegPath(std::nullopt);
+        qputenv("TOVEL_FFMPEG", "");
         start(runner, in);
         QCOMPARE(runner.lastErrorText(), "ffmpeg is not installed. Tovel needs it to convert audio.");
         QCOMPARE(runner.jobs().size(), 2);

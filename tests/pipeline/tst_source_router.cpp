@@ -1,4 +1,5 @@
-#include "core/source_router.h"
+#include "pipeline/source_kind.h"
+#include "pipeline/source_router.h"
 #include "support/test_env.h"
 
 #include <QCoroTask>
@@ -69,7 +70,7 @@ private slots:
         input = expand(input);
         const auto type = SourceRouter::sourceType(input);
         QCOMPARE(type ? identifier(*type) : "none", source);
-        QCOMPARE(SourceRouter::sourceKindWord(input, false), kindWord);
+        QCOMPARE(sourceKindWord(input, false), kindWord);
         QCOMPARE(SourceRouter::hint(input), hint);
     }
 

@@ -1,4 +1,4 @@
-#include "core/fetcher.h"
+#include "core/http.h"
 #include "engine/manifest.h"
 #include "support/http_server.h"
 #include "support/jobs.h"

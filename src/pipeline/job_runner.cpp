@@ -1,13 +1,13 @@
-#include "core/job_runner.h"
+#include "pipeline/job_runner.h"
 
-#include "core/conversion.h"
 #include "core/fetcher.h"
 #include "core/output_naming.h"
-#include "core/source_router.h"
 #include "core/url_text.h"
 #include "engine/manifest.h"
 #include "engine/tools.h"
 #include "engine/web_engine.h"
+#include "pipeline/conversion.h"
+#include "pipeline/source_router.h"
 #include "platform/child_process.h"
 #include "platform/paths.h"
 
@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 #include <QtConcurrent>
 
 namespace tovel {
@@ -69,6 +68,7 @@ struct JobTask
     AudioQuality quality;
     quint64 sequence;
     QString destination;
+    std::shared_ptr<GatherLines> lines;
 
     [[nodiscard]] bool cancelled() const { return !job || job->isCancelled(); }
     void setPhase(const JobPhase &phase) const
@@ -88,15 +88,21 @@ struct JobTask
             job->setProgress(progress);
     }
 
-    QCoro::Task<std::optional<Limiter::Permit>> waitForConversionSlot() const
+    // A place in `line` for as long as the job is neither cancelled nor gone.
+    QCoro::Task<std::optional<Limiter::Permit>> waitInLine(Limiter &line) const
     {
-        Limiter &line = JobRunner::conversionSlots();
-        if (line.inUse() >= line.capacity() && !cancelled())
-            setPhase(JobPhase::Kind::waiting);
         QPointer<Job> watched = job;
         // Callbacks are named before the co_await: g++ 12 destroys lambda temporaries in one twice.
         std::function<bool()> stillWanted = [watched] { return watched && !watched->isCancelled(); };
         co_return co_await line.acquire(sequence, job.data(), stillWanted);
+    }
+
+    QCoro::Task<std::optional<Limiter::Permit>> waitForConversionSlot() const
+    {
+        Limiter &line = lines->conversions();
+        if (line.inUse() >= line.capacity() && !cancelled())
+            setPhase(JobPhase::Kind::waiting);
+        co_return co_await waitInLine(line);
     }
 
     static void removeFile(const QString &path)
@@ -143,35 +149,9 @@ struct JobTask
         co_await convertStep(copy, std::move(permit));
     }
 
-    // At most six downloads from one host at a time: more is what gets a client rate-limited or banned.
-    static QHash<QString, Limiter *> &hostLimiters()
-    {
-        static QHash<QString, Limiter *> limiters;
-        return limiters;
-    }
-
-    // Jobs that were cancelled or went away leave every line they wait in.
-    static void recheckLines()
-    {
-        JobRunner::conversionSlots().recheck();
-        for (Limiter *limiter : std::as_const(hostLimiters()))
-            limiter->recheck();
-    }
-
-    static Limiter &hostSlots(const QString &host)
-    {
-        Limiter *&limiter = hostLimiters()[host];
-        if (!limiter)
-            limiter = new Limiter(6);
-        return *limiter;
-    }
-
     QCoro::Task<void> runRemote()
     {
-        Limiter &line = hostSlots(item.url.host().toLower());
-        QPointer<Job> watched = job;
-        std::function<bool()> stillWanted = [watched] { return watched && !watched->isCancelled(); };
-        std::optional<Limiter::Permit> hostPermit = co_await line.acquire(sequence, job.data(), stillWanted);
+        std::optional<Limiter::Permit> hostPermit = co_await waitInLine(lines->downloads(item.url.host()));
         if (!hostPermit || cancelled())
             co_return;
         setPhase(JobPhase::Kind::fetching);
@@ -293,9 +273,10 @@ struct JobTask
     }
 };
 
-JobRunner::JobRunner(QObject *parent) : JobRunner(paths::downloads(), parent) {}
+JobRunner::JobRunner(QObject *parent) : JobRunner(paths::downloads(), GatherLines::shared(), parent) {}
 
-JobRunner::JobRunner(QString destination, QObject *parent) : QObject(parent), m_destination(std::move(destination))
+JobRunner::JobRunner(QString destination, std::shared_ptr<GatherLines> lines, QObject *parent)
+    : QObject(parent), m_destination(std::move(destination)), m_lines(std::move(lines))
 {
 }
 
@@ -305,16 +286,10 @@ JobRunner::~JobRunner()
     // The jobs go with the runner; waiters in the conversion line notice and leave it.
     qDeleteAll(m_jobs);
     m_jobs.clear();
-    JobTask::recheckLines();
+    m_lines->recheck();
 }
 
 int JobRunner::liveTasks() { return liveTaskCount(); }
-
-Limiter &JobRunner::conversionSlots()
-{
-    static Limiter *limiter = new Limiter(std::max(2, QThread::idealThreadCount()));
-    return *limiter;
-}
 
 void JobRunner::setLastError(std::optional<QString> error)
 {
@@ -366,7 +341,7 @@ void JobRunner::startJob(const MediaItem &item, AudioFormat format, AudioQuality
     emit jobAdded(job);
     emit activeTasksChanged();
     auto task = std::make_unique<JobTask>(
-        JobTask{this, job, job->item(), format, quality, job->sequence(), m_destination});
+        JobTask{this, job, job->item(), format, quality, job->sequence(), m_destination, m_lines});
     JobTask::launch(std::move(task));
 }
 
@@ -378,7 +353,7 @@ void JobRunner::cancel(Job *job)
     // The phase goes first: aborting a download finishes it at once, and its task must already see a
     // cancel rather than a failure.
     job->setPhase(JobPhase::Kind::cancelled);
-    JobTask::recheckLines();
+    m_lines->recheck();
     if (auto fetcher = m_fetchers.value(id))
         fetcher->cancel();
     if (auto process = m_converters.value(id))

@@ -1,4 +1,4 @@
-#include "core/conversion.h"
+#include "pipeline/conversion.h"
 #include "core/output_naming.h"
 #include "engine/tools.h"
 #include "support/test_env.h"
@@ -100,9 +100,9 @@ private slots:
 
     void missingFFmpeg()
     {
-        Tools::overrideFFmpegPath(std::nullopt);
+        qputenv("TOVEL_FFMPEG", "");
         const auto result = QCoro::waitFor(convert("a.wav", "a.mp3", AudioFormat::mp3, AudioQuality::best, {}, {}));
-        Tools::clearFFmpegOverride();
+        qunsetenv("TOVEL_FFMPEG");
         QCOMPARE(result ? QString() : result.error().description(), "Nothing here can read that. ffmpeg is missing.");
     }
 };

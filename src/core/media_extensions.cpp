@@ -1,4 +1,4 @@
-#include "sources/media_extensions.h"
+#include "core/media_extensions.h"
 
 namespace tovel {
 
@@ -21,10 +21,11 @@ bool isMediaExtension(const QString &extension)
 
 QString fileExtension(const QString &fileName)
 {
-    const qsizetype dot = fileName.lastIndexOf(u'.');
-    if (dot <= 0 || dot == fileName.size() - 1)
+    const QStringView name = QStringView(fileName).mid(fileName.lastIndexOf(u'/') + 1);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot <= 0 || dot == name.size() - 1)
         return {};
-    return fileName.mid(dot + 1);
+    return name.mid(dot + 1).toString();
 }
 
 QString baseName(const QString &fileName)

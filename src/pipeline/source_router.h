@@ -22,8 +22,6 @@ namespace SourceRouter {
 [[nodiscard]] std::optional<SourceType> sourceType(const QString &input);
 QCoro::Task<Result<MediaItems>> resolve(QString input);
 [[nodiscard]] QString hint(const QString &input);
-// The one-word source badge the Get pane shows ("File", "Archive", "Direct", "Feed", "Web", "Link").
-[[nodiscard]] QString sourceKindWord(const QString &input, bool webEngineEnabled);
 
 } // namespace SourceRouter
 

@@ -1,8 +1,7 @@
-#include "core/source_router.h"
+#include "pipeline/source_router.h"
 
 #include "core/endpoints.h"
 #include "core/url_text.h"
-#include "engine/web_engine.h"
 #include "sources/local_sources.h"
 #include "sources/remote_sources.h"
 
@@ -102,24 +101,6 @@ QString hint(const QString &input)
     if (const auto url = parseUrl(text); url && url->scheme.startsWith(QLatin1String("http")))
         return QStringLiteral("Unrecognised link \u2014 Tovel will try to read it as a feed.");
     return QStringLiteral("Not a link or a file path yet.");
-}
-
-QString sourceKindWord(const QString &input, bool webEngineEnabled)
-{
-    const QString text = trimSpacesAndTabs(input);
-    if (text.isEmpty())
-        return QStringLiteral("\u2014");
-    if (LocalFileSource::accepts(text))
-        return QStringLiteral("File");
-    if (ArchiveSource::accepts(text))
-        return QStringLiteral("Archive");
-    if (DirectMediaSource::accepts(text))
-        return QStringLiteral("Direct");
-    if (PodcastSource::accepts(text))
-        return QStringLiteral("Feed");
-    if (webEngineEnabled && WebEngine::looksLikeWebLink(text))
-        return QStringLiteral("Web");
-    return QStringLiteral("Link");
 }
 
 } // namespace SourceRouter

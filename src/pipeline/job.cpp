@@ -1,4 +1,4 @@
-#include "core/job.h"
+#include "pipeline/job.h"
 
 namespace tovel {
 

@@ -1,0 +1,28 @@
+#include "pipeline/source_kind.h"
+
+#include "core/url_text.h"
+#include "engine/web_engine.h"
+#include "sources/local_sources.h"
+#include "sources/remote_sources.h"
+
+namespace tovel {
+
+QString sourceKindWord(const QString &input, bool webEngineEnabled)
+{
+    const QString text = trimSpacesAndTabs(input);
+    if (text.isEmpty())
+        return QStringLiteral("\u2014");
+    if (LocalFileSource::accepts(text))
+        return QStringLiteral("File");
+    if (ArchiveSource::accepts(text))
+        return QStringLiteral("Archive");
+    if (DirectMediaSource::accepts(text))
+        return QStringLiteral("Direct");
+    if (PodcastSource::accepts(text))
+        return QStringLiteral("Feed");
+    if (webEngineEnabled && WebEngine::looksLikeWebLink(text))
+        return QStringLiteral("Web");
+    return QStringLiteral("Link");
+}
+
+} // namespace tovel

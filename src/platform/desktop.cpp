@@ -1,0 +1,53 @@
+#include "platform/desktop.h"
+
+#include "platform/paths.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDesktopServices>
+#include <QFileInfo>
+
+namespace tovel {
+
+Desktop &Desktop::shared()
+{
+    static Desktop *instance = new Desktop;
+    return *instance;
+}
+
+Desktop *Desktop::create(QQmlEngine *, QJSEngine *)
+{
+    Desktop *instance = &shared();
+    QJSEngine::setObjectOwnership(instance, QJSEngine::CppOwnership);
+    return instance;
+}
+
+bool Desktop::open(const QUrl &url) const { return url.isValid() && QDesktopServices::openUrl(url); }
+
+void Desktop::reveal(const QUrl &file) const
+{
+    if (!file.isLocalFile())
+        return;
+    const QUrl folder = QUrl::fromLocalFile(QFileInfo(file.toLocalFile()).absolutePath());
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList{file.toString(QUrl::FullyEncoded)} << QString();
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        QDesktopServices::openUrl(folder);
+        return;
+    }
+    // Asked without waiting: a file manager that is slow to start must not hold up the window.
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5'000));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [folder](QDBusPendingCallWatcher *done) {
+        if (done->isError())
+            QDesktopServices::openUrl(folder);
+        done->deleteLater();
+    });
+}
+
+void Desktop::openDownloads() const { open(QUrl::fromLocalFile(paths::downloads())); }
+
+} // namespace tovel

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+// Small checks on text that came from outside: files, programs and servers we do not control.
+namespace tovel {
+
+// The bytes as text, only when they are wholly valid UTF-8.
+[[nodiscard]] std::optional<QString> strictUtf8(const QByteArray &bytes);
+
+// The C0 controls, DEL and the C1 controls.
+[[nodiscard]] constexpr bool isControlCharacter(char32_t c) { return c < 0x20 || (c >= 0x7f && c <= 0x9f); }
+[[nodiscard]] bool holdsControlCharacter(QStringView text);
+
+} // namespace tovel
