@@ -1,25 +1,29 @@
 #include "app/cli.h"
 
 #include "build_info.h"
-#include "engine/tools.h"
-#include "engine/web_engine.h"
 #include "pipeline/job_runner.h"
 #include "pipeline/source_kind.h"
 #include "pipeline/source_router.h"
+#include "engine/tools.h"
+#include "engine/web_engine.h"
+#include "platform/later.h"
 #include "platform/paths.h"
 #include "updates/diagnostics.h"
 #include "updates/updater.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QCoroTimer>
+#include <QCoroSignal>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPointer>
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <sys/ioctl.h>
@@ -79,61 +83,96 @@ Exit status: 0 when every job was saved, 1 when any failed or was stopped,
 2 when the input could not be read, 130 when interrupted.
 )";
 
-struct Options
+// What a sub-command was asked to do, read off its command line.
+struct Request
 {
-    QString command;
-    QStringList positional;
-    QHash<QString, QString> values;
+    QString input;
+    QString format = QStringLiteral("mp3");
+    QString quality = QStringLiteral("best");
+    QString limit = QStringLiteral("100");
+    std::optional<QString> to;
+    std::optional<QString> enginePath;
+    bool webEngine = false;
     bool json = false;
+    bool deleteReports = false;
 };
 
-// Parses "--name value" and "--name=value"; the flags that take no value are listed.
-std::optional<Options> parse(const QStringList &arguments, const QStringList &valued, QString *problem)
+// The options each sub-command takes; those with a value name take a value.
+QList<QCommandLineOption> optionsOf(const QString &command)
 {
-    Options options;
-    options.command = arguments.value(1);
-    bool onlyPositional = false;
-    for (qsizetype i = 2; i < arguments.size(); ++i) {
-        const QString &argument = arguments.at(i);
-        if (onlyPositional || !argument.startsWith(QLatin1String("--")) || argument == QLatin1String("--")) {
-            if (argument == QLatin1String("--") && !onlyPositional) {
-                onlyPositional = true;
-                continue;
-            }
-            options.positional.append(argument);
-            continue;
-        }
-        QString name = argument.mid(2);
-        QString value;
-        const qsizetype equals = name.indexOf(u'=');
-        const bool inlineValue = equals >= 0;
-        if (inlineValue) {
-            value = name.mid(equals + 1);
-            name = name.left(equals);
-        }
-        if (name == QLatin1String("json") && !inlineValue) {
-            options.json = true;
-            continue;
-        }
-        if ((name == QLatin1String("web-engine") || name == QLatin1String("delete")) && !inlineValue
-            && valued.contains(name)) {
-            options.values.insert(name, QStringLiteral("on"));
-            continue;
-        }
-        if (!valued.contains(name)) {
-            *problem = QStringLiteral("Unknown option --%1.").arg(name);
-            return std::nullopt;
-        }
-        if (!inlineValue) {
-            if (i + 1 >= arguments.size()) {
-                *problem = QStringLiteral("--%1 needs a value.").arg(name);
-                return std::nullopt;
-            }
-            value = arguments.at(++i);
-        }
-        options.values.insert(name, value);
+    const auto valued = [](const char *name) {
+        return QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+    };
+    const auto flag = [](const char *name) { return QCommandLineOption(QString::fromLatin1(name)); };
+    if (command == QLatin1String("get"))
+        return {valued("format"), valued("quality"), valued("limit"), valued("to"), valued("web-engine-path"),
+                flag("web-engine"), flag("json")};
+    if (command == QLatin1String("list") || command == QLatin1String("update-check"))
+        return {flag("json")};
+    if (command == QLatin1String("crash-reports"))
+        return {flag("delete")};
+    return {};
+}
+
+// Says in our own words what the parser refused; its own texts name neither the fix nor our --help.
+QString problemWith(const QCommandLineParser &parser, const QList<QCommandLineOption> &options,
+                    const QStringList &words)
+{
+    if (const QStringList unknown = parser.unknownOptionNames(); !unknown.isEmpty()) {
+        const QString &name = unknown.constFirst();
+        // "-name" is read as "--name", so a file called "-x" lands here: say how to give it.
+        const QString oneDash = u'-' + name;
+        const bool typedWithOneDash = std::any_of(words.cbegin() + 1, words.cend(), [&](const QString &word) {
+            return word == oneDash || word.startsWith(oneDash + u'=');
+        });
+        if (typedWithOneDash)
+            return QStringLiteral("Unknown option %1. To give an input that begins with a dash, put -- before it.")
+                .arg(oneDash);
+        return QStringLiteral("Unknown option --%1.").arg(name);
     }
-    return options;
+    const QStringList seen = parser.optionNames();
+    for (const QCommandLineOption &option : options) {
+        const QString &name = option.names().constFirst();
+        // Seen more often than it got a value: it was the last word, with nothing after it.
+        if (!option.valueName().isEmpty() && seen.count(name) > parser.values(name).size())
+            return QStringLiteral("--%1 needs a value.").arg(name);
+    }
+    // What is left is a switch written with a value ("--json=yes").
+    for (const QString &word : words.mid(1)) {
+        for (const QCommandLineOption &option : options) {
+            const QString &name = option.names().constFirst();
+            const QString written = u'-' + name + u'=';
+            const bool withValue = word.startsWith(written) || word.startsWith(u'-' + written);
+            if (option.valueName().isEmpty() && withValue)
+                return QStringLiteral("--%1 takes no value.").arg(name);
+        }
+    }
+    return parser.errorText();
+}
+
+Request requestFrom(const QCommandLineParser &parser, const QList<QCommandLineOption> &options)
+{
+    // The parser warns about names it was never given, so only this sub-command's own are asked about.
+    QStringList defined;
+    for (const QCommandLineOption &option : options)
+        defined += option.names();
+    const auto given = [&](const char *name) -> std::optional<QString> {
+        const QString key = QString::fromLatin1(name);
+        if (!defined.contains(key) || !parser.isSet(key))
+            return std::nullopt;
+        return parser.value(key);
+    };
+    Request request;
+    request.input = parser.positionalArguments().value(0);
+    request.format = given("format").value_or(request.format);
+    request.quality = given("quality").value_or(request.quality);
+    request.limit = given("limit").value_or(request.limit);
+    request.to = given("to");
+    request.enginePath = given("web-engine-path");
+    request.webEngine = given("web-engine").has_value();
+    request.json = given("json").has_value();
+    request.deleteReports = given("delete").has_value();
+    return request;
 }
 
 std::optional<AudioQuality> qualityFrom(const QString &text)
@@ -324,31 +363,52 @@ private:
     int m_liveLines = 0;
 };
 
-QCoro::Task<int> getCommand(Options options)
+// Says when the runner has no job tasks left, from a turn of the event loop of its own: the coroutine
+// that awaits this destroys the runner, so it must not be resumed inside one of the runner's emissions.
+class IdleWatcher : public QObject
 {
-    const QString input = options.positional.value(0);
+    Q_OBJECT
+public:
+    explicit IdleWatcher(JobRunner &runner) : m_runner(&runner)
+    {
+        connect(&runner, &JobRunner::activeTasksChanged, this, [this] {
+            if (m_runner->activeTasks() == 0)
+                QTimer::singleShot(0, this, [this] {
+                    // Tasks may have started again in between.
+                    if (m_runner && m_runner->activeTasks() == 0)
+                        emit idle();
+                });
+        });
+    }
 
-    const auto format = audioFormatFromRaw(options.values.value(QStringLiteral("format"), QStringLiteral("mp3")).toLower());
+signals:
+    void idle();
+
+private:
+    QPointer<JobRunner> m_runner;
+};
+
+QCoro::Task<int> getCommand(Request request)
+{
+    const auto format = audioFormatFromRaw(request.format.toLower());
     if (!format) {
-        err(QStringLiteral("Unknown format \"%1\". Choose mp3, m4a, wav, flac or mp4.\n")
-                .arg(options.values.value(QStringLiteral("format"))));
+        err(QStringLiteral("Unknown format \"%1\". Choose mp3, m4a, wav, flac or mp4.\n").arg(request.format));
         co_return 2;
     }
-    const auto quality = qualityFrom(options.values.value(QStringLiteral("quality"), QStringLiteral("best")));
+    const auto quality = qualityFrom(request.quality);
     if (!quality) {
-        err(QStringLiteral("Unknown quality \"%1\". Choose best, 320, 192 or 128.\n")
-                .arg(options.values.value(QStringLiteral("quality"))));
+        err(QStringLiteral("Unknown quality \"%1\". Choose best, 320, 192 or 128.\n").arg(request.quality));
         co_return 2;
     }
     bool limitOk = true;
-    const int limit = options.values.value(QStringLiteral("limit"), QStringLiteral("100")).toInt(&limitOk);
+    const int limit = request.limit.toInt(&limitOk);
     if (!limitOk || limit < 0) {
         err(QStringLiteral("--limit takes a whole number of items, 0 or more.\n"));
         co_return 2;
     }
     QString destination = paths::downloads();
-    if (options.values.contains(QStringLiteral("to"))) {
-        const QString to = SourceRouter::normalizedPath(options.values.value(QStringLiteral("to")));
+    if (request.to) {
+        const QString to = SourceRouter::normalizedPath(*request.to);
         destination = QDir::cleanPath(QDir::current().absoluteFilePath(to));
         if (QFileInfo(destination).exists() && !QFileInfo(destination).isDir()) {
             err(QStringLiteral("%1 is a file, not a folder to save into.\n").arg(destination));
@@ -359,16 +419,15 @@ QCoro::Task<int> getCommand(Options options)
     // The engine for this run only: nothing is stored.
     std::optional<bool> engineOn;
     std::optional<QString> enginePath;
-    if (options.values.contains(QStringLiteral("web-engine")))
+    if (request.webEngine)
         engineOn = true;
-    if (options.values.contains(QStringLiteral("web-engine-path")))
-        enginePath = QDir::current().absoluteFilePath(
-            SourceRouter::normalizedPath(options.values.value(QStringLiteral("web-engine-path"))));
+    if (request.enginePath)
+        enginePath = QDir::current().absoluteFilePath(SourceRouter::normalizedPath(*request.enginePath));
     if (engineOn || enginePath)
         WebEngine::shared().useForThisRun(engineOn, enginePath);
 
     JobRunner runner(destination);
-    const Reporter::Mode mode = options.json        ? Reporter::Mode::json
+    const Reporter::Mode mode = request.json        ? Reporter::Mode::json
                                 : ::isatty(STDOUT_FILENO) ? Reporter::Mode::terminal
                                                           : Reporter::Mode::lines;
     Reporter reporter(runner, mode);
@@ -385,17 +444,16 @@ QCoro::Task<int> getCommand(Options options)
             QCoreApplication::exit(130);
     });
 
-    co_await runner.run(input, *format, *quality, limit);
+    LaterPtr<IdleWatcher> idle(new IdleWatcher(runner));
+    co_await runner.run(request.input, *format, *quality, limit);
     if (interrupted && runner.jobs().isEmpty())
         co_return 130;
     if (runner.lastError()) {
         err(*runner.lastError() + u'\n');
         co_return 2;
     }
-    // Polled rather than awaited as a signal: the runner must not be resumed into and then destroyed
-    // from inside one of its own emissions.
-    while (runner.activeTasks() > 0)
-        co_await QCoro::sleepFor(std::chrono::milliseconds(20));
+    if (runner.activeTasks() > 0)
+        co_await qCoro(idle.get(), &IdleWatcher::idle);
     reporter.finish();
 
     int done = 0, failed = 0, cancelled = 0;
@@ -407,7 +465,7 @@ QCoro::Task<int> getCommand(Options options)
         }
     }
     const int status = interrupted ? 130 : (failed + cancelled > 0 ? 1 : 0);
-    if (options.json) {
+    if (request.json) {
         out(jsonLine(QJsonObject{{QStringLiteral("event"), QStringLiteral("summary")},
                                  {QStringLiteral("total"), int(runner.jobs().size())},
                                  {QStringLiteral("done"), done},
@@ -426,17 +484,16 @@ QCoro::Task<int> getCommand(Options options)
     co_return status;
 }
 
-QCoro::Task<int> listCommand(Options options)
+QCoro::Task<int> listCommand(Request request)
 {
-    const QString input = options.positional.value(0);
-    const Result<MediaItems> items = co_await SourceRouter::resolve(input);
+    const Result<MediaItems> items = co_await SourceRouter::resolve(request.input);
     if (!items) {
         err(items.error().description() + u'\n');
         co_return 2;
     }
     int index = 0;
     for (const MediaItem &item : *items) {
-        if (options.json) {
+        if (request.json) {
             out(jsonLine(QJsonObject{
                 {QStringLiteral("title"), item.title},
                 {QStringLiteral("origin"), item.origin},
@@ -454,15 +511,15 @@ QCoro::Task<int> listCommand(Options options)
     co_return 0;
 }
 
-int hintCommand(const Options &options)
+int hintCommand(const Request &request)
 {
-    const QString input = options.positional.value(0);
+    const QString &input = request.input;
     out(SourceRouter::hint(input) + u'\n');
     out(QStringLiteral("Source: ") + sourceKindWord(input, WebEngine::shared().enabled()) + u'\n');
     return 0;
 }
 
-QCoro::Task<int> updateCheckCommand(Options options)
+QCoro::Task<int> updateCheckCommand(Request request)
 {
     Updater &updater = Updater::shared();
     co_await updater.check(true);
@@ -474,7 +531,7 @@ QCoro::Task<int> updateCheckCommand(Options options)
     case Updater::Outcome::notNewer: reason = QStringLiteral("no newer build"); break;
     default: break;
     }
-    if (options.json) {
+    if (request.json) {
         QJsonObject object{{QStringLiteral("installedVersion"), currentVersion()},
                            {QStringLiteral("installedBuild"), double(currentBuild())}};
         if (info) {
@@ -499,10 +556,10 @@ QCoro::Task<int> updateCheckCommand(Options options)
     co_return 0;
 }
 
-int crashReportsCommand(const Options &options)
+int crashReportsCommand(const Request &request)
 {
     const QStringList reports = Diagnostics::reports();
-    if (options.values.contains(QStringLiteral("delete"))) {
+    if (request.deleteReports) {
         Diagnostics::deleteAll();
         const qsizetype left = Diagnostics::reports().size();
         out(QStringLiteral("Deleted %1 crash report(s).\n").arg(reports.size() - left));
@@ -569,35 +626,35 @@ int run(const QStringList &arguments)
         return 2;
     }
 
-    QStringList valued;
-    if (first == QLatin1String("get"))
-        valued = {QStringLiteral("format"), QStringLiteral("quality"), QStringLiteral("limit"), QStringLiteral("to"),
-                  QStringLiteral("web-engine"), QStringLiteral("web-engine-path")};
-    else if (first == QLatin1String("crash-reports"))
-        valued = {QStringLiteral("delete")};
-    QString problem;
-    const auto options = parse(arguments, valued, &problem);
-    if (!options) {
-        err(problem + QStringLiteral("\nSee tovel --help.\n"));
+    const QList<QCommandLineOption> options = optionsOf(first);
+    QCommandLineParser parser;
+    // Long options only: a word after one dash is never taken apart into letters.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions(options);
+    const QStringList words = QStringList{arguments.value(0)} + arguments.mid(2);
+    if (!parser.parse(words)) {
+        err(problemWith(parser, options, words) + QStringLiteral("\nSee tovel --help.\n"));
         return 2;
     }
+    const QStringList positional = parser.positionalArguments();
     const bool needsInput = first == QLatin1String("get") || first == QLatin1String("list") || first == QLatin1String("hint");
-    if (needsInput && options->positional.size() != 1) {
+    if (needsInput && positional.size() != 1) {
         err(QStringLiteral("Give exactly one input: a feed, a media link, an archive item, a file or a folder.\n"
                            "See tovel --help.\n"));
         return 2;
     }
-    if (!needsInput && !options->positional.isEmpty()) {
+    if (!needsInput && !positional.isEmpty()) {
         err(QStringLiteral("%1 takes no input.\n").arg(first));
         return 2;
     }
+    const Request request = requestFrom(parser, options);
 
     if (first == QLatin1String("hint"))
-        return hintCommand(*options);
+        return hintCommand(request);
     if (first == QLatin1String("tools"))
         return toolsCommand();
     if (first == QLatin1String("crash-reports"))
-        return crashReportsCommand(*options);
+        return crashReportsCommand(request);
 
     int status = 0;
     // The task may end before the event loop starts; leave the loop from inside it.
@@ -606,11 +663,11 @@ int run(const QStringList &arguments)
         QTimer::singleShot(0, qApp, [result] { QCoreApplication::exit(result); });
     };
     if (first == QLatin1String("get"))
-        QCoro::connect(getCommand(*options), qApp, finish);
+        QCoro::connect(getCommand(request), qApp, finish);
     else if (first == QLatin1String("list"))
-        QCoro::connect(listCommand(*options), qApp, finish);
+        QCoro::connect(listCommand(request), qApp, finish);
     else
-        QCoro::connect(updateCheckCommand(*options), qApp, finish);
+        QCoro::connect(updateCheckCommand(request), qApp, finish);
     const int loopStatus = QCoreApplication::exec();
     return loopStatus == 130 ? 130 : status;
 }

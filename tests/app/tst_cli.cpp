@@ -92,7 +92,8 @@ private slots:
 
     void commands_data()
     {
-        // "{in}" stands for an empty folder that must stay empty, "{list}" for one with a song and a text file.
+        // "{in}" stands for an empty folder that must stay empty, "{list}" for one with a song and a text file
+        // (in the expected output too).
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("out"); // null: not checked
@@ -114,6 +115,20 @@ private slots:
             << "That address loaded, but nothing playable was found. No audio or video files in that folder.\n";
         QTest::newRow("unreadable media")
             << QStringList{"get", "{in}/../garbage.mp3", "--to", "{in}"} << 1 << QString() << QString();
+        const QString seeHelp = "\nSee tovel --help.\n";
+        QTest::newRow("unknown option") << QStringList{"get", "x", "--bogus"} << 2 << ""
+                                        << "Unknown option --bogus." + seeHelp;
+        QTest::newRow("dash input") << QStringList{"hint", "-x"} << 2 << ""
+                                    << "Unknown option -x. To give an input that begins with a dash, put -- before it."
+                                           + seeHelp;
+        QTest::newRow("missing value") << QStringList{"get", "x", "--to"} << 2 << "" << "--to needs a value." + seeHelp;
+        // Both values reach the checks: the format passes, the destination is refused.
+        QTest::newRow("inline value") << QStringList{"get", "x", "--format=wav", "--to", "{list}/notes.txt"} << 2 << ""
+                                      << "{list}/notes.txt is a file, not a folder to save into.\n";
+        QTest::newRow("after --") << QStringList{"hint", "--", "--json"} << 0
+                                  << "Not a link or a file path yet.\nSource: Link\n" << "";
+        QTest::newRow("value to a flag") << QStringList{"list", "{list}", "--json=x"} << 2 << ""
+                                         << "--json takes no value." + seeHelp;
     }
     void commands()
     {
@@ -133,7 +148,7 @@ private slots:
         if (!out.isNull())
             QCOMPARE(QString::fromUtf8(output), out.replace("{list}", list));
         if (!err.isNull())
-            QCOMPARE(QString::fromUtf8(errors), err);
+            QCOMPARE(QString::fromUtf8(errors), err.replace("{list}", list));
         QCOMPARE(entries(in), QStringList());
     }
 
