@@ -1,11 +1,11 @@
 #include "app/cli.h"
 
 #include "build_info.h"
+#include "engine/tools.h"
+#include "engine/web_engine.h"
 #include "pipeline/job_runner.h"
 #include "pipeline/source_kind.h"
 #include "pipeline/source_router.h"
-#include "engine/tools.h"
-#include "engine/web_engine.h"
 #include "platform/later.h"
 #include "platform/paths.h"
 #include "updates/diagnostics.h"
@@ -211,8 +211,6 @@ QJsonObject jobObject(const Job &job)
     };
 }
 
-int percent(double progress) { return int(progress * 100.0); }
-
 // Ctrl-C and termination requests, delivered to the event loop through a socket pair.
 class SignalWatcher : public QObject
 {
@@ -292,7 +290,7 @@ private:
     static QString describe(const Job &job)
     {
         QString line = job.title() + QStringLiteral(" \u2014 ") + phaseText(job.phase())
-            + QStringLiteral(" (%1%)").arg(percent(job.progress()));
+            + QStringLiteral(" (%1%)").arg(wholePercent(job.progress()));
         if (!job.output().isEmpty())
             line += QStringLiteral(" \u2192 ") + job.output().toLocalFile();
         return line;
@@ -341,7 +339,7 @@ private:
                 continue;
             }
             const QString line = QStringLiteral("%1%  %2  %3")
-                                     .arg(percent(job->progress()), 3)
+                                     .arg(wholePercent(job->progress()), 3)
                                      .arg(phaseText(job->phase()), -12)
                                      .arg(job->title());
             frame += fit(line, width) + u'\n';
@@ -590,7 +588,10 @@ int toolsCommand()
     out(QStringLiteral("web engine:         %1\n").arg(engine.enabled() ? QStringLiteral("on") : QStringLiteral("off")));
     if (engine.isInstalled()) {
         out(QStringLiteral("  yt-dlp:           %1\n").arg(engine.path()));
-        out(QStringLiteral("  version:          %1\n").arg(engine.version().value_or(QStringLiteral("unknown"))));
+        // Headless, so nothing waits on this but the answer itself.
+        const bool answered = QCoro::waitFor(engine.probe());
+        out(QStringLiteral("  version:          %1\n")
+                .arg(answered ? engine.version().value_or(QStringLiteral("unknown")) : QStringLiteral("no answer")));
     } else {
         out(QStringLiteral("  yt-dlp:           %1\n")
                 .arg(engine.path().isEmpty() ? QStringLiteral("not found") : engine.path() + QStringLiteral(" (not executable)")));
@@ -607,7 +608,7 @@ bool wantsCommandLine(const QStringList &arguments)
     if (arguments.size() < 2)
         return false;
     const QString &first = arguments.at(1);
-    return subCommands.contains(first) || first.startsWith(u'-');
+    return subCommands.contains(first) || first == QLatin1String("help") || first.startsWith(u'-');
 }
 
 int run(const QStringList &arguments)

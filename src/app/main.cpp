@@ -2,12 +2,12 @@
 #include "appearance/appearance.h"
 #include "build_info.h"
 #include "platform/paths.h"
+#include "ui/gathering.h"
 #include "ui/shell.h"
 #include "updates/diagnostics.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImage>
 #include <QQmlApplicationEngine>
@@ -27,31 +27,15 @@ static void describeApplication()
     QCoreApplication::setApplicationVersion(QString::fromLatin1(tovel::build::version));
 }
 
-// Inter for everything we draw; the toolkit's default when the fonts are missing.
-static void loadFonts()
-{
-    const auto resources = tovel::paths::resources();
-    if (!resources)
-        return;
-    const QDir fonts(*resources + QStringLiteral("/fonts"));
-    bool any = false;
-    for (const QString &name : fonts.entryList({QStringLiteral("Inter-*.otf")}, QDir::Files))
-        any |= QFontDatabase::addApplicationFont(fonts.filePath(name)) >= 0;
-    if (any) {
-        QFont font(QStringLiteral("Inter"));
-        font.setPixelSize(13);
-        QGuiApplication::setFont(font);
-    }
-}
-
 static int failScreenshot(const QString &message)
 {
     std::fputs(qPrintable(message + u'\n'), stderr);
     return 2;
 }
 
-// tovel --screenshot FILE [--pane P] [--onboarding] [--mode dark|light] [--size WxH]: renders the window
-// off screen into a PNG.
+// tovel --screenshot FILE [--pane P] [--onboarding] [--mode dark|light] [--size WxH] [--gather INPUT
+// [--wait SECONDS]]: renders the window off screen into a PNG; with --gather, the Get pane gathers INPUT
+// (as MP3) first and the picture is taken SECONDS later (3 unless told), live cards and all.
 static int screenshot(int argc, char *argv[], const QStringList &arguments)
 {
     QString file;
@@ -59,6 +43,8 @@ static int screenshot(int argc, char *argv[], const QStringList &arguments)
     QString mode;
     bool onboarding = false;
     QSize size(1100, 720);
+    QString gather;
+    double wait = 3.0;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString &option = arguments.at(i);
         if (option == QLatin1String("--onboarding")) {
@@ -80,6 +66,13 @@ static int screenshot(int argc, char *argv[], const QStringList &arguments)
             if (value != QLatin1String("dark") && value != QLatin1String("light"))
                 return failScreenshot(QStringLiteral("Mode must be dark or light."));
             mode = value;
+        } else if (option == QLatin1String("--gather")) {
+            gather = value;
+        } else if (option == QLatin1String("--wait")) {
+            bool ok = false;
+            wait = value.toDouble(&ok);
+            if (!ok || wait < 0 || wait > 600)
+                return failScreenshot(QStringLiteral("Wait must be a number of seconds, 0 to 600."));
         } else if (option == QLatin1String("--size")) {
             static const QRegularExpression pattern(QStringLiteral("^(\\d{1,5})x(\\d{1,5})$"));
             const auto match = pattern.match(value);
@@ -99,7 +92,7 @@ static int screenshot(int argc, char *argv[], const QStringList &arguments)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     describeApplication();
-    loadFonts();
+    tovel::loadFonts();
     if (!mode.isEmpty())
         tovel::Appearance::shared().showMode(tovel::appearanceModeFrom(mode));
 
@@ -111,14 +104,21 @@ static int screenshot(int argc, char *argv[], const QStringList &arguments)
         return 1;
     window->setProperty("pane", pane);
     window->setProperty("onboarding", onboarding);
+    window->setProperty("initialInput", gather);
     window->resize(size);
 
     int status = 1;
+    if (!gather.isEmpty()) {
+        auto *gathering = engine.singletonInstance<tovel::Gathering *>(qmlTypeId("Tovel", 1, 0, "Gathering"));
+        if (!gathering || !gathering->gather(gather, 0, 0))
+            return failScreenshot(QStringLiteral("Nothing to gather."));
+    }
     // The first frame has been shown; images load asynchronously, so give them a moment, then grab.
+    const int delay = gather.isEmpty() ? 700 : int(wait * 1000);
     QObject::connect(
         window, &QQuickWindow::frameSwapped, &app,
-        [&] {
-            QTimer::singleShot(700, &app, [&] {
+        [&, delay] {
+            QTimer::singleShot(delay, &app, [&] {
                 const QImage image = window->grabWindow();
                 if (image.isNull() || !image.save(file, "PNG")) {
                     std::fputs(qPrintable(QStringLiteral("Could not write %1.\n").arg(file)), stderr);
@@ -126,12 +126,13 @@ static int screenshot(int argc, char *argv[], const QStringList &arguments)
                 } else {
                     status = 0;
                 }
-                QCoreApplication::quit();
+                // Not quit(): that asks the window, which would hold on to running jobs.
+                QCoreApplication::exit(status);
             });
         },
         Qt::SingleShotConnection);
     // A scene that never renders should not hang whoever asked for the picture.
-    QTimer::singleShot(30'000, &app, [] {
+    QTimer::singleShot(30'000 + delay, &app, [] {
         std::fputs("The window never rendered.\n", stderr);
         QCoreApplication::exit(1);
     });
@@ -163,7 +164,7 @@ int main(int argc, char *argv[])
 
     QGuiApplication app(argc, argv);
     describeApplication();
-    loadFonts();
+    tovel::loadFonts();
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Tovel"));
     // Lets Wayland compositors match the window to our desktop entry.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(tovel::build::bundleIdentifier));

@@ -11,7 +11,10 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QUuid>
+
+#include <csignal>
 
 namespace tovel {
 
@@ -127,7 +130,7 @@ WebEngine::WebEngine()
     const auto stored = Defaults::text(pathKey);
     m_path = stored && !stored->isEmpty() ? *stored : Tools::findYtDlp().value_or(QString());
     m_enabled = Defaults::boolean(enabledKey, false);
-    refreshVersion();
+    // No probe yet: the version is asked for when a web link first needs the engine.
 }
 
 WebEngine &WebEngine::shared()
@@ -143,7 +146,7 @@ void WebEngine::setPath(const QString &path)
         m_path = path;
         emit pathChanged();
     }
-    refreshVersion();
+    reprobe();
 }
 
 void WebEngine::setEnabled(bool enabled)
@@ -160,7 +163,7 @@ void WebEngine::useForThisRun(std::optional<bool> enabled, std::optional<QString
     if (path && *path != m_path) {
         m_path = *path;
         emit pathChanged();
-        refreshVersion();
+        reprobe();
     }
     if (enabled && *enabled != m_enabled) {
         m_enabled = *enabled;
@@ -170,23 +173,46 @@ void WebEngine::useForThisRun(std::optional<bool> enabled, std::optional<QString
 
 bool WebEngine::isInstalled() const { return !m_path.isEmpty() && Tools::isExecutable(m_path); }
 
-void WebEngine::refreshVersion()
+void WebEngine::reprobe()
 {
+    m_probedPath.reset();
+    probe();
+}
+
+QCoro::Task<bool> WebEngine::probe()
+{
+    if (m_probedPath == m_path)
+        co_return m_answered;
+    const QString path = m_path;
+    const quint64 generation = ++m_probeGeneration;
     std::optional<QString> version;
+    bool answered = false;
     if (isInstalled()) {
-        QProcess process;
-        process.setStandardErrorFile(QProcess::nullDevice());
-        process.start(m_path, {QStringLiteral("--version")}, QIODevice::ReadOnly);
-        if (process.waitForStarted()) {
-            process.waitForFinished(-1);
-            if (const auto text = strictUtf8(process.readAllStandardOutput()))
+        auto process = makeChildProcess(path, {QStringLiteral("--version")});
+        process->setStandardErrorFile(QProcess::nullDevice());
+        QProcess *raw = process.get();
+        // A program that hangs is ended with whatever it started (it leads its own process group).
+        QTimer::singleShot(probeLimitMs, raw, [raw] {
+            if (raw->state() != QProcess::NotRunning && raw->processId() > 0)
+                ::kill(-pid_t(raw->processId()), SIGKILL);
+        });
+        const ChildExit exit = co_await runToExit(raw);
+        if (exit.started && !exit.crashed) {
+            answered = true;
+            if (const auto text = strictUtf8(raw->readAllStandardOutput()))
                 version = text->trimmed();
         }
     }
-    if (version == m_version)
-        return;
-    m_version = version;
-    emit versionChanged();
+    // A probe of a path that has since been replaced tells its caller, and nobody else.
+    if (generation == m_probeGeneration) {
+        m_probedPath = path;
+        m_answered = answered;
+        if (version != m_version) {
+            m_version = version;
+            emit versionChanged();
+        }
+    }
+    co_return answered;
 }
 
 bool WebEngine::looksLikeWebLink(const QString &input)
@@ -205,6 +231,8 @@ QCoro::Task<Result<WebDownload>> WebEngine::download(QString link, bool video, S
         co_return fail(Error::unsupported(QStringLiteral("Turn on the web engine in Engine settings.")));
     if (!looksLikeWebLink(link))
         co_return fail(Error::unsupported(QStringLiteral("That doesn't look like a web link.")));
+    if (!co_await probe())
+        co_return fail(Error::unsupported(QStringLiteral("yt-dlp did not answer. Check its path in Engine settings.")));
 
     const QString folder = paths::temporary() + QStringLiteral("/tovel-")
         + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();

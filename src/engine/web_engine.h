@@ -74,8 +74,11 @@ public:
 
     static WebEngine &shared();
 
+    // Longest a version probe may take; a program that has not answered by then counts as not installed.
+    static constexpr int probeLimitMs = 5'000;
+
     [[nodiscard]] QString path() const { return m_path; }
-    // Stores the path, then probes its version.
+    // Stores the path, then probes its version in the background.
     void setPath(const QString &path);
     [[nodiscard]] bool enabled() const { return m_enabled; }
     void setEnabled(bool enabled);
@@ -83,7 +86,9 @@ public:
     [[nodiscard]] QString versionText() const { return m_version.value_or(QString()); }
     [[nodiscard]] bool isInstalled() const;
     [[nodiscard]] bool isReady() const { return m_enabled && isInstalled(); }
-    void refreshVersion();
+    // Asks the program for its version without blocking, within the probe limit, once per path;
+    // true when it answered. `version` holds the answer.
+    QCoro::Task<bool> probe();
 
     // For one run of the command line: switch the engine on, or use another program, storing nothing.
     void useForThisRun(std::optional<bool> enabled, std::optional<QString> path);
@@ -103,9 +108,15 @@ signals:
 
 private:
     WebEngine();
+    void reprobe();
+
     QString m_path;
     bool m_enabled = false;
     std::optional<QString> m_version;
+    // The last probe that ended: for which path, and whether the program answered.
+    std::optional<QString> m_probedPath;
+    bool m_answered = false;
+    quint64 m_probeGeneration = 0;
 };
 
 } // namespace tovel

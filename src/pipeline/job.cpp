@@ -1,6 +1,10 @@
 #include "pipeline/job.h"
 
+#include <cmath>
+
 namespace tovel {
+
+int wholePercent(double fraction) { return int(std::floor(fraction * 100.0 + 1e-9)); }
 
 Job::Job(MediaItem item, AudioFormat format, AudioQuality quality, quint64 sequence, QObject *parent)
     : QObject(parent), m_id(QUuid::createUuid()), m_item(std::move(item)), m_format(format), m_quality(quality),

@@ -8,6 +8,10 @@
 
 namespace tovel {
 
+// A fraction as a whole percentage, truncated: 0.427 is 42. Fractions that are a hair under a whole
+// percentage only through binary rounding (0.29 * 100 = 28.999…) count as that percentage.
+[[nodiscard]] int wholePercent(double fraction);
+
 // One media item on its way to a file. Lives on the GUI thread; the interface observes it.
 class Job : public QObject
 {
@@ -19,6 +23,7 @@ class Job : public QObject
     Q_PROPERTY(QString statusWord READ statusWord NOTIFY phaseChanged)
     Q_PROPERTY(bool finished READ isFinished NOTIFY phaseChanged)
     Q_PROPERTY(double progress READ progress NOTIFY progressChanged)
+    Q_PROPERTY(QString progressText READ progressText NOTIFY progressChanged)
     Q_PROPERTY(QUrl output READ output NOTIFY outputChanged)
     Q_PROPERTY(QString formatLabel READ formatLabel CONSTANT)
     Q_PROPERTY(QString qualityText READ qualityText CONSTANT)
@@ -41,6 +46,8 @@ public:
     [[nodiscard]] bool isFinished() const { return m_phase.isFinished(); }
     [[nodiscard]] bool isCancelled() const { return m_phase.kind() == JobPhase::Kind::cancelled; }
     [[nodiscard]] double progress() const { return m_progress; }
+    // The progress as a whole percentage, truncated ("99%" at 0.999).
+    [[nodiscard]] QString progressText() const { return QString::number(wholePercent(m_progress)) + u'%'; }
     [[nodiscard]] QUrl output() const { return m_output; }
     [[nodiscard]] QString formatLabel() const { return label(m_format); }
     // "BEST" when the quality has no bitrate, else the bitrate in capitals ("320K").

@@ -310,9 +310,14 @@ QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality
         co_return;
     }
 
+    // Only a web link no built-in source reads involves the engine, and only then is it asked for its
+    // version; a program that does not answer in time counts as not installed.
     WebEngine &engine = WebEngine::shared();
     if (!SourceRouter::sourceType(input) && engine.isReady() && WebEngine::looksLikeWebLink(input)) {
-        if (const auto url = parseUrl(trimWhitespace(input))) {
+        const bool answers = co_await engine.probe();
+        if (!self)
+            co_return;
+        if (const auto url = parseUrl(trimWhitespace(input)); answers && url) {
             const QString host = url->url.host();
             MediaItem item(host.isEmpty() ? QStringLiteral("Web link") : host, url->url,
                            QStringLiteral("Web engine \u00b7 ") + host, std::nullopt, input);

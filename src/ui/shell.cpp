@@ -4,10 +4,14 @@
 #include "core/endpoints.h"
 #include "engine/manifest.h"
 #include "platform/defaults.h"
+#include "platform/paths.h"
 #include "ui/symbol_provider.h"
 #include "updates/diagnostics.h"
 #include "updates/updater.h"
 
+#include <QDir>
+#include <QFontDatabase>
+#include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QUrl>
 
@@ -26,6 +30,22 @@ void startUp()
     updater.check();
     if (updater.automatic())
         ManifestStore::shared().refresh(QUrl(endpoints::manifestAddress()));
+}
+
+void loadFonts()
+{
+    const auto resources = paths::resources();
+    if (!resources)
+        return;
+    const QDir fonts(*resources + QStringLiteral("/fonts"));
+    bool any = false;
+    for (const QString &name : fonts.entryList({QStringLiteral("Inter-*.otf")}, QDir::Files))
+        any |= QFontDatabase::addApplicationFont(fonts.filePath(name)) >= 0;
+    if (any) {
+        QFont font(QStringLiteral("Inter"));
+        font.setPixelSize(13);
+        QGuiApplication::setFont(font);
+    }
 }
 
 bool loadWindow(QQmlApplicationEngine &engine)

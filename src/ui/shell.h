@@ -14,6 +14,9 @@ namespace tovel {
 // background. It returns at once; nothing it starts delays the window.
 void startUp();
 
+// Inter for everything we draw; the toolkit's default when the fonts are missing.
+void loadFonts();
+
 // Registers what the window's QML needs beyond its module (the symbol and backdrop images) and loads
 // the window. False when it could not be created.
 bool loadWindow(QQmlApplicationEngine &engine);

@@ -6,6 +6,7 @@
 #include "support/test_env.h"
 
 #include <QDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <csignal>
@@ -197,6 +198,35 @@ private slots:
             QCOMPARE(probe(job->output().toLocalFile()).value_or(Probe()).codec, "mp3");
         }
         QCOMPARE(entries(env->temp()), QStringList());
+    }
+
+    // A yt-dlp whose --version never answers holds nothing up: the loop keeps turning while it is asked,
+    // a local file gathers meanwhile, and after the limit it counts as not installed (the link is then
+    // tried as a feed, like any other address).
+    void aSilentEngineHoldsNothingUp()
+    {
+        const QString silent = env->root() + "/silent-yt-dlp";
+        QVERIFY(writeScript(silent, "#!/bin/sh\nexec sleep 60\n"));
+        WebEngine::shared().useForThisRun(true, silent);
+        int ticks = 0;
+        QTimer tick;
+        tick.setInterval(50);
+        connect(&tick, &QTimer::timeout, this, [&ticks] { ++ticks; });
+        tick.start();
+
+        const QString song = env->root() + "/song.wav";
+        QVERIFY(makeTone(song));
+        JobRunner runner(out);
+        start(runner, song);
+        QVERIFY(settle(runner));
+        QCOMPARE(runner.jobs().at(0)->phaseName(), "done");
+
+        start(runner, pageLink);
+        QVERIFY(ticks > 40);
+        QCOMPARE(runner.jobs().size(), 1);
+        QVERIFY(runner.lastErrorText().startsWith("Could not reach that address."));
+        QCOMPARE(WebEngine::shared().version(), std::nullopt);
+        QVERIFY(!engineRan());
     }
 
     void cancelEndsTheEngine()

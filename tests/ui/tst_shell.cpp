@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -49,6 +50,13 @@ QList<QQuickItem *> itemsUnder(QQuickItem *root)
     for (QQuickItem *child : root->childItems())
         found << child << itemsUnder(child);
     return found;
+}
+
+// Types the text into whatever has focus, key by key.
+void type(QWindow *window, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::keyClick(window, c.toLatin1());
 }
 
 int requestsFor(const HttpServer &server, const QByteArray &path)
@@ -96,6 +104,22 @@ class TestShell : public QObject
         QVERIFY(QTest::qWaitForWindowExposed(window));
     }
 
+    // The value of every Stat called `name` on the cards now on screen, top to bottom.
+    QStringList cardValues(const QString &name) const
+    {
+        QList<QQuickItem *> stats;
+        for (QQuickItem *candidate : itemsUnder(window->contentItem()))
+            if (candidate->objectName() == name && candidate->isVisible())
+                stats << candidate;
+        std::sort(stats.begin(), stats.end(), [](QQuickItem *a, QQuickItem *b) {
+            return a->mapToScene(QPointF()).y() < b->mapToScene(QPointF()).y();
+        });
+        QStringList values;
+        for (QQuickItem *stat : std::as_const(stats))
+            values << stat->property("value").toString();
+        return values;
+    }
+
     QString paneTitle() const
     {
         QQuickItem *area = item("paneArea");
@@ -106,6 +130,8 @@ class TestShell : public QObject
 private slots:
     void initTestCase()
     {
+        // The window closes in one test; the run goes on.
+        QGuiApplication::setQuitOnLastWindowClosed(false);
         env = std::make_unique<TestEnv>();
         qputenv("TOVEL_RESOURCES", TOVEL_RESOURCES_DIR);
         qputenv("TOVEL_UPDATE_URL", server.url("/appcast.json").toString().toUtf8());
@@ -224,6 +250,119 @@ private slots:
         QCOMPARE(window->property("pane").toString(), pane);
         QTRY_COMPARE(paneTitle(), title);
         QVERIFY(item("railButton-" + pane)->property("selected").toBool());
+    }
+
+    // A person's way through: "/" to the field, type a folder, Return; three cards end "Saved" and three
+    // files appear; the Library lists them newest first; back on Get, the same cards are still there.
+    void gathersFromTheWindowAndKeepsTheCards()
+    {
+        const QString album = env->folder("album");
+        for (int i = 1; i <= 3; ++i)
+            QVERIFY(makeTone(album + QStringLiteral("/Track %1.wav").arg(i)));
+        QTest::keyClick(window, Qt::Key_Slash);
+        QQuickItem *field = item("inputField");
+        QVERIFY(field && field->hasActiveFocus());
+        type(window, album + "  ");
+        QCOMPARE(field->property("text").toString(), album + "  ");
+        QVERIFY(item("gatherButton")->isEnabled());
+        QTest::keyClick(window, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(cardValues("statusStat"), QStringList(3, "Saved"), 30'000);
+        QCOMPARE(cardValues("progressStat"), QStringList(3, "100%"));
+        QCOMPARE(field->property("text").toString(), album + "  "); // the field keeps its text
+        QCOMPARE(item("gatheredHeader")->property("badge").toString(), "3");
+        QVERIFY(item("showButton") && item("playButton") && !item("cancelButton")->isVisible());
+
+        const QString downloads = env->downloads();
+        QCOMPARE(entries(downloads), QStringList({"Track 1.mp3", "Track 2.mp3", "Track 3.mp3"}));
+        const QList<std::pair<QString, int>> ages{{"Track 1", 30}, {"Track 2", 10}, {"Track 3", 20}};
+        for (const auto &[name, minutes] : ages) {
+            QFile file(downloads + u'/' + name + ".mp3");
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-60 * minutes),
+                                     QFileDevice::FileModificationTime));
+        }
+        click(item("railButton-library"));
+        QTRY_COMPARE(paneTitle(), QStringLiteral("Library"));
+        QStringList names;
+        QTRY_VERIFY([&] {
+            QList<QQuickItem *> found;
+            for (QQuickItem *candidate : itemsUnder(window->contentItem()))
+                if (candidate->objectName() == "fileName")
+                    found << candidate;
+            std::sort(found.begin(), found.end(), [](QQuickItem *a, QQuickItem *b) {
+                return a->mapToScene(QPointF()).y() < b->mapToScene(QPointF()).y();
+            });
+            names.clear();
+            for (QQuickItem *text : std::as_const(found))
+                names << text->property("text").toString();
+            return names.size() == 3;
+        }());
+        QCOMPARE(names, QStringList({"Track 2", "Track 3", "Track 1"}));
+
+        click(item("railButton-get"));
+        QTRY_COMPARE(paneTitle(), QStringLiteral("Get"));
+        QTRY_COMPARE(cardValues("statusStat"), QStringList(3, "Saved"));
+        QCOMPARE(item("inputField")->property("text").toString(), QString()); // the field starts fresh
+        // Escape clears the field while it has focus.
+        item("inputField")->forceActiveFocus();
+        type(window, "abc");
+        QTest::keyClick(window, Qt::Key_Escape);
+        QCOMPARE(item("inputField")->property("text").toString(), QString());
+    }
+
+    // A drop fills the field with the first item's path and starts nothing; the outline shows meanwhile.
+    void aDropFillsTheField()
+    {
+        const QString song = env->root() + "/dropped song.flac";
+        QVERIFY(writeFile(song, "x"));
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(song), QUrl("https://other.test/")});
+        data.setText("ignored");
+        const QPoint at(window->width() / 2, window->height() - 40);
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &enter);
+        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &move);
+        QTRY_VERIFY(item("dropOutline")->isVisible());
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &drop);
+        QCOMPARE(item("inputField")->property("text").toString(), song);
+        QVERIFY(!item("dropOutline")->isVisible());
+        QCOMPARE(item("sourceHeader")->property("badge").toString(), "File");
+        QTest::qWait(100);
+        QVERIFY(!entries(env->downloads()).contains("dropped song.mp3"));
+    }
+
+    // Closing on running work asks first; stopping ends the job cleanly and then the window closes.
+    void closingAsksBeforeStoppingWork()
+    {
+        const QString slow = env->root() + "/slow-ffmpeg";
+        QVERIFY(writeScript(slow, "#!/bin/sh\nexec sleep 600\n"));
+        qputenv("TOVEL_FFMPEG", slow.toUtf8());
+        const QString song = env->root() + "/long.wav";
+        QVERIFY(makeTone(song));
+        item("inputField")->setProperty("text", song);
+        click(item("gatherButton"));
+        QTRY_COMPARE(cardValues("statusStat").value(0), "Converting");
+
+        window->close();
+        QVERIFY(window->isVisible());
+        QQuickItem *question = item("quitQuestion");
+        QTRY_VERIFY(question->isVisible());
+        QCOMPARE(item("quitText")->property("text").toString(), "1 item is still being gathered. Stop it and quit?");
+        // "Keep gathering" changes nothing; "Stop and quit" ends the job, tidies up, then closes.
+        click(item("keepGathering"));
+        QVERIFY(!question->isVisible() && window->isVisible());
+        window->close();
+        QTRY_VERIFY(question->isVisible());
+        click(item("stopAndQuit"));
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 20'000);
+        QCOMPARE(entries(env->temp()), QStringList());
+        QVERIFY(!entries(env->downloads()).contains("long.mp3"));
+        qunsetenv("TOVEL_FFMPEG");
+        engine.reset();
+        Defaults::set(Shell::onboardingKey, true);
+        openWindow();
     }
 
     void theWindowKeepsItsMinimumSize()

@@ -15,15 +15,35 @@ Window {
     flags: Qt.Window | Qt.FramelessWindowHint
 
     property string pane: "get"
+    // Text the Get pane's field starts with once (a file opened with Tovel); nothing starts until Gather.
+    property string initialInput: ""
     // The introduction shows until it has been finished once; within a run it never comes back.
     property bool onboarding: !Shell.onboardingDone()
     property bool introduced: false
+    // Set once the user chose to stop running work and quit: the next close goes through.
+    property bool quitting: false
     // The panel on screen publishes its background and, where shaders run, one blurred copy of it:
     // every glass panel samples its own region of that one copy.
     readonly property Item glassSurface: onboardingLoader.item ? onboardingLoader.item.surface
                                          : (layout.item ? layout.item.panel.surface : null)
     readonly property Item glassBackdrop: onboardingLoader.item ? onboardingLoader.item.backdrop
                                           : (layout.item ? layout.item.panel.backdrop : null)
+
+    // Closing on running work asks first; stopping ends every job cleanly, then closes.
+    onClosing: close => {
+        if (window.quitting || Gathering.unfinished === 0)
+            return
+        close.accepted = false
+        quitQuestion.count = Gathering.unfinished
+        quitQuestion.open()
+    }
+    Connections {
+        target: Gathering
+        function onStopped() {
+            if (window.quitting)
+                window.close()
+        }
+    }
 
     // The content never lays out smaller than the minimum, even where nothing enforces the window's.
     Item {
@@ -73,6 +93,17 @@ Window {
         }
 
         ResizeEdges { window: window }
+
+        QuitConfirmation {
+            id: quitQuestion
+            objectName: "quitQuestion"
+            anchors.fill: parent
+            z: 10
+            onStop: {
+                window.quitting = true
+                Gathering.stopAll()
+            }
+        }
     }
 
     Component {
@@ -125,11 +156,11 @@ Window {
 
     Component {
         id: getPane
-        PanePlaceholder { title: "Get"; symbol: "arrow.down"; blurb: "Paste a link or drop files to bring media in." }
+        GetPane { focus: true }
     }
     Component {
         id: libraryPane
-        PanePlaceholder { title: "Library"; symbol: "square.stack"; blurb: "Everything you have gathered, in one place." }
+        LibraryPane {}
     }
     Component {
         id: appearancePane

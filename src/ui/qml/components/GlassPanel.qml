@@ -71,7 +71,7 @@ Item {
     Canvas {
         id: canvas
         anchors.fill: parent
-        visible: softened.status === Image.Ready
+        visible: softened.status === Image.Ready && width >= 1 && height >= 1
         property point origin: Qt.point(0, 0)
         function follow() {
             if (!root.surface || !visible)
@@ -100,7 +100,7 @@ Item {
             const ctx = getContext("2d")
             ctx.reset()
             const iw = softened.implicitWidth, ih = softened.implicitHeight
-            if (!root.surface || iw <= 0 || ih <= 0)
+            if (!root.surface || iw <= 0 || ih <= 0 || width < 1 || height < 1)
                 return
             const bw = root.surface.width, bh = root.surface.height
             const scale = Math.max(bw / iw, bh / ih)
@@ -108,8 +108,17 @@ Item {
             ctx.beginPath()
             ctx.roundedRect(0, 0, width, height, root.corner, root.corner)
             ctx.clip()
-            ctx.drawImage(softened, (origin.x - ox) / scale, (origin.y - oy) / scale, width / scale, height / scale,
-                          0, 0, width, height)
+            // Only the part of the panel that lies over the background takes from it (a card scrolled
+            // half out of the list reaches past the image's edge).
+            let sx = (origin.x - ox) / scale, sy = (origin.y - oy) / scale
+            let sw = width / scale, sh = height / scale
+            let dx = 0, dy = 0, dw = width, dh = height
+            if (sx < 0) { dx = -sx * scale; dw -= dx; sw += sx; sx = 0 }
+            if (sy < 0) { dy = -sy * scale; dh -= dy; sh += sy; sy = 0 }
+            if (sx + sw > iw) { dw -= (sx + sw - iw) * scale; sw = iw - sx }
+            if (sy + sh > ih) { dh -= (sy + sh - ih) * scale; sh = ih - sy }
+            if (sw > 0 && sh > 0 && dw > 0 && dh > 0)
+                ctx.drawImage(softened, sx, sy, sw, sh, dx, dy, dw, dh)
             ctx.fillStyle = root.dark ? Qt.rgba(0, 0, 0, 0.34) : Qt.rgba(1, 1, 1, 0.22)
             ctx.fillRect(0, 0, width, height)
         }

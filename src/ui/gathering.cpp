@@ -1,0 +1,137 @@
+#include "ui/gathering.h"
+
+#include "core/url_text.h"
+#include "engine/web_engine.h"
+#include "pipeline/job_runner.h"
+#include "pipeline/source_kind.h"
+#include "ui/job_list_model.h"
+
+#include <QTimer>
+
+namespace tovel {
+
+namespace {
+constexpr int batchLimit = 100;
+
+AudioFormat formatAt(int index)
+{
+    return allAudioFormats[std::clamp<qsizetype>(index, 0, std::size(allAudioFormats) - 1)];
+}
+
+AudioQuality qualityAt(int index)
+{
+    return allAudioQualities[std::clamp<qsizetype>(index, 0, std::size(allAudioQualities) - 1)];
+}
+} // namespace
+
+Gathering::Gathering(QObject *parent)
+    : QObject(parent), m_runner(std::make_unique<JobRunner>()), m_jobs(new JobListModel(m_runner.get(), this))
+{
+    connect(m_runner.get(), &JobRunner::lastErrorChanged, this, &Gathering::lastErrorChanged);
+    connect(m_runner.get(), &JobRunner::jobAdded, this, [this](Job *job) {
+        connect(job, &Job::phaseChanged, this, &Gathering::recount);
+        recount();
+    });
+    connect(m_runner.get(), &JobRunner::activeTasksChanged, this, &Gathering::checkStopped);
+}
+
+// The model and our own listeners go before the runner, which cancels its jobs as it goes.
+Gathering::~Gathering()
+{
+    delete m_jobs;
+    m_jobs = nullptr;
+    m_runner->disconnect(this);
+    for (Job *job : m_runner->jobs())
+        job->disconnect(this);
+    m_runner.reset();
+}
+
+QString Gathering::lastError() const { return m_runner->lastErrorText(); }
+
+QStringList Gathering::formats() const
+{
+    QStringList labels;
+    for (AudioFormat format : allAudioFormats)
+        labels << label(format);
+    return labels;
+}
+
+QStringList Gathering::qualities() const
+{
+    QStringList labels;
+    for (AudioQuality quality : allAudioQualities)
+        labels << rawValue(quality);
+    return labels;
+}
+
+QString Gathering::sourceKind(const QString &input) const
+{
+    return sourceKindWord(input, WebEngine::shared().enabled());
+}
+
+bool Gathering::canGather(const QString &input) const { return !trimSpacesAndTabs(input).isEmpty(); }
+
+bool Gathering::takesQuality(int format) const { return usesQuality(formatAt(format)); }
+
+QString Gathering::formatFact(int format) const { return label(formatAt(format)); }
+
+QString Gathering::qualityFact(int format, int quality) const
+{
+    if (!usesQuality(formatAt(format)))
+        return QStringLiteral("\u2014");
+    const auto rate = bitrate(qualityAt(quality));
+    return rate ? rate->toUpper() : QStringLiteral("BEST");
+}
+
+QString Gathering::droppedText(const QList<QUrl> &urls, const QString &text) const
+{
+    if (!urls.isEmpty()) {
+        const QUrl &first = urls.constFirst();
+        if (!first.isValid() || first.isEmpty())
+            return {};
+        return first.isLocalFile() ? first.toLocalFile() : first.toString(QUrl::FullyEncoded);
+    }
+    return text;
+}
+
+bool Gathering::gather(const QString &input, int format, int quality)
+{
+    const QString text = trimWhitespace(input);
+    if (text.isEmpty())
+        return false;
+    // Not awaited: the jobs report through the runner as they go.
+    m_runner->run(text, formatAt(format), qualityAt(quality), batchLimit);
+    return true;
+}
+
+void Gathering::cancel(QObject *job) { m_runner->cancel(qobject_cast<Job *>(job)); }
+
+void Gathering::stopAll()
+{
+    m_stopping = true;
+    m_runner->cancelAll();
+    // Let the cancels reach every task before looking.
+    QTimer::singleShot(0, this, &Gathering::checkStopped);
+}
+
+void Gathering::recount()
+{
+    int count = 0;
+    for (const Job *job : m_runner->jobs())
+        count += !job->isFinished();
+    if (count == m_unfinished)
+        return;
+    m_unfinished = count;
+    emit unfinishedChanged();
+}
+
+void Gathering::checkStopped()
+{
+    if (m_stopping && m_runner->activeTasks() == 0) {
+        m_stopping = false;
+        // Never from inside the runner's own emission: whoever listens may close the window.
+        QTimer::singleShot(0, this, &Gathering::stopped);
+    }
+}
+
+} // namespace tovel

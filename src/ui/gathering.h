@@ -1,0 +1,74 @@
+#pragma once
+
+#include "ui/job_list_model.h"
+
+#include <QObject>
+#include <QQmlEngine>
+#include <QStringList>
+#include <QUrl>
+
+#include <memory>
+
+namespace tovel {
+
+class JobRunner;
+
+// What the Get pane drives: one runner and its jobs for the life of the window, so leaving the pane
+// and coming back finds every card still there and still live. Formats and qualities are passed as
+// their positions in the pickers.
+class Gathering : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_SINGLETON
+    Q_PROPERTY(tovel::JobListModel *jobs READ jobs CONSTANT)
+    Q_PROPERTY(QString lastError READ lastError NOTIFY lastErrorChanged)
+    Q_PROPERTY(int unfinished READ unfinished NOTIFY unfinishedChanged)
+    Q_PROPERTY(QStringList formats READ formats CONSTANT)
+    Q_PROPERTY(QStringList qualities READ qualities CONSTANT)
+public:
+    explicit Gathering(QObject *parent = nullptr);
+    ~Gathering() override;
+
+    [[nodiscard]] JobListModel *jobs() const { return m_jobs; }
+    [[nodiscard]] JobRunner &runner() const { return *m_runner; }
+    [[nodiscard]] QString lastError() const;
+    // Jobs that have not reached an end yet.
+    [[nodiscard]] int unfinished() const { return m_unfinished; }
+    [[nodiscard]] QStringList formats() const;
+    [[nodiscard]] QStringList qualities() const;
+
+    // The badge word for what is typed, from the web engine's last known state.
+    [[nodiscard]] Q_INVOKABLE QString sourceKind(const QString &input) const;
+    // Gather is possible once the input holds more than spaces and tabs.
+    [[nodiscard]] Q_INVOKABLE bool canGather(const QString &input) const;
+    [[nodiscard]] Q_INVOKABLE bool takesQuality(int format) const;
+    [[nodiscard]] Q_INVOKABLE QString formatFact(int format) const;
+    // "—" for a format without a bitrate, "BEST", or the bitrate in capitals.
+    [[nodiscard]] Q_INVOKABLE QString qualityFact(int format, int quality) const;
+    // The text a drop puts in the field: the first item's path for a file, else its address, else the
+    // plain text; empty when nothing usable was dropped.
+    [[nodiscard]] Q_INVOKABLE QString droppedText(const QList<QUrl> &urls, const QString &text) const;
+
+    // Starts a request (trimmed, at most 100 items); false when there was nothing to gather.
+    Q_INVOKABLE bool gather(const QString &input, int format, int quality);
+    Q_INVOKABLE void cancel(QObject *job);
+    // Cancels every job; `stopped` follows once each has tidied up (ffmpeg ended, files removed).
+    Q_INVOKABLE void stopAll();
+
+signals:
+    void lastErrorChanged();
+    void unfinishedChanged();
+    void stopped();
+
+private:
+    void recount();
+    void checkStopped();
+
+    std::unique_ptr<JobRunner> m_runner;
+    JobListModel *m_jobs;
+    int m_unfinished = 0;
+    bool m_stopping = false;
+};
+
+} // namespace tovel

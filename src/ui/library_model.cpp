@@ -1,0 +1,90 @@
+#include "ui/library_model.h"
+
+#include "core/media_extensions.h"
+#include "platform/paths.h"
+
+#include <QCoroFuture>
+#include <QDir>
+#include <QPointer>
+#include <QtConcurrent>
+
+#include <algorithm>
+
+namespace tovel {
+
+QList<LibraryFile> listLibrary(const QString &folder)
+{
+    static const QStringList audio{QStringLiteral("mp3"), QStringLiteral("m4a"), QStringLiteral("wav"),
+                                   QStringLiteral("flac")};
+    QList<LibraryFile> files;
+    // Shallow, hidden entries included (they fall to the extension test like any other).
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+    for (const QFileInfo &entry : entries) {
+        const QString name = entry.fileName();
+        const QString extension = fileExtension(name);
+        if (!audio.contains(extension.toLower()))
+            continue;
+        files.append({QUrl::fromLocalFile(entry.absoluteFilePath()), baseName(name), extension,
+                      entry.lastModified()});
+    }
+    std::sort(files.begin(), files.end(), [](const LibraryFile &a, const LibraryFile &b) {
+        if (a.modified.isValid() != b.modified.isValid())
+            return a.modified.isValid();
+        if (a.modified != b.modified)
+            return a.modified > b.modified;
+        return a.url.path() < b.url.path();
+    });
+    return files;
+}
+
+LibraryModel::LibraryModel(QObject *parent) : QAbstractListModel(parent), m_folder(paths::downloads()) {}
+
+void LibraryModel::setFolder(const QString &folder)
+{
+    if (folder == m_folder)
+        return;
+    m_folder = folder;
+    emit folderChanged();
+}
+
+int LibraryModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : int(m_files.size()); }
+
+QVariant LibraryModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const LibraryFile &file = m_files.at(index.row());
+    switch (role) {
+    case UrlRole: return file.url;
+    case NameRole: return file.name;
+    case ExtensionRole: return file.extension.toUpper();
+    default: return {};
+    }
+}
+
+QHash<int, QByteArray> LibraryModel::roleNames() const
+{
+    return {{UrlRole, "url"}, {NameRole, "name"}, {ExtensionRole, "extension"}};
+}
+
+void LibraryModel::reload() { load(m_folder, ++m_generation); }
+
+QCoro::Task<void> LibraryModel::load(QString folder, quint64 generation)
+{
+    QPointer<LibraryModel> self(this);
+    QList<LibraryFile> files = co_await QtConcurrent::run(listLibrary, folder);
+    if (!self || generation != m_generation)
+        co_return;
+    const bool countChanges = files.size() != m_files.size();
+    beginResetModel();
+    m_files = std::move(files);
+    endResetModel();
+    if (countChanges)
+        emit countChanged();
+    if (!m_loaded) {
+        m_loaded = true;
+        emit loadedChanged();
+    }
+}
+
+} // namespace tovel

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QCoroTask>
+#include <QDateTime>
+#include <QList>
+#include <QQmlEngine>
+#include <QUrl>
+
+namespace tovel {
+
+// One file in the library.
+struct LibraryFile
+{
+    QUrl url;
+    QString name;      // without its extension
+    QString extension; // as written
+    QDateTime modified; // invalid when it could not be read
+};
+
+// The audio files directly inside `folder`, newest first; a file whose date cannot be read comes
+// last, and equal dates are ordered by name so the list does not shuffle between visits.
+[[nodiscard]] QList<LibraryFile> listLibrary(const QString &folder);
+
+// The audio files in Downloads, as the Library pane shows them: listed afresh on every reload, off
+// the GUI thread, so a folder of many thousand files never stalls the window.
+class LibraryModel : public QAbstractListModel
+{
+    Q_OBJECT
+    QML_ELEMENT
+    Q_PROPERTY(QString folder READ folder WRITE setFolder NOTIFY folderChanged)
+    Q_PROPERTY(int count READ rowCount NOTIFY countChanged)
+    Q_PROPERTY(bool loaded READ loaded NOTIFY loadedChanged)
+public:
+    enum Role { UrlRole = Qt::UserRole + 1, NameRole, ExtensionRole };
+
+    explicit LibraryModel(QObject *parent = nullptr);
+
+    [[nodiscard]] QString folder() const { return m_folder; }
+    void setFolder(const QString &folder);
+    // Whether a listing has arrived since the model was made.
+    [[nodiscard]] bool loaded() const { return m_loaded; }
+
+    [[nodiscard]] int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
+    [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
+
+    // Lists the folder again; a newer reload supersedes one still running.
+    Q_INVOKABLE void reload();
+
+signals:
+    void folderChanged();
+    void countChanged();
+    void loadedChanged();
+
+private:
+    QCoro::Task<void> load(QString folder, quint64 generation);
+
+    QString m_folder;
+    QList<LibraryFile> m_files;
+    quint64 m_generation = 0;
+    bool m_loaded = false;
+};
+
+} // namespace tovel

@@ -1,0 +1,305 @@
+import QtQuick
+import QtQuick.Layouts
+import QtQuick.Window
+import Tovel
+
+// Where the user gathers: one field, the format and quality, Gather, the facts of the request, and a
+// card per job. The jobs belong to the window's gathering, so they outlive this pane.
+FocusScope {
+    id: pane
+    objectName: "getPane"
+    readonly property string title: "Get"
+    property int format: 0
+    property int quality: 0
+    property bool dropTarget: false
+    readonly property Item field: view.headerItem ? view.headerItem.field : null
+    readonly property string input: field ? field.text : ""
+    readonly property bool takesQuality: Gathering.takesQuality(format)
+    readonly property string sourceKind: Gathering.sourceKind(input)
+
+    function start() {
+        Gathering.gather(pane.input, pane.format, pane.quality)
+    }
+
+    // Text handed to the window (a file opened with Tovel) lands in the field once, whichever comes
+    // first: the text or the field, which exists once the list has made its header.
+    readonly property string handedInput: Window.window ? Window.window.initialInput : ""
+    onHandedInputChanged: takeHandedInput()
+    onFieldChanged: takeHandedInput()
+    function takeHandedInput() {
+        if (handedInput.length > 0 && field) {
+            field.text = handedInput
+            const window = Window.window
+            Qt.callLater(function () { window.initialInput = "" })
+        }
+    }
+
+    // "/" takes the user to the field from anywhere in the pane; while typing it is just a slash.
+    Shortcut {
+        sequence: "/"
+        enabled: pane.visible && pane.field !== null && !pane.field.activeFocus
+        onActivated: pane.field.forceActiveFocus()
+    }
+
+    DropArea {
+        anchors.fill: parent
+        onEntered: drag => {
+            drag.accepted = drag.hasUrls || drag.hasText
+            pane.dropTarget = drag.accepted
+        }
+        onExited: pane.dropTarget = false
+        onDropped: drop => {
+            pane.dropTarget = false
+            const text = Gathering.droppedText(drop.hasUrls ? drop.urls : [], drop.hasText ? drop.text : "")
+            if (text.length > 0 && pane.field)
+                pane.field.text = text
+            drop.accept()
+        }
+    }
+
+    ListView {
+        id: view
+        objectName: "jobList"
+        anchors.fill: parent
+        anchors.topMargin: 26
+        clip: true
+        spacing: 10
+        boundsBehavior: Flickable.StopAtBounds
+        model: Gathering.jobs
+        readonly property real column: Math.min(820, width - 64)
+        header: getHeader
+        delegate: Item {
+            required property QtObject job
+            width: view.width
+            height: card.implicitHeight
+            JobCard {
+                id: card
+                x: (parent.width - width) / 2
+                width: view.column
+                height: implicitHeight
+                job: parent.job
+            }
+        }
+        footer: Item { width: view.width; height: 32 }
+        // New cards arrive at the top: while the user is at the top, stay there and see them come in.
+        property bool atTop: true
+        onContentYChanged: if (moving) atTop = contentY <= originY + 1
+        onCountChanged: if (atTop) positionViewAtBeginning()
+    }
+
+    Component {
+        id: getHeader
+        Item {
+            readonly property alias field: field
+            width: view.width
+            height: headerColumn.implicitHeight + 10
+
+            ColumnLayout {
+                id: headerColumn
+                x: (parent.width - width) / 2
+                width: view.column
+                spacing: 22
+
+                ColumnLayout {
+                    Layout.alignment: Qt.AlignHCenter
+                    Layout.maximumWidth: 620
+                    spacing: 8
+                    Text {
+                        Layout.alignment: Qt.AlignHCenter
+                        text: "Gather what's scattered."
+                        textFormat: Text.PlainText
+                        font.pixelSize: 38
+                        font.weight: Font.DemiBold
+                        color: Theme.text
+                    }
+                    Text {
+                        Layout.alignment: Qt.AlignHCenter
+                        Layout.maximumWidth: 620
+                        text: "Podcasts, media links, open archives, and files already on your computer."
+                        textFormat: Text.PlainText
+                        wrapMode: Text.WordWrap
+                        horizontalAlignment: Text.AlignHCenter
+                        font.pixelSize: 13
+                        color: Theme.secondaryText
+                    }
+                }
+
+                GlassPanel {
+                    objectName: "inputCard"
+                    Layout.fillWidth: true
+                    Layout.preferredHeight: card.implicitHeight + 40
+                    weight: 0.52
+                    ColumnLayout {
+                        id: card
+                        anchors.fill: parent
+                        anchors.margins: 20
+                        spacing: 14
+
+                        CardHeader {
+                            objectName: "sourceHeader"
+                            Layout.fillWidth: true
+                            title: "Source"
+                            badge: pane.sourceKind
+                            symbol: "link"
+                        }
+
+                        PillField {
+                            id: pill
+                            Layout.fillWidth: true
+                            Layout.preferredHeight: 40
+                            Rectangle {
+                                // The accent outline while something is dragged over the pane.
+                                parent: pill
+                                anchors.fill: parent
+                                radius: height / 2
+                                color: "transparent"
+                                border.width: 2
+                                border.color: Theme.accent
+                                visible: pane.dropTarget
+                                objectName: "dropOutline"
+                            }
+                            RowLayout {
+                                anchors.fill: parent
+                                spacing: 10
+                                Symbol {
+                                    name: "link"
+                                    size: 12
+                                    color: Theme.secondaryText
+                                }
+                                TextInput {
+                                    id: field
+                                    objectName: "inputField"
+                                    Layout.fillWidth: true
+                                    font.pixelSize: 13
+                                    color: Theme.text
+                                    selectionColor: Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0.45)
+                                    selectedTextColor: Theme.text
+                                    clip: true
+                                    focus: true
+                                    activeFocusOnTab: true
+                                    selectByMouse: true
+                                    verticalAlignment: TextInput.AlignVCenter
+                                    Accessible.role: Accessible.EditableText
+                                    Accessible.name: "Source"
+                                    Keys.onReturnPressed: pane.start()
+                                    Keys.onEnterPressed: pane.start()
+                                    Keys.onEscapePressed: text = ""
+                                    Text {
+                                        anchors.fill: parent
+                                        verticalAlignment: Text.AlignVCenter
+                                        visible: field.text.length === 0
+                                        text: "Feed, media link, archive.org item, or file path"
+                                        textFormat: Text.PlainText
+                                        font: field.font
+                                        color: Theme.tertiaryText
+                                        elide: Text.ElideRight
+                                    }
+                                }
+                                Item {
+                                    objectName: "clearButton"
+                                    visible: field.text.length > 0
+                                    Layout.preferredWidth: 16
+                                    Layout.preferredHeight: 16
+                                    Accessible.role: Accessible.Button
+                                    Accessible.name: "Clear"
+                                    Symbol {
+                                        anchors.centerIn: parent
+                                        name: "xmark.circle.fill"
+                                        size: 13
+                                        color: Theme.tertiaryText
+                                    }
+                                    MouseArea {
+                                        anchors.fill: parent
+                                        anchors.margins: -4
+                                        cursorShape: Qt.PointingHandCursor
+                                        onClicked: field.text = ""
+                                    }
+                                }
+                            }
+                        }
+
+                        RowLayout {
+                            Layout.fillWidth: true
+                            spacing: 10
+                            Picker {
+                                objectName: "formatPicker"
+                                Layout.preferredWidth: 124
+                                model: Gathering.formats
+                                currentIndex: pane.format
+                                onActivated: index => pane.format = index
+                                Accessible.name: "Format"
+                            }
+                            Picker {
+                                objectName: "qualityPicker"
+                                Layout.preferredWidth: 148
+                                model: Gathering.qualities
+                                currentIndex: pane.quality
+                                enabled: pane.takesQuality
+                                onActivated: index => pane.quality = index
+                                Accessible.name: "Quality"
+                            }
+                            Item { Layout.fillWidth: true }
+                            AccentButton {
+                                objectName: "gatherButton"
+                                text: "Gather"
+                                enabled: Gathering.canGather(pane.input)
+                                opacity: enabled ? 1 : 0.45
+                                onClicked: if (enabled) pane.start()
+                            }
+                        }
+
+                        RowLayout {
+                            Layout.fillWidth: true
+                            spacing: 10
+                            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Format"; value: Gathering.formatFact(pane.format) }
+                            Stat { objectName: "qualityStat"; Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Quality"; value: Gathering.qualityFact(pane.format, pane.quality) }
+                            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Source"; value: pane.sourceKind }
+                            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Saves to"; value: "Downloads"; trailing: true }
+                        }
+                    }
+                }
+
+                // A request that could not start says why, right under the field it came from.
+                GlassPanel {
+                    objectName: "errorRow"
+                    visible: Gathering.lastError.length > 0
+                    Layout.fillWidth: true
+                    Layout.preferredHeight: errorLine.implicitHeight + 32
+                    weight: 0.5
+                    RowLayout {
+                        id: errorLine
+                        anchors.fill: parent
+                        anchors.margins: 16
+                        spacing: 9
+                        Symbol {
+                            Layout.alignment: Qt.AlignTop
+                            name: "exclamationmark.triangle.fill"
+                            size: 12
+                            color: Theme.accent
+                        }
+                        Text {
+                            objectName: "errorText"
+                            Layout.fillWidth: true
+                            Layout.alignment: Qt.AlignTop
+                            text: Gathering.lastError
+                            textFormat: Text.PlainText
+                            wrapMode: Text.Wrap
+                            font.pixelSize: 12
+                            color: Theme.text
+                        }
+                    }
+                }
+
+                CardHeader {
+                    objectName: "gatheredHeader"
+                    visible: Gathering.jobs.count > 0
+                    Layout.fillWidth: true
+                    Layout.topMargin: 4
+                    title: "Gathered"
+                    badge: String(Gathering.jobs.count)
+                    symbol: "square.stack"
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,92 @@
+import QtQuick
+import QtQuick.Layouts
+import Tovel
+
+// One job on its way to a file. Everything binds to the job's own properties, so the card follows
+// it live and a tick of progress repaints this card alone.
+GlassPanel {
+    id: root
+    required property QtObject job
+    weight: 0.5
+    implicitHeight: column.implicitHeight + 36
+
+    readonly property bool active: ["waiting", "resolving", "fetching", "converting"].indexOf(job.phaseName) >= 0
+    readonly property bool saved: job.phaseName === "done" && job.output.toString().length > 0
+
+    ColumnLayout {
+        id: column
+        anchors.fill: parent
+        anchors.margins: 18
+        spacing: 13
+
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 12
+            ProgressBadge {
+                objectName: "progressBadge"
+                progress: root.job.progress
+                done: root.job.phaseName === "done"
+            }
+            ColumnLayout {
+                Layout.fillWidth: true
+                spacing: 2
+                Text {
+                    objectName: "jobTitle"
+                    Layout.fillWidth: true
+                    text: root.job.title
+                    textFormat: Text.PlainText
+                    font.pixelSize: 13
+                    font.weight: Font.Medium
+                    color: Theme.text
+                    elide: Text.ElideRight
+                    maximumLineCount: 1
+                }
+                Text {
+                    Layout.fillWidth: true
+                    text: root.job.origin
+                    textFormat: Text.PlainText
+                    font.pixelSize: 11
+                    color: Theme.tertiaryText
+                    elide: Text.ElideRight
+                    maximumLineCount: 1
+                }
+            }
+            TextButton {
+                objectName: "cancelButton"
+                visible: root.active
+                text: "Cancel"
+                onClicked: Gathering.cancel(root.job)
+            }
+            TextButton {
+                objectName: "showButton"
+                visible: root.saved
+                text: "Show"
+                onClicked: Desktop.reveal(root.job.output)
+            }
+            TextButton {
+                objectName: "playButton"
+                visible: root.saved
+                text: "Play"
+                onClicked: Desktop.open(root.job.output)
+            }
+        }
+        // A failure says why, in full.
+        Text {
+            Layout.fillWidth: true
+            visible: root.job.phaseName === "failed"
+            text: root.job.phaseLabel
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            font.pixelSize: 12
+            color: Theme.secondaryText
+        }
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 11
+            Stat { objectName: "statusStat"; Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Status"; value: root.job.statusWord }
+            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Format"; value: root.job.formatLabel }
+            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Quality"; value: root.job.qualityText }
+            Stat { objectName: "progressStat"; Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Progress"; value: root.job.progressText; trailing: true }
+        }
+    }
+}

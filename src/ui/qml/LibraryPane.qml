@@ -1,0 +1,146 @@
+import QtQuick
+import QtQuick.Layouts
+import Tovel
+
+// The audio files in Downloads, newest first, listed afresh each time the pane is shown.
+Item {
+    id: pane
+    objectName: "libraryPane"
+    readonly property string title: "Library"
+    readonly property alias files: library
+
+    LibraryModel {
+        id: library
+        objectName: "libraryModel"
+    }
+    Component.onCompleted: library.reload()
+
+    ListView {
+        id: view
+        objectName: "fileList"
+        anchors.fill: parent
+        anchors.topMargin: 26
+        clip: true
+        spacing: 8
+        boundsBehavior: Flickable.StopAtBounds
+        model: library
+        readonly property real column: Math.min(820, width - 64)
+        header: Item {
+            width: view.width
+            height: headerColumn.implicitHeight + 8
+            ColumnLayout {
+                id: headerColumn
+                x: (parent.width - width) / 2
+                width: view.column
+                spacing: 22
+                ColumnLayout {
+                    Layout.alignment: Qt.AlignHCenter
+                    spacing: 8
+                    Text {
+                        Layout.alignment: Qt.AlignHCenter
+                        text: "Your library"
+                        textFormat: Text.PlainText
+                        font.pixelSize: 34
+                        font.weight: Font.DemiBold
+                        color: Theme.text
+                    }
+                    Text {
+                        Layout.alignment: Qt.AlignHCenter
+                        text: "Everything Tovel has gathered, newest first."
+                        textFormat: Text.PlainText
+                        font.pixelSize: 13
+                        color: Theme.secondaryText
+                    }
+                }
+                GlassPanel {
+                    objectName: "emptyState"
+                    visible: library.loaded && library.count === 0
+                    Layout.fillWidth: true
+                    Layout.preferredHeight: empty.implicitHeight + 80
+                    weight: 0.42
+                    ColumnLayout {
+                        id: empty
+                        anchors.centerIn: parent
+                        spacing: 12
+                        Symbol {
+                            Layout.alignment: Qt.AlignHCenter
+                            name: "sparkles"
+                            size: 22
+                            color: Theme.tertiaryText
+                        }
+                        Text {
+                            Layout.alignment: Qt.AlignHCenter
+                            text: "Nothing here yet"
+                            textFormat: Text.PlainText
+                            font.pixelSize: 13
+                            font.weight: Font.Medium
+                            color: Theme.text
+                        }
+                    }
+                }
+                CardHeader {
+                    objectName: "filesHeader"
+                    visible: library.count > 0
+                    Layout.fillWidth: true
+                    title: "Gathered files"
+                    badge: String(library.count)
+                    symbol: "square.stack"
+                }
+            }
+        }
+        delegate: Item {
+            id: row
+            required property url url
+            required property string name
+            required property string extension
+            width: view.width
+            height: 50
+            GlassPanel {
+                x: (parent.width - width) / 2
+                width: view.column
+                height: parent.height
+                weight: 0.48
+                corner: 14
+                RowLayout {
+                    anchors.fill: parent
+                    anchors.margins: 14
+                    spacing: 11
+                    Item {
+                        Layout.preferredWidth: 22
+                        Layout.preferredHeight: 22
+                        Symbol {
+                            anchors.centerIn: parent
+                            name: "waveform"
+                            size: 12
+                            color: Theme.accent
+                        }
+                    }
+                    Text {
+                        objectName: "fileName"
+                        Layout.fillWidth: true
+                        Layout.maximumWidth: implicitWidth
+                        text: row.name
+                        textFormat: Text.PlainText
+                        font.pixelSize: 13
+                        color: Theme.text
+                        elide: Text.ElideRight
+                        maximumLineCount: 1
+                    }
+                    Text {
+                        text: row.extension
+                        textFormat: Text.PlainText
+                        font.pixelSize: 10
+                        font.weight: Font.Medium
+                        color: Theme.tertiaryText
+                    }
+                    Item { Layout.fillWidth: true }
+                    TextButton {
+                        text: "Play"
+                        onClicked: Desktop.open(row.url)
+                    }
+                }
+            }
+        }
+        footer: Item { width: view.width; height: 32 }
+    }
+}

@@ -1,0 +1,73 @@
+import QtQuick
+import QtQuick.Layouts
+import Tovel
+
+// Asked before the window closes on running work: stopping ends every job cleanly first.
+Item {
+    id: root
+    property int count: 0
+    signal stop()
+    signal keep()
+    visible: false
+    function open() { visible = true; stopButton.forceActiveFocus() }
+    function close() { visible = false }
+
+    Keys.onEscapePressed: { close(); keep() }
+
+    // Everything behind is out of reach while the question stands.
+    Rectangle {
+        anchors.fill: parent
+        color: Qt.rgba(0, 0, 0, 0.45)
+        MouseArea { anchors.fill: parent; hoverEnabled: true; onWheel: wheel => wheel.accepted = true }
+    }
+    Rectangle {
+        anchors.centerIn: parent
+        width: 420
+        height: box.implicitHeight + 48
+        radius: 18
+        color: Theme.popupFill
+        border.width: 1
+        border.color: Theme.hairline
+        ColumnLayout {
+            id: box
+            anchors.fill: parent
+            anchors.margins: 24
+            spacing: 18
+            Text {
+                objectName: "quitText"
+                Layout.fillWidth: true
+                text: root.count === 1 ? "1 item is still being gathered. Stop it and quit?"
+                                       : root.count + " items are still being gathered. Stop them and quit?"
+                textFormat: Text.PlainText
+                wrapMode: Text.WordWrap
+                font.pixelSize: 14
+                font.weight: Font.Medium
+                color: Theme.text
+            }
+            Text {
+                Layout.fillWidth: true
+                text: "Downloads and conversions in progress end, and their unfinished files are removed."
+                textFormat: Text.PlainText
+                wrapMode: Text.WordWrap
+                font.pixelSize: 12
+                color: Theme.secondaryText
+            }
+            RowLayout {
+                Layout.fillWidth: true
+                spacing: 10
+                Item { Layout.fillWidth: true }
+                TextButton {
+                    objectName: "keepGathering"
+                    text: "Keep gathering"
+                    onClicked: { root.close(); root.keep() }
+                }
+                AccentButton {
+                    id: stopButton
+                    objectName: "stopAndQuit"
+                    text: "Stop and quit"
+                    onClicked: root.stop()
+                }
+            }
+        }
+    }
+}

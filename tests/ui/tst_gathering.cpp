@@ -1,0 +1,162 @@
+#include "engine/web_engine.h"
+#include "pipeline/job_runner.h"
+#include "support/test_env.h"
+#include "ui/gathering.h"
+#include "ui/library_model.h"
+
+#include <QAbstractItemModelTester>
+#include <QCoroTask>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace tovel;
+using namespace tovel::test;
+
+class TestGathering : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestEnv> env;
+
+    static QStringList rows(const QAbstractItemModel &model, int role)
+    {
+        QStringList values;
+        for (int row = 0; row < model.rowCount(); ++row)
+            values << model.data(model.index(row, 0), role).toString();
+        return values;
+    }
+
+private slots:
+    void init() { env = std::make_unique<TestEnv>(); }
+    void cleanup()
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(JobRunner::liveTasks(), 0, 60'000);
+        qunsetenv("TOVEL_FFMPEG");
+        env.reset();
+    }
+
+    // What the pane shows before anything runs: the facts row, the enabled Gather, a drop's text.
+    void paneFacts()
+    {
+        Gathering gathering;
+        QCOMPARE(gathering.formats(), QStringList({"MP3", "M4A", "WAV", "FLAC", "MP4 VIDEO"}));
+        const QStringList qualities = gathering.qualities();
+        QCOMPARE(qualities.size(), 4);
+        // Quality: a bitrate for mp3 and m4a only; the choice is kept while another format hides it.
+        const QList<std::tuple<int, int, QString>> facts{
+            {0, 0, "BEST"}, {0, 1, "320K"}, {1, 2, "192K"}, {2, 1, "\u2014"}, {4, 3, "\u2014"}, {1, 3, "128K"}};
+        for (const auto &[format, quality, fact] : facts)
+            QCOMPARE(gathering.qualityFact(format, quality), fact);
+        QCOMPARE(QList<bool>({gathering.takesQuality(0), gathering.takesQuality(1), gathering.takesQuality(2),
+                              gathering.takesQuality(3), gathering.takesQuality(4)}),
+                 QList<bool>({true, true, false, false, false}));
+        // Gather waits for more than spaces and tabs; a line break alone enables it but gathers nothing.
+        QCOMPARE(QList<bool>({gathering.canGather(""), gathering.canGather(" \t "), gathering.canGather(" a ")}),
+                 QList<bool>({false, false, true}));
+        QVERIFY(!gathering.gather("\n \n", 0, 0));
+        QVERIFY(gathering.runner().jobs().isEmpty() && gathering.lastError().isEmpty());
+        // The badge follows the typing: a direct link, a cleared field, a page with the engine off.
+        QCOMPARE(gathering.sourceKind("https://host.test/ep.MP3"), "Direct");
+        QCOMPARE(gathering.sourceKind("  "), "\u2014");
+        WebEngine::shared().useForThisRun(false, std::nullopt);
+        QCOMPARE(gathering.sourceKind("https://video.test/watch?v=1"), "Link");
+        // A drop: the first item's path for a file, the address of a link, else the text.
+        const QList<std::tuple<QList<QUrl>, QString, QString>> drops{
+            {{QUrl::fromLocalFile("/music/a b.mp3"), QUrl("https://x.test/")}, "", "/music/a b.mp3"},
+            {{QUrl("https://x.test/a%20b.mp3")}, "ignored", "https://x.test/a%20b.mp3"},
+            {{}, "https://feed.test/rss", "https://feed.test/rss"},
+            {{QUrl()}, "text", ""}};
+        for (const auto &[urls, text, expected] : drops)
+            QCOMPARE(gathering.droppedText(urls, text), expected);
+        // Progress as the card shows it: whole percentages, truncated.
+        for (const auto &[fraction, percent] : QList<std::pair<double, int>>{{0.999, 99}, {0.427, 42}, {0.29, 29},
+                                                                             {0.7 * 0.5, 35}, {1.0, 100}, {0, 0}})
+            QCOMPARE(wholePercent(fraction), percent);
+    }
+
+    // The job list grows at the front as the runner adds jobs, and progress never touches the list.
+    void jobListFollowsTheRunner()
+    {
+        const QString in = env->folder("in");
+        for (int i = 1; i <= 3; ++i)
+            QVERIFY(makeTone(in + QStringLiteral("/Track %1.wav").arg(i)));
+        Gathering gathering;
+        JobListModel &model = *gathering.jobs();
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        QVERIFY(gathering.gather(in, 0, 0));
+        QTRY_COMPARE_WITH_TIMEOUT(model.rowCount(), 3, 10'000);
+        QTRY_COMPARE_WITH_TIMEOUT(gathering.unfinished(), 0, 30'000);
+        QStringList titles, phases;
+        for (int row = 0; row < 3; ++row) {
+            const auto *job = qobject_cast<Job *>(model.data(model.index(row, 0), JobListModel::JobRole).value<QObject *>());
+            QVERIFY(job);
+            titles << job->title();
+            phases << job->phaseName();
+        }
+        QCOMPARE(titles, QStringList({"Track 3", "Track 2", "Track 1"}));
+        QCOMPARE(phases, QStringList(3, "done"));
+        QCOMPARE(changed.size() + reset.size(), 0);
+        QCOMPARE(entries(env->downloads()), QStringList({"Track 1.mp3", "Track 2.mp3", "Track 3.mp3"}));
+    }
+
+    // Stopping everything (as quitting does) ends ffmpeg, removes what was unfinished, then says so.
+    void stopAllTidiesUpThenSignals()
+    {
+        const QString in = env->folder("in");
+        QVERIFY(makeTone(in + "/Long.wav"));
+        const QString slow = env->root() + "/ffmpeg";
+        QVERIFY(writeScript(slow, "#!/bin/sh\nexec sleep 600\n"));
+        qputenv("TOVEL_FFMPEG", slow.toUtf8());
+        Gathering gathering;
+        QSignalSpy stopped(&gathering, &Gathering::stopped);
+        QVERIFY(gathering.gather(in, 3, 0));
+        QTRY_COMPARE_WITH_TIMEOUT(gathering.runner().jobs().value(0) ? gathering.runner().jobs().at(0)->phaseName()
+                                                                     : QString(),
+                                  "converting", 10'000);
+        QCOMPARE(gathering.unfinished(), 1);
+        gathering.stopAll();
+        QVERIFY(stopped.wait(20'000));
+        QCOMPARE(gathering.unfinished(), 0);
+        QCOMPARE(entries(env->downloads()) + entries(env->temp()), QStringList());
+    }
+
+    // The library: four audio extensions in any case, newest first, undated last, ties by name.
+    void libraryListsAudioNewestFirst()
+    {
+        const QString folder = env->folder("Downloads");
+        const QDateTime base = QDateTime::currentDateTime().addDays(-1);
+        const QList<std::pair<QString, int>> files{{"a.MP3", 30}, {"b.flac", 10}, {"c.mp4", 50}, {"d.txt", 60},
+                                                   {".e.wav", 40}, {"f.m4a", 10}, {"g.ogg", 70}};
+        for (const auto &[name, minutes] : files) {
+            QVERIFY(writeFile(folder + u'/' + name, "x"));
+            QFile file(folder + u'/' + name);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(base.addSecs(minutes * 60), QFileDevice::FileModificationTime));
+        }
+        // A link whose target is gone has no date to read: it is still listed, last.
+        QVERIFY(QFile::link(folder + "/gone", folder + "/z.wav"));
+
+        LibraryModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setFolder(folder);
+        model.reload();
+        QTRY_VERIFY(model.loaded());
+        QCOMPARE(rows(model, LibraryModel::NameRole), QStringList({".e", "a", "b", "f", "z"}));
+        QCOMPARE(rows(model, LibraryModel::ExtensionRole), QStringList({"WAV", "MP3", "FLAC", "M4A", "WAV"}));
+
+        // A file touched again comes first at the next visit; an empty or missing folder lists nothing.
+        QFile touched(folder + "/f.m4a");
+        QVERIFY(touched.open(QIODevice::ReadWrite));
+        QVERIFY(touched.setFileTime(base.addSecs(3600), QFileDevice::FileModificationTime));
+        model.reload();
+        QTRY_COMPARE(rows(model, LibraryModel::NameRole).value(0), "f");
+        model.setFolder(env->root() + "/missing");
+        model.reload();
+        QTRY_COMPARE(model.rowCount(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGathering)
+#include "tst_gathering.moc"
