@@ -108,8 +108,9 @@ static int screenshot(int argc, char *argv[], const QStringList &arguments)
     window->resize(size);
 
     int status = 1;
+    tovel::Gathering *gathering = nullptr;
     if (!gather.isEmpty()) {
-        auto *gathering = engine.singletonInstance<tovel::Gathering *>(qmlTypeId("Tovel", 1, 0, "Gathering"));
+        gathering = engine.singletonInstance<tovel::Gathering *>(qmlTypeId("Tovel", 1, 0, "Gathering"));
         if (!gathering || !gathering->gather(gather, 0, 0))
             return failScreenshot(QStringLiteral("Nothing to gather."));
     }
@@ -126,8 +127,14 @@ static int screenshot(int argc, char *argv[], const QStringList &arguments)
                 } else {
                     status = 0;
                 }
-                // Not quit(): that asks the window, which would hold on to running jobs.
-                QCoreApplication::exit(status);
+                // Jobs still running end cleanly first (nothing half-made is left in Downloads); not
+                // through quit(), which would ask the window and so the user.
+                if (gathering) {
+                    QObject::connect(gathering, &tovel::Gathering::stopped, &app, [&] { QCoreApplication::exit(status); });
+                    gathering->stopAll();
+                } else {
+                    QCoreApplication::exit(status);
+                }
             });
         },
         Qt::SingleShotConnection);

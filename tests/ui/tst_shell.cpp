@@ -265,6 +265,12 @@ private slots:
         type(window, album + "  ");
         QCOMPARE(field->property("text").toString(), album + "  ");
         QVERIFY(item("gatherButton")->isEnabled());
+        // Tab goes field, format, quality, Gather.
+        for (const char *next : {"formatPicker", "qualityPicker", "gatherButton"}) {
+            QTest::keyClick(window, Qt::Key_Tab);
+            QVERIFY2(item(next)->hasActiveFocus(), next);
+        }
+        field->forceActiveFocus();
         QTest::keyClick(window, Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(cardValues("statusStat"), QStringList(3, "Saved"), 30'000);
         QCOMPARE(cardValues("progressStat"), QStringList(3, "100%"));

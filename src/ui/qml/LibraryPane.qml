@@ -111,29 +111,37 @@ Item {
                         Symbol {
                             anchors.centerIn: parent
                             name: "waveform"
-                            size: 12
+                            size: 14
                             color: Theme.accent
                         }
                     }
-                    Text {
-                        objectName: "fileName"
+                    // The name, shortened only when it must be, with its extension right after it.
+                    Item {
                         Layout.fillWidth: true
-                        Layout.maximumWidth: implicitWidth
-                        text: row.name
-                        textFormat: Text.PlainText
-                        font.pixelSize: 13
-                        color: Theme.text
-                        elide: Text.ElideRight
-                        maximumLineCount: 1
+                        implicitHeight: fileName.implicitHeight
+                        Text {
+                            id: fileName
+                            objectName: "fileName"
+                            anchors.verticalCenter: parent.verticalCenter
+                            width: Math.min(implicitWidth, parent.width - kind.implicitWidth - 11)
+                            text: row.name
+                            textFormat: Text.PlainText
+                            font.pixelSize: 13
+                            color: Theme.text
+                            elide: Text.ElideRight
+                            maximumLineCount: 1
+                        }
+                        Text {
+                            id: kind
+                            anchors.verticalCenter: parent.verticalCenter
+                            x: fileName.width + 11
+                            text: row.extension
+                            textFormat: Text.PlainText
+                            font.pixelSize: 10
+                            font.weight: Font.Medium
+                            color: Theme.tertiaryText
+                        }
                     }
-                    Text {
-                        text: row.extension
-                        textFormat: Text.PlainText
-                        font.pixelSize: 10
-                        font.weight: Font.Medium
-                        color: Theme.tertiaryText
-                    }
-                    Item { Layout.fillWidth: true }
                     TextButton {
                         text: "Play"
                         onClicked: Desktop.open(row.url)
