@@ -11,7 +11,7 @@ Window {
     visible: true
     title: "Tovel"
     objectName: "main"
-    color: "black"
+    color: Theme.backdrop
     flags: Qt.Window | Qt.FramelessWindowHint
 
     property string pane: "get"

@@ -119,7 +119,7 @@ Item {
             if (sy + sh > ih) { dh -= (sy + sh - ih) * scale; sh = ih - sy }
             if (sw > 0 && sh > 0 && dw > 0 && dh > 0)
                 ctx.drawImage(softened, sx, sy, sw, sh, dx, dy, dw, dh)
-            ctx.fillStyle = root.dark ? Qt.rgba(0, 0, 0, 0.34) : Qt.rgba(1, 1, 1, 0.22)
+            ctx.fillStyle = Theme.veil
             ctx.fillRect(0, 0, width, height)
         }
     }

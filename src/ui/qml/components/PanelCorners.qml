@@ -5,7 +5,7 @@ import QtQuick
 Canvas {
     id: root
     property real corner: 22
-    property color backdrop: "black"
+    property color backdrop: Theme.backdrop
 
     onCornerChanged: requestPaint()
     onBackdropChanged: requestPaint()

@@ -6,9 +6,9 @@ Rectangle {
     implicitWidth: row.implicitWidth + 24
     implicitHeight: row.implicitHeight + 14
     radius: height / 2
-    color: Qt.rgba(0, 0, 0, 0.28)
+    color: Theme.dark ? Qt.rgba(0, 0, 0, 0.28) : Qt.rgba(1, 1, 1, 0.55)
     border.width: 1
-    border.color: Qt.rgba(1, 1, 1, 0.14)
+    border.color: Theme.hairline
 
     Row {
         id: row
@@ -18,21 +18,21 @@ Rectangle {
             anchors.verticalCenter: parent.verticalCenter
             name: "magnifyingglass"
             size: 13
-            color: Qt.rgba(1, 1, 1, 0.75)
+            color: Theme.secondaryText
         }
         Rectangle {
             anchors.verticalCenter: parent.verticalCenter
             width: slash.implicitWidth + 10
             height: slash.implicitHeight + 2
             radius: 4
-            color: Qt.rgba(1, 1, 1, 0.16)
+            color: Theme.hairline
             Text {
                 id: slash
                 anchors.centerIn: parent
                 text: "/"
                 font.pixelSize: 11
                 font.weight: Font.Medium
-                color: Qt.rgba(1, 1, 1, 0.75)
+                color: Theme.secondaryText
             }
         }
     }

@@ -22,6 +22,6 @@ Rectangle {
     }
     Rectangle {
         anchors.fill: parent
-        color: root.dark ? Qt.rgba(0, 0, 0, 0.34) : Qt.rgba(1, 1, 1, 0.22)
+        color: Theme.veil
     }
 }
