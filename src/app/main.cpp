@@ -71,7 +71,7 @@ static int screenshot(int argc, char *argv[], const QStringList &arguments)
         } else if (option == QLatin1String("--wait")) {
             bool ok = false;
             wait = value.toDouble(&ok);
-            if (!ok || wait < 0 || wait > 600)
+            if (!ok || !(wait >= 0 && wait <= 600))
                 return failScreenshot(QStringLiteral("Wait must be a number of seconds, 0 to 600."));
         } else if (option == QLatin1String("--size")) {
             static const QRegularExpression pattern(QStringLiteral("^(\\d{1,5})x(\\d{1,5})$"));

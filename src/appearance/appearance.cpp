@@ -148,6 +148,25 @@ static QUrl sourceOf(const QList<NamedImage> &images, const QString &name)
 QUrl Appearance::iconSource() const { return sourceOf(m_icons, m_iconName); }
 QUrl Appearance::wallpaperSource() const { return sourceOf(m_wallpapers, m_wallpaperName); }
 
+QString displayName(const QString &name)
+{
+    QString shown = name;
+    if (name.contains(u'-')) {
+        QStringList pieces = name.split(u'-', Qt::SkipEmptyParts);
+        if (!pieces.isEmpty())
+            pieces.removeFirst();
+        shown = pieces.join(u'-');
+    }
+    QString spaced;
+    spaced.reserve(shown.size() + 4);
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        if (i > 0 && shown.at(i).isUpper() && shown.at(i - 1).isLower())
+            spaced += u' ';
+        spaced += shown.at(i);
+    }
+    return spaced;
+}
+
 static QVariantList listOf(const QList<NamedImage> &images)
 {
     QVariantList list;

@@ -18,6 +18,11 @@ enum class AppearanceMode { system, dark, light };
 // "dark" and "light" exactly; anything else follows the system.
 [[nodiscard]] AppearanceMode appearanceModeFrom(const QString &raw);
 
+// How an icon or background name reads under its tile: the part after the first hyphen ("04-Graphite"
+// reads "Graphite", "01-Deep-Sea" reads "Deep-Sea"; a name without a hyphen stays whole), then a space
+// wherever a lower-case letter runs straight into an upper-case one ("DeepSea" reads "Deep Sea").
+[[nodiscard]] QString displayName(const QString &name);
+
 // An icon or window background that ships with the program: its name ("04-Graphite") and its file.
 struct NamedImage
 {
@@ -72,6 +77,8 @@ public:
     [[nodiscard]] QVariantList wallpaperList() const;
     // The resource folder as a file URL (empty when there is none); QML builds symbol paths from it.
     [[nodiscard]] QUrl resourcesUrl() const;
+    [[nodiscard]] Q_INVOKABLE QString displayName(const QString &name) const { return tovel::displayName(name); }
+    [[nodiscard]] Q_INVOKABLE QString modeLabel(const QString &raw) const { return label(appearanceModeFrom(raw)); }
 
     // Whether the views draw dark: forced by the mode, or the desktop's own preference for "system".
     [[nodiscard]] bool isDark() const;

@@ -203,9 +203,10 @@ QCoro::Task<bool> WebEngine::probe()
                 version = text->trimmed();
         }
     }
-    // A probe of a path that has since been replaced tells its caller, and nobody else.
+    // A probe of a path that has since been replaced tells its caller, and nobody else. Only an answer
+    // is kept: a program that was merely slow once (a busy machine) is asked again next time.
     if (generation == m_probeGeneration) {
-        m_probedPath = path;
+        m_probedPath = answered ? std::optional<QString>(path) : std::nullopt;
         m_answered = answered;
         if (version != m_version) {
             m_version = version;

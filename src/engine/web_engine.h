@@ -86,8 +86,8 @@ public:
     [[nodiscard]] QString versionText() const { return m_version.value_or(QString()); }
     [[nodiscard]] bool isInstalled() const;
     [[nodiscard]] bool isReady() const { return m_enabled && isInstalled(); }
-    // Asks the program for its version without blocking, within the probe limit, once per path;
-    // true when it answered. `version` holds the answer.
+    // Asks the program for its version without blocking, within the probe limit; true when it answered.
+    // An answer is kept until the path changes; `version` holds it.
     QCoro::Task<bool> probe();
 
     // For one run of the command line: switch the engine on, or use another program, storing nothing.

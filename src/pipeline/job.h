@@ -49,8 +49,12 @@ public:
     // The progress as a whole percentage, truncated ("99%" at 0.999).
     [[nodiscard]] QString progressText() const { return QString::number(wholePercent(m_progress)) + u'%'; }
     [[nodiscard]] QUrl output() const { return m_output; }
+    // The file being written while the job converts (its name is already taken); empty otherwise.
+    [[nodiscard]] const QString &partialOutput() const { return m_partialOutput; }
+    void setPartialOutput(const QString &path) { m_partialOutput = path; }
     [[nodiscard]] QString formatLabel() const { return label(m_format); }
-    // "BEST" when the quality has no bitrate, else the bitrate in capitals ("320K").
+    // "BEST" when the quality has no bitrate, else the bitrate in capitals ("320K"); a dash for a format
+    // that takes none.
     [[nodiscard]] QString qualityText() const;
 
     void setTitle(const QString &title);
@@ -76,6 +80,7 @@ private:
     JobPhase m_phase;
     double m_progress = 0;
     QUrl m_output;
+    QString m_partialOutput;
 };
 
 } // namespace tovel

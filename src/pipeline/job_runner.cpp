@@ -245,6 +245,7 @@ struct JobTask
             failWith(QStringLiteral("Conversion failed. ") + output.error().description());
             co_return;
         }
+        job->setPartialOutput(*output);
         const QUuid id = job->id();
         QPointer<JobRunner> owner = runner;
         QPointer<Job> target = job;
@@ -258,6 +259,8 @@ struct JobTask
             runner->m_converters.remove(id);
         permit.reset();
         removeFile(input);
+        if (job)
+            job->setPartialOutput(QString());
         if (!converted) {
             removeFile(*output);
             failWith(QStringLiteral("Conversion failed. ") + converted.error().description());

@@ -3,6 +3,7 @@
 #include "platform/paths.h"
 
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
@@ -42,7 +43,10 @@ void Desktop::reveal(const QUrl &file) const
     // Asked without waiting: a file manager that is slow to start must not hold up the window.
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5'000));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [folder](QDBusPendingCallWatcher *done) {
-        if (done->isError())
+        // Only where no file manager takes the call; one that is merely slow to start will still show
+        // the file, and a second window would be one too many.
+        const QDBusError::ErrorType error = done->isError() ? done->error().type() : QDBusError::NoError;
+        if (error != QDBusError::NoError && error != QDBusError::NoReply && error != QDBusError::Timeout)
             QDesktopServices::openUrl(folder);
         done->deleteLater();
     });

@@ -104,6 +104,17 @@ bool Gathering::gather(const QString &input, int format, int quality)
     return true;
 }
 
+QStringList Gathering::filesInProgress() const
+{
+    QStringList files;
+    for (const Job *job : m_runner->jobs())
+        if (!job->partialOutput().isEmpty())
+            files << job->partialOutput();
+    return files;
+}
+
+bool Gathering::busy() const { return m_runner->activeTasks() > 0; }
+
 void Gathering::cancel(QObject *job) { m_runner->cancel(qobject_cast<Job *>(job)); }
 
 void Gathering::stopAll()

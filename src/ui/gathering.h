@@ -50,6 +50,11 @@ public:
     // plain text; empty when nothing usable was dropped.
     [[nodiscard]] Q_INVOKABLE QString droppedText(const QList<QUrl> &urls, const QString &text) const;
 
+    // Files in Downloads that jobs are still writing: not yet something to play.
+    [[nodiscard]] Q_INVOKABLE QStringList filesInProgress() const;
+    // Whether any job is still at work, a cancelled one tidying up included.
+    [[nodiscard]] Q_INVOKABLE bool busy() const;
+
     // Starts a request (trimmed, at most 100 items); false when there was nothing to gather.
     Q_INVOKABLE bool gather(const QString &input, int format, int quality);
     Q_INVOKABLE void cancel(QObject *job);

@@ -67,14 +67,21 @@ QHash<int, QByteArray> LibraryModel::roleNames() const
     return {{UrlRole, "url"}, {NameRole, "name"}, {ExtensionRole, "extension"}};
 }
 
-void LibraryModel::reload() { load(m_folder, ++m_generation); }
+void LibraryModel::reload(const QStringList &skipped) { load(m_folder, skipped, ++m_generation); }
 
-QCoro::Task<void> LibraryModel::load(QString folder, quint64 generation)
+QCoro::Task<void> LibraryModel::load(QString folder, QStringList skipped, quint64 generation)
 {
+    // A pool of its own: the shared one may be busy copying large files for the jobs.
+    static QThreadPool *listing = [] {
+        auto *pool = new QThreadPool;
+        pool->setMaxThreadCount(1);
+        return pool;
+    }();
     QPointer<LibraryModel> self(this);
-    QList<LibraryFile> files = co_await QtConcurrent::run(listLibrary, folder);
+    QList<LibraryFile> files = co_await QtConcurrent::run(listing, listLibrary, folder);
     if (!self || generation != m_generation)
         co_return;
+    files.removeIf([&skipped](const LibraryFile &file) { return skipped.contains(file.url.toLocalFile()); });
     const bool countChanges = files.size() != m_files.size();
     beginResetModel();
     m_files = std::move(files);

@@ -45,8 +45,9 @@ public:
     [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
     [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
 
-    // Lists the folder again; a newer reload supersedes one still running.
-    Q_INVOKABLE void reload();
+    // Lists the folder again, leaving out `skipped` (files still being written); a newer reload
+    // supersedes one still running.
+    Q_INVOKABLE void reload(const QStringList &skipped = {});
 
 signals:
     void folderChanged();
@@ -54,7 +55,7 @@ signals:
     void loadedChanged();
 
 private:
-    QCoro::Task<void> load(QString folder, quint64 generation);
+    QCoro::Task<void> load(QString folder, QStringList skipped, quint64 generation);
 
     QString m_folder;
     QList<LibraryFile> m_files;

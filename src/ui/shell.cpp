@@ -53,6 +53,7 @@ bool loadWindow(QQmlApplicationEngine &engine)
     engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
     engine.addImageProvider(QStringLiteral("symbol"), new SymbolProvider);
     engine.addImageProvider(QStringLiteral("backdrop"), new BackdropProvider);
+    engine.addImageProvider(QStringLiteral("tile"), new TileProvider);
     engine.load(QUrl(QStringLiteral("qrc:/qt/qml/Tovel/qml/Main.qml")));
     return !engine.rootObjects().isEmpty();
 }

@@ -5,7 +5,10 @@
 #include <QColor>
 #include <QImageReader>
 #include <QPainter>
+#include <QPainterPath>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace tovel {
 
@@ -68,6 +71,39 @@ QImage BackdropProvider::requestImage(const QString &id, QSize *size, const QSiz
     if (size)
         *size = image.size();
     return image;
+}
+
+TileProvider::TileProvider() : QQuickImageProvider(QQuickImageProvider::Image) {}
+
+QImage TileProvider::requestImage(const QString &id, QSize *size, const QSize &requestedSize)
+{
+    const QUrl url(QUrl::fromPercentEncoding(id.toUtf8()));
+    if (!url.isLocalFile())
+        return {};
+    const int side = std::clamp(requestedSize.isValid() ? std::max(requestedSize.width(), requestedSize.height()) : 152, 16, 512);
+    QImageReader reader(url.toLocalFile());
+    const QSize natural = reader.size();
+    if (!natural.isValid() || natural.isEmpty())
+        return {};
+    // Decoded small: a 2560-pixel background never needs more than a tile's worth of pixels here.
+    reader.setScaledSize(natural.scaled(side, side, Qt::KeepAspectRatioByExpanding));
+    const QImage picture = reader.read();
+    if (picture.isNull())
+        return {};
+    QImage tile(side, side, QImage::Format_ARGB32_Premultiplied);
+    tile.fill(Qt::transparent);
+    QPainter painter(&tile);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    QPainterPath shape;
+    const qreal radius = side * 0.22;
+    shape.addRoundedRect(QRectF(0, 0, side, side), radius, radius);
+    painter.setClipPath(shape);
+    painter.drawImage(QPointF((side - picture.width()) / 2.0, (side - picture.height()) / 2.0), picture);
+    painter.end();
+    if (size)
+        *size = tile.size();
+    return tile;
 }
 
 } // namespace tovel

@@ -26,4 +26,13 @@ public:
     QImage requestImage(const QString &id, QSize *size, const QSize &requestedSize) override;
 };
 
+// Serves "image://tile/<file URL>": the image cropped to fill the requested square and clipped to
+// rounded corners, for the Appearance pane's tiles (drawn the same on every scene-graph backend).
+class TileProvider : public QQuickImageProvider
+{
+public:
+    TileProvider();
+    QImage requestImage(const QString &id, QSize *size, const QSize &requestedSize) override;
+};
+
 } // namespace tovel

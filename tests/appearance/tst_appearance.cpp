@@ -41,6 +41,15 @@ private slots:
         QCOMPARE(rawValue(appearanceModeFrom(stored)), mode);
     }
 
+    void displayNames()
+    {
+        const QList<std::pair<QString, QString>> names{{"04-Graphite", "Graphite"}, {"01-Deep-Sea", "Deep-Sea"},
+                                                       {"Plain", "Plain"}, {"-Lead--Trail-", "Trail"},
+                                                       {"07-DeepSea", "Deep Sea"}, {"02-RGB", "RGB"}, {"", ""}};
+        for (const auto &[name, shown] : names)
+            QCOMPARE(displayName(name), shown);
+    }
+
     void namedImages()
     {
         const QString resources = env->folder(QStringLiteral("resources"));

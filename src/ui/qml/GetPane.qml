@@ -38,6 +38,7 @@ FocusScope {
     Shortcut {
         sequence: "/"
         enabled: pane.visible && pane.field !== null && !pane.field.activeFocus
+                 && !(pane.Window.window && pane.Window.window.asking)
         onActivated: pane.field.forceActiveFocus()
     }
 

@@ -13,7 +13,7 @@ Item {
         id: library
         objectName: "libraryModel"
     }
-    Component.onCompleted: library.reload()
+    Component.onCompleted: library.reload(Gathering.filesInProgress())
 
     ListView {
         id: view

@@ -31,12 +31,18 @@ Window {
 
     // Closing on running work asks first; stopping ends every job cleanly, then closes.
     onClosing: close => {
-        if (window.quitting || Gathering.unfinished === 0)
+        if (window.quitting || !Gathering.busy())
             return
         close.accepted = false
-        quitQuestion.count = Gathering.unfinished
+        // Jobs that were cancelled but are still tidying up finish that first, without a question.
+        if (Gathering.unfinished === 0) {
+            window.quitting = true
+            Gathering.stopAll()
+            return
+        }
         quitQuestion.open()
     }
+    readonly property bool asking: quitQuestion.visible
     Connections {
         target: Gathering
         function onStopped() {
@@ -78,6 +84,8 @@ Window {
             objectName: "layout"
             anchors.fill: parent
             active: !window.onboarding
+            // Nothing behind the quit question takes a key or a click while it stands.
+            enabled: !window.asking
             sourceComponent: workingLayout
             // After the introduction the working layout fades in; at a plain launch it is simply there.
             onLoaded: if (window.introduced) fadeIn.start()
@@ -164,7 +172,7 @@ Window {
     }
     Component {
         id: appearancePane
-        PanePlaceholder { title: "Appearance"; symbol: "paintbrush"; blurb: "Mode, app icon and window background." }
+        AppearancePane {}
     }
     Component {
         id: enginePane

@@ -3,13 +3,15 @@ import QtQuick.Layouts
 import Tovel
 
 // Asked before the window closes on running work: stopping ends every job cleanly first.
-Item {
+FocusScope {
     id: root
-    property int count: 0
+    property int count: Gathering.unfinished
     signal stop()
     signal keep()
     visible: false
-    function open() { visible = true; stopButton.forceActiveFocus() }
+    // The question stays true to what is running: once nothing is, there is nothing to ask.
+    onCountChanged: if (visible && count === 0) { close(); stop() }
+    function open() { visible = true; forceActiveFocus(); stopButton.forceActiveFocus() }
     function close() { visible = false }
 
     Keys.onEscapePressed: { close(); keep() }

@@ -1,0 +1,173 @@
+import QtQuick
+import QtQuick.Layouts
+import Tovel
+
+// Icon, background and interface mode: three separate choices, each stored and applied at a tap.
+Item {
+    id: pane
+    objectName: "appearancePane"
+    readonly property string title: "Appearance"
+
+    component TileGrid: Item {
+        id: grid
+        property var images: []
+        property string chosen
+        signal picked(string name)
+        readonly property int columns: Math.max(1, Math.floor((width + 15) / (96 + 15)))
+        readonly property real cell: (width - 15 * (columns - 1)) / columns
+        implicitWidth: 96
+        implicitHeight: tiles.implicitHeight
+        Grid {
+            id: tiles
+            columns: grid.columns
+            columnSpacing: 15
+            rowSpacing: 15
+            Repeater {
+                model: grid.images
+                delegate: Item {
+                    id: tile
+                    required property var modelData
+                    readonly property bool selected: modelData.name === grid.chosen
+                    objectName: "tile-" + modelData.name
+                    width: grid.cell
+                    height: 76 + 6 + caption.implicitHeight
+                    Accessible.role: Accessible.RadioButton
+                    Accessible.name: caption.text
+                    Accessible.checked: selected
+                    activeFocusOnTab: true
+                    Keys.onSpacePressed: grid.picked(modelData.name)
+                    Keys.onReturnPressed: grid.picked(modelData.name)
+                    Image {
+                        id: picture
+                        anchors.horizontalCenter: parent.horizontalCenter
+                        width: 76
+                        height: 76
+                        source: "image://tile/" + encodeURIComponent(tile.modelData.source.toString())
+                        sourceSize: Qt.size(152, 152)
+                        asynchronous: true
+                        smooth: true
+                        mipmap: true
+                    }
+                    Rectangle {
+                        anchors.fill: picture
+                        anchors.margins: tile.selected ? -3 : 0
+                        radius: 76 * 0.22 + (tile.selected ? 3 : 0)
+                        color: "transparent"
+                        border.width: tile.selected ? 2.5 : 1
+                        border.color: tile.selected ? Theme.accent
+                                      : (Theme.dark ? Qt.rgba(1, 1, 1, 0.18) : Qt.rgba(0, 0, 0, 0.18))
+                    }
+                    Rectangle {
+                        anchors.fill: picture
+                        anchors.margins: -6
+                        radius: 22
+                        color: "transparent"
+                        border.width: tile.activeFocus ? 1.5 : 0
+                        border.color: Theme.text
+                    }
+                    Text {
+                        id: caption
+                        anchors.top: picture.bottom
+                        anchors.topMargin: 6
+                        width: parent.width
+                        horizontalAlignment: Text.AlignHCenter
+                        text: Appearance.displayName(tile.modelData.name)
+                        textFormat: Text.PlainText
+                        font.pixelSize: 11
+                        font.weight: tile.selected ? Font.Medium : Font.Normal
+                        color: tile.selected ? Theme.text : Theme.secondaryText
+                        elide: Text.ElideRight
+                    }
+                    MouseArea {
+                        anchors.fill: parent
+                        cursorShape: Qt.PointingHandCursor
+                        onClicked: grid.picked(tile.modelData.name)
+                    }
+                }
+            }
+        }
+    }
+
+    SettingsPage {
+        anchors.fill: parent
+        headline: "Make it yours."
+        subline: "Icon, background, and interface are three separate choices."
+
+        SettingsCard {
+            title: "App Icon"
+            badge: Appearance.displayName(Appearance.iconName)
+            symbol: "app.badge"
+            TileGrid {
+                objectName: "iconGrid"
+                Layout.fillWidth: true
+                images: Appearance.icons
+                chosen: Appearance.iconName
+                onPicked: name => Appearance.iconName = name
+            }
+        }
+        SettingsCard {
+            title: "Window Background"
+            badge: Appearance.displayName(Appearance.wallpaperName)
+            symbol: "photo"
+            TileGrid {
+                objectName: "wallpaperGrid"
+                Layout.fillWidth: true
+                images: Appearance.wallpapers
+                chosen: Appearance.wallpaperName
+                onPicked: name => Appearance.wallpaperName = name
+            }
+        }
+        SettingsCard {
+            title: "Interface"
+            badge: Appearance.modeLabel(Appearance.mode)
+            symbol: "circle.lefthalf.filled"
+            Row {
+                id: segments
+                objectName: "modePicker"
+                Layout.preferredWidth: 280
+                Layout.preferredHeight: 30
+                Repeater {
+                    model: [{ mode: "system", text: "System" }, { mode: "dark", text: "Dark" }, { mode: "light", text: "Light" }]
+                    delegate: Rectangle {
+                        id: segment
+                        required property var modelData
+                        required property int index
+                        readonly property bool selected: Appearance.mode === modelData.mode
+                        objectName: "mode-" + modelData.mode
+                        width: 280 / 3
+                        height: 30
+                        radius: 8
+                        color: selected ? Theme.accent : Theme.fieldFill
+                        border.width: activeFocus ? 2 : 1
+                        border.color: activeFocus ? Theme.text : Theme.hairline
+                        activeFocusOnTab: true
+                        Accessible.role: Accessible.RadioButton
+                        Accessible.name: modelData.text
+                        Accessible.checked: selected
+                        Keys.onSpacePressed: Appearance.mode = modelData.mode
+                        Keys.onReturnPressed: Appearance.mode = modelData.mode
+                        Text {
+                            anchors.centerIn: parent
+                            text: segment.modelData.text
+                            textFormat: Text.PlainText
+                            font.pixelSize: 12
+                            font.weight: segment.selected ? Font.DemiBold : Font.Normal
+                            color: segment.selected ? Theme.ink : Theme.text
+                        }
+                        MouseArea {
+                            anchors.fill: parent
+                            cursorShape: Qt.PointingHandCursor
+                            onClicked: Appearance.mode = segment.modelData.mode
+                        }
+                    }
+                }
+            }
+            Text {
+                text: "System follows your desktop. Dark and Light override it."
+                textFormat: Text.PlainText
+                font.pixelSize: 11
+                color: Theme.tertiaryText
+            }
+        }
+    }
+}
