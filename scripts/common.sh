@@ -10,7 +10,7 @@ TOVEL_PACKAGES=(
   qt6-base-dev qt6-declarative-dev qcoro-qt6-dev libsodium-dev libgl-dev
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-window
   qml6-module-qtquick-templates qml6-module-qtquick-layouts qml6-module-qtqml-workerscript
-  qml6-module-qt5compat-graphicaleffects qt6-qpa-plugins
+  qml6-module-qt5compat-graphicaleffects qml6-module-qtquick-dialogs qt6-qpa-plugins
   libqt6svg6
   ffmpeg
   dbus-daemon

@@ -3,6 +3,7 @@
 #include "appearance/appearance.h"
 #include "core/endpoints.h"
 #include "engine/manifest.h"
+#include "engine/web_engine.h"
 #include "platform/defaults.h"
 #include "platform/paths.h"
 #include "ui/symbol_provider.h"
@@ -74,5 +75,7 @@ Shell *Shell::create(QQmlEngine *, QJSEngine *)
 bool Shell::onboardingDone() const { return Defaults::boolean(onboardingKey, false); }
 
 void Shell::finishOnboarding() { Defaults::set(onboardingKey, true); }
+
+QObject *Shell::webEngine() const { return &WebEngine::shared(); }
 
 } // namespace tovel

@@ -27,6 +27,8 @@ class Shell : public QObject
     Q_OBJECT
     QML_ELEMENT
     QML_SINGLETON
+    // The shared web engine, for the introduction's toggle.
+    Q_PROPERTY(QObject *webEngine READ webEngine CONSTANT)
 public:
     static inline const QString onboardingKey = QStringLiteral("onboardingDone");
 
@@ -37,6 +39,7 @@ public:
     [[nodiscard]] Q_INVOKABLE bool onboardingDone() const;
     // Remembers that the introduction was finished, so later launches open on the Get pane.
     Q_INVOKABLE void finishOnboarding();
+    [[nodiscard]] QObject *webEngine() const;
 
 private:
     Shell() = default;

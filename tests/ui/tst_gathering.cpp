@@ -1,6 +1,7 @@
 #include "engine/web_engine.h"
 #include "pipeline/job_runner.h"
 #include "support/test_env.h"
+#include "ui/engine_report.h"
 #include "ui/gathering.h"
 #include "ui/library_model.h"
 
@@ -120,6 +121,16 @@ private slots:
         QVERIFY(stopped.wait(20'000));
         QCOMPARE(gathering.unfinished(), 0);
         QCOMPARE(entries(env->downloads()) + entries(env->temp()), QStringList());
+    }
+
+    // The licence is asked for in the background each time a report is made.
+    void engineReportAsksForTheLicence()
+    {
+        EngineReport report;
+        QCOMPARE(report.license(), "checking\u2026");
+        QTRY_VERIFY_WITH_TIMEOUT(report.license() != "checking\u2026", 10'000);
+        QVERIFY(QStringList({"LGPL", "GPL", "unknown", "not found"}).contains(report.license()));
+        QVERIFY(report.manifestLine().startsWith("Manifest v0 \u00b7 built-in defaults"));
     }
 
     // The library: four audio extensions in any case, newest first, undated last, ties by name.

@@ -1,4 +1,5 @@
 #include "appearance/appearance.h"
+#include "engine/web_engine.h"
 #include "platform/defaults.h"
 #include "platform/paths.h"
 #include "support/http_server.h"
@@ -211,17 +212,48 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!Updater::shared().checking(), 10'000);
     }
 
+    // Four steps: no Back on the first, Return goes on, the web-engine toggle is stored at once, and
+    // "onboardingDone" is stored before the working layout shows. Quitting part-way starts over.
     void firstLaunchShowsTheIntroductionUntilFinished()
     {
+        WebEngine::shared().setEnabled(false);
         openWindow();
-        QVERIFY(item("startGathering"));
-        QVERIFY(!item("rail"));
+        QVERIFY(item("startGathering") && !item("rail"));
+        QQuickItem *back = item("backButton");
+        QQuickItem *primary = item("startGathering");
+        QObject *view = item("onboarding")->property("item").value<QObject *>();
+        const auto step = [&view] { return view->property("step").toInt(); };
+        QVERIFY(!back->isVisible());
+        QTest::keyClick(window, Qt::Key_Return);
+        QCOMPARE(step(), 1);
+        QVERIFY(back->isVisible());
+        click(back);
+        QCOMPARE(step(), 0);
+        QTest::keyClick(window, Qt::Key_Return);
+        QTest::keyClick(window, Qt::Key_Return);
+        QCOMPARE(step(), 2);
+        QTRY_VERIFY(item("onboardingWebToggle")->isVisible());
+        click(item("onboardingWebToggle"));
+        QVERIFY(Defaults::boolean(WebEngine::enabledKey, false));
+        QVERIFY(!Defaults::boolean(Shell::onboardingKey, false));
+
+        // Quitting here: the next launch starts the introduction again, from the first step.
+        engine.reset();
+        openWindow();
+        view = item("onboarding")->property("item").value<QObject *>();
+        QCOMPARE(step(), 0);
+        QVERIFY(WebEngine::shared().enabled());
+        primary = item("startGathering");
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(window, Qt::Key_Return);
+        QCOMPARE(primary->property("text").toString(), "Start gathering");
         QTest::keyClick(window, Qt::Key_Return);
         QVERIFY(Defaults::boolean(Shell::onboardingKey, false));
         QTRY_VERIFY(item("rail"));
         QVERIFY(!item("startGathering"));
         QCOMPARE(window->property("pane").toString(), QStringLiteral("get"));
         QCOMPARE(paneTitle(), QStringLiteral("Get"));
+        WebEngine::shared().setEnabled(false);
     }
 
     void laterLaunchesOpenOnTheGetPane()
@@ -370,6 +402,46 @@ private slots:
         engine.reset();
         Defaults::set(Shell::onboardingKey, true);
         openWindow();
+    }
+
+    // Every settings control writes its owner's setting at once, straight into the settings file.
+    void settingsControlsStoreAtOnce()
+    {
+        const auto stored = [] {
+            return QString::fromUtf8(readFile(QDir::homePath() + "/.config/Tovel/Tovel.conf"));
+        };
+        click(item("railButton-appearance"));
+        QTRY_VERIFY(item("iconGrid-01-Aurora"));
+        click(item("iconGrid-01-Aurora"));
+        click(item("wallpaperGrid-06-Dusk"));
+        click(item("mode-light"));
+        QVERIFY(stored().contains("selectedAppIcon=01-Aurora"));
+        QVERIFY(stored().contains("selectedWallpaper=06-Dusk"));
+        QVERIFY(stored().contains("appearanceMode=light"));
+        QVERIFY(!Appearance::shared().isDark());
+        QCOMPARE(Appearance::shared().wallpaperName(), "06-Dusk");
+        click(item("mode-dark"));
+        QVERIFY(Appearance::shared().isDark());
+
+        click(item("railButton-engine"));
+        QTRY_VERIFY(item("webEngineToggle"));
+        const bool was = WebEngine::shared().enabled();
+        click(item("webEngineToggle"));
+        QCOMPARE(WebEngine::shared().enabled(), !was);
+        QVERIFY(stored().contains(QStringLiteral("webEngineEnabled=") + (was ? "false" : "true")));
+        QQuickItem *path = item("webEnginePath");
+        path->forceActiveFocus();
+        path->setProperty("text", "");
+        type(window, "/opt/tools/yt-dlp");
+        QTest::keyClick(window, Qt::Key_Return);
+        QCOMPARE(WebEngine::shared().path(), "/opt/tools/yt-dlp");
+        QVERIFY(stored().contains("webEnginePath=/opt/tools/yt-dlp"));
+        // A cancelled "Choose..." hands over no file, and nothing changes.
+        QObject *report = item("enginePane")->findChild<QObject *>("engineReport");
+        QVERIFY(report && QMetaObject::invokeMethod(report, "chooseWebEngine", Q_ARG(QUrl, QUrl())));
+        QCOMPARE(WebEngine::shared().path(), "/opt/tools/yt-dlp");
+        WebEngine::shared().setEnabled(false);
+        click(item("railButton-get"));
     }
 
     void theWindowKeepsItsMinimumSize()

@@ -28,7 +28,7 @@ Item {
                     id: tile
                     required property var modelData
                     readonly property bool selected: modelData.name === grid.chosen
-                    objectName: "tile-" + modelData.name
+                    objectName: grid.objectName + "-" + modelData.name
                     width: grid.cell
                     height: 76 + 6 + caption.implicitHeight
                     Accessible.role: Accessible.RadioButton

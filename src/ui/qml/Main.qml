@@ -71,7 +71,7 @@ Window {
             anchors.margins: Theme.panelInset
             active: window.onboarding
             focus: true
-            sourceComponent: OnboardingPlaceholder {
+            sourceComponent: OnboardingView {
                 finish: function () {
                     window.introduced = true
                     window.onboarding = false
@@ -176,6 +176,6 @@ Window {
     }
     Component {
         id: enginePane
-        PanePlaceholder { title: "Engine"; symbol: "slider.horizontal.3"; blurb: "The tools that do the fetching and converting." }
+        EnginePane {}
     }
 }

@@ -1,0 +1,101 @@
+#include "ui/engine_report.h"
+
+#include "engine/manifest.h"
+#include "engine/tools.h"
+#include "engine/web_engine.h"
+#include "platform/desktop.h"
+#include "updates/diagnostics.h"
+#include "updates/updater.h"
+
+#include <QCoroFuture>
+#include <QLocale>
+#include <QPointer>
+#include <QtConcurrent>
+
+namespace tovel {
+
+namespace {
+QCoro::Task<void> askLicense(QPointer<EngineReport> report, std::function<void(QString)> deliver)
+{
+    // ffmpeg -L runs a program; never on the GUI thread.
+    const QString license = co_await QtConcurrent::run(&Tools::ffmpegLicense);
+    if (report)
+        deliver(license);
+}
+} // namespace
+
+EngineReport::EngineReport(QObject *parent) : QObject(parent), m_runtimeFound(Tools::findJSRuntime().has_value())
+{
+    ManifestStore &store = ManifestStore::shared();
+    connect(&store, &ManifestStore::manifestChanged, this, &EngineReport::manifestChanged);
+    connect(&store, &ManifestStore::lastFetchChanged, this, &EngineReport::manifestChanged);
+    countReports();
+    std::function<void(QString)> deliver = [this](QString license) {
+        m_license = std::move(license);
+        emit licenseChanged();
+    };
+    askLicense(this, deliver);
+}
+
+QObject *EngineReport::web() const { return &WebEngine::shared(); }
+QObject *EngineReport::updater() const { return &Updater::shared(); }
+bool EngineReport::converterPresent() const { return Tools::hasFFmpeg(); }
+bool EngineReport::converterBundled() const { return Tools::ffmpegInResources(); }
+QString EngineReport::installedVersion() const { return currentVersion(); }
+
+QString EngineReport::manifestLine() const
+{
+    const ManifestStore &store = ManifestStore::shared();
+    QString line = QStringLiteral("Manifest v") + QString::number(store.version()) + QStringLiteral(" \u00b7 ");
+    if (const auto &fetched = store.lastFetch())
+        return line + QStringLiteral("updated ") + QLocale().toString(fetched->toLocalTime(), QLocale::ShortFormat);
+    return line + QStringLiteral("built-in defaults");
+}
+
+QString EngineReport::manifestNotice() const { return ManifestStore::shared().manifest().notice.value_or(QString()); }
+
+QString EngineReport::reportsText() const
+{
+    if (m_reports == 0)
+        return QStringLiteral("No crash reports. Any that occur are written to this computer only \u2014 nothing is ever sent.");
+    return QString::number(m_reports) + QStringLiteral(" crash report(s) on this computer. Nothing has been sent anywhere.");
+}
+
+bool EngineReport::findWebEngine()
+{
+    const auto found = Tools::findYtDlp();
+    if (found)
+        WebEngine::shared().setPath(*found);
+    return found.has_value();
+}
+
+void EngineReport::chooseWebEngine(const QUrl &file)
+{
+    if (file.isLocalFile() && !file.toLocalFile().isEmpty())
+        WebEngine::shared().setPath(file.toLocalFile());
+}
+
+void EngineReport::typeWebEnginePath(const QString &path)
+{
+    if (path != WebEngine::shared().path())
+        WebEngine::shared().setPath(path);
+}
+
+void EngineReport::showReports() const { Desktop::shared().open(QUrl::fromLocalFile(Diagnostics::reportsFolder())); }
+
+void EngineReport::deleteReports()
+{
+    Diagnostics::deleteAll();
+    countReports();
+}
+
+void EngineReport::countReports()
+{
+    const qsizetype count = Diagnostics::reports().size();
+    if (count == m_reports)
+        return;
+    m_reports = count;
+    emit reportsChanged();
+}
+
+} // namespace tovel
