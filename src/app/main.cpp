@@ -181,7 +181,9 @@ int main(int argc, char *argv[])
     QObject::connect(
         &engine, &QQmlApplicationEngine::objectCreationFailed, &app, [] { QCoreApplication::exit(1); },
         Qt::QueuedConnection);
-    if (!tovel::loadWindow(engine))
+    // Opened with a file or link ("Open with Tovel", a drop on the launcher): it waits in the field.
+    const QString input = arguments.size() >= 2 ? tovel::launchInput(arguments.at(1)) : QString();
+    if (!tovel::loadWindow(engine, input))
         return 1;
     return QGuiApplication::exec();
 }

@@ -49,14 +49,24 @@ void loadFonts()
     }
 }
 
-bool loadWindow(QQmlApplicationEngine &engine)
+QString launchInput(const QString &argument)
+{
+    const QUrl url(argument);
+    return url.isLocalFile() ? url.toLocalFile() : argument;
+}
+
+bool loadWindow(QQmlApplicationEngine &engine, const QString &input)
 {
     engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
     engine.addImageProvider(QStringLiteral("symbol"), new SymbolProvider);
     engine.addImageProvider(QStringLiteral("backdrop"), new BackdropProvider);
     engine.addImageProvider(QStringLiteral("tile"), new TileProvider);
     engine.load(QUrl(QStringLiteral("qrc:/qt/qml/Tovel/qml/Main.qml")));
-    return !engine.rootObjects().isEmpty();
+    if (engine.rootObjects().isEmpty())
+        return false;
+    if (!input.isEmpty())
+        engine.rootObjects().constFirst()->setProperty("initialInput", input);
+    return true;
 }
 
 Shell &Shell::shared()

@@ -18,8 +18,12 @@ void startUp();
 void loadFonts();
 
 // Registers what the window's QML needs beyond its module (the symbol and backdrop images) and loads
-// the window. False when it could not be created.
-bool loadWindow(QQmlApplicationEngine &engine);
+// the window, with `input` waiting in the Get pane's field (a file or link the window was opened with;
+// nothing starts until Gather). False when it could not be created.
+bool loadWindow(QQmlApplicationEngine &engine, const QString &input = {});
+
+// The Get pane's text for what the desktop handed the program ("tovel %U"): a file:// link as its path.
+[[nodiscard]] QString launchInput(const QString &argument);
 
 // The window's own state that outlives a pane: whether the introduction has been finished.
 class Shell : public QObject

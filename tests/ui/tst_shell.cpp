@@ -444,6 +444,20 @@ private slots:
         click(item("railButton-get"));
     }
 
+    // "Open with Tovel": the file waits in the field as a path, and nothing starts until Gather.
+    void openedWithAFile()
+    {
+        Defaults::set(Shell::onboardingKey, true);
+        engine = std::make_unique<QQmlApplicationEngine>();
+        QVERIFY(loadWindow(*engine, launchInput("file:///music/a%20b.flac")));
+        window = qobject_cast<QQuickWindow *>(engine->rootObjects().constFirst());
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QTRY_VERIFY(item("inputField"));
+        QTRY_COMPARE(item("inputField")->property("text").toString(), "/music/a b.flac");
+        QCOMPARE(item("gatheredHeader")->isVisible(), false);
+        QCOMPARE(launchInput("https://host.test/feed"), "https://host.test/feed");
+    }
+
     void theWindowKeepsItsMinimumSize()
     {
         QCOMPARE(window->minimumSize(), QSize(900, 640));
