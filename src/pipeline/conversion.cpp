@@ -2,39 +2,164 @@
 
 #include "engine/tools.h"
 #include "platform/child_process.h"
+#include "platform/text.h"
+
+#include <QRegularExpression>
+#include <QTimer>
+
+#include <memory>
 
 namespace tovel {
 
-QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QString &input, const QString &output)
+std::optional<MediaProbe> parseStreamSummary(const QByteArray &summary)
 {
-    QStringList arguments{QStringLiteral("-y"), QStringLiteral("-i"), input};
-    if (format != AudioFormat::mp4)
-        arguments << QStringLiteral("-vn");
-    arguments << codecArguments(format);
-    if (usesQuality(format)) {
-        if (const auto rate = bitrate(quality))
-            arguments << QStringLiteral("-b:a") << *rate;
-        else if (format == AudioFormat::mp3)
-            arguments << QStringLiteral("-q:a") << QStringLiteral("0");
+    const QString text = strictUtf8(summary).value_or(QString::fromLatin1(summary));
+    static const QRegularExpression stream(
+        QStringLiteral("^\\s*Stream #0:(\\d+)[^:]*: (Audio|Video): ([A-Za-z0-9_]+)([^\\n]*)$"),
+        QRegularExpression::MultilineOption);
+    static const QRegularExpression duration(QStringLiteral("Duration: (\\d+):(\\d{2}):(\\d{2}(?:\\.\\d+)?)"));
+    MediaProbe probe;
+    bool any = false;
+    for (auto it = stream.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        any = true;
+        const QString codec = match.captured(3);
+        const QString rest = match.captured(4);
+        if (match.captured(2) == QLatin1String("Audio")) {
+            if (probe.audioCodec.isEmpty())
+                probe.audioCodec = codec;
+        } else if (rest.contains(QLatin1String("(attached pic)"))) {
+            probe.pictures << match.captured(1).toInt();
+        } else if (probe.videoCodec.isEmpty()) {
+            probe.videoCodec = codec;
+        }
+    }
+    if (!any)
+        return std::nullopt;
+    if (const QRegularExpressionMatch match = duration.match(text); match.hasMatch())
+        probe.duration = match.captured(1).toInt() * 3600.0 + match.captured(2).toInt() * 60.0
+            + match.captured(3).toDouble();
+    return probe;
+}
+
+bool copiesStreams(AudioFormat format, AudioQuality quality, const std::optional<MediaProbe> &probe)
+{
+    if (!probe || bitrate(quality))
+        return false;
+    const QString &audio = probe->audioCodec;
+    switch (format) {
+    case AudioFormat::mp3: return audio == QLatin1String("mp3");
+    case AudioFormat::m4a: return audio == QLatin1String("aac");
+    case AudioFormat::flac: return audio == QLatin1String("flac");
+    case AudioFormat::wav: return audio == QLatin1String("pcm_s16le");
+    case AudioFormat::mp4:
+        return (probe->videoCodec == QLatin1String("h264") || probe->videoCodec == QLatin1String("hevc"))
+            && (audio.isEmpty() || audio == QLatin1String("aac") || audio == QLatin1String("mp3"));
+    }
+    return false;
+}
+
+QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QString &input, const QString &output,
+                            const std::optional<MediaProbe> &probe)
+{
+    QStringList arguments{QStringLiteral("-nostdin"), QStringLiteral("-nostats"), QStringLiteral("-progress"),
+                          QStringLiteral("pipe:1"), QStringLiteral("-y"), QStringLiteral("-i"), input};
+    const bool copy = copiesStreams(format, quality, probe);
+    // Cover pictures go along into the formats that carry one.
+    const bool keepsPictures = probe && !probe->pictures.isEmpty()
+        && (format == AudioFormat::mp3 || format == AudioFormat::m4a || format == AudioFormat::flac);
+    if (format == AudioFormat::mp4) {
+        if (probe && !copy)
+            arguments << QStringLiteral("-c:v") << QStringLiteral("libx264") << QStringLiteral("-c:a")
+                      << QStringLiteral("aac") << QStringLiteral("-movflags") << QStringLiteral("+faststart");
+        else
+            arguments << codecArguments(format);
+    } else {
+        if (keepsPictures) {
+            arguments << QStringLiteral("-map") << QStringLiteral("0:a:0");
+            for (int picture : probe->pictures)
+                arguments << QStringLiteral("-map") << QStringLiteral("0:%1").arg(picture);
+            arguments << QStringLiteral("-c:v") << QStringLiteral("copy");
+        } else if (copy) {
+            arguments << QStringLiteral("-map") << QStringLiteral("0:a:0");
+        } else {
+            arguments << QStringLiteral("-vn");
+        }
+        if (copy) {
+            arguments << QStringLiteral("-c:a") << QStringLiteral("copy");
+        } else {
+            arguments << codecArguments(format);
+            if (usesQuality(format)) {
+                if (const auto rate = bitrate(quality))
+                    arguments << QStringLiteral("-b:a") << *rate;
+                else if (format == AudioFormat::mp3)
+                    arguments << QStringLiteral("-q:a") << QStringLiteral("0");
+            }
+        }
+        if (format == AudioFormat::m4a)
+            arguments << QStringLiteral("-movflags") << QStringLiteral("+faststart");
     }
     arguments << QStringLiteral("-map_metadata") << QStringLiteral("0") << output;
     return arguments;
 }
 
+QCoro::Task<std::optional<MediaProbe>> probeMedia(QString ffmpeg, QString input,
+                                                  std::function<void(QProcess *)> onStart)
+{
+    // With no output named, ffmpeg describes the input on standard error and stops.
+    auto process = makeChildProcess(ffmpeg, {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
+                                             QStringLiteral("-i"), input});
+    process->setStandardOutputFile(QProcess::nullDevice());
+    QProcess *raw = process.get();
+    // An input ffmpeg chokes on is encoded as if it had not been asked about.
+    QTimer::singleShot(probeLimitMs, raw, [raw] { terminatePolitely(raw); });
+    if (onStart)
+        onStart(raw);
+    const ChildExit exit = co_await runToExit(raw);
+    if (!exit.started || exit.crashed)
+        co_return std::nullopt;
+    co_return parseStreamSummary(process->readAllStandardError());
+}
+
 QCoro::Task<Result<void>> convert(QString input, QString output, AudioFormat format, AudioQuality quality,
-                                  std::function<void(QProcess *)> onStart, std::function<bool()> isCancelled)
+                                  std::function<void(QProcess *)> onStart, std::function<bool()> isCancelled,
+                                  std::function<void(double)> progress)
 {
     const auto ffmpeg = Tools::ffmpegPath();
     if (!ffmpeg)
         co_return fail(Error::unsupported(QStringLiteral("ffmpeg is missing.")));
 
-    auto process = makeChildProcess(*ffmpeg, ffmpegArguments(format, quality, input, output));
-    // Nothing in ffmpeg's output is read; let it go nowhere rather than fill a pipe.
-    process->setProcessChannelMode(QProcess::MergedChannels);
-    process->setStandardOutputFile(QProcess::nullDevice());
+    const std::optional<MediaProbe> probe = co_await probeMedia(*ffmpeg, input, onStart);
+    if (isCancelled && isCancelled())
+        co_return Result<void>();
+    auto process = makeChildProcess(*ffmpeg, ffmpegArguments(format, quality, input, output, probe));
+    // Only the progress report on standard output is read; the rest goes nowhere rather than fill a pipe.
+    process->setStandardErrorFile(QProcess::nullDevice());
+    QProcess *raw = process.get();
+    const double length = probe && probe->duration && *probe->duration > 0 ? *probe->duration : 0;
+    auto pending = std::make_shared<QByteArray>();
+    if (progress && length > 0) {
+        QObject::connect(raw, &QProcess::readyReadStandardOutput, raw, [raw, pending, progress, length] {
+            *pending += raw->readAllStandardOutput();
+            qsizetype end;
+            while ((end = pending->indexOf('\n')) >= 0) {
+                const QByteArray line = pending->left(end).trimmed();
+                pending->remove(0, end + 1);
+                if (line.startsWith("out_time_us=")) {
+                    bool ok = false;
+                    const double written = line.mid(12).toDouble(&ok) / 1e6;
+                    if (ok && written >= 0)
+                        progress(std::min(1.0, written / length));
+                }
+            }
+        });
+    } else {
+        process->setStandardOutputFile(QProcess::nullDevice());
+    }
     if (onStart)
-        onStart(process.get());
-    const ChildExit exit = co_await runToExit(process.get());
+        onStart(raw);
+    const ChildExit exit = co_await runToExit(raw);
+    QObject::disconnect(raw, nullptr, nullptr, nullptr);
     if (!exit.started)
         co_return fail(Error::plain(exit.launchError));
     if (exit.exitCode == 0 && !exit.crashed)

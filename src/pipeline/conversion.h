@@ -7,16 +7,45 @@
 #include <QProcess>
 
 #include <functional>
+#include <optional>
 
 namespace tovel {
 
-// The exact ffmpeg argument list for a format and quality.
+// What an input holds, as ffmpeg's own stream summary tells it.
+struct MediaProbe
+{
+    QString audioCodec;            // of the first audio stream; empty when there is none
+    QString videoCodec;            // of the first real video stream (not a cover picture); empty when none
+    QList<int> pictures;           // stream numbers of attached pictures (cover art)
+    std::optional<double> duration; // seconds, when the input says
+
+    bool operator==(const MediaProbe &) const = default;
+};
+
+// Reads the summary `ffmpeg -i INPUT` prints on standard error; nothing when it names no stream.
+[[nodiscard]] std::optional<MediaProbe> parseStreamSummary(const QByteArray &summary);
+
+// Whether the input already is what `format` holds, so its streams can be copied untouched: only when
+// no bitrate was asked for.
+[[nodiscard]] bool copiesStreams(AudioFormat format, AudioQuality quality, const std::optional<MediaProbe> &probe);
+
+// The exact ffmpeg argument list for a format and quality. With a probe, an input already in the target
+// codec is copied, and cover pictures are kept for MP3, M4A and FLAC; without one, it is encoded as
+// always. ffmpeg reports its progress on standard output.
 [[nodiscard]] QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QString &input,
-                                          const QString &output);
+                                          const QString &output, const std::optional<MediaProbe> &probe = std::nullopt);
+
+// Asks ffmpeg what `input` holds, within `probeLimitMs`; nothing when it cannot tell. `onStart`
+// receives the process so the caller can end it.
+inline constexpr int probeLimitMs = 20'000;
+QCoro::Task<std::optional<MediaProbe>> probeMedia(QString ffmpeg, QString input,
+                                                  std::function<void(QProcess *)> onStart = {});
 
 // Runs ffmpeg on `input`, writing `output`. `onStart` receives the process so the caller can end it;
-// `isCancelled` tells whether a non-zero exit was our own doing.
+// `isCancelled` tells whether a non-zero exit was our own doing; `progress` gets the fraction of the
+// input written so far (0 to 1, when the input's length is known).
 QCoro::Task<Result<void>> convert(QString input, QString output, AudioFormat format, AudioQuality quality,
-                                  std::function<void(QProcess *)> onStart, std::function<bool()> isCancelled);
+                                  std::function<void(QProcess *)> onStart, std::function<bool()> isCancelled,
+                                  std::function<void(double)> progress = {});
 
 } // namespace tovel

@@ -11,11 +11,9 @@
 #include "platform/child_process.h"
 #include "platform/paths.h"
 
-#include <QCoroFuture>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QtConcurrent>
 
 namespace tovel {
 
@@ -31,28 +29,6 @@ quint64 nextSequence()
 {
     static quint64 sequence = 0;
     return ++sequence;
-}
-
-// Copies in chunks on a worker thread so a cancel can stop a long copy part-way.
-Result<void> copyFile(const QString &from, const QString &to, std::shared_ptr<std::atomic_bool> stop)
-{
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly))
-        return fail(Error::plain(source.errorString()));
-    QFile target(to);
-    if (!target.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return fail(Error::plain(target.errorString()));
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
-    while (!stop->load()) {
-        const qint64 read = source.read(buffer.data(), buffer.size());
-        if (read < 0)
-            return fail(Error::plain(source.errorString()));
-        if (read == 0)
-            return target.flush() ? Result<void>() : fail(Error::plain(target.errorString()));
-        if (target.write(buffer.constData(), read) != read)
-            return fail(Error::plain(target.errorString()));
-    }
-    return {};
 }
 
 } // namespace
@@ -121,32 +97,23 @@ struct JobTask
             co_await runRemote();
     }
 
+    // A local file is read where it is: ffmpeg only reads its input, and a copy of a large video would
+    // cost its whole size again in the temporary folder.
     QCoro::Task<void> runLocal()
     {
         auto permit = co_await waitForConversionSlot();
         if (!permit || cancelled())
             co_return;
         const QString source = item.url.toLocalFile();
-        const QString copy = paths::temporary() + u'/' + paths::temporaryName(QFileInfo(source).fileName());
-        auto stop = std::make_shared<std::atomic_bool>(false);
-        const QUuid id = job->id();
-        runner->m_copies.insert(id, stop);
-        auto copying = QtConcurrent::run(copyFile, source, copy, stop);
-        const Result<void> copied = co_await copying;
-        if (runner)
-            runner->m_copies.remove(id);
-        if (!copied) {
-            removeFile(copy);
-            failWith(QStringLiteral("Could not read that file. ") + copied.error().description());
+        QFile readable(source);
+        if (!readable.open(QIODevice::ReadOnly)) {
+            failWith(QStringLiteral("Could not read that file. ") + readable.errorString());
             co_return;
         }
-        if (cancelled()) {
-            removeFile(copy);
-            co_return;
-        }
+        readable.close();
         setProgress(0.75);
         setPhase(JobPhase::Kind::converting);
-        co_await convertStep(copy, std::move(permit));
+        co_await convertStep(source, std::move(permit), false);
     }
 
     QCoro::Task<void> runRemote()
@@ -235,13 +202,17 @@ struct JobTask
         }
     }
 
-    // Converts `input` (always a temporary file of ours) and removes it afterwards, whatever happens.
-    QCoro::Task<void> convertStep(QString input, std::optional<Limiter::Permit> permit)
+    // Converts `input` and, when it is a temporary file of ours, removes it afterwards, whatever happens.
+    QCoro::Task<void> convertStep(QString input, std::optional<Limiter::Permit> permit, bool ours = true)
     {
+        const auto removeInput = [&input, ours] {
+            if (ours)
+                removeFile(input);
+        };
         const QString title = job ? job->title() : item.title;
         const Result<QString> output = reserveOutput(title, format, destination);
         if (!output) {
-            removeFile(input);
+            removeInput();
             failWith(QStringLiteral("Conversion failed. ") + output.error().description());
             co_return;
         }
@@ -254,11 +225,17 @@ struct JobTask
                 owner->m_converters.insert(id, process);
         };
         std::function<bool()> isCancelled = [target] { return !target || target->isCancelled(); };
-        const Result<void> converted = co_await convert(input, *output, format, quality, onStart, isCancelled);
+        // ffmpeg's own report moves the card from 0.75 towards 1; 1 itself waits for the saved file.
+        std::function<void(double)> progress = [target](double written) {
+            if (target && !target->isFinished())
+                target->setProgress(std::max(target->progress(), 0.75 + 0.25 * std::min(written, 0.99)));
+        };
+        const Result<void> converted
+            = co_await convert(input, *output, format, quality, onStart, isCancelled, progress);
         if (runner)
             runner->m_converters.remove(id);
         permit.reset();
-        removeFile(input);
+        removeInput();
         if (job)
             job->setPartialOutput(QString());
         if (!converted) {
@@ -368,8 +345,6 @@ void JobRunner::cancel(Job *job)
         terminatePolitely(process);
     if (auto process = m_engines.value(id))
         terminatePolitely(process);
-    if (auto stop = m_copies.value(id))
-        stop->store(true);
 }
 
 void JobRunner::cancelAll()

@@ -10,7 +10,6 @@
 #include <QPointer>
 #include <QProcess>
 
-#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -76,7 +75,6 @@ private:
     QHash<QUuid, QPointer<Fetcher>> m_fetchers;
     QHash<QUuid, QPointer<QProcess>> m_converters;
     QHash<QUuid, QPointer<QProcess>> m_engines;
-    QHash<QUuid, std::shared_ptr<std::atomic_bool>> m_copies; // local copies in flight
     int m_activeTasks = 0;
 };
 

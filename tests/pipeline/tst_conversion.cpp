@@ -23,24 +23,64 @@ private slots:
     {
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("quality");
+        QTest::addColumn<QString>("probed"); // "audio/video/pictures"; empty: the input could not be probed
         QTest::addColumn<QString>("middle");
-        // Only mp3 and m4a take a quality; the others ignore it.
-        QTest::newRow("mp3 best") << "mp3" << "Best available" << "-vn -c:a libmp3lame -q:a 0";
-        QTest::newRow("mp3 128") << "mp3" << "128 kbps" << "-vn -c:a libmp3lame -b:a 128k";
-        QTest::newRow("m4a best") << "m4a" << "Best available" << "-vn -c:a aac";
-        QTest::newRow("m4a 192") << "m4a" << "192 kbps" << "-vn -c:a aac -b:a 192k";
-        QTest::newRow("wav 320") << "wav" << "320 kbps" << "-vn -c:a pcm_s16le";
-        QTest::newRow("flac 128") << "flac" << "128 kbps" << "-vn -c:a flac";
-        QTest::newRow("mp4 320") << "mp4" << "320 kbps" << "-c copy -movflags +faststart";
+        // Without a probe every input is encoded; only mp3 and m4a take a quality.
+        QTest::newRow("mp3 best") << "mp3" << "Best available" << "" << "-vn -c:a libmp3lame -q:a 0";
+        QTest::newRow("mp3 128") << "mp3" << "128 kbps" << "" << "-vn -c:a libmp3lame -b:a 128k";
+        QTest::newRow("m4a 192") << "m4a" << "192 kbps" << "" << "-vn -c:a aac -b:a 192k -movflags +faststart";
+        QTest::newRow("wav 320") << "wav" << "320 kbps" << "" << "-vn -c:a pcm_s16le";
+        QTest::newRow("flac 128") << "flac" << "128 kbps" << "" << "-vn -c:a flac";
+        QTest::newRow("mp4") << "mp4" << "320 kbps" << "" << "-c copy -movflags +faststart";
+        // Already what the format holds, and no bitrate asked for: copied untouched, cover kept.
+        QTest::newRow("mp3 of mp3") << "mp3" << "Best available" << "mp3//" << "-map 0:a:0 -c:a copy";
+        QTest::newRow("mp3 of mp3 with cover") << "mp3" << "Best available" << "mp3//1"
+                                               << "-map 0:a:0 -map 0:1 -c:v copy -c:a copy";
+        QTest::newRow("m4a of aac") << "m4a" << "Best available" << "aac//" << "-map 0:a:0 -c:a copy -movflags +faststart";
+        QTest::newRow("flac of flac") << "flac" << "Best available" << "flac//" << "-map 0:a:0 -c:a copy";
+        QTest::newRow("wav of 16-bit pcm") << "wav" << "Best available" << "pcm_s16le//" << "-map 0:a:0 -c:a copy";
+        QTest::newRow("mp4 of h264 and aac") << "mp4" << "Best available" << "aac/h264/" << "-c copy -movflags +faststart";
+        // A bitrate asked for is honoured; another codec is encoded, its cover kept where one fits.
+        QTest::newRow("mp3 128 of mp3") << "mp3" << "128 kbps" << "mp3//" << "-vn -c:a libmp3lame -b:a 128k";
+        QTest::newRow("mp3 of aac with cover") << "mp3" << "Best available" << "aac//2"
+                                               << "-map 0:a:0 -map 0:2 -c:v copy -c:a libmp3lame -q:a 0";
+        QTest::newRow("wav of 24-bit pcm") << "wav" << "Best available" << "pcm_s24le//1" << "-vn -c:a pcm_s16le";
+        QTest::newRow("mp4 of vp9") << "mp4" << "Best available" << "opus/vp9/"
+                                    << "-c:v libx264 -c:a aac -movflags +faststart";
     }
     void arguments()
     {
         QFETCH(QString, format);
         QFETCH(QString, quality);
+        QFETCH(QString, probed);
         QFETCH(QString, middle);
+        std::optional<MediaProbe> probe;
+        if (!probed.isEmpty()) {
+            const QStringList parts = probed.split(u'/');
+            probe = MediaProbe{parts.at(0), parts.at(1), {}, 60.0};
+            if (!parts.at(2).isEmpty())
+                probe->pictures << parts.at(2).toInt();
+        }
         const QString in = "/tmp/in put.wav", out = "/out/-name.mp3";
-        QCOMPARE(ffmpegArguments(*audioFormatFromRaw(format), *audioQualityFromRaw(quality), in, out),
-                 QStringList({"-y", "-i", in}) + middle.split(u' ') + QStringList({"-map_metadata", "0", out}));
+        QCOMPARE(ffmpegArguments(*audioFormatFromRaw(format), *audioQualityFromRaw(quality), in, out, probe),
+                 QStringList({"-nostdin", "-nostats", "-progress", "pipe:1", "-y", "-i", in}) + middle.split(u' ')
+                     + QStringList({"-map_metadata", "0", out}));
+    }
+
+    // ffmpeg's own summary of real inputs: codecs, cover pictures and length.
+    void streamSummaries()
+    {
+        const QByteArray summary = "Input #0, mp3, from 'show.mp3':\n  Metadata:\n    title : Ep\n"
+                                   "  Duration: 01:02:03.50, start: 0.025057, bitrate: 128 kb/s\n"
+                                   "  Stream #0:0: Audio: mp3, 44100 Hz, stereo, fltp, 128 kb/s\n"
+                                   "  Stream #0:1: Video: png, rgba(pc), 500x500, 90k tbr, 90k tbn (attached pic)\n"
+                                   "    Metadata:\n      comment : Cover (front)\n";
+        QCOMPARE(parseStreamSummary(summary), MediaProbe({"mp3", "", {1}, 3723.5}));
+        const QByteArray movie = "  Duration: N/A, bitrate: N/A\n"
+                                 "  Stream #0:0[0x1](und): Video: h264 (High) (avc1 / 0x31637661), yuv420p, 1280x720\n"
+                                 "  Stream #0:1[0x2](eng): Audio: aac (LC) (mp4a / 0x6134706D), 48000 Hz, stereo\n";
+        QCOMPARE(parseStreamSummary(movie), MediaProbe({"aac", "h264", {}, std::nullopt}));
+        QCOMPARE(parseStreamSummary("garbage.mp3: Invalid data found when processing input\n"), std::nullopt);
     }
 
     void names_data()

@@ -17,21 +17,23 @@ class TestJobRunner : public QObject
     QString in;
     QString out;
 
-    // A stand-in ffmpeg that logs "start <input>" and then takes far longer than any time limit here,
-    // so only a cancel ends it.
+    // A stand-in ffmpeg that cannot describe its input (as for an unreadable file), and that converts by
+    // logging "start <input>" and then taking far longer than any time limit here, so only a cancel ends it.
     QString useStandIn()
     {
         const QString script = env->root() + "/ffmpeg", log = env->root() + "/ffmpeg.log";
-        writeScript(script, QStringLiteral("#!/bin/sh\necho \"start $3\" >> '%1'\nsleep 600\n").arg(log));
+        writeScript(script, QStringLiteral("#!/bin/sh\ncase \"$*\" in *-progress*) ;; *) exit 1 ;; esac\n"
+                                           "for a; do [ \"$prev\" = -i ] && echo \"start $a\" >> '%1'; prev=$a; done\n"
+                                           "sleep 600\n").arg(log));
         qputenv("TOVEL_FFMPEG", script.toUtf8());
         return log;
     }
-    // The items ("<n>.wav") the stand-in has started on, in order; its input is a "<uuid>-<n>.wav" copy.
+    // The items ("<n>.wav", read where they are) the stand-in has started on, in order.
     static QList<int> started(const QString &log)
     {
         QList<int> items;
         for (const QString &line : QString::fromUtf8(readFile(log)).split(u'\n', Qt::SkipEmptyParts))
-            items << QFileInfo(line).fileName().section(u'-', 5).section(u'.', 0, 0).toInt();
+            items << QFileInfo(line).fileName().section(u'.', 0, 0).toInt();
         return items;
     }
 
@@ -74,6 +76,32 @@ private slots:
         QCOMPARE(readFile(in + "/Show.wav"), original);
         QCOMPARE(QFileInfo(in + "/Show.wav").lastModified(), modified);
         QCOMPARE(entries(in) + entries(env->temp()), QStringList({"Show.flac", "Show.wav"}));
+    }
+
+    // An MP3 gathered as MP3 at the best quality is copied, not encoded again: its audio is the same
+    // bytes. A long conversion moves the card past 0.75 as ffmpeg reports, never backwards.
+    void copiesWhatNeedsNoEncodingAndShowsProgress()
+    {
+        QVERIFY(makeTone(in + "/Episode.mp3", 2.0, {"-c:a", "libmp3lame", "-b:a", "96k"}));
+        QVERIFY(makeTone(in + "/Long.wav", 600.0));
+        const auto audioDigest = [](const QString &file) {
+            return runProgram("ffmpeg", {"-v", "error", "-i", file, "-map", "0:a", "-c", "copy", "-f", "md5", "-"});
+        };
+        JobRunner runner(out);
+        QList<double> seen;
+        connect(&runner, &JobRunner::jobAdded, this, [&seen](Job *job) {
+            if (job->title() == "Long")
+                connect(job, &Job::progressChanged, job, [&seen, job] { seen << job->progress(); });
+        });
+        start(runner, in);
+        QVERIFY(settle(runner));
+        QCOMPARE(entries(out), QStringList({"Episode.mp3", "Long.mp3"}));
+        QCOMPARE(audioDigest(out + "/Episode.mp3"), audioDigest(in + "/Episode.mp3"));
+        QVERIFY(!audioDigest(in + "/Episode.mp3").isEmpty());
+        QVERIFY2(std::any_of(seen.begin(), seen.end(), [](double p) { return p > 0.75 && p < 1.0; }),
+                 qPrintable(QString::number(seen.size())));
+        QVERIFY(std::is_sorted(seen.begin(), seen.end()));
+        QCOMPARE(seen.last(), 1.0);
     }
 
     void lineCancelAndDiscard()
