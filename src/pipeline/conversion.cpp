@@ -122,16 +122,12 @@ QCoro::Task<std::optional<MediaProbe>> probeMedia(QString ffmpeg, QString input,
 }
 
 QCoro::Task<Result<void>> convert(QString input, QString output, AudioFormat format, AudioQuality quality,
-                                  std::function<void(QProcess *)> onStart, std::function<bool()> isCancelled,
-                                  std::function<void(double)> progress)
+                                  std::optional<MediaProbe> probe, std::function<void(QProcess *)> onStart,
+                                  std::function<bool()> isCancelled, std::function<void(double)> progress)
 {
     const auto ffmpeg = Tools::ffmpegPath();
     if (!ffmpeg)
         co_return fail(Error::unsupported(QStringLiteral("ffmpeg is missing.")));
-
-    const std::optional<MediaProbe> probe = co_await probeMedia(*ffmpeg, input, onStart);
-    if (isCancelled && isCancelled())
-        co_return Result<void>();
     auto process = makeChildProcess(*ffmpeg, ffmpegArguments(format, quality, input, output, probe));
     // Only the progress report on standard output is read; the rest goes nowhere rather than fill a pipe.
     process->setStandardErrorFile(QProcess::nullDevice());

@@ -44,8 +44,9 @@ QCoro::Task<std::optional<MediaProbe>> probeMedia(QString ffmpeg, QString input,
 // Runs ffmpeg on `input`, writing `output`. `onStart` receives the process so the caller can end it;
 // `isCancelled` tells whether a non-zero exit was our own doing; `progress` gets the fraction of the
 // input written so far (0 to 1, when the input's length is known).
+// `probe` is what probeMedia found (nothing: encode as always).
 QCoro::Task<Result<void>> convert(QString input, QString output, AudioFormat format, AudioQuality quality,
-                                  std::function<void(QProcess *)> onStart, std::function<bool()> isCancelled,
-                                  std::function<void(double)> progress = {});
+                                  std::optional<MediaProbe> probe, std::function<void(QProcess *)> onStart,
+                                  std::function<bool()> isCancelled, std::function<void(double)> progress = {});
 
 } // namespace tovel

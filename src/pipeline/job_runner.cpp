@@ -101,9 +101,6 @@ struct JobTask
     // cost its whole size again in the temporary folder.
     QCoro::Task<void> runLocal()
     {
-        auto permit = co_await waitForConversionSlot();
-        if (!permit || cancelled())
-            co_return;
         const QString source = item.url.toLocalFile();
         QFile readable(source);
         if (!readable.open(QIODevice::ReadOnly)) {
@@ -111,9 +108,7 @@ struct JobTask
             co_return;
         }
         readable.close();
-        setProgress(0.75);
-        setPhase(JobPhase::Kind::converting);
-        co_await convertStep(source, std::move(permit), false);
+        co_await convertStep(source, false);
     }
 
     QCoro::Task<void> runRemote()
@@ -143,14 +138,7 @@ struct JobTask
             removeFile(*fetched);
             co_return;
         }
-        auto permit = co_await waitForConversionSlot();
-        if (!permit || cancelled()) {
-            removeFile(*fetched);
-            co_return;
-        }
-        setProgress(0.75);
-        setPhase(JobPhase::Kind::converting);
-        co_await convertStep(*fetched, std::move(permit));
+        co_await convertStep(*fetched);
     }
 
     QCoro::Task<void> runWebEngine()
@@ -178,14 +166,8 @@ struct JobTask
         if (job)
             job->setTitle(downloaded->title);
         const QString workingFolder = downloaded->workingFolder;
-        if (!cancelled()) {
-            auto permit = co_await waitForConversionSlot();
-            if (permit && !cancelled()) {
-                setProgress(0.75);
-                setPhase(JobPhase::Kind::converting);
-                co_await convertStep(downloaded->file, std::move(permit));
-            }
-        }
+        if (!cancelled())
+            co_await convertStep(downloaded->file);
         if (!workingFolder.isEmpty())
             QDir(workingFolder).removeRecursively();
     }
@@ -203,20 +185,14 @@ struct JobTask
     }
 
     // Converts `input` and, when it is a temporary file of ours, removes it afterwards, whatever happens.
-    QCoro::Task<void> convertStep(QString input, std::optional<Limiter::Permit> permit, bool ours = true)
+    // What the input holds decides the way: encoding waits for a conversion slot, while a stream copy
+    // barely touches the processor and goes straight on.
+    QCoro::Task<void> convertStep(QString input, bool ours = true)
     {
         const auto removeInput = [&input, ours] {
             if (ours)
                 removeFile(input);
         };
-        const QString title = job ? job->title() : item.title;
-        const Result<QString> output = reserveOutput(title, format, destination);
-        if (!output) {
-            removeInput();
-            failWith(QStringLiteral("Conversion failed. ") + output.error().description());
-            co_return;
-        }
-        job->setPartialOutput(*output);
         const QUuid id = job->id();
         QPointer<JobRunner> owner = runner;
         QPointer<Job> target = job;
@@ -224,6 +200,26 @@ struct JobTask
             if (owner)
                 owner->m_converters.insert(id, process);
         };
+        std::optional<MediaProbe> probe;
+        if (const auto ffmpeg = Tools::ffmpegPath())
+            probe = co_await probeMedia(*ffmpeg, input, onStart);
+        std::optional<Limiter::Permit> permit;
+        if (!cancelled() && !copiesStreams(format, quality, probe))
+            permit = co_await waitForConversionSlot();
+        if (cancelled() || (!permit && !copiesStreams(format, quality, probe))) {
+            removeInput();
+            co_return;
+        }
+        setProgress(0.75);
+        setPhase(JobPhase::Kind::converting);
+        const QString title = job->title();
+        const Result<QString> output = reserveOutput(title, format, destination);
+        if (!output) {
+            removeInput();
+            failWith(QStringLiteral("Conversion failed. ") + output.error().description());
+            co_return;
+        }
+        job->setPartialOutput(*output);
         std::function<bool()> isCancelled = [target] { return !target || target->isCancelled(); };
         // ffmpeg's own report moves the card from 0.75 towards 1; 1 itself waits for the saved file.
         std::function<void(double)> progress = [target](double written) {
@@ -231,7 +227,7 @@ struct JobTask
                 target->setProgress(std::max(target->progress(), 0.75 + 0.25 * std::min(written, 0.99)));
         };
         const Result<void> converted
-            = co_await convert(input, *output, format, quality, onStart, isCancelled, progress);
+            = co_await convert(input, *output, format, quality, probe, onStart, isCancelled, progress);
         if (runner)
             runner->m_converters.remove(id);
         permit.reset();

@@ -141,7 +141,7 @@ private slots:
     void missingFFmpeg()
     {
         qputenv("TOVEL_FFMPEG", "");
-        const auto result = QCoro::waitFor(convert("a.wav", "a.mp3", AudioFormat::mp3, AudioQuality::best, {}, {}));
+        const auto result = QCoro::waitFor(convert("a.wav", "a.mp3", AudioFormat::mp3, AudioQuality::best, std::nullopt, {}, {}));
         qunsetenv("TOVEL_FFMPEG");
         QCOMPARE(result ? QString() : result.error().description(), "Nothing here can read that. ffmpeg is missing.");
     }

@@ -22,9 +22,7 @@ class TestJobRunner : public QObject
     QString useStandIn()
     {
         const QString script = env->root() + "/ffmpeg", log = env->root() + "/ffmpeg.log";
-        writeScript(script, QStringLiteral("#!/bin/sh\ncase \"$*\" in *-progress*) ;; *) exit 1 ;; esac\n"
-                                           "for a; do [ \"$prev\" = -i ] && echo \"start $a\" >> '%1'; prev=$a; done\n"
-                                           "sleep 600\n").arg(log));
+        writeSlowFFmpeg(script, log);
         qputenv("TOVEL_FFMPEG", script.toUtf8());
         return log;
     }

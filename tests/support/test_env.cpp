@@ -67,6 +67,14 @@ bool makeTone(const QString &path, double seconds, const QStringList &extra)
     return status == 0;
 }
 
+bool writeSlowFFmpeg(const QString &path, const QString &log)
+{
+    QString body = QStringLiteral("#!/bin/sh\ncase \"$*\" in *-progress*) ;; *) exit 1 ;; esac\n");
+    if (!log.isEmpty())
+        body += QStringLiteral("for a; do [ \"$prev\" = -i ] && echo \"start $a\" >> '%1'; prev=$a; done\n").arg(log);
+    return writeScript(path, body + QStringLiteral("exec sleep 600\n"));
+}
+
 bool writeScript(const QString &path, const QString &body)
 {
     if (!writeFile(path, body.toUtf8()))

@@ -45,6 +45,10 @@ bool makeTone(const QString &path, double seconds = 0.3, const QStringList &extr
 // Writes an executable shell script.
 bool writeScript(const QString &path, const QString &body);
 
+// A stand-in ffmpeg that cannot describe any input (so every input is encoded) and whose conversions
+// log "start <input>" to `log` (when given) and then run until they are ended.
+bool writeSlowFFmpeg(const QString &path, const QString &log = {});
+
 // Writes a file with the given bytes.
 bool writeFile(const QString &path, const QByteArray &bytes);
 

@@ -108,7 +108,7 @@ private slots:
         const QString in = env->folder("in");
         QVERIFY(makeTone(in + "/Long.wav"));
         const QString slow = env->root() + "/ffmpeg";
-        QVERIFY(writeScript(slow, "#!/bin/sh\nexec sleep 600\n"));
+        QVERIFY(writeSlowFFmpeg(slow));
         qputenv("TOVEL_FFMPEG", slow.toUtf8());
         Gathering gathering;
         QSignalSpy stopped(&gathering, &Gathering::stopped);

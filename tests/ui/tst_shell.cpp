@@ -376,7 +376,7 @@ private slots:
     void closingAsksBeforeStoppingWork()
     {
         const QString slow = env->root() + "/slow-ffmpeg";
-        QVERIFY(writeScript(slow, "#!/bin/sh\nexec sleep 600\n"));
+        QVERIFY(writeSlowFFmpeg(slow));
         qputenv("TOVEL_FFMPEG", slow.toUtf8());
         const QString song = env->root() + "/long.wav";
         QVERIFY(makeTone(song));
