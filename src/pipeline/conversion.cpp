@@ -17,6 +17,8 @@ std::optional<MediaProbe> parseStreamSummary(const QByteArray &summary)
     static const QRegularExpression stream(
         QStringLiteral("^\\s*Stream #0:(\\d+)[^:]*: (Audio|Video): ([A-Za-z0-9_]+)([^\\n]*)$"),
         QRegularExpression::MultilineOption);
+    static const QRegularExpression container(QStringLiteral("^Input #0, ([^ ]+), from"),
+                                              QRegularExpression::MultilineOption);
     static const QRegularExpression duration(QStringLiteral("Duration: (\\d+):(\\d{2}):(\\d{2}(?:\\.\\d+)?)"));
     MediaProbe probe;
     bool any = false;
@@ -36,6 +38,8 @@ std::optional<MediaProbe> parseStreamSummary(const QByteArray &summary)
     }
     if (!any)
         return std::nullopt;
+    if (const QRegularExpressionMatch match = container.match(text); match.hasMatch())
+        probe.container = match.captured(1);
     if (const QRegularExpressionMatch match = duration.match(text); match.hasMatch())
         probe.duration = match.captured(1).toInt() * 3600.0 + match.captured(2).toInt() * 60.0
             + match.captured(3).toDouble();
@@ -57,6 +61,18 @@ bool copiesStreams(AudioFormat format, AudioQuality quality, const std::optional
             && (audio.isEmpty() || audio == QLatin1String("aac") || audio == QLatin1String("mp3"));
     }
     return false;
+}
+
+bool isAlreadyTheFile(AudioFormat format, AudioQuality quality, const std::optional<MediaProbe> &probe)
+{
+    if (!copiesStreams(format, quality, probe) || !probe->videoCodec.isEmpty())
+        return false;
+    switch (format) {
+    case AudioFormat::mp3: return probe->container == QLatin1String("mp3");
+    case AudioFormat::flac: return probe->container == QLatin1String("flac");
+    case AudioFormat::wav: return probe->container == QLatin1String("wav");
+    default: return false;
+    }
 }
 
 QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QString &input, const QString &output,

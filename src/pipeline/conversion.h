@@ -14,6 +14,7 @@ namespace tovel {
 // What an input holds, as ffmpeg's own stream summary tells it.
 struct MediaProbe
 {
+    QString container;             // the demuxer ffmpeg read it with ("mp3", "flac", "mov,mp4,m4a,...")
     QString audioCodec;            // of the first audio stream; empty when there is none
     QString videoCodec;            // of the first real video stream (not a cover picture); empty when none
     QList<int> pictures;           // stream numbers of attached pictures (cover art)
@@ -28,6 +29,10 @@ struct MediaProbe
 // Whether the input already is what `format` holds, so its streams can be copied untouched: only when
 // no bitrate was asked for.
 [[nodiscard]] bool copiesStreams(AudioFormat format, AudioQuality quality, const std::optional<MediaProbe> &probe);
+
+// Whether the input's file already is the output, byte for byte: the right codec alone in the right
+// container (MP3, FLAC or 16-bit WAV), no bitrate asked for. Then it only needs moving into place.
+[[nodiscard]] bool isAlreadyTheFile(AudioFormat format, AudioQuality quality, const std::optional<MediaProbe> &probe);
 
 // The exact ffmpeg argument list for a format and quality. With a probe, an input already in the target
 // codec is copied, and cover pictures are kept for MP3, M4A and FLAC; without one, it is encoded as

@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstdio>
+
 namespace tovel {
 
 namespace {
@@ -220,6 +222,29 @@ struct JobTask
             co_return;
         }
         job->setPartialOutput(*output);
+        // A download that already is the file wanted (an MP3 episode gathered as MP3) is moved into
+        // place as it is, as fast as a file can be, tags and cover included.
+        if (ours && isAlreadyTheFile(format, quality, probe)) {
+            permit.reset();
+            // Over the name already taken: renamed where the temporary folder shares the disk, else copied
+            // beside it first, so the name never stands empty for another job to take.
+            const QString staging = *output + QStringLiteral(".") + paths::temporaryName(QStringLiteral("part"));
+            const bool moved = ::rename(QFile::encodeName(input).constData(), QFile::encodeName(*output).constData()) == 0
+                || (QFile::copy(input, staging)
+                    && ::rename(QFile::encodeName(staging).constData(), QFile::encodeName(*output).constData()) == 0);
+            QFile::remove(staging);
+            removeInput();
+            job->setPartialOutput(QString());
+            if (!moved) {
+                removeFile(*output);
+                failWith(QStringLiteral("Conversion failed. Could not write %1.").arg(*output));
+                co_return;
+            }
+            job->setProgress(1.0);
+            job->setOutput(QUrl::fromLocalFile(*output));
+            job->setPhase(JobPhase::Kind::done);
+            co_return;
+        }
         std::function<bool()> isCancelled = [target] { return !target || target->isCancelled(); };
         // ffmpeg's own report moves the card from 0.75 towards 1; 1 itself waits for the saved file.
         std::function<void(double)> progress = [target](double written) {

@@ -86,6 +86,20 @@ private slots:
         QCOMPARE(entries(env->temp()), QStringList());
     }
 
+    // An MP3 episode gathered as MP3 at the best quality is the very file that was served.
+    void anMp3ArrivesAsServed()
+    {
+        const QString mp3 = env->root() + "/ep.mp3";
+        QVERIFY(makeTone(mp3, 1.0, {"-c:a", "libmp3lame", "-metadata", "title=Served"}));
+        server->serve("/ep.mp3", readFile(mp3));
+        JobRunner runner(out);
+        start(runner, server->base() + "/ep.mp3");
+        QVERIFY(settle(runner));
+        QCOMPARE(runner.jobs().first()->phaseName(), "done");
+        QCOMPARE(readFile(out + "/ep.mp3"), readFile(mp3));
+        QCOMPARE(entries(env->temp()), QStringList());
+    }
+
     void failuresLeaveNothing()
     {
         // An error page gets as far as ffmpeg; a stalled or a refused connection fails the fetch.
