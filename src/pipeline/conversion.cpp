@@ -145,23 +145,38 @@ QCoro::Task<Result<void>> convert(QString input, QString output, AudioFormat for
     if (!ffmpeg)
         co_return fail(Error::unsupported(QStringLiteral("ffmpeg is missing.")));
     auto process = makeChildProcess(*ffmpeg, ffmpegArguments(format, quality, input, output, probe));
-    // Only the progress report on standard output is read; the rest goes nowhere rather than fill a pipe.
-    process->setStandardErrorFile(QProcess::nullDevice());
     QProcess *raw = process.get();
-    const double length = probe && probe->duration && *probe->duration > 0 ? *probe->duration : 0;
+    // The length comes from the probe, else from the summary ffmpeg prints before it starts.
+    auto length = std::make_shared<double>(probe && probe->duration && *probe->duration > 0 ? *probe->duration : 0);
     auto pending = std::make_shared<QByteArray>();
-    if (progress && length > 0) {
+    if (progress && *length <= 0) {
+        auto summary = std::make_shared<QByteArray>();
+        QObject::connect(raw, &QProcess::readyReadStandardError, raw, [raw, summary, length] {
+            if (*length > 0) {
+                raw->readAllStandardError();
+                return;
+            }
+            *summary += raw->readAllStandardError();
+            if (const auto read = parseStreamSummary(*summary); read && read->duration && *read->duration > 0)
+                *length = *read->duration;
+            else if (summary->size() > 64 * 1024)
+                summary->clear();
+        });
+    } else {
+        process->setStandardErrorFile(QProcess::nullDevice());
+    }
+    if (progress) {
         QObject::connect(raw, &QProcess::readyReadStandardOutput, raw, [raw, pending, progress, length] {
             *pending += raw->readAllStandardOutput();
             qsizetype end;
             while ((end = pending->indexOf('\n')) >= 0) {
                 const QByteArray line = pending->left(end).trimmed();
                 pending->remove(0, end + 1);
-                if (line.startsWith("out_time_us=")) {
+                if (line.startsWith("out_time_us=") && *length > 0) {
                     bool ok = false;
                     const double written = line.mid(12).toDouble(&ok) / 1e6;
                     if (ok && written >= 0)
-                        progress(std::min(1.0, written / length));
+                        progress(std::min(1.0, written / *length));
                 }
             }
         });

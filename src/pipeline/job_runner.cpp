@@ -1,6 +1,7 @@
 #include "pipeline/job_runner.h"
 
 #include "core/fetcher.h"
+#include "core/media_extensions.h"
 #include "core/output_naming.h"
 #include "core/url_text.h"
 #include "engine/manifest.h"
@@ -202,8 +203,13 @@ struct JobTask
             if (owner)
                 owner->m_converters.insert(id, process);
         };
+        // Asked only where it can change something: uncompressed WAV or AIFF holds no cover and copies
+        // into nothing but WAV.
         std::optional<MediaProbe> probe;
-        if (const auto ffmpeg = Tools::ffmpegPath())
+        const QString kind = item.hintedExtension.value_or(fileExtension(input)).toLower();
+        const bool worthAsking = format == AudioFormat::wav
+            || (kind != QLatin1String("wav") && kind != QLatin1String("aif") && kind != QLatin1String("aiff"));
+        if (const auto ffmpeg = Tools::ffmpegPath(); ffmpeg && worthAsking)
             probe = co_await probeMedia(*ffmpeg, input, onStart);
         std::optional<Limiter::Permit> permit;
         if (!cancelled() && !copiesStreams(format, quality, probe))
