@@ -297,6 +297,16 @@ private slots:
         type(window, album + "  ");
         QCOMPARE(field->property("text").toString(), album + "  ");
         QVERIFY(item("gatherButton")->isEnabled());
+        // WAV takes no bitrate: the quality picker rests, and the choice comes back with MP3.
+        QQuickItem *pane = item("getPane");
+        pane->setProperty("quality", 1);
+        pane->setProperty("format", 2);
+        QVERIFY(!item("qualityPicker")->isEnabled());
+        QCOMPARE(item("qualityStat")->property("value").toString(), "\u2014");
+        pane->setProperty("format", 0);
+        QVERIFY(item("qualityPicker")->isEnabled());
+        QCOMPARE(item("qualityStat")->property("value").toString(), "320K");
+        pane->setProperty("quality", 0);
         // Tab goes field, format, quality, Gather.
         for (const char *next : {"formatPicker", "qualityPicker", "gatherButton"}) {
             QTest::keyClick(window, Qt::Key_Tab);
