@@ -10,6 +10,17 @@
 
 namespace tovel {
 
+// What a source knows about an item beyond its title, written into the file as tags.
+struct MediaTags
+{
+    QString album;   // a feed's title
+    QString artist;  // the episode's or the show's author, else the show's title
+    QString date;    // "yyyy-MM-dd", or a year
+    QString comment; // where the item came from (a feed item's guid or link)
+
+    bool operator==(const MediaTags &) const = default;
+};
+
 // One playable thing a source found.
 struct MediaItem
 {
@@ -22,6 +33,7 @@ struct MediaItem
     QString origin;
     std::optional<QString> hintedExtension;
     std::optional<QString> engineLink;
+    MediaTags tags;
 
     bool operator==(const MediaItem &) const = default;
 };

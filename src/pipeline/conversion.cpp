@@ -19,6 +19,9 @@ std::optional<MediaProbe> parseStreamSummary(const QByteArray &summary)
         QRegularExpression::MultilineOption);
     static const QRegularExpression container(QStringLiteral("^Input #0, ([^ ]+), from"),
                                               QRegularExpression::MultilineOption);
+    // "  Metadata:" under the input (before its first stream), then "    title           : Ep 1".
+    static const QRegularExpression tag(QStringLiteral("^    ([A-Za-z0-9_-]+)\\s*: (.*\\S)"),
+                                        QRegularExpression::MultilineOption);
     static const QRegularExpression duration(QStringLiteral("Duration: (\\d+):(\\d{2}):(\\d{2}(?:\\.\\d+)?)"));
     MediaProbe probe;
     bool any = false;
@@ -40,6 +43,21 @@ std::optional<MediaProbe> parseStreamSummary(const QByteArray &summary)
         return std::nullopt;
     if (const QRegularExpressionMatch match = container.match(text); match.hasMatch())
         probe.container = match.captured(1);
+    // The input's own tags, and those of its first audio stream (where Ogg and Opus keep theirs).
+    const QString head = text.left(text.indexOf(QLatin1String("Stream #0:")));
+    for (auto it = tag.globalMatch(head); it.hasNext();)
+        probe.tags << it.next().captured(1).toLower();
+    static const QRegularExpression streamTag(QStringLiteral("^      ([A-Za-z0-9_-]+)\\s*: (.*\\S)"),
+                                              QRegularExpression::MultilineOption);
+    if (const qsizetype audio = text.indexOf(QLatin1String(": Audio: ")); audio >= 0) {
+        const qsizetype next = text.indexOf(QLatin1String("Stream #0:"), audio);
+        const QString block = text.mid(audio, next < 0 ? -1 : next - audio);
+        probe.tagsInStream = probe.tags.isEmpty();
+        for (auto it = streamTag.globalMatch(block); it.hasNext();)
+            probe.tags << it.next().captured(1).toLower();
+        probe.tagsInStream = probe.tagsInStream && !probe.tags.isEmpty();
+    }
+    probe.tags.removeDuplicates();
     if (const QRegularExpressionMatch match = duration.match(text); match.hasMatch())
         probe.duration = match.captured(1).toInt() * 3600.0 + match.captured(2).toInt() * 60.0
             + match.captured(3).toDouble();
@@ -63,10 +81,33 @@ bool copiesStreams(AudioFormat format, AudioQuality quality, const std::optional
     return false;
 }
 
-bool isAlreadyTheFile(AudioFormat format, AudioQuality quality, const std::optional<MediaProbe> &probe)
+QList<QPair<QString, QString>> tagsToWrite(const QString &title, const MediaTags &tags,
+                                          const std::optional<MediaProbe> &probe)
+{
+    const QList<QPair<QString, QString>> known{{QStringLiteral("title"), title},
+                                               {QStringLiteral("album"), tags.album},
+                                               {QStringLiteral("artist"), tags.artist},
+                                               {QStringLiteral("date"), tags.date},
+                                               {QStringLiteral("comment"), tags.comment}};
+    QList<QPair<QString, QString>> missing;
+    for (const auto &[key, value] : known) {
+        const bool carried = probe && (probe->tags.contains(key) || (key == QLatin1String("date") && probe->tags.contains(QStringLiteral("year"))));
+        if (!value.trimmed().isEmpty() && !carried)
+            missing.append({key, value});
+    }
+    return missing;
+}
+
+bool isAlreadyTheFile(AudioFormat format, AudioQuality quality, const std::optional<MediaProbe> &probe,
+                      const QString &title, const MediaTags &tags)
 {
     if (!copiesStreams(format, quality, probe) || !probe->videoCodec.isEmpty())
         return false;
+    // The date and where it came from are welcome when the file is rewritten anyway, but not worth a
+    // rewrite of their own.
+    for (const auto &[key, value] : tagsToWrite(title, tags, probe))
+        if (key == QLatin1String("title") || key == QLatin1String("album") || key == QLatin1String("artist"))
+            return false;
     switch (format) {
     case AudioFormat::mp3: return probe->container == QLatin1String("mp3");
     case AudioFormat::flac: return probe->container == QLatin1String("flac");
@@ -76,7 +117,7 @@ bool isAlreadyTheFile(AudioFormat format, AudioQuality quality, const std::optio
 }
 
 QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QString &input, const QString &output,
-                            const std::optional<MediaProbe> &probe)
+                            const std::optional<MediaProbe> &probe, const QList<QPair<QString, QString>> &tags)
 {
     QStringList arguments{QStringLiteral("-nostdin"), QStringLiteral("-nostats"), QStringLiteral("-progress"),
                           QStringLiteral("pipe:1"), QStringLiteral("-y"), QStringLiteral("-i"), input};
@@ -115,7 +156,12 @@ QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QStr
         if (format == AudioFormat::m4a)
             arguments << QStringLiteral("-movflags") << QStringLiteral("+faststart");
     }
-    arguments << QStringLiteral("-map_metadata") << QStringLiteral("0") << output;
+    // The input's tags go along, from wherever it keeps them.
+    arguments << QStringLiteral("-map_metadata")
+              << (probe && probe->tagsInStream ? QStringLiteral("0:s:a:0") : QStringLiteral("0"));
+    for (const auto &[key, value] : tags)
+        arguments << QStringLiteral("-metadata") << key + u'=' + value;
+    arguments << output;
     return arguments;
 }
 
@@ -139,12 +185,13 @@ QCoro::Task<std::optional<MediaProbe>> probeMedia(QString ffmpeg, QString input,
 
 QCoro::Task<Result<void>> convert(QString input, QString output, AudioFormat format, AudioQuality quality,
                                   std::optional<MediaProbe> probe, std::function<void(QProcess *)> onStart,
-                                  std::function<bool()> isCancelled, std::function<void(double)> progress)
+                                  std::function<bool()> isCancelled, std::function<void(double)> progress,
+                                  QList<QPair<QString, QString>> tags)
 {
     const auto ffmpeg = Tools::ffmpegPath();
     if (!ffmpeg)
         co_return fail(Error::unsupported(QStringLiteral("ffmpeg is missing.")));
-    auto process = makeChildProcess(*ffmpeg, ffmpegArguments(format, quality, input, output, probe));
+    auto process = makeChildProcess(*ffmpeg, ffmpegArguments(format, quality, input, output, probe, tags));
     QProcess *raw = process.get();
     // The length comes from the probe, else from the summary ffmpeg prints before it starts.
     auto length = std::make_shared<double>(probe && probe->duration && *probe->duration > 0 ? *probe->duration : 0);

@@ -18,7 +18,9 @@ struct MediaProbe
     QString audioCodec;            // of the first audio stream; empty when there is none
     QString videoCodec;            // of the first real video stream (not a cover picture); empty when none
     QList<int> pictures;           // stream numbers of attached pictures (cover art)
+    QStringList tags;              // the input's own tags that hold something, lower-case ("title", "artist")
     std::optional<double> duration; // seconds, when the input says
+    bool tagsInStream = false;     // the tags sit on the audio stream, not the file (Ogg, Opus)
 
     bool operator==(const MediaProbe &) const = default;
 };
@@ -30,15 +32,23 @@ struct MediaProbe
 // no bitrate was asked for.
 [[nodiscard]] bool copiesStreams(AudioFormat format, AudioQuality quality, const std::optional<MediaProbe> &probe);
 
+// The tags a source knows, by ffmpeg's names, for those the input does not carry itself: the file's
+// own tags stay. Empty values are left out.
+[[nodiscard]] QList<QPair<QString, QString>> tagsToWrite(const QString &title, const MediaTags &tags,
+                                                       const std::optional<MediaProbe> &probe);
+
 // Whether the input's file already is the output, byte for byte: the right codec alone in the right
-// container (MP3, FLAC or 16-bit WAV), no bitrate asked for. Then it only needs moving into place.
-[[nodiscard]] bool isAlreadyTheFile(AudioFormat format, AudioQuality quality, const std::optional<MediaProbe> &probe);
+// container (MP3, FLAC or 16-bit WAV), no bitrate asked for, and its title, artist and album already
+// tagged wherever the source knows them. Then it only needs moving into place.
+[[nodiscard]] bool isAlreadyTheFile(AudioFormat format, AudioQuality quality, const std::optional<MediaProbe> &probe,
+                                    const QString &title = {}, const MediaTags &tags = {});
 
 // The exact ffmpeg argument list for a format and quality. With a probe, an input already in the target
 // codec is copied, and cover pictures are kept for MP3, M4A and FLAC; without one, it is encoded as
 // always. ffmpeg reports its progress on standard output.
 [[nodiscard]] QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QString &input,
-                                          const QString &output, const std::optional<MediaProbe> &probe = std::nullopt);
+                                          const QString &output, const std::optional<MediaProbe> &probe = std::nullopt,
+                                          const QList<QPair<QString, QString>> &tags = {});
 
 // Asks ffmpeg what `input` holds, within `probeLimitMs`; nothing when it cannot tell. `onStart`
 // receives the process so the caller can end it.
@@ -52,6 +62,7 @@ QCoro::Task<std::optional<MediaProbe>> probeMedia(QString ffmpeg, QString input,
 // `probe` is what probeMedia found (nothing: encode as always).
 QCoro::Task<Result<void>> convert(QString input, QString output, AudioFormat format, AudioQuality quality,
                                   std::optional<MediaProbe> probe, std::function<void(QProcess *)> onStart,
-                                  std::function<bool()> isCancelled, std::function<void(double)> progress = {});
+                                  std::function<bool()> isCancelled, std::function<void(double)> progress = {},
+                                  QList<QPair<QString, QString>> tags = {});
 
 } // namespace tovel

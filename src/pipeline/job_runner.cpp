@@ -230,7 +230,7 @@ struct JobTask
         job->setPartialOutput(*output);
         // A download that already is the file wanted (an MP3 episode gathered as MP3) is moved into
         // place as it is, as fast as a file can be, tags and cover included.
-        if (ours && isAlreadyTheFile(format, quality, probe)) {
+        if (ours && isAlreadyTheFile(format, quality, probe, title, item.tags)) {
             permit.reset();
             // Over the name already taken: renamed where the temporary folder shares the disk, else copied
             // beside it first, so the name never stands empty for another job to take.
@@ -258,7 +258,8 @@ struct JobTask
                 target->setProgress(std::max(target->progress(), 0.75 + 0.25 * std::min(written, 0.99)));
         };
         const Result<void> converted
-            = co_await convert(input, *output, format, quality, probe, onStart, isCancelled, progress);
+            = co_await convert(input, *output, format, quality, probe, onStart, isCancelled, progress,
+                               tagsToWrite(title, item.tags, probe));
         if (runner)
             runner->m_converters.remove(id);
         permit.reset();

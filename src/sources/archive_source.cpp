@@ -64,6 +64,14 @@ Result<MediaItems> itemsFromMetadata(const QByteArray &body, const QString &base
     // for the real host this reads the same as escaping the whole address.
     static const QByteArray keep = QByteArrayLiteral("!$&'()*+,;=:@/?");
     const QString origin = QStringLiteral("Internet Archive \u00b7 ") + identifier;
+    // The item's own description becomes every file's tags: its title the album, its creator the artist.
+    const QJsonObject about = document.object().value(QLatin1String("metadata")).toObject();
+    const auto text = [&about](const char *key) {
+        const QJsonValue value = about.value(QLatin1String(key));
+        return value.isArray() ? value.toArray().at(0).toString() : value.toString();
+    };
+    MediaTags tags{text("title"), text("creator"), text("date"),
+                   QStringLiteral("https://") + endpoints::archiveDomain + QStringLiteral("/details/") + identifier};
     MediaItems items;
     for (const QJsonValue &file : list) {
         const QJsonValue name = file.toObject().value(QLatin1String("name"));
@@ -78,6 +86,7 @@ Result<MediaItems> itemsFromMetadata(const QByteArray &body, const QString &base
         if (!url.isValid())
             continue;
         items.append(MediaItem(baseName(fileName), url, origin, extension));
+        items.last().tags = tags;
     }
     if (items.isEmpty())
         return fail(Error::parse(QStringLiteral("No audio files in that item.")));

@@ -2,6 +2,7 @@
 
 #include "core/url_text.h"
 
+#include <QDateTime>
 #include <QStringList>
 #include <QXmlStreamReader>
 
@@ -22,6 +23,8 @@ public:
         if (name == QLatin1String("item")) {
             m_currentTitle.clear();
             m_currentEnclosure.reset();
+            m_currentTags = {};
+            m_currentAuthor.clear();
         }
         if (name != QLatin1String("enclosure"))
             return;
@@ -42,11 +45,22 @@ public:
     void elementEnd(const QString &name)
     {
         const QString candidate = trimWhitespace(m_text);
+        const bool inItem = m_path.contains(QLatin1String("item"));
         if (name == QLatin1String("title")) {
-            if (m_path.contains(QLatin1String("item")))
+            if (inItem)
                 m_currentTitle = candidate;
             else if (m_feedTitle.isEmpty())
                 m_feedTitle = candidate;
+        } else if (name == QLatin1String("itunes:author")) {
+            (inItem ? m_currentAuthor : m_feedAuthor) = candidate;
+        } else if (inItem && name == QLatin1String("pubDate")) {
+            const QDateTime published = QDateTime::fromString(candidate, Qt::RFC2822Date);
+            if (published.isValid())
+                m_currentTags.date = published.toString(QStringLiteral("yyyy-MM-dd"));
+        } else if (inItem && name == QLatin1String("guid")) {
+            m_currentTags.comment = candidate;
+        } else if (inItem && name == QLatin1String("link") && m_currentTags.comment.isEmpty()) {
+            m_currentTags.comment = candidate;
         }
         // The enclosure stays set after the item ends; the next item start clears it.
         if (name == QLatin1String("item") && m_currentEnclosure) {
@@ -54,18 +68,33 @@ public:
             m_items.append(MediaItem(m_currentTitle.isEmpty() ? QStringLiteral("Episode") : m_currentTitle,
                 *m_currentEnclosure, m_feedTitle.isEmpty() ? QStringLiteral("Podcast") : m_feedTitle,
                 extension.isEmpty() ? std::nullopt : std::optional<QString>(extension)));
+            m_items.last().tags = m_currentTags;
+            m_authors.append(m_currentAuthor);
         }
         if (!m_path.isEmpty())
             m_path.removeLast();
         m_text.clear();
     }
 
-    [[nodiscard]] MediaItems takeItems() { return std::move(m_items); }
+    // The show's title and author are known only once the whole channel is read: they may follow the items.
+    [[nodiscard]] MediaItems takeItems()
+    {
+        for (qsizetype i = 0; i < m_items.size(); ++i) {
+            MediaTags &tags = m_items[i].tags;
+            tags.album = m_feedTitle;
+            tags.artist = !m_authors.at(i).isEmpty() ? m_authors.at(i) : (!m_feedAuthor.isEmpty() ? m_feedAuthor : m_feedTitle);
+        }
+        return std::move(m_items);
+    }
 
 private:
     MediaItems m_items;
     QString m_feedTitle;
+    QString m_feedAuthor;
     QString m_currentTitle;
+    QString m_currentAuthor;
+    MediaTags m_currentTags;
+    QStringList m_authors; // each item's own author, beside m_items
     std::optional<QUrl> m_currentEnclosure;
     QStringList m_path;
     QString m_text;

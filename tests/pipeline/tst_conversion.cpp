@@ -57,7 +57,7 @@ private slots:
         std::optional<MediaProbe> probe;
         if (!probed.isEmpty()) {
             const QStringList parts = probed.split(u'/');
-            probe = MediaProbe{"", parts.at(0), parts.at(1), {}, 60.0};
+            probe = MediaProbe{"", parts.at(0), parts.at(1), {}, {}, 60.0};
             if (!parts.at(2).isEmpty())
                 probe->pictures << parts.at(2).toInt();
         }
@@ -76,16 +76,21 @@ private slots:
                                    "  Stream #0:1: Video: png, rgba(pc), 500x500, 90k tbr, 90k tbn (attached pic)\n"
                                    "    Metadata:\n      comment : Cover (front)\n";
         const auto show = parseStreamSummary(summary);
-        QCOMPARE(show, MediaProbe({"mp3", "mp3", "", {1}, 3723.5}));
-        // That one already is an MP3 file as wanted; the same stream asked for at 128k, or as FLAC, is not.
-        QVERIFY(isAlreadyTheFile(AudioFormat::mp3, AudioQuality::best, show));
+        QCOMPARE(show, MediaProbe({"mp3", "mp3", "", {1}, {"title"}, 3723.5}));
+        // That one already is an MP3 file as wanted; the same stream asked for at 128k, or as FLAC, is not,
+        // and neither is one whose show the source names while the file does not.
+        QVERIFY(isAlreadyTheFile(AudioFormat::mp3, AudioQuality::best, show, "Other title", {"", "", "2024-01-02", "guid"}));
+        QVERIFY(!isAlreadyTheFile(AudioFormat::mp3, AudioQuality::best, show, "Ep", {"The Show", "", "", ""}));
+        // The file's own title stays; what it lacks comes from the source.
+        QCOMPARE(tagsToWrite("Ep 1", {"The Show", "Host", "", "urn:1"}, show),
+                 (QList<QPair<QString, QString>>{{"album", "The Show"}, {"artist", "Host"}, {"comment", "urn:1"}}));
         QVERIFY(!isAlreadyTheFile(AudioFormat::mp3, AudioQuality::k128, show));
         QVERIFY(!isAlreadyTheFile(AudioFormat::flac, AudioQuality::best, show));
         const QByteArray movie = "Input #0, mov,mp4,m4a,3gp,3g2,mj2, from 'a.mp4':\n  Duration: N/A, bitrate: N/A\n"
                                  "  Stream #0:0[0x1](und): Video: h264 (High) (avc1 / 0x31637661), yuv420p, 1280x720\n"
                                  "  Stream #0:1[0x2](eng): Audio: aac (LC) (mp4a / 0x6134706D), 48000 Hz, stereo\n";
         const auto film = parseStreamSummary(movie);
-        QCOMPARE(film, MediaProbe({"mov,mp4,m4a,3gp,3g2,mj2", "aac", "h264", {}, std::nullopt}));
+        QCOMPARE(film, MediaProbe({"mov,mp4,m4a,3gp,3g2,mj2", "aac", "h264", {}, {}, std::nullopt}));
         QVERIFY(copiesStreams(AudioFormat::mp4, AudioQuality::best, film) && !isAlreadyTheFile(AudioFormat::mp4, AudioQuality::best, film));
         QCOMPARE(parseStreamSummary("garbage.mp3: Invalid data found when processing input\n"), std::nullopt);
     }

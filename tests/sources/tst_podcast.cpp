@@ -4,6 +4,8 @@
 #include "support/jobs.h"
 #include "support/test_env.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtTest>
 
 using namespace tovel;
@@ -66,6 +68,42 @@ private slots:
         QCOMPARE(entries(out), QStringList({"Episode 1.m4a", "Episode 2.m4a"}));
         QCOMPARE(probe(out + "/Episode 2.m4a").value_or(Probe()).codec, "aac");
         QCOMPARE(entries(env->temp()), QStringList());
+    }
+
+    // What the feed knows goes into the file's tags, in every format that carries them; a tag the file
+    // already has stays.
+    void tagsFromTheFeed_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("mp3") << "mp3";
+        QTest::newRow("m4a") << "m4a";
+        QTest::newRow("flac") << "flac";
+    }
+    void tagsFromTheFeed()
+    {
+        QFETCH(QString, format);
+        QVERIFY(makeTone(env->root() + "/tone.ogg", 0.4, {"-c:a", "libvorbis", "-metadata", "artist=Kept Artist"}));
+        server->serve("/ep.ogg", readFile(env->root() + "/tone.ogg"));
+        server->serve("/feed.xml", QStringLiteral(
+            "<rss xmlns:itunes=\"http://www.itunes.com/dtds/podcast-1.0.dtd\"><channel><title>Field Notes</title>"
+            "<itunes:author>The Host</itunes:author><item><title>Ep 7</title><pubDate>Tue, 02 Jan 2024 10:00:00 +0000"
+            "</pubDate><guid>urn:ep7</guid><enclosure type=\"audio/ogg\" url=\"%1/ep.ogg\"/></item></channel></rss>")
+                                        .arg(server->base()).toUtf8());
+        const QString out = env->folder("out");
+        JobRunner runner(out);
+        start(runner, server->base() + "/feed.xml", *audioFormatFromRaw(format));
+        QVERIFY(settle(runner));
+        const QByteArray json = runProgram("ffprobe", {"-v", "error", "-show_entries", "format_tags", "-of", "json",
+                                                       out + "/Ep 7." + format});
+        QJsonObject tags = QJsonDocument::fromJson(json).object().value("format").toObject().value("tags").toObject();
+        QVariantMap lower;
+        for (auto it = tags.begin(); it != tags.end(); ++it)
+            lower.insert(it.key().toLower(), it.value().toString());
+        QCOMPARE(lower.value("title").toString(), "Ep 7");
+        QCOMPARE(lower.value("album").toString(), "Field Notes");
+        QCOMPARE(lower.value("artist").toString(), "Kept Artist");
+        QVERIFY2(lower.value("date").toString().startsWith("2024"), qPrintable(lower.value("date").toString()));
+        QCOMPARE(lower.value("comment").toString(), "urn:ep7");
     }
 };
 
