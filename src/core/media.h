@@ -17,6 +17,7 @@ struct MediaTags
     QString artist;  // the episode's or the show's author, else the show's title
     QString date;    // "yyyy-MM-dd", or a year
     QString comment; // where the item came from (a feed item's guid or link)
+    std::optional<QUrl> image; // a cover picture for a file that has none (always http or https)
 
     bool operator==(const MediaTags &) const = default;
 };

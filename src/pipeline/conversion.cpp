@@ -4,6 +4,7 @@
 #include "platform/child_process.h"
 #include "platform/text.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -116,11 +117,30 @@ bool isAlreadyTheFile(AudioFormat format, AudioQuality quality, const std::optio
     }
 }
 
+bool wantsCover(AudioFormat format, const std::optional<MediaProbe> &probe)
+{
+    const bool carries = format == AudioFormat::mp3 || format == AudioFormat::m4a || format == AudioFormat::flac;
+    return carries && !(probe && !probe->pictures.isEmpty());
+}
+
+bool isCoverPicture(const QString &path)
+{
+    QFile file(path);
+    if (file.size() > 10 * 1024 * 1024 || !file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray start = file.read(8);
+    return start.startsWith("\xFF\xD8\xFF") || start.startsWith("\x89PNG\r\n\x1A\n");
+}
+
 QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QString &input, const QString &output,
-                            const std::optional<MediaProbe> &probe, const QList<QPair<QString, QString>> &tags)
+                            const std::optional<MediaProbe> &probe, const QList<QPair<QString, QString>> &tags,
+                            const QString &cover)
 {
     QStringList arguments{QStringLiteral("-nostdin"), QStringLiteral("-nostats"), QStringLiteral("-progress"),
                           QStringLiteral("pipe:1"), QStringLiteral("-y"), QStringLiteral("-i"), input};
+    const bool embeds = !cover.isEmpty() && wantsCover(format, probe);
+    if (embeds)
+        arguments << QStringLiteral("-i") << cover;
     const bool copy = copiesStreams(format, quality, probe);
     // Cover pictures go along into the formats that carry one.
     const bool keepsPictures = probe && !probe->pictures.isEmpty()
@@ -137,6 +157,10 @@ QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QStr
             for (int picture : probe->pictures)
                 arguments << QStringLiteral("-map") << QStringLiteral("0:%1").arg(picture);
             arguments << QStringLiteral("-c:v") << QStringLiteral("copy");
+        } else if (embeds) {
+            arguments << QStringLiteral("-map") << QStringLiteral("0:a:0") << QStringLiteral("-map") << QStringLiteral("1:0")
+                      << QStringLiteral("-c:v") << QStringLiteral("copy") << QStringLiteral("-disposition:v:0")
+                      << QStringLiteral("attached_pic");
         } else if (copy) {
             arguments << QStringLiteral("-map") << QStringLiteral("0:a:0");
         } else {
@@ -186,12 +210,12 @@ QCoro::Task<std::optional<MediaProbe>> probeMedia(QString ffmpeg, QString input,
 QCoro::Task<Result<void>> convert(QString input, QString output, AudioFormat format, AudioQuality quality,
                                   std::optional<MediaProbe> probe, std::function<void(QProcess *)> onStart,
                                   std::function<bool()> isCancelled, std::function<void(double)> progress,
-                                  QList<QPair<QString, QString>> tags)
+                                  QList<QPair<QString, QString>> tags, QString cover)
 {
     const auto ffmpeg = Tools::ffmpegPath();
     if (!ffmpeg)
         co_return fail(Error::unsupported(QStringLiteral("ffmpeg is missing.")));
-    auto process = makeChildProcess(*ffmpeg, ffmpegArguments(format, quality, input, output, probe, tags));
+    auto process = makeChildProcess(*ffmpeg, ffmpegArguments(format, quality, input, output, probe, tags, cover));
     QProcess *raw = process.get();
     // The length comes from the probe, else from the summary ffmpeg prints before it starts.
     auto length = std::make_shared<double>(probe && probe->duration && *probe->duration > 0 ? *probe->duration : 0);

@@ -46,9 +46,17 @@ struct MediaProbe
 // The exact ffmpeg argument list for a format and quality. With a probe, an input already in the target
 // codec is copied, and cover pictures are kept for MP3, M4A and FLAC; without one, it is encoded as
 // always. ffmpeg reports its progress on standard output.
+// `cover` is a picture file to embed, for formats that carry one and an input without its own.
 [[nodiscard]] QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QString &input,
                                           const QString &output, const std::optional<MediaProbe> &probe = std::nullopt,
-                                          const QList<QPair<QString, QString>> &tags = {});
+                                          const QList<QPair<QString, QString>> &tags = {},
+                                          const QString &cover = {});
+
+// Whether a cover picture would be embedded: the format carries one and the input has none.
+[[nodiscard]] bool wantsCover(AudioFormat format, const std::optional<MediaProbe> &probe);
+
+// Whether the file is a JPEG or PNG picture of at most 10 MB, as covers must be.
+[[nodiscard]] bool isCoverPicture(const QString &path);
 
 // Asks ffmpeg what `input` holds, within `probeLimitMs`; nothing when it cannot tell. `onStart`
 // receives the process so the caller can end it.
@@ -63,6 +71,6 @@ QCoro::Task<std::optional<MediaProbe>> probeMedia(QString ffmpeg, QString input,
 QCoro::Task<Result<void>> convert(QString input, QString output, AudioFormat format, AudioQuality quality,
                                   std::optional<MediaProbe> probe, std::function<void(QProcess *)> onStart,
                                   std::function<bool()> isCancelled, std::function<void(double)> progress = {},
-                                  QList<QPair<QString, QString>> tags = {});
+                                  QList<QPair<QString, QString>> tags = {}, QString cover = {});
 
 } // namespace tovel

@@ -36,6 +36,22 @@ quint64 nextSequence()
 
 } // namespace
 
+// A temporary file of ours, removed when the step that made it ends, however it ends.
+struct TemporaryFile
+{
+    QString path;
+    QString stray; // fetched but not wanted
+    TemporaryFile() = default;
+    TemporaryFile(const TemporaryFile &) = delete;
+    TemporaryFile &operator=(const TemporaryFile &) = delete;
+    ~TemporaryFile()
+    {
+        for (const QString &file : {path, stray})
+            if (!file.isEmpty())
+                QFile::remove(file);
+    }
+};
+
 // One job's whole way, from its first step to its last. It holds everything it needs itself and reaches
 // the runner and the job only through guarded pointers, so it can finish safely after either is gone.
 struct JobTask
@@ -211,6 +227,21 @@ struct JobTask
             || (kind != QLatin1String("wav") && kind != QLatin1String("aif") && kind != QLatin1String("aiff"));
         if (const auto ffmpeg = Tools::ffmpegPath(); ffmpeg && worthAsking)
             probe = co_await probeMedia(*ffmpeg, input, onStart);
+        // A cover for a file that brings none: the item's picture, fetched like any download. Whatever
+        // goes wrong with it only leaves the file without one.
+        TemporaryFile cover;
+        if (item.tags.image && wantsCover(format, probe) && !cancelled()) {
+            auto fetcher = std::make_unique<Fetcher>();
+            if (runner)
+                runner->m_fetchers.insert(id, fetcher.get());
+            const QString userAgent = ManifestStore::shared().manifest().userAgent;
+            std::function<void(double)> noProgress;
+            const Result<QString> picture = co_await fetcher->fetch(*item.tags.image, userAgent, noProgress);
+            if (runner)
+                runner->m_fetchers.remove(id);
+            if (picture)
+                (isCoverPicture(*picture) ? cover.path : cover.stray) = *picture;
+        }
         std::optional<Limiter::Permit> permit;
         if (!cancelled() && !copiesStreams(format, quality, probe))
             permit = co_await waitForConversionSlot();
@@ -230,7 +261,7 @@ struct JobTask
         job->setPartialOutput(*output);
         // A download that already is the file wanted (an MP3 episode gathered as MP3) is moved into
         // place as it is, as fast as a file can be, tags and cover included.
-        if (ours && isAlreadyTheFile(format, quality, probe, title, item.tags)) {
+        if (ours && cover.path.isEmpty() && isAlreadyTheFile(format, quality, probe, title, item.tags)) {
             permit.reset();
             // Over the name already taken: renamed where the temporary folder shares the disk, else copied
             // beside it first, so the name never stands empty for another job to take.
@@ -259,7 +290,7 @@ struct JobTask
         };
         const Result<void> converted
             = co_await convert(input, *output, format, quality, probe, onStart, isCancelled, progress,
-                               tagsToWrite(title, item.tags, probe));
+                               tagsToWrite(title, item.tags, probe), cover.path);
         if (runner)
             runner->m_converters.remove(id);
         permit.reset();

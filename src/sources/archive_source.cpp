@@ -71,7 +71,13 @@ Result<MediaItems> itemsFromMetadata(const QByteArray &body, const QString &base
         return value.isArray() ? value.toArray().at(0).toString() : value.toString();
     };
     MediaTags tags{text("title"), text("creator"), text("date"),
-                   QStringLiteral("https://") + endpoints::archiveDomain + QStringLiteral("/details/") + identifier};
+                   QStringLiteral("https://") + endpoints::archiveDomain + QStringLiteral("/details/") + identifier, std::nullopt};
+    // The item's own thumbnail, for files that bring no picture of their own.
+    if (const QUrl thumb = QUrl::fromEncoded(base.toUtf8() + QUrl::toPercentEncoding(QStringLiteral("/download/") + identifier
+                                                                                     + QStringLiteral("/__ia_thumb.jpg"), keep),
+                                             QUrl::StrictMode);
+        thumb.isValid() && (thumb.scheme() == QLatin1String("https") || thumb.scheme() == QLatin1String("http")))
+        tags.image = thumb;
     MediaItems items;
     for (const QJsonValue &file : list) {
         const QJsonValue name = file.toObject().value(QLatin1String("name"));

@@ -26,6 +26,13 @@ public:
             m_currentTags = {};
             m_currentAuthor.clear();
         }
+        if (name == QLatin1String("itunes:image")) {
+            // An episode's own picture, else the show's.
+            const auto url = parseUrl(attributes.value(QLatin1String("href")).toString().trimmed());
+            if (url && url->isHttp())
+                (m_path.contains(QLatin1String("item")) ? m_currentTags.image : m_feedImage) = url->url;
+            return;
+        }
         if (name != QLatin1String("enclosure"))
             return;
         const QString type = attributes.value(QLatin1String("type")).toString().toLower();
@@ -57,6 +64,10 @@ public:
             const QDateTime published = QDateTime::fromString(candidate, Qt::RFC2822Date);
             if (published.isValid())
                 m_currentTags.date = published.toString(QStringLiteral("yyyy-MM-dd"));
+        } else if (!inItem && name == QLatin1String("url") && m_path.size() >= 2
+                   && m_path.at(m_path.size() - 2) == QLatin1String("image")) {
+            if (const auto url = parseUrl(candidate); url && url->isHttp())
+                m_channelImage = url->url;
         } else if (inItem && name == QLatin1String("guid")) {
             m_currentTags.comment = candidate;
         } else if (inItem && name == QLatin1String("link") && m_currentTags.comment.isEmpty()) {
@@ -83,6 +94,8 @@ public:
             MediaTags &tags = m_items[i].tags;
             tags.album = m_feedTitle;
             tags.artist = !m_authors.at(i).isEmpty() ? m_authors.at(i) : (!m_feedAuthor.isEmpty() ? m_feedAuthor : m_feedTitle);
+            if (!tags.image)
+                tags.image = m_feedImage ? m_feedImage : m_channelImage;
         }
         return std::move(m_items);
     }
@@ -91,6 +104,8 @@ private:
     MediaItems m_items;
     QString m_feedTitle;
     QString m_feedAuthor;
+    std::optional<QUrl> m_feedImage;    // <itunes:image href> of the channel
+    std::optional<QUrl> m_channelImage; // <image><url> of the channel
     QString m_currentTitle;
     QString m_currentAuthor;
     MediaTags m_currentTags;

@@ -79,10 +79,10 @@ private slots:
         QCOMPARE(show, MediaProbe({"mp3", "mp3", "", {1}, {"title"}, 3723.5}));
         // That one already is an MP3 file as wanted; the same stream asked for at 128k, or as FLAC, is not,
         // and neither is one whose show the source names while the file does not.
-        QVERIFY(isAlreadyTheFile(AudioFormat::mp3, AudioQuality::best, show, "Other title", {"", "", "2024-01-02", "guid"}));
-        QVERIFY(!isAlreadyTheFile(AudioFormat::mp3, AudioQuality::best, show, "Ep", {"The Show", "", "", ""}));
+        QVERIFY(isAlreadyTheFile(AudioFormat::mp3, AudioQuality::best, show, "Other title", {"", "", "2024-01-02", "guid", std::nullopt}));
+        QVERIFY(!isAlreadyTheFile(AudioFormat::mp3, AudioQuality::best, show, "Ep", {"The Show", "", "", "", std::nullopt}));
         // The file's own title stays; what it lacks comes from the source.
-        QCOMPARE(tagsToWrite("Ep 1", {"The Show", "Host", "", "urn:1"}, show),
+        QCOMPARE(tagsToWrite("Ep 1", {"The Show", "Host", "", "urn:1", std::nullopt}, show),
                  (QList<QPair<QString, QString>>{{"album", "The Show"}, {"artist", "Host"}, {"comment", "urn:1"}}));
         QVERIFY(!isAlreadyTheFile(AudioFormat::mp3, AudioQuality::k128, show));
         QVERIFY(!isAlreadyTheFile(AudioFormat::flac, AudioQuality::best, show));

@@ -84,9 +84,13 @@ private slots:
         QFETCH(QString, format);
         QVERIFY(makeTone(env->root() + "/tone.ogg", 0.4, {"-c:a", "libvorbis", "-metadata", "artist=Kept Artist"}));
         server->serve("/ep.ogg", readFile(env->root() + "/tone.ogg"));
+        // The show's picture becomes the file's cover.
+        QCOMPARE(runProgram("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "color=red:s=32x32", "-frames:v", "1",
+                                       env->root() + "/cover.png"}), QByteArray());
+        server->serve("/cover.png", readFile(env->root() + "/cover.png"));
         server->serve("/feed.xml", QStringLiteral(
             "<rss xmlns:itunes=\"http://www.itunes.com/dtds/podcast-1.0.dtd\"><channel><title>Field Notes</title>"
-            "<itunes:author>The Host</itunes:author><item><title>Ep 7</title><pubDate>Tue, 02 Jan 2024 10:00:00 +0000"
+            "<itunes:author>The Host</itunes:author><itunes:image href=\"%1/cover.png\"/><item><title>Ep 7</title><pubDate>Tue, 02 Jan 2024 10:00:00 +0000"
             "</pubDate><guid>urn:ep7</guid><enclosure type=\"audio/ogg\" url=\"%1/ep.ogg\"/></item></channel></rss>")
                                         .arg(server->base()).toUtf8());
         const QString out = env->folder("out");
@@ -104,6 +108,10 @@ private slots:
         QCOMPARE(lower.value("artist").toString(), "Kept Artist");
         QVERIFY2(lower.value("date").toString().startsWith("2024"), qPrintable(lower.value("date").toString()));
         QCOMPARE(lower.value("comment").toString(), "urn:ep7");
+        const QByteArray streams = runProgram("ffprobe", {"-v", "error", "-show_entries", "stream=codec_type:stream_disposition=attached_pic",
+                                                          "-of", "csv=p=0", out + "/Ep 7." + format});
+        QVERIFY2(streams.contains("video,1"), streams.constData());
+        QCOMPARE(entries(env->temp()), QStringList());
     }
 };
 
