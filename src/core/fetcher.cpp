@@ -24,7 +24,8 @@ void Fetcher::cancel()
         m_task->abort();
 }
 
-QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::function<void(double)> progress)
+QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::function<void(double)> progress,
+                                            std::optional<qint64> maxBytes)
 {
     if (m_cancelled)
         co_return fail(Error::plain(QStringLiteral("Operation canceled")));
@@ -46,9 +47,24 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
     QString writeError;
     QFile *sink = file.get();
     QNetworkReply *source = reply.get();
-    connect(source, &QNetworkReply::readyRead, this, [source, sink, &writeError] {
+    const qint64 limit = maxBytes.value_or(-1);
+    qint64 written = 0;
+    connect(source, &QNetworkReply::metaDataChanged, this, [source, limit, &writeError] {
+        const QVariant length = source->header(QNetworkRequest::ContentLengthHeader);
+        if (limit >= 0 && writeError.isEmpty() && length.isValid() && length.toLongLong() > limit) {
+            writeError = QStringLiteral("The file is larger than %1 bytes.").arg(limit);
+            source->abort();
+        }
+    });
+    connect(source, &QNetworkReply::readyRead, this, [source, sink, limit, &written, &writeError] {
         const QByteArray chunk = source->readAll();
-        if (writeError.isEmpty() && sink->write(chunk) != chunk.size()) {
+        if (!writeError.isEmpty())
+            return;
+        written += chunk.size();
+        if (limit >= 0 && written > limit) {
+            writeError = QStringLiteral("The file is larger than %1 bytes.").arg(limit);
+            source->abort();
+        } else if (sink->write(chunk) != chunk.size()) {
             writeError = sink->errorString();
             source->abort();
         }
@@ -65,7 +81,9 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
     disconnect(source, nullptr, this, nullptr);
 
     const QByteArray rest = reply->isOpen() ? reply->readAll() : QByteArray();
-    if (writeError.isEmpty() && !rest.isEmpty() && file->write(rest) != rest.size())
+    if (writeError.isEmpty() && limit >= 0 && written + rest.size() > limit)
+        writeError = QStringLiteral("The file is larger than %1 bytes.").arg(limit);
+    else if (writeError.isEmpty() && !rest.isEmpty() && file->write(rest) != rest.size())
         writeError = file->errorString();
     if (writeError.isEmpty() && !file->flush())
         writeError = file->errorString();

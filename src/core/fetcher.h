@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <optional>
 
 namespace tovel {
 
@@ -21,7 +22,9 @@ public:
     ~Fetcher() override;
 
     // The path of the downloaded file. Progress (0 to 1) is reported only when the length is known.
-    QCoro::Task<Result<QString>> fetch(QUrl url, QString userAgent, std::function<void(double)> progress);
+    // With `maxBytes`, a body that says or turns out to be longer is abandoned as soon as that shows.
+    QCoro::Task<Result<QString>> fetch(QUrl url, QString userAgent, std::function<void(double)> progress,
+                                       std::optional<qint64> maxBytes = std::nullopt);
 
     // Aborts the download; a fetch that has not started yet will not start.
     void cancel();

@@ -126,7 +126,7 @@ bool wantsCover(AudioFormat format, const std::optional<MediaProbe> &probe)
 bool isCoverPicture(const QString &path)
 {
     QFile file(path);
-    if (file.size() > 10 * 1024 * 1024 || !file.open(QIODevice::ReadOnly))
+    if (file.size() > maxCoverBytes || !file.open(QIODevice::ReadOnly))
         return false;
     const QByteArray start = file.read(8);
     return start.startsWith("\xFF\xD8\xFF") || start.startsWith("\x89PNG\r\n\x1A\n");

@@ -55,6 +55,9 @@ struct MediaProbe
 // Whether a cover picture would be embedded: the format carries one and the input has none.
 [[nodiscard]] bool wantsCover(AudioFormat format, const std::optional<MediaProbe> &probe);
 
+// The largest cover picture taken; a longer one is abandoned while it downloads.
+inline constexpr qint64 maxCoverBytes = 10 * 1024 * 1024;
+
 // Whether the file is a JPEG or PNG picture of at most 10 MB, as covers must be.
 [[nodiscard]] bool isCoverPicture(const QString &path);
 

@@ -236,7 +236,8 @@ struct JobTask
                 runner->m_fetchers.insert(id, fetcher.get());
             const QString userAgent = ManifestStore::shared().manifest().userAgent;
             std::function<void(double)> noProgress;
-            const Result<QString> picture = co_await fetcher->fetch(*item.tags.image, userAgent, noProgress);
+            const std::optional<qint64> coverLimit = maxCoverBytes;
+            const Result<QString> picture = co_await fetcher->fetch(*item.tags.image, userAgent, noProgress, coverLimit);
             if (runner)
                 runner->m_fetchers.remove(id);
             if (picture)

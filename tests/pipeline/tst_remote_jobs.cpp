@@ -1,3 +1,4 @@
+#include "core/fetcher.h"
 #include "core/http.h"
 #include "engine/manifest.h"
 #include "support/http_server.h"
@@ -97,6 +98,30 @@ private slots:
         QVERIFY(settle(runner));
         QCOMPARE(runner.jobs().first()->phaseName(), "done");
         QCOMPARE(readFile(out + "/ep.mp3"), readFile(mp3));
+        QCOMPARE(entries(env->temp()), QStringList());
+    }
+
+    // A download held to a size gives up as soon as the body says, or turns out, to be longer.
+    void aBoundedDownloadStopsAtItsLimit_data()
+    {
+        QTest::addColumn<bool>("sendLength");
+        QTest::newRow("length announced") << true;
+        QTest::newRow("no length") << false;
+    }
+    void aBoundedDownloadStopsAtItsLimit()
+    {
+        QFETCH(bool, sendLength);
+        HttpServer::Response big;
+        big.body = QByteArray(300 * 1024, 'x');
+        big.sendLength = sendLength;
+        server->route("/big.jpg", big);
+        Fetcher fetcher;
+        std::function<void(double)> none;
+        const auto limited = QCoro::waitFor(fetcher.fetch(QUrl(server->base() + "/big.jpg"), "t", none, 100 * 1024));
+        QCOMPARE(limited ? QString() : limited.error().description(), "The file is larger than 102400 bytes.");
+        const auto whole = QCoro::waitFor(fetcher.fetch(QUrl(server->base() + "/big.jpg"), "t", none, 300 * 1024));
+        QVERIFY(whole && QFileInfo(*whole).size() == 300 * 1024);
+        QFile::remove(*whole);
         QCOMPARE(entries(env->temp()), QStringList());
     }
 
