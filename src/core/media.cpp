@@ -143,4 +143,12 @@ QString JobPhase::statusWord() const
     return {};
 }
 
+QString qualityFact(AudioFormat format, AudioQuality quality)
+{
+    if (!usesQuality(format))
+        return QStringLiteral("\u2014");
+    const auto rate = bitrate(quality);
+    return rate ? rate->toUpper() : QStringLiteral("BEST");
+}
+
 } // namespace tovel

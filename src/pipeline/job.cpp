@@ -12,14 +12,7 @@ Job::Job(MediaItem item, AudioFormat format, AudioQuality quality, quint64 seque
 {
 }
 
-QString Job::qualityText() const
-{
-    // WAV, FLAC and MP4 ignore the bitrate; the card must not claim one.
-    if (!usesQuality(m_format))
-        return QStringLiteral("\u2014");
-    const auto rate = bitrate(m_quality);
-    return rate ? rate->toUpper() : QStringLiteral("BEST");
-}
+QString Job::qualityText() const { return qualityFact(m_format, m_quality); }
 
 void Job::setTitle(const QString &title)
 {

@@ -77,10 +77,7 @@ QString Gathering::formatFact(int format) const { return label(formatAt(format))
 
 QString Gathering::qualityFact(int format, int quality) const
 {
-    if (!usesQuality(formatAt(format)))
-        return QStringLiteral("\u2014");
-    const auto rate = bitrate(qualityAt(quality));
-    return rate ? rate->toUpper() : QStringLiteral("BEST");
+    return tovel::qualityFact(formatAt(format), qualityAt(quality));
 }
 
 QString Gathering::droppedText(const QList<QUrl> &urls, const QString &text) const

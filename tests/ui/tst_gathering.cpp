@@ -41,16 +41,11 @@ private slots:
     {
         Gathering gathering;
         QCOMPARE(gathering.formats(), QStringList({"MP3", "M4A", "WAV", "FLAC", "MP4 VIDEO"}));
-        const QStringList qualities = gathering.qualities();
-        QCOMPARE(qualities.size(), 4);
         // Quality: a bitrate for mp3 and m4a only; the choice is kept while another format hides it.
         const QList<std::tuple<int, int, QString>> facts{
             {0, 0, "BEST"}, {0, 1, "320K"}, {1, 2, "192K"}, {2, 1, "\u2014"}, {4, 3, "\u2014"}, {1, 3, "128K"}};
         for (const auto &[format, quality, fact] : facts)
             QCOMPARE(gathering.qualityFact(format, quality), fact);
-        QCOMPARE(QList<bool>({gathering.takesQuality(0), gathering.takesQuality(1), gathering.takesQuality(2),
-                              gathering.takesQuality(3), gathering.takesQuality(4)}),
-                 QList<bool>({true, true, false, false, false}));
         // Gather waits for more than spaces and tabs; a line break alone enables it but gathers nothing.
         QCOMPARE(QList<bool>({gathering.canGather(""), gathering.canGather(" \t "), gathering.canGather(" a ")}),
                  QList<bool>({false, false, true}));

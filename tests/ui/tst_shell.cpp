@@ -478,26 +478,6 @@ private slots:
         QTRY_COMPARE(item("mainPanel")->size(), QSizeF(1000 - 58 - 11, 700 - 22));
     }
 
-    void glassFollowsTheScheme()
-    {
-        QList<QQuickItem *> glass;
-        for (QQuickItem *candidate : itemsUnder(window->contentItem()))
-            if (candidate->property("tint").isValid())
-                glass << candidate;
-        QVERIFY(!glass.isEmpty());
-        for (const bool dark : {true, false, true}) {
-            Appearance::shared().showMode(dark ? AppearanceMode::dark : AppearanceMode::light);
-            for (QQuickItem *panel : std::as_const(glass)) {
-                const double weight = panel->property("weight").toDouble();
-                const QColor tint = panel->property("tint").value<QColor>();
-                const QColor outline = panel->property("outline").value<QColor>();
-                QCOMPARE(tint.rgb() & 0xffffff, dark ? 0x000000u : 0xffffffu);
-                QVERIFY(qAbs(tint.alphaF() - weight * (dark ? 0.16 : 0.1)) < 0.01);
-                QVERIFY(qAbs(outline.alphaF() - (dark ? 0.16 : 0.35)) < 0.01);
-            }
-        }
-    }
-
     void cleanupTestCase()
     {
         engine.reset();
