@@ -8,6 +8,7 @@
 #include "pipeline/source_router.h"
 #include "platform/later.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 #include "updates/diagnostics.h"
 #include "updates/updater.h"
 
@@ -38,23 +39,46 @@ const QStringList subCommands = {QStringLiteral("get"),   QStringLiteral("list")
                                  QStringLiteral("hint"),  QStringLiteral("tools"),
                                  QStringLiteral("update-check"), QStringLiteral("crash-reports")};
 
-void out(const QString &text)
+// Text from outside (titles, names, a server's words) never reaches the terminal as control codes: a
+// title could otherwise retitle the window or clear the screen. Line ends of our own stay.
+QString printable(const QString &text)
+{
+    QStringList lines = text.split(u'\n');
+    for (QString &line : lines)
+        line = visibleControls(line);
+    return lines.join(u'\n');
+}
+
+void writeRaw(const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
 }
 
+void out(const QString &text) { writeRaw(printable(text)); }
+
 void err(const QString &text)
 {
-    const QByteArray bytes = text.toUtf8();
+    const QByteArray bytes = printable(text).toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);
 }
 
+// JSON escapes the C0 controls itself; DEL and the C1 controls are escaped the same way, as a terminal
+// may act on them too.
 QString jsonLine(const QJsonObject &object)
 {
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + u'\n';
+    const QString text = QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    QString line;
+    line.reserve(text.size() + 1);
+    for (QChar c : text) {
+        if (isControlCharacter(c.unicode()))
+            line += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            line += c;
+    }
+    return line + u'\n';
 }
 
 const char *usageText = R"(Usage:
@@ -191,10 +215,19 @@ std::optional<AudioQuality> qualityFrom(const QString &text)
     return std::nullopt;
 }
 
-// The word the command line shows for a phase: a job in line says so.
-QString phaseText(const JobPhase &phase)
+// The words the command line shows for a job's phase: a job in line says so, and a saved one names
+// the folder it went to.
+QString phaseText(const Job &job)
 {
-    return phase.kind() == JobPhase::Kind::waiting ? QStringLiteral("Queued") : phase.label();
+    const JobPhase &phase = job.phase();
+    if (phase.kind() == JobPhase::Kind::waiting)
+        return QStringLiteral("Queued");
+    if (phase.kind() == JobPhase::Kind::done && !job.output().isEmpty()) {
+        const QFileInfo folder(QFileInfo(job.output().toLocalFile()).absolutePath());
+        if (folder.absoluteFilePath() != QFileInfo(paths::downloadsLocation()).absoluteFilePath())
+            return QStringLiteral("Saved to ") + folder.fileName();
+    }
+    return phase.label();
 }
 
 QJsonObject jobObject(const Job &job)
@@ -205,7 +238,7 @@ QJsonObject jobObject(const Job &job)
         {QStringLiteral("title"), job.title()},
         {QStringLiteral("origin"), job.origin()},
         {QStringLiteral("phase"), job.phase().name()},
-        {QStringLiteral("label"), phaseText(job.phase())},
+        {QStringLiteral("label"), phaseText(job)},
         {QStringLiteral("progress"), job.progress()},
         {QStringLiteral("output"), job.output().isEmpty() ? QJsonValue() : QJsonValue(job.output().toLocalFile())},
     };
@@ -289,11 +322,11 @@ private:
 
     static QString describe(const Job &job)
     {
-        QString line = job.title() + QStringLiteral(" \u2014 ") + phaseText(job.phase())
+        QString line = job.title() + QStringLiteral(" \u2014 ") + phaseText(job)
             + QStringLiteral(" (%1%)").arg(wholePercent(job.progress()));
         if (!job.output().isEmpty())
             line += QStringLiteral(" \u2192 ") + job.output().toLocalFile();
-        return line;
+        return visibleControls(line);
     }
 
     void printLine(const Job &job) { out(describe(job) + u'\n'); }
@@ -340,8 +373,8 @@ private:
             }
             const QString line = QStringLiteral("%1%  %2  %3")
                                      .arg(wholePercent(job->progress()), 3)
-                                     .arg(phaseText(job->phase()), -12)
-                                     .arg(job->title());
+                                     .arg(phaseText(*job), -12)
+                                     .arg(visibleControls(job->title()));
             frame += fit(line, width) + u'\n';
             ++shown;
         }
@@ -350,7 +383,7 @@ private:
             ++shown;
         }
         m_liveLines = shown;
-        out(frame);
+        writeRaw(frame);
     }
 
     JobRunner &m_runner;
@@ -404,8 +437,10 @@ QCoro::Task<int> getCommand(Request request)
         err(QStringLiteral("--limit takes a whole number of items, 0 or more.\n"));
         co_return 2;
     }
-    QString destination = paths::downloads();
-    if (request.to) {
+    QString destination;
+    if (!request.to) {
+        destination = paths::downloads();
+    } else {
         const QString to = SourceRouter::normalizedPath(*request.to);
         destination = QDir::cleanPath(QDir::current().absoluteFilePath(to));
         if (QFileInfo(destination).exists() && !QFileInfo(destination).isDir()) {
@@ -495,15 +530,16 @@ QCoro::Task<int> listCommand(Request request)
             out(jsonLine(QJsonObject{
                 {QStringLiteral("title"), item.title},
                 {QStringLiteral("origin"), item.origin},
-                {QStringLiteral("url"), item.url.isLocalFile() ? item.url.toLocalFile() : item.url.toString()},
+                // Encoded, so the address can go straight to another program.
+                {QStringLiteral("url"), item.url.isLocalFile() ? item.url.toLocalFile() : QString::fromLatin1(item.url.toEncoded())},
                 {QStringLiteral("hintedExtension"),
                  item.hintedExtension ? QJsonValue(*item.hintedExtension) : QJsonValue()},
             }));
         } else {
             out(QStringLiteral("%1. %2 \u2014 %3\n    %4\n")
                     .arg(++index)
-                    .arg(item.title, item.origin,
-                         item.url.isLocalFile() ? item.url.toLocalFile() : item.url.toString()));
+                    .arg(visibleControls(item.title), visibleControls(item.origin),
+                         visibleControls(item.url.isLocalFile() ? item.url.toLocalFile() : item.url.toString())));
         }
     }
     co_return 0;

@@ -7,6 +7,8 @@
 #include <QCoroNetworkReply>
 #include <QCoroSignal>
 #include <QFile>
+#include <QStorageInfo>
+#include <QTimer>
 
 #include <memory>
 
@@ -24,19 +26,51 @@ void Fetcher::cancel()
         m_task->abort();
 }
 
+qint64 freeSpaceFloor(const QString &folder)
+{
+    const QStorageInfo disk(folder);
+    return std::max(Fetcher::minimumFreeBytes, disk.bytesTotal() / 20);
+}
+
+namespace {
+
+// Free space is asked of the disk again after this much has been written.
+constexpr qint64 spaceCheckBytes = 8 * 1024 * 1024;
+
+bool isSuccess(int status) { return status >= 200 && status < 300; }
+
+QString statusSentence(const QNetworkReply &reply)
+{
+    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    QString reason;
+    for (char c : reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray())
+        if (c >= 0x20 && c < 0x7F)
+            reason += QLatin1Char(c);
+    reason = reason.trimmed();
+    return QStringLiteral("The server answered %1.").arg(reason.isEmpty() ? QString::number(status)
+                                                                         : QString::number(status) + u' ' + reason);
+}
+
+} // namespace
+
 QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::function<void(double)> progress,
                                             std::optional<qint64> maxBytes)
 {
     if (m_cancelled)
         co_return fail(Error::plain(QStringLiteral("Operation canceled")));
 
-    const QString path = paths::temporary() + u'/' + paths::temporaryName(QStringLiteral("download"));
-    auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        co_return fail(Error::plain(file->errorString()));
+    const QString folder = paths::temporary();
+    const QString path = folder + u'/' + paths::temporaryName(QStringLiteral(".download"));
+    auto created = paths::createPrivateFile(path);
+    if (!created)
+        co_return fail(Error::plain(created.error()));
+    std::unique_ptr<QFile> file = std::move(*created);
 
     QNetworkRequest request(url);
     request.setRawHeader("User-Agent", userAgent.toUtf8());
+    // A media file is saved as it is sent: decoding it would only hide what it really is, and a
+    // compressed body can unpack to far more than it says.
+    request.setRawHeader("Accept-Encoding", "identity");
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     LaterPtr<QNetworkReply> reply(network().get(request));
@@ -48,27 +82,59 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
     QFile *sink = file.get();
     QNetworkReply *source = reply.get();
     const qint64 limit = maxBytes.value_or(-1);
+    const qint64 floor = freeSpaceFloor(folder);
     qint64 written = 0;
-    connect(source, &QNetworkReply::metaDataChanged, this, [source, limit, &writeError] {
-        const QVariant length = source->header(QNetworkRequest::ContentLengthHeader);
-        if (limit >= 0 && writeError.isEmpty() && length.isValid() && length.toLongLong() > limit) {
-            writeError = QStringLiteral("The file is larger than %1 bytes.").arg(limit);
+    qint64 checkedAt = 0;
+    const auto stop = [source, &writeError](const QString &why) {
+        if (writeError.isEmpty()) {
+            writeError = why;
             source->abort();
         }
+    };
+    const auto tooLarge = [limit] { return QStringLiteral("The file is larger than %1 bytes.").arg(limit); };
+    const auto noRoom = [&folder] {
+        return QStringLiteral("The temporary folder %1 is nearly full: at least %2 must stay free.")
+            .arg(folder, sizeText(freeSpaceFloor(folder)));
+    };
+    const auto room = [&folder] { return QStorageInfo(folder).bytesAvailable(); };
+    connect(source, &QNetworkReply::metaDataChanged, this, [&] {
+        const QVariant status = source->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (status.isValid() && !isSuccess(status.toInt()) && !(status.toInt() >= 300 && status.toInt() < 400)) {
+            stop(statusSentence(*source));
+            return;
+        }
+        const QVariant length = source->header(QNetworkRequest::ContentLengthHeader);
+        if (!length.isValid())
+            return;
+        if (limit >= 0 && length.toLongLong() > limit)
+            stop(tooLarge());
+        else if (room() - length.toLongLong() < floor)
+            stop(noRoom());
     });
-    connect(source, &QNetworkReply::readyRead, this, [source, sink, limit, &written, &writeError] {
+    connect(source, &QNetworkReply::readyRead, this, [&] {
         const QByteArray chunk = source->readAll();
         if (!writeError.isEmpty())
             return;
         written += chunk.size();
         if (limit >= 0 && written > limit) {
-            writeError = QStringLiteral("The file is larger than %1 bytes.").arg(limit);
-            source->abort();
+            stop(tooLarge());
+        } else if (written - checkedAt >= spaceCheckBytes && (checkedAt = written, room() - chunk.size() < floor)) {
+            stop(noRoom());
         } else if (sink->write(chunk) != chunk.size()) {
-            writeError = sink->errorString();
-            source->abort();
+            stop(sink->errorString());
         }
     });
+    // The client's own timeout only notices silence; a server that sends a byte now and then would
+    // keep a download open for ever.
+    QTimer stallCheck;
+    qint64 writtenAtCheck = 0;
+    connect(&stallCheck, &QTimer::timeout, this, [&] {
+        if (written - writtenAtCheck < stallBytes)
+            stop(QStringLiteral("The download stalled: less than 1 KiB arrived in %1 seconds.")
+                     .arg(std::chrono::duration_cast<std::chrono::seconds>(m_stallWindow).count()));
+        writtenAtCheck = written;
+    });
+    stallCheck.start(m_stallWindow);
     // Progress only when the server said how long the body is; Qt reports the received size as the
     // total at the end of a download of unknown length, which is no progress at all.
     connect(source, &QNetworkReply::downloadProgress, this, [source, progress](qint64 received, qint64 total) {
@@ -78,22 +144,27 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
 
     if (!reply->isFinished())
         co_await qCoro(source, &QNetworkReply::finished);
+    stallCheck.stop();
     disconnect(source, nullptr, this, nullptr);
+    disconnect(&stallCheck, nullptr, this, nullptr);
 
-    const QByteArray rest = reply->isOpen() ? reply->readAll() : QByteArray();
+    const QByteArray rest = reply->isOpen() && writeError.isEmpty() ? reply->readAll() : QByteArray();
     if (writeError.isEmpty() && limit >= 0 && written + rest.size() > limit)
-        writeError = QStringLiteral("The file is larger than %1 bytes.").arg(limit);
+        writeError = tooLarge();
     else if (writeError.isEmpty() && !rest.isEmpty() && file->write(rest) != rest.size())
         writeError = file->errorString();
     if (writeError.isEmpty() && !file->flush())
         writeError = file->errorString();
     file->close();
 
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     Result<QString> result = path;
     if (!writeError.isEmpty())
         result = fail(Error::plain(writeError));
     else if (reply->error() != QNetworkReply::NoError && !isHttpStatusError(reply->error()))
         result = fail(Error::plain(reply->errorString()));
+    else if (status.isValid() && !isSuccess(status.toInt()))
+        result = fail(Error::plain(statusSentence(*reply)));
     if (!result)
         QFile::remove(path);
     m_task = nullptr;

@@ -8,18 +8,26 @@
 #include <QPointer>
 #include <QUrl>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
 namespace tovel {
 
 // Downloads one remote file into the temporary folder, streaming it to disk.
+//
+// The body is taken as it is sent (no content decoding), and only from a 2xx answer. A download ends
+// with a failure, its partial file removed, when it would leave the temporary folder with less than
+// max(1 GiB, 5 %) free, or when less than 1 KiB arrives in any stall window (a minute).
 class Fetcher : public QObject
 {
     Q_OBJECT
 public:
     explicit Fetcher(QObject *parent = nullptr);
     ~Fetcher() override;
+
+    static constexpr qint64 minimumFreeBytes = qint64(1) << 30;
+    static constexpr qint64 stallBytes = 1024;
 
     // The path of the downloaded file. Progress (0 to 1) is reported only when the length is known.
     // With `maxBytes`, a body that says or turns out to be longer is abandoned as soon as that shows.
@@ -29,9 +37,16 @@ public:
     // Aborts the download; a fetch that has not started yet will not start.
     void cancel();
 
+    // How long a download may go with less than `stallBytes` arriving.
+    void setStallWindow(std::chrono::milliseconds window) { m_stallWindow = window; }
+
 private:
     QPointer<QNetworkReply> m_task;
     bool m_cancelled = false;
+    std::chrono::milliseconds m_stallWindow{60'000};
 };
+
+// The bytes that must stay free in a folder: 1 GiB, or 5 % of its disk when that is more.
+[[nodiscard]] qint64 freeSpaceFloor(const QString &folder);
 
 } // namespace tovel

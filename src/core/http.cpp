@@ -34,27 +34,86 @@ QNetworkAccessManager &network()
     return *managers.localData();
 }
 
+void Cancellation::cancel()
+{
+    if (m_cancelled)
+        return;
+    m_cancelled = true;
+    emit cancelled();
+}
+
+Error cancelledError() { return Error::plain(QStringLiteral("Cancelled.")); }
+
+bool isCancelledError(const Error &error) { return error == cancelledError(); }
+
 bool isHttpStatusError(QNetworkReply::NetworkError error)
 {
     return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError)
         || (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
 }
 
-QCoro::Task<Result<HttpResponse>> httpGet(QUrl url, std::optional<QString> userAgent,
-                                          QList<QPair<QByteArray, QByteArray>> headers)
+QString sizeText(qint64 bytes)
 {
+    if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0)
+        return QStringLiteral("%1 MiB").arg(bytes / (1024 * 1024));
+    if (bytes >= 1024 && bytes % 1024 == 0)
+        return QStringLiteral("%1 KiB").arg(bytes / 1024);
+    return QStringLiteral("%1 bytes").arg(bytes);
+}
+
+QCoro::Task<Result<HttpResponse>> httpGet(QUrl url, qint64 maxBytes, HttpOptions options)
+{
+    const std::shared_ptr<Cancellation> cancellation = options.cancellation;
+    if (cancellation && cancellation->isCancelled())
+        co_return fail(cancelledError());
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    if (userAgent)
-        request.setRawHeader("User-Agent", userAgent->toUtf8());
-    for (const auto &[name, value] : headers)
+    if (options.userAgent)
+        request.setRawHeader("User-Agent", options.userAgent->toUtf8());
+    for (const auto &[name, value] : options.headers)
         request.setRawHeader(name, value);
     LaterPtr<QNetworkReply> reply(network().get(request));
+    QNetworkReply *source = reply.get();
+
+    // The body is taken as it streams, so a document that never ends is noticed at its limit rather
+    // than after it has filled the memory.
+    QByteArray body;
+    bool tooLong = false;
+    const auto overLimit = [source, maxBytes, &tooLong](qint64 size) {
+        if (size > maxBytes && !tooLong) {
+            tooLong = true;
+            source->abort();
+        }
+        return tooLong;
+    };
+    QObject::connect(source, &QNetworkReply::metaDataChanged, source, [source, &overLimit] {
+        if (const QVariant length = source->header(QNetworkRequest::ContentLengthHeader); length.isValid())
+            overLimit(length.toLongLong());
+    });
+    QObject::connect(source, &QNetworkReply::readyRead, source, [source, &body, &overLimit] {
+        if (!overLimit(body.size() + source->bytesAvailable()))
+            body += source->readAll();
+    });
+    if (cancellation)
+        // Queued: whoever cancels is never re-entered by the resolution it ends.
+        QObject::connect(cancellation.get(), &Cancellation::cancelled, source, &QNetworkReply::abort,
+                         Qt::QueuedConnection);
     if (!reply->isFinished())
-        co_await qCoro(reply.get(), &QNetworkReply::finished);
+        co_await qCoro(source, &QNetworkReply::finished);
+    QObject::disconnect(source, nullptr, nullptr, nullptr);
+    if (cancellation)
+        QObject::disconnect(cancellation.get(), nullptr, source, nullptr);
+
+    if (cancellation && cancellation->isCancelled())
+        co_return fail(cancelledError());
+    if (!tooLong && source->isOpen() && !overLimit(body.size() + source->bytesAvailable()))
+        body += source->readAll();
+    if (tooLong)
+        co_return fail(Error::parse(QStringLiteral("The answer is larger than %1.").arg(sizeText(maxBytes))));
     if (reply->error() != QNetworkReply::NoError && !isHttpStatusError(reply->error()))
-        co_return fail(Error::plain(reply->errorString()));
-    co_return HttpResponse{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll()};
+        co_return fail(Error::network(reply->errorString()));
+    co_return HttpResponse{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), std::move(body),
+                           reply->url()};
 }
 
 } // namespace tovel

@@ -7,6 +7,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
+#include <memory>
 #include <optional>
 
 namespace tovel {
@@ -15,19 +16,51 @@ namespace tovel {
 // safe scheme, and a 60-second inactivity timeout on every request. One per thread.
 [[nodiscard]] QNetworkAccessManager &network();
 
-// A whole response: its status and body. The status is only looked at where a caller says so.
+// Ends the requests made under it, those in flight and any made later. Lives on the thread of its requests.
+class Cancellation : public QObject
+{
+    Q_OBJECT
+public:
+    void cancel();
+    [[nodiscard]] bool isCancelled() const { return m_cancelled; }
+
+signals:
+    void cancelled();
+
+private:
+    bool m_cancelled = false;
+};
+
+// The failure a cancelled request or resolution ends with; nobody is meant to show it.
+[[nodiscard]] Error cancelledError();
+[[nodiscard]] bool isCancelledError(const Error &error);
+
+// A whole response: its status, the address it finally came from (after redirects) and its body.
+// The status is only looked at where a caller says so.
 struct HttpResponse
 {
     int status = 0;
     QByteArray body;
+    QUrl finalUrl;
 };
 
 // Errors that only repeat the HTTP status: the body still arrived and is handed on like any other.
 [[nodiscard]] bool isHttpStatusError(QNetworkReply::NetworkError error);
 
-// GET with the shared client configuration; fails only in transport (the error's own description).
-// `userAgent` absent sends no User-Agent header of ours.
-QCoro::Task<Result<HttpResponse>> httpGet(QUrl url, std::optional<QString> userAgent,
-                                          QList<QPair<QByteArray, QByteArray>> headers = {});
+struct HttpOptions
+{
+    std::optional<QString> userAgent; // absent sends no User-Agent header of ours
+    QList<QPair<QByteArray, QByteArray>> headers;
+    std::shared_ptr<Cancellation> cancellation;
+};
+
+// GET of a document, read into memory as it streams and abandoned as soon as it proves longer than
+// `maxBytes`. Fails in transport with `Error::network` (the error's own description), on a body that
+// is too long with `Error::parse`, and when cancelled with `cancelledError()`.
+// (Callers name their options: g++ 12 destroys a temporary inside a co_await twice.)
+QCoro::Task<Result<HttpResponse>> httpGet(QUrl url, qint64 maxBytes, HttpOptions options);
+
+// "64 MiB", "64 KiB", "512 bytes": a limit as the user reads it.
+[[nodiscard]] QString sizeText(qint64 bytes);
 
 } // namespace tovel

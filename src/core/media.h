@@ -35,6 +35,8 @@ struct MediaItem
     std::optional<QString> hintedExtension;
     std::optional<QString> engineLink;
     MediaTags tags;
+    // The title its source gives an item that has none; a saved file falls back to it too.
+    QString defaultTitle = QStringLiteral("Audio");
 
     bool operator==(const MediaItem &) const = default;
 };

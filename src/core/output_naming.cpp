@@ -12,7 +12,27 @@
 
 namespace tovel {
 
-QString outputBaseName(const QString &title)
+namespace {
+
+// No leading dots (a hidden file, or "." and ".."), no trailing dots or spaces (they run into the
+// extension or vanish on other systems).
+QString tidyEnds(QString name)
+{
+    for (;;) {
+        const QString before = name;
+        name = name.trimmed();
+        while (name.startsWith(u'.'))
+            name.remove(0, 1);
+        while (name.endsWith(u'.'))
+            name.chop(1);
+        if (name == before)
+            return name;
+    }
+}
+
+} // namespace
+
+QString outputBaseName(const QString &title, const QString &fallback)
 {
     QString name;
     name.reserve(title.size());
@@ -21,13 +41,15 @@ QString outputBaseName(const QString &title)
             c = U'-';
         else if (isControlCharacter(c))
             c = U' ';
+        else if (QChar::category(c) == QChar::Other_Format)
+            continue;
         name.append(QString::fromUcs4(&c, 1));
     }
-    name = name.trimmed();
-    return name.isEmpty() ? QStringLiteral("Audio") : name;
+    name = tidyEnds(name);
+    return name.isEmpty() ? fallback : name;
 }
 
-QString fitFileName(const QString &name, const QString &suffix, int maxBytes)
+QString fitFileName(const QString &name, const QString &suffix, int maxBytes, const QString &fallback)
 {
     const qsizetype budget = maxBytes - suffix.toUtf8().size();
     if (name.toUtf8().size() <= budget)
@@ -45,21 +67,22 @@ QString fitFileName(const QString &name, const QString &suffix, int maxBytes)
         kept += piece;
         bytes += size;
     }
-    kept = kept.trimmed();
+    kept = tidyEnds(kept);
     if (kept.isEmpty())
-        kept = QStringLiteral("Audio");
+        kept = fallback;
     return kept + suffix;
 }
 
-Result<QString> reserveOutput(const QString &title, AudioFormat format, const QString &destination)
+Result<QString> reserveOutput(const QString &title, AudioFormat format, const QString &destination,
+                              const QString &fallback)
 {
     if (!QDir().mkpath(destination))
         return fail(Error::folderNotCreated(destination));
-    const QString name = outputBaseName(title);
+    const QString name = outputBaseName(title, fallback);
     const QString extension = u'.' + rawValue(format);
     for (int n = 1; n < 1'000'000; ++n) {
         const QString suffix = n == 1 ? extension : u' ' + QString::number(n) + extension;
-        const QString path = destination + u'/' + fitFileName(name, suffix);
+        const QString path = destination + u'/' + fitFileName(name, suffix, maxFileNameBytes, fallback);
         const QByteArray local = QFile::encodeName(path);
         const int fd = ::open(local.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0) {

@@ -54,7 +54,8 @@ std::optional<EngineManifest> EngineManifest::decode(const QByteArray &json)
             return std::nullopt;
         *field = value.toString();
     }
-    if (holdsLineBreakOrControl(manifest.userAgent))
+    // A header that long would make every request fail, and is no user agent anyone sends.
+    if (holdsLineBreakOrControl(manifest.userAgent) || manifest.userAgent.size() > maxUserAgentLength)
         return std::nullopt;
     const QJsonValue notice = object.value(QStringLiteral("notice"));
     if (notice.isString())
@@ -98,7 +99,8 @@ ManifestStore &ManifestStore::shared()
 QCoro::Task<void> ManifestStore::refresh(QUrl address)
 {
     QPointer<ManifestStore> self(this);
-    const Result<HttpResponse> response = co_await httpGet(address, std::nullopt);
+    const HttpOptions options;
+    const Result<HttpResponse> response = co_await httpGet(address, maxManifestBytes, options);
     if (!self || !response || response->status != 200)
         co_return;
     const auto fetched = EngineManifest::decode(response->body);

@@ -20,8 +20,10 @@ struct EngineManifest
     std::optional<QString> notice;
 
     [[nodiscard]] static EngineManifest builtIn();
+    static constexpr qsizetype maxUserAgentLength = 256;
+
     // Decodes a manifest document; nothing when a required key is missing or mistyped, or when the user
-    // agent holds a control character (it would forge request headers).
+    // agent holds a control character (it would forge request headers) or is over 256 characters.
     [[nodiscard]] static std::optional<EngineManifest> decode(const QByteArray &json);
     [[nodiscard]] QByteArray encode() const;
 
@@ -36,6 +38,9 @@ class ManifestStore : public QObject
     Q_PROPERTY(qint64 version READ version NOTIFY manifestChanged)
     Q_PROPERTY(bool builtInDefaults READ builtInDefaults NOTIFY lastFetchChanged)
 public:
+    // A manifest is a few hundred bytes; anything near this is not one.
+    static constexpr qint64 maxManifestBytes = 1024 * 1024;
+
     static ManifestStore &shared();
     // A store with its own cache file (the shared one uses the application-support folder).
     explicit ManifestStore(QString cachePath, QObject *parent = nullptr);

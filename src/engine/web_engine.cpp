@@ -51,12 +51,13 @@ void EngineLineReader::parseLine(const QByteArray &bytes)
     QString line = *decoded;
     if (line.endsWith(u'\r'))
         line.chop(1);
-    if (const qsizetype at = line.indexOf(titleMarker); at >= 0) {
-        m_transcript.title = line.mid(at + titleMarker.size());
+    // Only our own lines start with a marker; a warning that merely quotes one is not ours.
+    if (line.startsWith(titleMarker)) {
+        m_transcript.title = line.mid(titleMarker.size());
         return;
     }
-    if (const qsizetype at = line.indexOf(fileMarker); at >= 0) {
-        m_transcript.file = trimSpacesAndTabs(line.mid(at + fileMarker.size()));
+    if (line.startsWith(fileMarker)) {
+        m_transcript.file = trimSpacesAndTabs(line.mid(fileMarker.size()));
         return;
     }
     if (line.contains(QLatin1String("[download]"))) {
@@ -95,7 +96,8 @@ QStringList webEngineArguments(const QString &link, bool video, const QString &w
                           QStringLiteral("--newline"), QStringLiteral("--progress"), QStringLiteral("--print"),
                           QStringLiteral("before_dl:TOVEL-TITLE:%(title)s"), QStringLiteral("--print"),
                           QStringLiteral("after_move:TOVEL-FILE:%(filepath)s"), QStringLiteral("-o"),
-                          workingFolder + QStringLiteral("/%(id)s.%(ext)s")};
+                          // The folder is ours, but its path is not: a "%" in it must not read as a field.
+                          QString(workingFolder).replace(u'%', QStringLiteral("%%")) + QStringLiteral("/%(id)s.%(ext)s")};
     if (ffmpeg)
         arguments << QStringLiteral("--ffmpeg-location") << *ffmpeg;
     if (runtime && takesJsRuntimes(version))
@@ -237,7 +239,7 @@ QCoro::Task<Result<WebDownload>> WebEngine::download(QString link, bool video, S
 
     const QString folder = paths::temporary() + QStringLiteral("/tovel-")
         + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    if (!QDir().mkpath(folder))
+    if (!paths::createPrivateFolder(folder))
         co_return fail(Error::folderNotCreated(folder));
 
     auto process = makeChildProcess(m_path, webEngineArguments(link, video, folder, Tools::ffmpegPath(),

@@ -5,6 +5,8 @@
 #include "platform/text.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -132,15 +134,33 @@ bool isCoverPicture(const QString &path)
     return start.startsWith("\xFF\xD8\xFF") || start.startsWith("\x89PNG\r\n\x1A\n");
 }
 
+QStringList mediaInputOptions()
+{
+    // mov covers MP4, M4A and MOV; matroska covers MKV and WebM; ogg covers Opus; asf covers WMA.
+    return {QStringLiteral("-protocol_whitelist"), QStringLiteral("file"), QStringLiteral("-format_whitelist"),
+            QStringLiteral("mp3,mov,aac,wav,flac,ogg,aiff,asf,matroska")};
+}
+
+bool isOutOfSpace(const QByteArray &errorTail, const QString &outputFolder)
+{
+    if (errorTail.contains("No space left on device") || errorTail.contains("Disk quota exceeded"))
+        return true;
+    const QStorageInfo disk(outputFolder);
+    return disk.isValid() && disk.bytesAvailable() < 64 * 1024;
+}
+
 QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QString &input, const QString &output,
                             const std::optional<MediaProbe> &probe, const QList<QPair<QString, QString>> &tags,
                             const QString &cover)
 {
     QStringList arguments{QStringLiteral("-nostdin"), QStringLiteral("-nostats"), QStringLiteral("-progress"),
-                          QStringLiteral("pipe:1"), QStringLiteral("-y"), QStringLiteral("-i"), input};
+                          QStringLiteral("pipe:1"), QStringLiteral("-y")};
+    arguments << mediaInputOptions() << QStringLiteral("-i") << input;
     const bool embeds = !cover.isEmpty() && wantsCover(format, probe);
+    // The cover was checked to start like a JPEG or PNG; it is read as nothing else.
     if (embeds)
-        arguments << QStringLiteral("-i") << cover;
+        arguments << QStringLiteral("-protocol_whitelist") << QStringLiteral("file") << QStringLiteral("-format_whitelist")
+                  << QStringLiteral("jpeg_pipe,png_pipe") << QStringLiteral("-i") << cover;
     const bool copy = copiesStreams(format, quality, probe);
     // Cover pictures go along into the formats that carry one.
     const bool keepsPictures = probe && !probe->pictures.isEmpty()
@@ -193,8 +213,8 @@ QCoro::Task<std::optional<MediaProbe>> probeMedia(QString ffmpeg, QString input,
                                                   std::function<void(QProcess *)> onStart)
 {
     // With no output named, ffmpeg describes the input on standard error and stops.
-    auto process = makeChildProcess(ffmpeg, {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
-                                             QStringLiteral("-i"), input});
+    auto process = makeChildProcess(ffmpeg, QStringList{QStringLiteral("-hide_banner"), QStringLiteral("-nostdin")}
+                                                << mediaInputOptions() << QStringLiteral("-i") << input);
     process->setStandardOutputFile(QProcess::nullDevice());
     QProcess *raw = process.get();
     // An input ffmpeg chokes on is encoded as if it had not been asked about.
@@ -220,22 +240,22 @@ QCoro::Task<Result<void>> convert(QString input, QString output, AudioFormat for
     // The length comes from the probe, else from the summary ffmpeg prints before it starts.
     auto length = std::make_shared<double>(probe && probe->duration && *probe->duration > 0 ? *probe->duration : 0);
     auto pending = std::make_shared<QByteArray>();
-    if (progress && *length <= 0) {
-        auto summary = std::make_shared<QByteArray>();
-        QObject::connect(raw, &QProcess::readyReadStandardError, raw, [raw, summary, length] {
-            if (*length > 0) {
-                raw->readAllStandardError();
-                return;
-            }
-            *summary += raw->readAllStandardError();
-            if (const auto read = parseStreamSummary(*summary); read && read->duration && *read->duration > 0)
-                *length = *read->duration;
-            else if (summary->size() > 64 * 1024)
-                summary->clear();
-        });
-    } else {
-        process->setStandardErrorFile(QProcess::nullDevice());
-    }
+    // Standard error is read throughout: its summary gives the length when nothing else did, and its
+    // last lines say why a conversion failed.
+    auto summary = std::make_shared<QByteArray>();
+    auto tail = std::make_shared<QByteArray>();
+    const bool wantsLength = progress && *length <= 0;
+    QObject::connect(raw, &QProcess::readyReadStandardError, raw, [raw, summary, tail, length, wantsLength] {
+        const QByteArray chunk = raw->readAllStandardError();
+        *tail = (*tail + chunk).right(4096);
+        if (!wantsLength || *length > 0)
+            return;
+        *summary += chunk;
+        if (const auto read = parseStreamSummary(*summary); read && read->duration && *read->duration > 0)
+            *length = *read->duration;
+        else if (summary->size() > 64 * 1024)
+            summary->clear();
+    });
     if (progress) {
         QObject::connect(raw, &QProcess::readyReadStandardOutput, raw, [raw, pending, progress, length] {
             *pending += raw->readAllStandardOutput();
@@ -257,6 +277,7 @@ QCoro::Task<Result<void>> convert(QString input, QString output, AudioFormat for
     if (onStart)
         onStart(raw);
     const ChildExit exit = co_await runToExit(raw);
+    *tail = (*tail + raw->readAllStandardError()).right(4096);
     QObject::disconnect(raw, nullptr, nullptr, nullptr);
     if (!exit.started)
         co_return fail(Error::plain(exit.launchError));
@@ -264,6 +285,8 @@ QCoro::Task<Result<void>> convert(QString input, QString output, AudioFormat for
         co_return Result<void>();
     if (isCancelled && isCancelled())
         co_return Result<void>();
+    if (isOutOfSpace(*tail, QFileInfo(output).absolutePath()))
+        co_return fail(Error::plain(QStringLiteral("There is no space left in the destination folder.")));
     co_return fail(Error::unsupported(QStringLiteral("ffmpeg exited with code %1.").arg(exit.exitCode)));
 }
 

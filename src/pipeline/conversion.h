@@ -52,6 +52,14 @@ struct MediaProbe
                                           const QList<QPair<QString, QString>> &tags = {},
                                           const QString &cover = {});
 
+// What ffmpeg is told before each media input: read it with one of the demuxers of the containers
+// Tovel gathers, through the file protocol alone. A playlist, a concat list or an image sequence would
+// otherwise make it open other files or addresses named inside the input.
+[[nodiscard]] QStringList mediaInputOptions();
+
+// Whether a failed ffmpeg's last words, or the output folder itself, say the disk is full.
+[[nodiscard]] bool isOutOfSpace(const QByteArray &errorTail, const QString &outputFolder);
+
 // Whether a cover picture would be embedded: the format carries one and the input has none.
 [[nodiscard]] bool wantsCover(AudioFormat format, const std::optional<MediaProbe> &probe);
 

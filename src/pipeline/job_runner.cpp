@@ -121,6 +121,11 @@ struct JobTask
     QCoro::Task<void> runLocal()
     {
         const QString source = item.url.toLocalFile();
+        // A pipe would block the open, and a device never ends: only a file (or a link to one) is read.
+        if (const QFileInfo info(source); info.exists() && !info.isFile()) {
+            failWith(QStringLiteral("Could not read that file. It is not a regular file."));
+            co_return;
+        }
         QFile readable(source);
         if (!readable.open(QIODevice::ReadOnly)) {
             failWith(QStringLiteral("Could not read that file. ") + readable.errorString());
@@ -253,7 +258,7 @@ struct JobTask
         setProgress(0.75);
         setPhase(JobPhase::Kind::converting);
         const QString title = job->title();
-        const Result<QString> output = reserveOutput(title, format, destination);
+        const Result<QString> output = reserveOutput(title, format, destination, item.defaultTitle);
         if (!output) {
             removeInput();
             failWith(QStringLiteral("Conversion failed. ") + output.error().description());
@@ -266,7 +271,9 @@ struct JobTask
             permit.reset();
             // Over the name already taken: renamed where the temporary folder shares the disk, else copied
             // beside it first, so the name never stands empty for another job to take.
-            const QString staging = *output + QStringLiteral(".") + paths::temporaryName(QStringLiteral("part"));
+            // The staging name is short whatever the title: a name near the length limit has no room for more.
+            const QString staging = QFileInfo(*output).absolutePath() + QStringLiteral("/.")
+                + paths::temporaryName(QStringLiteral(".part"));
             const bool moved = ::rename(QFile::encodeName(input).constData(), QFile::encodeName(*output).constData()) == 0
                 || (QFile::copy(input, staging)
                     && ::rename(QFile::encodeName(staging).constData(), QFile::encodeName(*output).constData()) == 0);
@@ -366,9 +373,12 @@ QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality
         }
     }
 
-    const Result<MediaItems> items = co_await SourceRouter::resolve(input);
-    if (!self)
+    auto cancellation = std::make_shared<Cancellation>();
+    m_resolutions.append(cancellation);
+    const Result<MediaItems> items = co_await SourceRouter::resolve(input, cancellation);
+    if (!self || cancellation->isCancelled())
         co_return;
+    m_resolutions.removeOne(cancellation);
     if (!items) {
         setLastError(items.error().description());
         co_return;
@@ -381,6 +391,15 @@ QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality
 void JobRunner::startJob(const MediaItem &item, AudioFormat format, AudioQuality quality)
 {
     auto *job = new Job(item, format, quality, nextSequence(), this);
+    // A job shows what it does first; it is queued only when its line is full.
+    if (item.engineLink) {
+        job->setPhase(JobPhase::Kind::fetching);
+    } else if (item.url.isLocalFile()) {
+        job->setPhase(JobPhase::Kind::converting);
+    } else {
+        const Limiter &line = m_lines->downloads(item.url.host());
+        job->setPhase(line.inUse() >= line.capacity() ? JobPhase::Kind::waiting : JobPhase::Kind::fetching);
+    }
     m_jobs.prepend(job);
     ++m_activeTasks;
     emit jobAdded(job);
@@ -409,6 +428,10 @@ void JobRunner::cancel(Job *job)
 
 void JobRunner::cancelAll()
 {
+    // Taken first: a cancelled resolution may end, and leave the list, right inside its cancel.
+    const QList<std::shared_ptr<Cancellation>> resolutions = std::exchange(m_resolutions, {});
+    for (const auto &resolution : resolutions)
+        resolution->cancel();
     for (Job *job : std::as_const(m_jobs))
         if (!job->isFinished())
             cancel(job);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/http.h"
 #include "pipeline/gather_lines.h"
 #include "pipeline/job.h"
 
@@ -37,7 +38,8 @@ public:
                        QObject *parent = nullptr);
     ~JobRunner() override;
 
-    // Resolves the input and starts a job per item (at most `limit`). Returns once the jobs are started.
+    // Resolves the input and starts a job per item (at most `limit`). Returns once the jobs are started,
+    // or as soon as `cancelAll` (or the runner's end) cancels the resolution, which then ends quietly.
     QCoro::Task<void> run(QString input, AudioFormat format, AudioQuality quality, int limit);
     Q_INVOKABLE void cancel(tovel::Job *job);
     void cancelAll();
@@ -75,6 +77,7 @@ private:
     QHash<QUuid, QPointer<Fetcher>> m_fetchers;
     QHash<QUuid, QPointer<QProcess>> m_converters;
     QHash<QUuid, QPointer<QProcess>> m_engines;
+    QList<std::shared_ptr<Cancellation>> m_resolutions;
     int m_activeTasks = 0;
 };
 

@@ -62,21 +62,21 @@ static QString routerDetail()
         + QStringLiteral(" item, or a file path.");
 }
 
-QCoro::Task<Result<MediaItems>> resolve(QString input)
+QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellation> cancellation)
 {
     if (const auto type = sourceType(input)) {
         switch (*type) {
         case SourceType::folder: co_return co_await LocalFolderSource().resolve(input);
         case SourceType::local: co_return co_await LocalFileSource().resolve(input);
-        case SourceType::wikimedia: co_return co_await WikimediaSource().resolve(input);
-        case SourceType::archive: co_return co_await ArchiveSource().resolve(input);
-        case SourceType::direct: co_return co_await DirectMediaSource().resolve(input);
-        case SourceType::podcast: co_return co_await PodcastSource().resolve(input);
+        case SourceType::wikimedia: co_return co_await WikimediaSource().resolve(input, cancellation);
+        case SourceType::archive: co_return co_await ArchiveSource().resolve(input, cancellation);
+        case SourceType::direct: co_return co_await DirectMediaSource().resolve(input, cancellation);
+        case SourceType::podcast: co_return co_await PodcastSource().resolve(input, cancellation);
         }
     }
     // Any other web address is tried as a feed.
     if (const auto url = parseUrl(trimSpacesAndTabs(input)); url && url->isHttp())
-        co_return co_await PodcastSource().resolve(input);
+        co_return co_await PodcastSource().resolve(input, cancellation);
     co_return fail(Error::unsupported(routerDetail()));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/error.h"
+#include "core/http.h"
 #include "core/media.h"
 
 #include <QCoroTask>
@@ -20,7 +21,8 @@ namespace SourceRouter {
 
 [[nodiscard]] QString normalizedPath(const QString &input);
 [[nodiscard]] std::optional<SourceType> sourceType(const QString &input);
-QCoro::Task<Result<MediaItems>> resolve(QString input);
+// A cancelled resolution ends with `cancelledError()` as soon as its request is aborted.
+QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellation> cancellation = {});
 [[nodiscard]] QString hint(const QString &input);
 
 } // namespace SourceRouter

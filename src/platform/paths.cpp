@@ -6,13 +6,23 @@
 #include <QStandardPaths>
 #include <QUuid>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace tovel::paths {
+
+QString downloadsLocation()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    return folder.isEmpty() ? QDir::homePath() + QStringLiteral("/Downloads") : folder;
+}
 
 QString downloads()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    if (folder.isEmpty())
-        folder = QDir::homePath() + QStringLiteral("/Downloads");
+    const QString folder = downloadsLocation();
     QDir().mkpath(folder);
     return folder;
 }
@@ -40,9 +50,27 @@ std::optional<QString> resources()
     return std::nullopt;
 }
 
-QString temporaryName(const QString &name)
+QString temporaryName(const QString &suffix)
 {
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + u'-' + name;
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + suffix;
+}
+
+std::expected<std::unique_ptr<QFile>, QString> createPrivateFile(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return std::unexpected(QString::fromLocal8Bit(std::strerror(errno)));
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return std::unexpected(file->errorString());
+    }
+    return file;
+}
+
+bool createPrivateFolder(const QString &path)
+{
+    return ::mkdir(QFile::encodeName(path).constData(), 0700) == 0;
 }
 
 } // namespace tovel::paths

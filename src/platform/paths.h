@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
 
+#include <expected>
+#include <memory>
 #include <optional>
 
 // Where things live on this machine.
@@ -9,6 +12,8 @@ namespace tovel::paths {
 
 // The user's Downloads folder, created when it is missing.
 [[nodiscard]] QString downloads();
+// Where the Downloads folder is, without creating it.
+[[nodiscard]] QString downloadsLocation();
 // The system temporary folder (honours TMPDIR).
 [[nodiscard]] QString temporary();
 // The application-support folder: ~/.local/share/Tovel.
@@ -17,7 +22,13 @@ namespace tovel::paths {
 // The environment variable TOVEL_RESOURCES names another folder instead (set but empty: there is none).
 [[nodiscard]] std::optional<QString> resources();
 
-// A name for a temporary file of ours: a fresh upper-case UUID, a hyphen, then the given name.
-[[nodiscard]] QString temporaryName(const QString &name);
+// A name for a temporary file of ours: a fresh upper-case UUID, then the given suffix (".download").
+[[nodiscard]] QString temporaryName(const QString &suffix);
+
+// Creates a new file (never an existing one) that only this user may read or write, opened for
+// writing; the error's description otherwise.
+[[nodiscard]] std::expected<std::unique_ptr<QFile>, QString> createPrivateFile(const QString &path);
+// Creates a new folder that only this user may enter.
+[[nodiscard]] bool createPrivateFolder(const QString &path);
 
 } // namespace tovel::paths

@@ -15,6 +15,49 @@ std::optional<QString> strictUtf8(const QByteArray &bytes)
     return text;
 }
 
+qsizetype validUtf8Length(QByteArrayView bytes)
+{
+    const qsizetype size = bytes.size();
+    qsizetype i = 0;
+    while (i < size) {
+        const uchar lead = uchar(bytes[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        const int length = (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
+        if (length == 0 || i + length > size)
+            return i;
+        char32_t point = lead & (0x7F >> length);
+        for (int k = 1; k < length; ++k) {
+            const uchar next = uchar(bytes[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return i;
+            point = (point << 6) | (next & 0x3F);
+        }
+        static constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (point < smallest[length] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
+            return i;
+        i += length;
+    }
+    return size;
+}
+
+QString visibleControls(const QString &text)
+{
+    if (!holdsControlCharacter(text))
+        return text;
+    QString shown;
+    shown.reserve(text.size() + 8);
+    for (QChar c : text) {
+        if (isControlCharacter(c.unicode()))
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 bool holdsControlCharacter(QStringView text)
 {
     // Every control lies in the Basic Multilingual Plane, so UTF-16 units are enough.

@@ -32,15 +32,34 @@ bool holdsBlankOrControl(const QString &text)
     return false;
 }
 
+// One path segment as it goes into an address: "?" and "#" are escaped like any other character that
+// would end the path, so a name never turns into a query or a fragment.
+QByteArray segment(const QString &text) { return QUrl::toPercentEncoding(text, QByteArrayLiteral("!$&'()*+,;=:@")); }
+
+// "/download/ID/a/b.mp3" for the file "a/b.mp3"; nothing when a segment is empty, "." or "..": such a
+// name would be read as a way out of the item.
+std::optional<QByteArray> downloadPath(const QString &identifier, const QString &fileName)
+{
+    QByteArray path = "/download/" + segment(identifier);
+    for (const QString &part : fileName.split(u'/')) {
+        if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String(".."))
+            return std::nullopt;
+        path += '/' + segment(part);
+    }
+    return path;
+}
+
 // The address of an item's metadata, or nothing when the identifier cannot stand in one.
 std::optional<QUrl> metadataAddress(const QString &base, const QString &identifier)
 {
-    if (holdsBlankOrControl(identifier))
+    // Characters no address may hold stay refused, as typed; the rest are escaped as one segment.
+    if (holdsBlankOrControl(identifier) || identifier == QLatin1String(".") || identifier == QLatin1String("..")
+        || !parseUrl(base + QStringLiteral("/metadata/") + identifier))
         return std::nullopt;
-    const auto address = parseUrl(base + QStringLiteral("/metadata/") + identifier);
-    if (!address)
+    const QUrl address = QUrl::fromEncoded(base.toUtf8() + "/metadata/" + segment(identifier), QUrl::StrictMode);
+    if (!address.isValid() || (address.scheme() != QLatin1String("https") && address.scheme() != QLatin1String("http")))
         return std::nullopt;
-    return address->url;
+    return address;
 }
 
 // Walks the "files" list of a metadata document; nothing when the document is not one.
@@ -62,7 +81,12 @@ Result<MediaItems> itemsFromMetadata(const QByteArray &body, const QString &base
 
     // Only the part after the base is escaped, so an overridden base with an IPv6 host stays intact;
     // for the real host this reads the same as escaping the whole address.
-    static const QByteArray keep = QByteArrayLiteral("!$&'()*+,;=:@/?");
+    const auto address = [&base](const QByteArray &path) -> std::optional<QUrl> {
+        const QUrl url = QUrl::fromEncoded(base.toUtf8() + path, QUrl::StrictMode);
+        if (!url.isValid() || (url.scheme() != QLatin1String("https") && url.scheme() != QLatin1String("http")))
+            return std::nullopt;
+        return url;
+    };
     const QString origin = QStringLiteral("Internet Archive \u00b7 ") + identifier;
     // The item's own description becomes every file's tags: its title the album, its creator the artist.
     const QJsonObject about = document.object().value(QLatin1String("metadata")).toObject();
@@ -73,11 +97,8 @@ Result<MediaItems> itemsFromMetadata(const QByteArray &body, const QString &base
     MediaTags tags{text("title"), text("creator"), text("date"),
                    QStringLiteral("https://") + endpoints::archiveDomain + QStringLiteral("/details/") + identifier, std::nullopt};
     // The item's own thumbnail, for files that bring no picture of their own.
-    if (const QUrl thumb = QUrl::fromEncoded(base.toUtf8() + QUrl::toPercentEncoding(QStringLiteral("/download/") + identifier
-                                                                                     + QStringLiteral("/__ia_thumb.jpg"), keep),
-                                             QUrl::StrictMode);
-        thumb.isValid() && (thumb.scheme() == QLatin1String("https") || thumb.scheme() == QLatin1String("http")))
-        tags.image = thumb;
+    if (const auto path = downloadPath(identifier, QStringLiteral("__ia_thumb.jpg")))
+        tags.image = address(*path);
     MediaItems items;
     for (const QJsonValue &file : list) {
         const QJsonValue name = file.toObject().value(QLatin1String("name"));
@@ -87,11 +108,11 @@ Result<MediaItems> itemsFromMetadata(const QByteArray &body, const QString &base
         const QString extension = fileExtension(fileName).toLower();
         if (!isMediaExtension(extension))
             continue;
-        const QString path = QStringLiteral("/download/") + identifier + u'/' + fileName;
-        const QUrl url = QUrl::fromEncoded(base.toUtf8() + QUrl::toPercentEncoding(path, keep), QUrl::StrictMode);
-        if (!url.isValid())
+        const auto path = downloadPath(identifier, fileName);
+        const auto url = path ? address(*path) : std::nullopt;
+        if (!url)
             continue;
-        items.append(MediaItem(baseName(fileName), url, origin, extension));
+        items.append(MediaItem(baseName(fileName), *url, origin, extension));
         items.last().tags = tags;
     }
     if (items.isEmpty())
@@ -107,7 +128,7 @@ bool ArchiveSource::accepts(const QString &input)
     return url && url->hostOrEmpty().contains(endpoints::archiveDomain);
 }
 
-QCoro::Task<Result<MediaItems>> ArchiveSource::resolve(QString input) const
+QCoro::Task<Result<MediaItems>> ArchiveSource::resolve(QString input, std::shared_ptr<Cancellation> cancellation) const
 {
     const auto link = parseUrl(trimSpacesAndTabs(input));
     if (!link)
@@ -126,9 +147,11 @@ QCoro::Task<Result<MediaItems>> ArchiveSource::resolve(QString input) const
     const std::optional<QUrl> address = metadataAddress(base, identifier);
     if (!address)
         co_return fail(Error::unsupported(notAnItem()));
-    const Result<HttpResponse> response = co_await httpGet(*address, std::nullopt);
+    // Named, not a temporary in the co_await: g++ 12 destroys such temporaries twice.
+    const HttpOptions options{std::nullopt, {}, cancellation};
+    const Result<HttpResponse> response = co_await httpGet(*address, maxMetadataBytes, options);
     if (!response)
-        co_return fail(Error::network(response.error().detail()));
+        co_return fail(response.error());
 
     // An error page is read like any answer: the status says nothing the document would not.
     const QByteArray body = response->body;

@@ -12,7 +12,7 @@ bool DirectMediaSource::accepts(const QString &input)
     return url && url->isHttp() && isMediaExtension(pathExtension(url->url));
 }
 
-QCoro::Task<Result<MediaItems>> DirectMediaSource::resolve(QString input) const
+QCoro::Task<Result<MediaItems>> DirectMediaSource::resolve(QString input, std::shared_ptr<Cancellation>) const
 {
     const auto url = parseUrl(trimSpacesAndTabs(input));
     if (!url)

@@ -1,8 +1,10 @@
 #include "sources/feed_parser.h"
 
 #include "core/url_text.h"
+#include "platform/text.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QXmlStreamReader>
 
@@ -20,6 +22,8 @@ public:
     {
         m_path.append(name);
         m_text.clear();
+        if (name == QLatin1String("item"))
+            ++m_itemDepth;
         if (name == QLatin1String("item")) {
             m_currentTitle.clear();
             m_currentEnclosure.reset();
@@ -30,7 +34,7 @@ public:
             // An episode's own picture, else the show's.
             const auto url = parseUrl(attributes.value(QLatin1String("href")).toString().trimmed());
             if (url && url->isHttp())
-                (m_path.contains(QLatin1String("item")) ? m_currentTags.image : m_feedImage) = url->url;
+                (m_itemDepth > 0 ? m_currentTags.image : m_feedImage) = url->url;
             return;
         }
         if (name != QLatin1String("enclosure"))
@@ -52,7 +56,7 @@ public:
     void elementEnd(const QString &name)
     {
         const QString candidate = trimWhitespace(m_text);
-        const bool inItem = m_path.contains(QLatin1String("item"));
+        const bool inItem = m_itemDepth > 0;
         if (name == QLatin1String("title")) {
             if (inItem)
                 m_currentTitle = candidate;
@@ -80,8 +84,11 @@ public:
                 *m_currentEnclosure, m_feedTitle.isEmpty() ? QStringLiteral("Podcast") : m_feedTitle,
                 extension.isEmpty() ? std::nullopt : std::optional<QString>(extension)));
             m_items.last().tags = m_currentTags;
+            m_items.last().defaultTitle = QStringLiteral("Episode");
             m_authors.append(m_currentAuthor);
         }
+        if (name == QLatin1String("item") && m_itemDepth > 0)
+            --m_itemDepth;
         if (!m_path.isEmpty())
             m_path.removeLast();
         m_text.clear();
@@ -112,6 +119,7 @@ private:
     QStringList m_authors; // each item's own author, beside m_items
     std::optional<QUrl> m_currentEnclosure;
     QStringList m_path;
+    int m_itemDepth = 0; // how many open elements are items: asked at every element, so never searched for
     QString m_text;
 };
 
@@ -140,12 +148,27 @@ QByteArray withoutLeadingJunk(const QByteArray &document)
     return document.sliced(start);
 }
 
+// A UTF-8 document is cut at its first malformed byte, so it reads like XML that breaks off there: the
+// reader would otherwise refuse it whole, items before the fault included. A document that declares
+// another encoding, or starts with a UTF-16 mark, is left to the reader.
+QByteArray withoutMalformedTail(const QByteArray &document)
+{
+    if (document.startsWith("\xFF\xFE") || document.startsWith("\xFE\xFF"))
+        return document;
+    static const QRegularExpression declared(QStringLiteral("^<\\?xml[^>]*encoding\\s*=\\s*[\"']([^\"']*)[\"']"));
+    const QRegularExpressionMatch match = declared.match(QString::fromLatin1(document.left(256)));
+    if (const QString name = match.captured(1).toLower(); match.hasMatch() && name != QLatin1String("utf-8") && name != QLatin1String("utf8"))
+        return document;
+    const qsizetype valid = validUtf8Length(document);
+    return valid == document.size() ? document : document.left(valid);
+}
+
 } // namespace
 
 MediaItems parseFeed(const QByteArray &document)
 {
     FeedParser parser;
-    QXmlStreamReader reader(withoutLeadingJunk(document));
+    QXmlStreamReader reader(withoutMalformedTail(withoutLeadingJunk(document)));
     // Names as written: itunes:title must stay distinct from title.
     reader.setNamespaceProcessing(false);
     while (!reader.atEnd()) {

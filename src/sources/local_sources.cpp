@@ -68,9 +68,9 @@ bool LocalFolderSource::accepts(const QString &input) { return QFileInfo(normali
 Result<MediaItems> listFolder(const QString &path)
 {
     const QDir folder(path);
-    // Unsorted, hidden entries included, no recursion; the kind of entry is not looked at.
-    const QStringList names =
-        folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    // Unsorted, hidden entries included, no recursion. Only files and links to files: a pipe or a device
+    // named like media would never end.
+    const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Unsorted);
     QStringList media;
     for (const QString &name : names)
         if (isMediaExtension(fileExtension(name)))

@@ -21,15 +21,17 @@ bool PodcastSource::accepts(const QString &input)
     return url->host && url->host->contains(QLatin1String("feeds."));
 }
 
-QCoro::Task<Result<MediaItems>> PodcastSource::resolve(QString input) const
+QCoro::Task<Result<MediaItems>> PodcastSource::resolve(QString input, std::shared_ptr<Cancellation> cancellation) const
 {
     const auto url = parseUrl(trimSpacesAndTabs(input));
     if (!url)
         co_return fail(Error::unsupported(QStringLiteral("That is not a valid address.")));
     const QString userAgent = ManifestStore::shared().manifest().userAgent;
-    const Result<HttpResponse> response = co_await httpGet(url->url, userAgent);
+    // Named, not a temporary in the co_await: g++ 12 destroys such temporaries twice.
+    const HttpOptions options{userAgent, {}, cancellation};
+    const Result<HttpResponse> response = co_await httpGet(url->url, maxFeedBytes, options);
     if (!response)
-        co_return fail(Error::network(response.error().detail()));
+        co_return fail(response.error());
     // Whatever arrived, an error page included, goes to the parser, off the GUI thread.
     const QByteArray body = response->body;
     auto parsing = QtConcurrent::run([body] { return parseFeed(body); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/error.h"
+#include "core/http.h"
 #include "core/media.h"
 
 #include <QCoroTask>
@@ -9,18 +10,20 @@ namespace tovel {
 
 struct WikimediaSource
 {
+    static constexpr qint64 maxAnswerBytes = 8 * 1024 * 1024;
     static inline const QString identifier = QStringLiteral("wikimedia");
     static inline const QString label = QStringLiteral("Wikimedia Commons");
     static bool accepts(const QString &input);
-    QCoro::Task<Result<MediaItems>> resolve(QString input) const;
+    QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellation> cancellation = {}) const;
 };
 
 struct ArchiveSource
 {
+    static constexpr qint64 maxMetadataBytes = 64 * 1024 * 1024;
     static inline const QString identifier = QStringLiteral("archive");
     static inline const QString label = QStringLiteral("Internet Archive");
     static bool accepts(const QString &input);
-    QCoro::Task<Result<MediaItems>> resolve(QString input) const;
+    QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellation> cancellation = {}) const;
 };
 
 struct DirectMediaSource
@@ -28,15 +31,16 @@ struct DirectMediaSource
     static inline const QString identifier = QStringLiteral("direct");
     static inline const QString label = QStringLiteral("Direct media link");
     static bool accepts(const QString &input);
-    QCoro::Task<Result<MediaItems>> resolve(QString input) const;
+    QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellation> cancellation = {}) const;
 };
 
 struct PodcastSource
 {
+    static constexpr qint64 maxFeedBytes = 64 * 1024 * 1024;
     static inline const QString identifier = QStringLiteral("podcast");
     static inline const QString label = QStringLiteral("Podcast feed");
     static bool accepts(const QString &input);
-    QCoro::Task<Result<MediaItems>> resolve(QString input) const;
+    QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellation> cancellation = {}) const;
 };
 
 } // namespace tovel

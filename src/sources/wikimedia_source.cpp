@@ -123,7 +123,7 @@ bool WikimediaSource::accepts(const QString &input)
     return host.contains(endpoints::wikimediaDomain) || host.contains(endpoints::wikipediaDomain);
 }
 
-QCoro::Task<Result<MediaItems>> WikimediaSource::resolve(QString input) const
+QCoro::Task<Result<MediaItems>> WikimediaSource::resolve(QString input, std::shared_ptr<Cancellation> cancellation) const
 {
     const auto link = parseUrl(trimSpacesAndTabs(input));
     if (!link)
@@ -138,9 +138,11 @@ QCoro::Task<Result<MediaItems>> WikimediaSource::resolve(QString input) const
 
     // Read here, on the GUI thread the store lives on.
     const QString userAgent = ManifestStore::shared().manifest().userAgent;
-    const Result<HttpResponse> response = co_await httpGet(apiAddress(*pageName), userAgent);
+    // Named, not a temporary in the co_await: g++ 12 destroys such temporaries twice.
+    const HttpOptions options{userAgent, {}, cancellation};
+    const Result<HttpResponse> response = co_await httpGet(apiAddress(*pageName), maxAnswerBytes, options);
     if (!response)
-        co_return fail(Error::network(response.error().detail()));
+        co_return fail(response.error());
 
     const QByteArray body = response->body;
     auto walking = QtConcurrent::run([body] { return firstFileAddress(body); });

@@ -136,11 +136,12 @@ QCoro::Task<void> Updater::check(bool userInitiated)
     m_checking = true;
     emit checkingChanged();
 
-    const Result<HttpResponse> response = co_await httpGet(m_feedUrl, std::nullopt);
+    const HttpOptions options;
+    const Result<HttpResponse> response = co_await httpGet(m_feedUrl, maximumNoticeSize, options);
     if (!self)
         co_return;
     std::optional<UpdateInfo> info;
-    if (!response || response->status != 200 || response->body.size() > maximumNoticeSize) {
+    if (!response || response->status != 200) {
         m_outcome = Outcome::noAnswer;
     } else {
         const std::optional<QString> text = strictUtf8(response->body);

@@ -63,7 +63,8 @@ private slots:
         }
         const QString in = "/tmp/in put.wav", out = "/out/-name.mp3";
         QCOMPARE(ffmpegArguments(*audioFormatFromRaw(format), *audioQualityFromRaw(quality), in, out, probe),
-                 QStringList({"-nostdin", "-nostats", "-progress", "pipe:1", "-y", "-i", in}) + middle.split(u' ')
+                 QStringList({"-nostdin", "-nostats", "-progress", "pipe:1", "-y"}) + mediaInputOptions()
+                     + QStringList({"-i", in}) + middle.split(u' ')
                      + QStringList({"-map_metadata", "0", out}));
     }
 

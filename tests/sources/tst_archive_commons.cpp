@@ -71,16 +71,19 @@ private slots:
             << true << " https://archive.org/download/" + dead + "/GD70-10-23d1t05.ogg\t" << 200
             << fixture("ia_metadata_gd70-10-23_grateful_dead.json") << 30 << QStringList{ "/metadata/" + dead };
         const QString origin = " | Internet Archive \u00b7 ident | ";
+        // Names that are paths out of the item are skipped; "?" and "#" stay in the path.
         QTest::newRow("archive formats, escaping, odd names, error status")
             << true << "http://www.archive.org/details/ident/download?tab=about" << 404
             << json("{'files':[{'name':'My #1 50% [Ünï].m4a'},{'name':7},{'size':'1'},{'name':'cover.jpg'},"
                     "{'name':'ident.torrent'},{'name':'disc1/01 Intro.WAV'},{'name':'a?b&c=d;e.opus'},"
+                    "{'name':'a/../../../.bashrc.mp3'},{'name':'./x.mp3'},{'name':'a//b.mp3'},{'name':'q?x=1#frag.mp3'},"
                     "{'name':'.mp3'},{'name':'x.mp3.txt'}]}")
-            << 3
+            << 4
             << QStringList{ "/metadata/ident",
                    "My #1 50% [Ünï] | BASE/download/ident/My%20%231%2050%25%20%5B%C3%9Cn%C3%AF%5D.m4a" + origin + "m4a",
                    "disc1/01 Intro | BASE/download/ident/disc1/01%20Intro.WAV" + origin + "wav",
-                   "a?b&c=d;e | BASE/download/ident/a?b&c=d;e.opus" + origin + "opus" };
+                   "a?b&c=d;e | BASE/download/ident/a%3Fb&c=d;e.opus" + origin + "opus",
+                   "q?x=1#frag | BASE/download/ident/q%3Fx=1%23frag.mp3" + origin + "mp3" };
 
         const auto query = [](const QString &title) {
             return "/w/api.php?action=query&titles=File:" + title
