@@ -7,6 +7,7 @@
 #include <QCoroNetworkReply>
 #include <QCoroSignal>
 #include <QFile>
+#include <QLocale>
 #include <QStorageInfo>
 #include <QTimer>
 
@@ -85,16 +86,20 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
     const qint64 floor = freeSpaceFloor(folder);
     qint64 written = 0;
     qint64 checkedAt = 0;
+    // The reply is aborted from the event loop: aborting inside its own signals confuses its error state.
     const auto stop = [source, &writeError](const QString &why) {
         if (writeError.isEmpty()) {
             writeError = why;
-            source->abort();
+            QTimer::singleShot(0, source, [source] {
+                if (!source->isFinished())
+                    source->abort();
+            });
         }
     };
     const auto tooLarge = [limit] { return QStringLiteral("The file is larger than %1 bytes.").arg(limit); };
     const auto noRoom = [&folder] {
         return QStringLiteral("The temporary folder %1 is nearly full: at least %2 must stay free.")
-            .arg(folder, sizeText(freeSpaceFloor(folder)));
+            .arg(folder, QLocale::c().formattedDataSize(freeSpaceFloor(folder), 1, QLocale::DataSizeIecFormat));
     };
     const auto room = [&folder] { return QStorageInfo(folder).bytesAvailable(); };
     connect(source, &QNetworkReply::metaDataChanged, this, [&] {
@@ -137,8 +142,8 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
     stallCheck.start(m_stallWindow);
     // Progress only when the server said how long the body is; Qt reports the received size as the
     // total at the end of a download of unknown length, which is no progress at all.
-    connect(source, &QNetworkReply::downloadProgress, this, [source, progress](qint64 received, qint64 total) {
-        if (total >= 1 && progress && source->header(QNetworkRequest::ContentLengthHeader).isValid())
+    connect(source, &QNetworkReply::downloadProgress, this, [source, progress, &writeError](qint64 received, qint64 total) {
+        if (total >= 1 && progress && writeError.isEmpty() && source->header(QNetworkRequest::ContentLengthHeader).isValid())
             progress(double(received) / double(total));
     });
 

@@ -76,6 +76,8 @@ private slots:
         QTest::newRow("older") << 200 << document(4, "Agent/7") << false;
         QTest::newRow("304") << 304 << newer << false;
         QTest::newRow("forged agent") << 200 << document(9, "Agent/7\r\nX-Forged: 1") << false;
+        QTest::newRow("agent over 256 characters") << 200 << document(9, QString(257, u'A')) << false;
+        QTest::newRow("over 1 MiB") << 200 << document(7, "Agent/7") + QByteArray(1024 * 1024, ' ') << false;
         QTest::newRow("unreachable") << 0 << newer << false;
     }
     void refresh()

@@ -10,6 +10,8 @@
 using namespace tovel;
 using namespace tovel::test;
 
+Q_DECLARE_METATYPE(HttpServer::Response)
+
 // Downloads through the job runner: direct links, the per-host line, cancel, failures and time-outs.
 class TestRemoteJobs : public QObject
 {
@@ -146,6 +148,94 @@ private slots:
             QCOMPARE(job->progress(), 0.0);
         }
         QCOMPARE(entries(out) + entries(env->temp()), QStringList());
+    }
+
+    // What a server may send that must not become a file: the partial file goes, whatever the reason.
+    void fetchRefuses_data()
+    {
+        QTest::addColumn<HttpServer::Response>("response");
+        QTest::addColumn<QString>("error"); // empty: fetched as sent
+        HttpServer::Response missing, broken, huge, drip, packed;
+        missing.status = 404;
+        missing.body = "<html>gone</html>";
+        broken.status = 500;
+        broken.body = tone;
+        huge.sendLength = false;
+        huge.headers = {{"Content-Length", "1000000000000000"}};
+        huge.body = QByteArray(4096, 'x');
+        huge.chunkSize = 1024;
+        huge.chunkDelayMs = 200;
+        drip.body = QByteArray(200, 'x');
+        drip.chunkSize = 1;
+        drip.chunkDelayMs = 100;
+        // A 1 MB gzip body that unpacks to far more: saved as the bytes it is.
+        packed.headers = {{"Content-Encoding", "gzip"}};
+        packed.body = QByteArray("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10) + QByteArray(1 << 20, '\x01');
+        QTest::newRow("404") << missing << "The server answered 404 Not Found.";
+        QTest::newRow("500 with a body") << broken << "The server answered 500 Internal Server Error.";
+        QTest::newRow("more than the disk holds") << huge
+            << "The temporary folder TEMP is nearly full: at least ";
+        QTest::newRow("dripping") << drip << "The download stalled: less than 1 KiB arrived in 2 seconds.";
+        QTest::newRow("compressed") << packed << QString();
+    }
+    void fetchRefuses()
+    {
+        QFETCH(HttpServer::Response, response);
+        QFETCH(QString, error);
+        server->route("/file.mp3", response);
+        Fetcher fetcher;
+        fetcher.setStallWindow(std::chrono::seconds(2));
+        const Result<QString> fetched = QCoro::waitFor(fetcher.fetch(server->url("/file.mp3"), "UA", {}));
+        const QString description = fetched ? QString() : fetched.error().description();
+        QVERIFY2(error.isEmpty() ? !!fetched : description.startsWith(error.replace("TEMP", env->temp())),
+                 qPrintable(description));
+        if (fetched) {
+            QCOMPARE(readFile(*fetched), response.body);
+            QCOMPARE(QFile::permissions(*fetched) & 0x00FF, QFile::Permissions()); // nothing for group or others
+            QCOMPARE(server->requests().first().headers.value("accept-encoding"), "identity");
+            QFile::remove(*fetched);
+        }
+        QCOMPARE(entries(env->temp()), QStringList());
+    }
+
+    // A download that is only a playlist of the user's own file is not read as media.
+    void referencesAreNotFollowed()
+    {
+        const QString song = env->home() + "/song.mp3";
+        QVERIFY(makeTone(song));
+        server->serve("/evil.mp3", "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\nfile://" + song.toUtf8() + "\n#EXT-X-ENDLIST\n");
+        JobRunner runner(out);
+        start(runner, server->base() + "/evil.mp3");
+        QVERIFY(settle(runner));
+        QVERIFY2(runner.jobs().first()->phaseLabel().startsWith("Conversion failed. Nothing here can read that."),
+                 qPrintable(runner.jobs().first()->phaseLabel()));
+        QCOMPARE(entries(out) + entries(env->temp()), QStringList());
+    }
+
+    // Stopping a gathering while its source is still being read ends the request too, quietly.
+    void resolutionIsCancelled_data()
+    {
+        QTest::addColumn<bool>("discard");
+        QTest::newRow("stopped") << false;
+        QTest::newRow("runner discarded") << true;
+    }
+    void resolutionIsCancelled()
+    {
+        QFETCH(bool, discard);
+        HttpServer::Response stall;
+        stall.stall = true;
+        server->route("/feed.xml", stall);
+        auto runner = std::make_unique<JobRunner>(out);
+        QCoro::Task<void> running = runner->run(server->base() + "/feed.xml", AudioFormat::mp3, AudioQuality::best, 100);
+        QTRY_COMPARE(server->openRequests(), 1);
+        if (discard)
+            runner.reset();
+        else
+            runner->cancelAll();
+        QTRY_VERIFY(running.isReady());
+        QTRY_COMPARE(server->openRequests(), 0);
+        if (runner)
+            QCOMPARE(runner->lastError(), std::nullopt);
     }
 
     void sixDownloadsPerHostAndCancel()

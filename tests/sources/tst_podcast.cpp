@@ -47,6 +47,37 @@ private slots:
                  qPrintable(items.error().description()));
     }
 
+    // Documents are read only up to their limit, whether the server says their length or not.
+    void documentsAreCapped_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<bool>("sendLength");
+        QTest::newRow("endless feed") << "/feed.xml" << QByteArray("/feed.xml") << qint64(64) << false;
+        QTest::newRow("huge archive metadata") << "https://archive.org/details/ident" << QByteArray("/metadata/ident")
+                                               << qint64(64) << true;
+        QTest::newRow("endless Commons answer") << "https://commons.wikimedia.org/wiki/File:A.ogg"
+                                                << QByteArray("/w/api.php") << qint64(8) << false;
+    }
+    void documentsAreCapped()
+    {
+        QFETCH(QString, input);
+        QFETCH(QByteArray, path);
+        QFETCH(qint64, limit);
+        QFETCH(bool, sendLength);
+        qputenv("TOVEL_ARCHIVE_BASE", server->base().toUtf8());
+        qputenv("TOVEL_COMMONS_BASE", server->base().toUtf8());
+        HttpServer::Response endless;
+        endless.generatedSize = sendLength ? qint64(1) << 40 : (limit + 1) << 20;
+        endless.sendLength = sendLength;
+        server->route(path, endless);
+        const auto items = QCoro::waitFor(SourceRouter::resolve(input.startsWith('/') ? server->base() + input : input));
+        QCOMPARE(items, fail(Error::parse(QStringLiteral("The answer is larger than %1 MiB.").arg(limit))));
+        qunsetenv("TOVEL_ARCHIVE_BASE");
+        qunsetenv("TOVEL_COMMONS_BASE");
+    }
+
     void gatherAFeed()
     {
         QVERIFY(makeTone(env->root() + "/tone.wav", 0.4));

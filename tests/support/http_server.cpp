@@ -91,6 +91,7 @@ private:
         case 304: return "Not Modified";
         case 404: return "Not Found";
         case 500: return "Internal Server Error";
+        case 503: return "Service Unavailable";
         default: return "Status";
         }
     }
