@@ -281,12 +281,17 @@ QCoro::Task<Result<void>> convert(QString input, QString output, AudioFormat for
     QObject::disconnect(raw, nullptr, nullptr, nullptr);
     if (!exit.started)
         co_return fail(Error::plain(exit.launchError));
-    if (exit.exitCode == 0 && !exit.crashed)
+    // ffmpeg exits 0 even when the last of its output could not be written; its own words tell.
+    const bool unwritten = tail->contains("Error closing file") || tail->contains("Error writing trailer")
+        || tail->contains("No space left on device");
+    if (exit.exitCode == 0 && !exit.crashed && !unwritten)
         co_return Result<void>();
     if (isCancelled && isCancelled())
         co_return Result<void>();
     if (isOutOfSpace(*tail, QFileInfo(output).absolutePath()))
         co_return fail(Error::plain(QStringLiteral("There is no space left in the destination folder.")));
+    if (exit.exitCode == 0 && !exit.crashed)
+        co_return fail(Error::plain(QStringLiteral("ffmpeg could not finish writing the file.")));
     co_return fail(Error::unsupported(QStringLiteral("ffmpeg exited with code %1.").arg(exit.exitCode)));
 }
 

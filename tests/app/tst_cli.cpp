@@ -66,8 +66,10 @@ private slots:
                                             {"cancelled", 0}, {"destination", to}, {"exitStatus", 0}}));
         const QString saved = to + "/Sine." + format;
         const QJsonObject last = lines.at(lines.size() - 2);
-        QCOMPARE(QStringList({last.value("phase").toString(), last.value("output").toString()}),
-                 QStringList({"done", saved}));
+        // Saved where it was told to, which is what it says; the Downloads folder is never made.
+        QCOMPARE(QStringList({last.value("phase").toString(), last.value("label").toString(), last.value("output").toString()}),
+                 QStringList({"done", "Saved to saved", saved}));
+        QVERIFY(!QFileInfo::exists(env->downloads()));
         QCOMPARE(last.value("progress"), 1.0);
         const auto probed = probe(saved);
         QVERIFY(probed);
@@ -106,6 +108,16 @@ private slots:
                               << "{\"hintedExtension\":\"ogg\",\"origin\":\"Folder \u00b7 list\",\"title\":\"b 9\","
                                  "\"url\":\"{list}/b 9.ogg\"}\n"
                               << "";
+        // Control characters in a name reach no terminal: escaped when listed, as JSON escapes them in JSON.
+        QTest::newRow("list, escapes in a name") << QStringList{"list", "{odd}"} << 0
+            << "1. \\x1b]0;PWNED\\x07 \\x9b2J \u2014 Folder \u00b7 odd\n    {odd}/\\x1b]0;PWNED\\x07 \\x9b2J.ogg\n" << "";
+        QTest::newRow("list --json, escapes in a name") << QStringList{"list", "{odd}", "--json"} << 0
+            << "{\"hintedExtension\":\"ogg\",\"origin\":\"Folder \u00b7 odd\",\"title\":\"\\u001b]0;PWNED\\u0007 \\u009b2J\","
+               "\"url\":\"{odd}/\\u001b]0;PWNED\\u0007 \\u009b2J.ogg\"}\n" << "";
+        QTest::newRow("get, escapes in a name") << QStringList{"get", "{odd}", "--to", "{in}"} << 1 << QString() << "";
+        QTest::newRow("list --json, address as sent") << QStringList{"list", "https://host.test/a%20b%3F.mp3", "--json"} << 0
+            << "{\"hintedExtension\":\"mp3\",\"origin\":\"host.test\",\"title\":\"a b?\","
+               "\"url\":\"https://host.test/a%20b%3F.mp3\"}\n" << "";
         QTest::newRow("hint") << QStringList{"hint", "HTTPS://host.test/ep.MP3"} << 0
                               << "Direct media link.\nSource: Direct\n" << "";
         QTest::newRow("get nothing") << QStringList{"get", "~/no/such/file.mp3"} << 2 << QString() << router;
@@ -142,13 +154,20 @@ private slots:
         writeFile(list + "/b 9.ogg", "x");
         writeFile(list + "/notes.txt", "x");
         writeFile(env->root() + "/garbage.mp3", "not audio");
+        const QString odd = env->folder("odd");
+        writeFile(odd + QStringLiteral("/\u001b]0;PWNED\u0007 \u009b2J.ogg"), "x");
+        const bool to = arguments.contains("--to");
         int exit = -1;
         QByteArray errors;
-        const QByteArray output
-            = tovel(arguments.replaceInStrings("{in}", in).replaceInStrings("{list}", list), &exit, &errors);
+        const QByteArray output = tovel(
+            arguments.replaceInStrings("{in}", in).replaceInStrings("{list}", list).replaceInStrings("{odd}", odd), &exit, &errors);
         QCOMPARE(exit, status);
+        for (const char *raw : {"\x1b", "\x07", "\xc2\x9b"})
+            QVERIFY2(!output.contains(raw) && !errors.contains(raw), output.constData());
+        if (to)
+            QVERIFY(!QFileInfo::exists(env->downloads()));
         if (!out.isNull())
-            QCOMPARE(QString::fromUtf8(output), out.replace("{list}", list));
+            QCOMPARE(QString::fromUtf8(output), out.replace("{list}", list).replace("{odd}", odd));
         if (!err.isNull())
             QCOMPARE(QString::fromUtf8(errors), err.replace("{list}", list));
         QCOMPARE(entries(in), QStringList());

@@ -104,6 +104,14 @@ private slots:
         QTest::newRow("blanks") << " \t\n " << "Audio";
         QTest::newRow("control characters") << QStringLiteral("A\u0001B\u007fC\u0085D\tE") << "A B C D E";
         QTest::newRow("trimmed after replacing") << QStringLiteral("\u0002 Show \n") << "Show";
+        // Nothing hidden, nothing that runs into the extension, nothing invisible that reorders the name.
+        QTest::newRow("dot") << "." << "Episode";
+        QTest::newRow("dot dot") << ".." << "Episode";
+        QTest::newRow("hidden") << ".bashrc" << "bashrc";
+        QTest::newRow("trailing dot and space") << "name. " << "name";
+        QTest::newRow("dots around") << " . .x. . " << "x";
+        QTest::newRow("direction override") << QStringLiteral("evil\u202Egpj.mp3") << "evilgpj.mp3";
+        QTest::newRow("zero width") << QStringLiteral("Zero\u200B\uFEFFWidth") << "ZeroWidth";
         QTest::newRow("long latin") << QString(400, u'a') << "";
         QTest::newRow("long japanese, three bytes each") << QString(120, QChar(0x65E5)) << "";
         QTest::newRow("long emoji, four bytes each")
@@ -113,10 +121,14 @@ private slots:
     {
         QFETCH(QString, title);
         QFETCH(QString, base);
-        QCOMPARE(outputBaseName(title), base.isEmpty() ? title : base);
+        // "Audio" is the fallback where a source names none, "Episode" that of a feed.
+        if (base == "Audio" || base == "Episode")
+            QCOMPARE(outputBaseName(title, base), base);
+        else
+            QCOMPARE(outputBaseName(title), base.isEmpty() ? title : base);
         const QString destination = env->folder("out");
         for (int i = 1; i <= 3; ++i) {
-            const auto path = reserveOutput(title, AudioFormat::flac, destination);
+            const auto path = reserveOutput(title, AudioFormat::flac, destination, base == "Episode" ? base : "Audio");
             QVERIFY2(path, qPrintable(path ? QString() : path.error().description()));
             const QString name = QFileInfo(*path).fileName();
             const QString suffix = i == 1 ? QStringLiteral(".flac") : QStringLiteral(" %1.flac").arg(i);
@@ -149,6 +161,16 @@ private slots:
         // Each format counts on its own; a missing destination is created.
         QCOMPARE(reserveOutput("Show", AudioFormat::m4a, out).value_or(QString()), out + "/Show.m4a");
         QVERIFY(reserveOutput("x", AudioFormat::wav, out + "/new/deeper"));
+    }
+
+    // A full disk is named as such, not as an input nothing could read.
+    void fullDisk()
+    {
+        const QString in = env->temp() + "/in.wav", out = env->folder("out") + "/full.mp3";
+        QVERIFY(makeTone(in, 1.0));
+        QVERIFY(QFile::link("/dev/full", out));
+        const auto result = QCoro::waitFor(convert(in, out, AudioFormat::mp3, AudioQuality::best, std::nullopt, {}, {}));
+        QCOMPARE(result ? QString() : result.error().description(), "There is no space left in the destination folder.");
     }
 
     void missingFFmpeg()

@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <numeric>
 
 using namespace tovel;
@@ -74,6 +76,33 @@ private slots:
         QCOMPARE(readFile(in + "/Show.wav"), original);
         QCOMPARE(QFileInfo(in + "/Show.wav").lastModified(), modified);
         QCOMPARE(entries(in) + entries(env->temp()), QStringList({"Show.flac", "Show.wav"}));
+    }
+
+    // Inputs that never end or never open fail at once; a name at the length limit still converts.
+    void oddLocalInputs_data()
+    {
+        QTest::addColumn<QString>("name"); // inside the input folder, or an absolute path
+        QTest::addColumn<QString>("label");
+        const QString notAFile = "Could not read that file. It is not a regular file.";
+        QTest::newRow("pipe") << "pipe.mp3" << notAFile;
+        QTest::newRow("device") << "/dev/zero" << notAFile;
+        QTest::newRow("long name") << QString(240, u'n') + ".wav" << "Saved to Downloads";
+    }
+    void oddLocalInputs()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, label);
+        const QString path = name.startsWith('/') ? name : in + '/' + name;
+        if (name.endsWith(".wav"))
+            QVERIFY(makeTone(path));
+        else if (!name.startsWith('/'))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        JobRunner runner(out);
+        start(runner, path);
+        QVERIFY(settle(runner));
+        QCOMPARE(runner.jobs().size(), 1);
+        QCOMPARE(runner.jobs().first()->phaseLabel(), label);
+        QCOMPARE(entries(env->temp()), QStringList());
     }
 
     // An MP3 gathered as MP3 at the best quality is copied, not encoded again: its audio is the same

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace tovel;
 using namespace tovel::test;
 
@@ -110,6 +112,9 @@ private slots:
         for (const char *name : {"b.mp3", "A.flac", "track 10.ogg", "track 2.ogg", "cover.jpg", "notes.txt",
                                  ".hidden.wav", "SONG.FLAC", "Track 2.ogg", "More/inner.mp3"})
             writeFile(folder + u'/' + name, "x");
+        // Links to files count; a pipe and a dangling link never will.
+        QVERIFY(QFile::link(folder + "/b.mp3", folder + "/link.mp3") && QFile::link(folder + "/none", folder + "/gone.mp3"));
+        QCOMPARE(::mkfifo(QFile::encodeName(folder + "/pipe.mp3").constData(), 0600), 0);
         const auto items = QCoro::waitFor(SourceRouter::resolve("file://" + QString(folder).replace(" ", "%20")));
         QVERIFY(items);
         QStringList names;
@@ -118,7 +123,8 @@ private slots:
             QCOMPARE(item.origin, "Folder \u00b7 Field Recordings");
         }
         // Numeric and case-insensitive; sub-folders are not entered; hidden files count; extensions keep their case.
-        QCOMPARE(names.size(), 7);
+        QCOMPARE(names.size(), 8);
+        QVERIFY(names.contains("link.mp3|mp3"));
         QVERIFY(names.indexOf("A.flac|flac") < names.indexOf("b.mp3|mp3"));
         QVERIFY(names.indexOf("track 2.ogg|ogg") < names.indexOf("track 10.ogg|ogg"));
         QVERIFY(names.indexOf("Track 2.ogg|ogg") < names.indexOf("track 10.ogg|ogg"));

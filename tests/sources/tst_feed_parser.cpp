@@ -129,6 +129,10 @@ private slots:
         QTest::newRow("mismatched tag") << ab + "<item><title>C</title>" + enclosure("http://h/c.mp3") + "</itme>"
                                         << QStringList{ a, b };
         QTest::newRow("cut inside the first item") << ab.left(ab.indexOf("</item>")) << QStringList();
+        QTest::newRow("a bad byte in the second item") << QByteArray(ab).replace("<title>B", "<title>B\xFF") << QStringList{ a };
+        QTest::newRow("declared Latin-1")
+            << channel(item("A", "http://h/a.mp3") + item("B\xE9", "http://h/b.mp3")).replace("UTF-8", "ISO-8859-1")
+                                          << QStringList{ a, "B\u00e9 | http://h/b.mp3 | Show | mp3" };
         // Only white space and byte-order marks are forgiven before the document.
         const QByteArray justA = channel(item("A", "http://h/a.mp3"));
         QTest::newRow("blanks and marks") << " \r\n\xEF\xBB\xBF\n\t\xEF\xBB\xBF" + justA << QStringList{ a };
