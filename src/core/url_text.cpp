@@ -2,7 +2,7 @@
 
 #include "core/media_extensions.h"
 
-#include <QRegularExpression>
+#include <algorithm>
 
 namespace tovel {
 
@@ -49,9 +49,10 @@ std::optional<WrittenUrl> parseUrl(const QString &text)
     }
     if (rest.startsWith(u"//")) {
         QStringView authority = rest.mid(2);
-        const qsizetype end = authority.indexOf(QRegularExpression(QStringLiteral("[/?#]")));
-        if (end >= 0)
-            authority = authority.left(end);
+        // The authority ends at the first "/", "?" or "#".
+        const auto end = std::find_if(authority.begin(), authority.end(),
+                                      [](QChar c) { return c == u'/' || c == u'?' || c == u'#'; });
+        authority = authority.left(end - authority.begin());
         const qsizetype at = authority.lastIndexOf(u'@');
         if (at >= 0)
             authority = authority.mid(at + 1);
