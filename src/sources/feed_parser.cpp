@@ -1,6 +1,8 @@
 #include "sources/feed_parser.h"
 
+#include "core/media_extensions.h"
 #include "core/url_text.h"
+#include "sources/html_entities.h"
 #include "platform/text.h"
 
 #include <QDateTime>
@@ -18,6 +20,8 @@ namespace {
 class FeedParser
 {
 public:
+    explicit FeedParser(QUrl address) : m_address(std::move(address)) {}
+
     void elementStart(const QString &name, const QXmlStreamAttributes &attributes)
     {
         m_path.append(name);
@@ -39,16 +43,37 @@ public:
         }
         if (name != QLatin1String("enclosure"))
             return;
-        const QString type = attributes.value(QLatin1String("type")).toString().toLower();
-        if (!type.startsWith(QLatin1String("audio")) && !type.startsWith(QLatin1String("video")))
-            return;
         if (!attributes.hasAttribute(QLatin1String("url")))
             return;
-        const auto url = parseUrl(attributes.value(QLatin1String("url")).toString());
-        // The document is remote: it must never send us to a local file or another protocol.
-        if (!url || !url->isHttp())
+        const std::optional<QUrl> url = enclosureAddress(attributes.value(QLatin1String("url")).toString());
+        if (!url)
             return;
-        m_currentEnclosure = url->url;
+        // Many feeds leave the type out, or name it loosely: then the address's extension must say media.
+        const QString type = attributes.value(QLatin1String("type")).toString().trimmed().toLower();
+        const bool media = type.startsWith(QLatin1String("audio")) || type.startsWith(QLatin1String("video"));
+        const bool loose = type.isEmpty() || type == QLatin1String("application/octet-stream")
+            || type.startsWith(QLatin1String("x-audio/")) || type.startsWith(QLatin1String("x-video/"));
+        if (!media && !(loose && isMediaExtension(pathExtension(*url))))
+            return;
+        m_currentEnclosure = *url;
+    }
+
+    // An enclosure's address, resolved against the feed's own when it is relative ("//host/a.mp3",
+    // "a.mp3"). The document is remote: it must never send us to a local file or another protocol.
+    [[nodiscard]] std::optional<QUrl> enclosureAddress(const QString &text) const
+    {
+        static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:"));
+        QString absolute = text;
+        if (!scheme.match(text.trimmed()).hasMatch() && m_address.isValid() && !text.trimmed().isEmpty()) {
+            const QUrl relative(text.trimmed(), QUrl::StrictMode);
+            if (!relative.isValid())
+                return std::nullopt;
+            absolute = QString::fromUtf8(m_address.resolved(relative).toEncoded());
+        }
+        const auto url = parseUrl(absolute);
+        if (!url || !url->isHttp())
+            return std::nullopt;
+        return url->url;
     }
 
     void characters(QStringView piece) { m_text += piece; }
@@ -108,6 +133,7 @@ public:
     }
 
 private:
+    QUrl m_address;
     MediaItems m_items;
     QString m_feedTitle;
     QString m_feedAuthor;
@@ -121,6 +147,23 @@ private:
     QStringList m_path;
     int m_itemDepth = 0; // how many open elements are items: asked at every element, so never searched for
     QString m_text;
+};
+
+// Feeds written for browsers use HTML's named entities, which XML does not know: those of HTML 4
+// become their characters, and any other name stands as the text it is, so one unknown entity never
+// ends the feed.
+class HtmlEntities : public QXmlStreamEntityResolver
+{
+public:
+    QString resolveUndeclaredEntity(const QString &name) override
+    {
+        if (const auto point = htmlEntity(name)) {
+            const char32_t c = *point;
+            return QString::fromUcs4(&c, 1);
+        }
+        // Read again as markup: "&amp;" is the ampersand itself.
+        return QStringLiteral("&amp;") + name + u';';
+    }
 };
 
 // Many servers put blank lines or a byte-order mark before the XML declaration, which a strict reader
@@ -142,6 +185,15 @@ QByteArray withoutLeadingJunk(const QByteArray &document)
             }
         }
         break;
+    }
+    // A server-side warning printed before the document ("<br />\n<b>Warning</b>: ...") is skipped too,
+    // up to the declaration or the <rss> element.
+    const QByteArrayView rest = QByteArrayView(document).sliced(start);
+    if (!rest.startsWith("<?xml") && !rest.startsWith("<rss")) {
+        const qsizetype declaration = rest.indexOf("<?xml"), rss = rest.indexOf("<rss");
+        const qsizetype found = declaration < 0 ? rss : (rss < 0 ? declaration : std::min(declaration, rss));
+        if (found > 0)
+            start += found;
     }
     if (start == 0 || start == document.size() || document.at(start) != '<')
         return document;
@@ -165,21 +217,22 @@ QByteArray withoutMalformedTail(const QByteArray &document)
 
 } // namespace
 
-MediaItems parseFeed(const QByteArray &document)
+MediaItems parseFeed(const QByteArray &document, const QUrl &address)
 {
-    FeedParser parser;
+    FeedParser parser(address);
     QXmlStreamReader reader(withoutMalformedTail(withoutLeadingJunk(document)));
     // Names as written: itunes:title must stay distinct from title.
     reader.setNamespaceProcessing(false);
+    HtmlEntities entities;
+    reader.setEntityResolver(&entities);
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
         case QXmlStreamReader::StartElement:
             parser.elementStart(reader.qualifiedName().toString(), reader.attributes());
             break;
         case QXmlStreamReader::Characters:
-            // CDATA is not character data here: a title given only as CDATA reads as empty.
-            if (!reader.isCDATA())
-                parser.characters(reader.text());
+            // CDATA sections are text like any other: many hosts write every title as one.
+            parser.characters(reader.text());
             break;
         case QXmlStreamReader::EndElement: parser.elementEnd(reader.qualifiedName().toString()); break;
         default: break;

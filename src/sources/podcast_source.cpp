@@ -34,7 +34,8 @@ QCoro::Task<Result<MediaItems>> PodcastSource::resolve(QString input, std::share
         co_return fail(response.error());
     // Whatever arrived, an error page included, goes to the parser, off the GUI thread.
     const QByteArray body = response->body;
-    auto parsing = QtConcurrent::run([body] { return parseFeed(body); });
+    const QUrl address = response->finalUrl;
+    auto parsing = QtConcurrent::run([body, address] { return parseFeed(body, address); });
     MediaItems items = co_await parsing;
     if (items.isEmpty())
         co_return fail(Error::parse(QStringLiteral("No audio enclosures in that feed.")));

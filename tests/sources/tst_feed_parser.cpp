@@ -60,10 +60,10 @@ private slots:
         QTest::newRow("extensionless urls") << "feed_antennapod_rss2basic_extensionless.xml" << 10
                                             << QStringList{ "item-0 | http://example.com/media-0 | title | -",
                                                    "item-9 | http://example.com/media-9 | title | -" };
-        // Channel and item titles are CDATA only: the image's plain title names the feed, the item falls back.
+        // Channel and item titles are CDATA only, and read as the text they are.
         QTest::newRow("CDATA titles")
             << "feed_feedrs_anchorfm_cdata.xml" << 1
-            << QStringList{ "Episode | https://anchor.fm/s/8d364524/podcast/play/58581931/https%3A%2F%2F"
+            << QStringList{ "Advocating for our children | https://anchor.fm/s/8d364524/podcast/play/58581931/https%3A%2F%2F"
                             "d3ctxlq1ktw2nl.cloudfront.net%2Fproduction%2Fexports%2F8d364524%2F58581931%2F"
                             "a48be9475fbbb5c00427f7e733079b03.m4a | It’s Not Always Special | m4a" };
         const QString dw = " | Langsam gesprochene Nachrichten | Audios | DW Deutsch lernen | mp3";
@@ -92,12 +92,13 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         const QString a = "A | http://h/a.mp3 | Show | mp3", b = "B | http://h/b.mp3 | Show | mp3";
 
-        // C's enclosure, still held after it ends, must not make an item of D.
+        // C's enclosure, still held after it ends, must not make an item of D; E's has no type but says mp3.
         QTest::newRow("audio and video, any case")
             << channel(item("A", "http://h/a.mp3") + item("B", "http://h/b.m4a", "Audio/MP4")
                    + item("C", "http://h/c.mp4", "video/mp4") + item("D", "http://h/d.jpg", "image/jpeg")
                    + "<item><title>E</title><enclosure url=\"http://h/e.mp3\"/></item>")
-            << QStringList{ a, "B | http://h/b.m4a | Show | m4a", "C | http://h/c.mp4 | Show | mp4" };
+            << QStringList{ a, "B | http://h/b.m4a | Show | m4a", "C | http://h/c.mp4 | Show | mp4",
+                            "E | http://h/e.mp3 | Show | mp3" };
         // Only http and https: never a local file, another protocol or a relative address.
         QTest::newRow("last usable enclosure wins")
             << channel("<item><title>A</title>" + enclosure("http://h/1.mp3") + enclosure("http://h/2.ogg", "audio/ogg")
@@ -133,10 +134,28 @@ private slots:
         QTest::newRow("declared Latin-1")
             << channel(item("A", "http://h/a.mp3") + item("B\xE9", "http://h/b.mp3")).replace("UTF-8", "ISO-8859-1")
                                           << QStringList{ a, "B\u00e9 | http://h/b.mp3 | Show | mp3" };
-        // Only white space and byte-order marks are forgiven before the document.
+        // White space, byte-order marks and anything else before the declaration or <rss> are skipped.
         const QByteArray justA = channel(item("A", "http://h/a.mp3"));
         QTest::newRow("blanks and marks") << " \r\n\xEF\xBB\xBF\n\t\xEF\xBB\xBF" + justA << QStringList{ a };
-        QTest::newRow("stray text") << "ok\n" + justA << QStringList();
+        QTest::newRow("stray text") << "ok\n" + justA << QStringList{ a };
+        QTest::newRow("PHP warning") << "<br />\n<b>Warning</b>: Undefined index in <b>feed.php</b><br />\n" + justA
+                                     << QStringList{ a };
+        QTest::newRow("stray text, no declaration") << "ok <rss><channel><title>Show</title>" + item("A", "http://h/a.mp3")
+                + "</channel></rss>" << QStringList{ a };
+        // HTML's named entities are their characters; an unknown one stands as written and the feed goes on.
+        QTest::newRow("HTML entities")
+            << channel(item("A&nbsp;&hellip;&mdash;&eacute;&rsquo;", "http://h/a.mp3") + item("B &ellip;", "http://h/b.mp3")
+                   + item("C", "http://h/c.mp3"))
+            << QStringList{ "A\u00a0\u2026\u2014\u00e9\u2019 | http://h/a.mp3 | Show | mp3", "B &ellip; | http://h/b.mp3 | Show | mp3",
+                            "C | http://h/c.mp3 | Show | mp3" };
+        // Types named loosely count only when the address's extension says media.
+        QTest::newRow("loose enclosure types")
+            << channel(item("A", "http://h/a.mp3", "") + item("B", "http://h/b.m4a", "application/octet-stream")
+                   + item("C", "http://h/c.mp3", "x-audio/mp3") + item("D", "http://h/d", "")
+                   + item("E", "http://h/e.mp3", "image/jpeg") + item("F", "http://h/f.pdf", "application/pdf")
+                   + item("G", "http://h/g.txt", "x-audio/mp3"))
+            << QStringList{ "A | http://h/a.mp3 | Show | mp3", "B | http://h/b.m4a | Show | m4a",
+                            "C | http://h/c.mp3 | Show | mp3" };
         QTest::newRow("Atom feed") << QByteArray("<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>T</title><entry>"
                                                  "<title>A</title><link rel=\"enclosure\" type=\"audio/mpeg\" "
                                                  "href=\"http://h/a.mp3\"/></entry></feed>")
@@ -148,6 +167,19 @@ private slots:
         QFETCH(QByteArray, xml);
         QFETCH(QStringList, expected);
         QCOMPARE(describe(parseFeed(xml)), expected);
+    }
+
+    // Links relative to the feed are resolved against where it finally came from; the result must
+    // still be a web address.
+    void relativeLinks()
+    {
+        const QByteArray xml = channel(item("A", "//traffic.test/ep403.mp3") + item("B", "media/b.mp3")
+                                       + item("C", "/c.mp3?x=1") + item("D", "file:///etc/passwd.mp3")
+                                       + item("E", "b c.mp3"));
+        QCOMPARE(describe(parseFeed(xml, QUrl("https://feeds.test/show/rss.xml"))),
+                 QStringList({"A | https://traffic.test/ep403.mp3 | Show | mp3", "B | https://feeds.test/show/media/b.mp3 | Show | mp3",
+                              "C | https://feeds.test/c.mp3?x=1 | Show | mp3"}));
+        QCOMPARE(describe(parseFeed(xml)), QStringList());
     }
 };
 

@@ -83,16 +83,21 @@ private slots:
         QVERIFY(makeTone(env->root() + "/tone.wav", 0.4));
         server->serve("/audio/1.wav", readFile(env->root() + "/tone.wav"));
         QString items = "\xEF\xBB\xBF\n  <?xml version=\"1.0\"?><rss><channel><title>Field Notes</title>";
+        // The second link is relative to where the feed really is, after the redirect.
         for (int i = 1; i <= 3; ++i)
             items += QStringLiteral("<item><title>Episode %1</title><enclosure type=\"audio/wav\" url=\"%2\"/></item>")
                          .arg(i)
-                         .arg(server->base() + "/audio/1.wav");
+                         .arg(i == 2 ? "../audio/1.wav" : server->base() + "/audio/1.wav");
         server->serve("/podcast/feed.xml", (items + "</channel></rss>").toUtf8());
+        HttpServer::Response moved;
+        moved.status = 301;
+        moved.headers = {{"Location", "/podcast/feed.xml"}};
+        server->route("/old/feed", moved);
 
         // The limit takes the first items of the feed.
         const QString out = env->folder("out");
         JobRunner runner(out);
-        start(runner, server->base() + "/podcast/feed.xml", AudioFormat::m4a, 2);
+        start(runner, server->base() + "/old/feed", AudioFormat::m4a, 2);
         QCOMPARE(runner.jobs().size(), 2);
         QCOMPARE(runner.jobs().last()->origin(), "Field Notes");
         QVERIFY(settle(runner));
