@@ -136,6 +136,10 @@ private:
             if (response.chunkDelayMs > 0)
                 QTimer::singleShot(response.chunkDelayMs, guard, [sendMore] { if (*sendMore) (*sendMore)(); });
         };
+        // A client that hangs up mid-body ends the sender, which would otherwise keep itself alive.
+        const auto end = [sendMore] { *sendMore = nullptr; };
+        connect(socket, &QAbstractSocket::disconnected, socket, end);
+        connect(socket, &QObject::destroyed, socket, end);
         if (response.chunkDelayMs > 0) {
             (*sendMore)();
         } else {
