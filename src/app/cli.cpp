@@ -1,6 +1,7 @@
 #include "app/cli.h"
 
 #include "build_info.h"
+#include "core/fetcher.h"
 #include "engine/tools.h"
 #include "engine/web_engine.h"
 #include "pipeline/job_runner.h"
@@ -222,6 +223,8 @@ QString phaseText(const Job &job)
     const JobPhase &phase = job.phase();
     if (phase.kind() == JobPhase::Kind::waiting)
         return QStringLiteral("Queued");
+    if (phase.kind() == JobPhase::Kind::retrying)
+        return QStringLiteral("Retrying (try %1 of %2)").arg(phase.nextTry()).arg(Fetcher::maxTries);
     if (phase.kind() == JobPhase::Kind::done && !job.output().isEmpty()) {
         const QFileInfo folder(QFileInfo(job.output().toLocalFile()).absolutePath());
         if (folder.absoluteFilePath() != QFileInfo(paths::downloadsLocation()).absoluteFilePath())

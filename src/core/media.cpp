@@ -106,6 +106,7 @@ QString JobPhase::label() const
     case Kind::converting: return QStringLiteral("Converting\u2026");
     case Kind::done: return QStringLiteral("Saved to Downloads");
     case Kind::cancelled: return QStringLiteral("Cancelled");
+    case Kind::retrying: return QStringLiteral("Retrying\u2026");
     }
     return {};
 }
@@ -125,6 +126,7 @@ QString JobPhase::name() const
     case Kind::converting: return QStringLiteral("converting");
     case Kind::done: return QStringLiteral("done");
     case Kind::cancelled: return QStringLiteral("cancelled");
+    case Kind::retrying: return QStringLiteral("retrying");
     }
     return {};
 }
@@ -139,6 +141,7 @@ QString JobPhase::statusWord() const
     case Kind::converting: return QStringLiteral("Converting");
     case Kind::done: return QStringLiteral("Saved");
     case Kind::cancelled: return QStringLiteral("Stopped");
+    case Kind::retrying: return QStringLiteral("Retrying");
     }
     return {};
 }

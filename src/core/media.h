@@ -73,12 +73,20 @@ inline constexpr AudioQuality allAudioQualities[] = {AudioQuality::best, AudioQu
 class JobPhase
 {
 public:
-    enum class Kind { failed, waiting, resolving, fetching, converting, done, cancelled };
+    enum class Kind { failed, waiting, resolving, fetching, converting, done, cancelled, retrying };
 
     JobPhase(Kind kind = Kind::waiting) : m_kind(kind) {}
     static JobPhase failed(QString message) { return JobPhase(Kind::failed, std::move(message)); }
+    // Waiting to download again; `nextTry` is the number of the try to come (2 for the first retry).
+    static JobPhase retrying(int nextTry)
+    {
+        JobPhase phase(Kind::retrying);
+        phase.m_try = nextTry;
+        return phase;
+    }
 
     [[nodiscard]] Kind kind() const { return m_kind; }
+    [[nodiscard]] int nextTry() const { return m_try; }
     [[nodiscard]] const QString &message() const { return m_message; }
     [[nodiscard]] QString label() const;
     [[nodiscard]] bool isFinished() const;
@@ -94,6 +102,7 @@ private:
 
     Kind m_kind;
     QString m_message;
+    int m_try = 0;
 };
 
 } // namespace tovel

@@ -12,7 +12,9 @@
 #include "platform/child_process.h"
 #include "platform/paths.h"
 
+#include <QCoroTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -64,6 +66,7 @@ struct JobTask
     quint64 sequence;
     QString destination;
     std::shared_ptr<GatherLines> lines;
+    QList<int> retryWaits;
 
     [[nodiscard]] bool cancelled() const { return !job || job->isCancelled(); }
     void setPhase(const JobPhase &phase) const
@@ -135,25 +138,52 @@ struct JobTask
         co_await convertStep(source, false);
     }
 
+    // Waits `seconds`, or less when the job is cancelled meanwhile.
+    QCoro::Task<void> pause(int seconds) const
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!cancelled() && clock.elapsed() < seconds * 1000LL)
+            co_await QCoro::sleepFor(std::chrono::milliseconds(100));
+    }
+
+    // A download that breaks off, times out or meets 408, 429 or 5xx is tried again, up to four tries
+    // in all, resuming where the file ends when the server allows. Between tries the job leaves its
+    // host's line, so other downloads go on.
     QCoro::Task<void> runRemote()
     {
-        std::optional<Limiter::Permit> hostPermit = co_await waitInLine(lines->downloads(item.url.host()));
-        if (!hostPermit || cancelled())
-            co_return;
-        setPhase(JobPhase::Kind::fetching);
         auto fetcher = std::make_unique<Fetcher>();
         const QUuid id = job->id();
-        runner->m_fetchers.insert(id, fetcher.get());
-        const QString userAgent = ManifestStore::shared().manifest().userAgent;
         QPointer<Job> target = job;
         std::function<void(double)> progress = [target](double fraction) {
-            if (target)
-                target->setProgress(fraction * 0.7);
+            if (target && !target->isFinished())
+                target->setProgress(std::max(target->progress(), fraction * 0.7));
         };
-        const Result<QString> fetched = co_await fetcher->fetch(item.url, userAgent, progress);
-        if (runner)
-            runner->m_fetchers.remove(id);
-        hostPermit.reset();
+        QString partial;
+        Result<QString> fetched = fail(Error::plain(QString()));
+        for (int attempt = 1;; ++attempt) {
+            std::optional<Limiter::Permit> hostPermit = co_await waitInLine(lines->downloads(item.url.host()));
+            if (!hostPermit || cancelled()) {
+                removeFile(partial);
+                co_return;
+            }
+            setPhase(JobPhase::Kind::fetching);
+            if (runner)
+                runner->m_fetchers.insert(id, fetcher.get());
+            const QString userAgent = ManifestStore::shared().manifest().userAgent;
+            const std::optional<qint64> noLimit;
+            fetched = co_await fetcher->fetch(item.url, userAgent, progress, noLimit, partial);
+            if (runner)
+                runner->m_fetchers.remove(id);
+            hostPermit.reset();
+            partial = fetcher->partial();
+            if (fetched || cancelled() || !fetcher->lastFailure().retryable || attempt >= Fetcher::maxTries)
+                break;
+            const int wait = std::min(60, fetcher->lastFailure().retryAfter.value_or(retryWaits.value(attempt - 1, 15)));
+            setPhase(JobPhase::retrying(attempt + 1));
+            co_await pause(wait);
+        }
+        removeFile(partial);
         if (!fetched) {
             failWith(QStringLiteral("Fetch failed. ") + fetched.error().description());
             co_return;
@@ -405,7 +435,7 @@ void JobRunner::startJob(const MediaItem &item, AudioFormat format, AudioQuality
     emit jobAdded(job);
     emit activeTasksChanged();
     auto task = std::make_unique<JobTask>(
-        JobTask{this, job, job->item(), format, quality, job->sequence(), m_destination, m_lines});
+        JobTask{this, job, job->item(), format, quality, job->sequence(), m_destination, m_lines, m_retryWaits});
     JobTask::launch(std::move(task));
 }
 

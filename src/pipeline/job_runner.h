@@ -59,6 +59,9 @@ public:
 
     [[nodiscard]] GatherLines &lines() const { return *m_lines; }
 
+    // How long a download waits before its second, third and fourth try, when the server does not say.
+    void setRetryWaits(QList<int> seconds) { m_retryWaits = std::move(seconds); }
+
 signals:
     void jobAdded(tovel::Job *job);
     void lastErrorChanged();
@@ -78,6 +81,7 @@ private:
     QHash<QUuid, QPointer<QProcess>> m_converters;
     QHash<QUuid, QPointer<QProcess>> m_engines;
     QList<std::shared_ptr<Cancellation>> m_resolutions;
+    QList<int> m_retryWaits{1, 4, 15};
     int m_activeTasks = 0;
 };
 

@@ -130,13 +130,14 @@ private slots:
 
     void failuresLeaveNothing()
     {
-        // An error page, a stalled or a refused connection fails the fetch.
+        // An error page fails the fetch at once; a stalled or a refused connection after its last try.
         server->serve("/gone.mp3", "<html>gone</html>", 404);
         HttpServer::Response stall;
         stall.stall = true;
         server->route("/stall.mp3", stall);
         network().setTransferTimeout(300);
         JobRunner runner(out);
+        runner.setRetryWaits({0, 0, 0});
         for (const QString &address : {server->base() + "/gone.mp3", server->base() + "/stall.mp3",
                                        QStringLiteral("http://127.0.0.1:1/closed.mp3")})
             start(runner, address);
@@ -195,6 +196,10 @@ private slots:
             QCOMPARE(server->requests().first().headers.value("accept-encoding"), "identity");
             QFile::remove(*fetched);
         }
+        // A download that stalled may be tried again: what arrived is kept for that try.
+        QCOMPARE(!fetcher.partial().isEmpty(), error.startsWith("The download stalled"));
+        if (!fetcher.partial().isEmpty())
+            QFile::remove(fetcher.partial());
         QCOMPARE(entries(env->temp()), QStringList());
     }
 
@@ -236,6 +241,70 @@ private slots:
         QTRY_COMPARE(server->openRequests(), 0);
         if (runner)
             QCOMPARE(runner->lastError(), std::nullopt);
+    }
+
+    // Downloads that break off or meet a passing error are tried again, resuming where the server allows.
+    void retries_data()
+    {
+        QTest::addColumn<QList<HttpServer::Response>>("turns");
+        QTest::addColumn<QString>("phase");
+        QTest::addColumn<QStringList>("ranges"); // the Range header of each request
+        HttpServer::Response cut, whole, ranged, busy, gone;
+        cut.ranges = true;
+        whole.body = ranged.body = cut.body = tone;
+        cut.dropAfter = tone.size() / 2;
+        ranged.ranges = true;
+        busy.status = 503;
+        busy.headers = {{"Retry-After", "0"}};
+        gone.status = 404;
+        const QString rest = "bytes=" + QString::number(tone.size() / 2) + "-";
+        QTest::newRow("cut, then resumed") << QList{cut, ranged} << "done" << QStringList{"", rest};
+        QTest::newRow("cut, then sent whole again") << QList{cut, whole} << "done" << QStringList{"", rest};
+        QTest::newRow("503, then served") << QList{busy, whole} << "done" << QStringList{"", ""};
+        QTest::newRow("404 is not tried again") << QList{gone} << "failed" << QStringList{""};
+        QTest::newRow("four tries at most") << QList{busy} << "failed" << QStringList{"", "", "", ""};
+    }
+    void retries()
+    {
+        QFETCH(QList<HttpServer::Response>, turns);
+        QFETCH(QString, phase);
+        QFETCH(QStringList, ranges);
+        server->routeInTurn("/ep.wav", turns);
+        JobRunner runner(out);
+        QStringList phases;
+        connect(&runner, &JobRunner::jobAdded, this, [&](Job *job) {
+            connect(job, &Job::phaseChanged, this, [&, job] { phases << job->phaseName(); });
+        });
+        start(runner, server->base() + "/ep.wav");
+        QVERIFY(settle(runner));
+        QCOMPARE(runner.jobs().first()->phaseName(), phase);
+        QStringList sent;
+        for (const HttpServer::Request &request : server->requests())
+            sent << QString::fromLatin1(request.headers.value("range"));
+        // The network layer may resend a request cut short once on its own, before our next try.
+        QVERIFY2(sent.size() >= ranges.size() && sent.size() <= ranges.size() + 1, qPrintable(sent.join(" | ")));
+        QCOMPARE(QStringList({sent.first(), sent.last()}), QStringList({ranges.first(), ranges.last()}));
+        QCOMPARE(phases.count("retrying"), ranges.size() - 1);
+        if (phase == "done")
+            QVERIFY(qAbs(probe(out + "/ep.mp3").value_or(Probe()).duration - 0.5) < 0.1);
+        QCOMPARE(entries(env->temp()), QStringList());
+    }
+
+    // Cancel works while a job waits to try again.
+    void cancelWhileWaitingToRetry()
+    {
+        HttpServer::Response busy;
+        busy.status = 503;
+        busy.headers = {{"Retry-After", "60"}};
+        server->route("/ep.wav", busy);
+        JobRunner runner(out);
+        start(runner, server->base() + "/ep.wav");
+        Job *job = runner.jobs().first();
+        QTRY_COMPARE(job->phaseName(), "retrying");
+        runner.cancel(job);
+        QVERIFY(QTest::qWaitFor([&runner] { return runner.activeTasks() == 0; }, 10'000));
+        QCOMPARE(job->phaseName(), "cancelled");
+        QCOMPARE(server->requests().size(), 1);
     }
 
     void sixDownloadsPerHostAndCancel()

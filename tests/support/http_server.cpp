@@ -57,7 +57,9 @@ private:
             m_owner->m_requests.append(request);
             const QByteArray path = request.target.left(request.target.indexOf('?') < 0 ? request.target.size()
                                                                                           : request.target.indexOf('?'));
-            if (m_owner->m_routes.contains(request.target))
+            if (auto turns = m_owner->m_turns.find(path); turns != m_owner->m_turns.end() && !turns->isEmpty())
+                response = turns->size() > 1 ? turns->takeFirst() : turns->first();
+            else if (m_owner->m_routes.contains(request.target))
                 response = m_owner->m_routes.value(request.target);
             else if (m_owner->m_routes.contains(path))
                 response = m_owner->m_routes.value(path);
@@ -75,6 +77,16 @@ private:
         connect(socket, &QObject::destroyed, this, [this] { finished(); });
         if (response.stall)
             return;
+        // A ranged answer: 206 with the rest of the body from the asked offset.
+        const QByteArray range = request.headers.value("range");
+        if (response.ranges && range.startsWith("bytes=") && range.endsWith('-')) {
+            const qint64 from = range.mid(6).chopped(1).toLongLong();
+            const qint64 whole = response.body.size();
+            response.status = 206;
+            response.headers.append({"Content-Range", "bytes " + QByteArray::number(from) + '-' + QByteArray::number(whole - 1)
+                                                          + '/' + QByteArray::number(whole)});
+            response.body = response.body.mid(from);
+        }
         QTimer::singleShot(response.delayMs, socket, [this, socket, response] { respond(socket, response); });
     }
 
@@ -92,6 +104,7 @@ private:
         case 404: return "Not Found";
         case 500: return "Internal Server Error";
         case 503: return "Service Unavailable";
+        case 206: return "Partial Content";
         default: return "Status";
         }
     }
@@ -126,6 +139,16 @@ private:
                 return;
             }
             const qint64 n = std::min<qint64>(chunk, size - state->sent);
+            if (response.dropAfter >= 0 && state->sent + n > response.dropAfter) {
+                guard->write(response.body.mid(state->sent, response.dropAfter - state->sent));
+                // Cut once the bytes are out, from the event loop: never inside this sender while it runs.
+                QTimer::singleShot(300, guard, [socket = guard] {
+                    if (socket)
+                        socket->disconnectFromHost();
+                });
+                *sendMore = nullptr;
+                return;
+            }
             guard->write(response.generatedSize >= 0 ? QByteArray(n, '\0') : response.body.mid(state->sent, n));
             state->sent += n;
             if (state->sent >= size) {
@@ -137,9 +160,10 @@ private:
                 QTimer::singleShot(response.chunkDelayMs, guard, [sendMore] { if (*sendMore) (*sendMore)(); });
         };
         // A client that hangs up mid-body ends the sender, which would otherwise keep itself alive.
+        // Queued, so it never runs inside the sender itself.
         const auto end = [sendMore] { *sendMore = nullptr; };
-        connect(socket, &QAbstractSocket::disconnected, socket, end);
-        connect(socket, &QObject::destroyed, socket, end);
+        connect(socket, &QAbstractSocket::disconnected, this, end, Qt::QueuedConnection);
+        connect(socket, &QObject::destroyed, this, end, Qt::QueuedConnection);
         if (response.chunkDelayMs > 0) {
             (*sendMore)();
         } else {
@@ -180,6 +204,12 @@ void HttpServer::route(const QByteArray &target, Response response)
 {
     QMutexLocker lock(&m_mutex);
     m_routes.insert(target, std::move(response));
+}
+
+void HttpServer::routeInTurn(const QByteArray &target, QList<Response> responses)
+{
+    QMutexLocker lock(&m_mutex);
+    m_turns.insert(target, std::move(responses));
 }
 
 QString HttpServer::base() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }

@@ -30,6 +30,8 @@ public:
         int chunkDelayMs = 0;      // ... this far apart
         bool stall = false;        // accept the request and never answer
         int delayMs = 0;           // wait before answering
+        qint64 dropAfter = -1;     // when set, the connection is cut after that many bytes of the body
+        bool ranges = false;       // answer "Range: bytes=N-" with 206 and the rest of the body
     };
 
     struct Request
@@ -46,6 +48,8 @@ public:
 
     // Answers requests for `target` (a path, optionally with its query; a path alone matches any query).
     void route(const QByteArray &target, Response response);
+    // Answers the requests for `target` with these in turn; the last one answers every request after.
+    void routeInTurn(const QByteArray &target, QList<Response> responses);
     // The common case: a body sent at once with its length.
     void serve(const QByteArray &target, QByteArray body, int status = 200)
     {
@@ -68,6 +72,7 @@ private:
 
     mutable QMutex m_mutex;
     QHash<QByteArray, Response> m_routes;
+    QHash<QByteArray, QList<Response>> m_turns;
     QList<Request> m_requests;
     int m_open = 0;
     int m_most = 0;

@@ -10,7 +10,7 @@ GlassPanel {
     weight: 0.5
     implicitHeight: column.implicitHeight + 36
 
-    readonly property bool active: ["waiting", "resolving", "fetching", "converting"].indexOf(job.phaseName) >= 0
+    readonly property bool active: ["waiting", "resolving", "fetching", "converting", "retrying"].indexOf(job.phaseName) >= 0
     readonly property bool saved: job.phaseName === "done" && job.output.toString().length > 0
 
     ColumnLayout {
