@@ -12,6 +12,7 @@ namespace tovel {
 
 namespace {
 constexpr int batchLimit = 100;
+constexpr int newest[] = {1, 5, 10, 25};
 
 AudioFormat formatAt(int index)
 {
@@ -56,6 +57,19 @@ QStringList Gathering::formats() const
     return labels;
 }
 
+QStringList Gathering::itemCounts() const
+{
+    QStringList labels{QStringLiteral("All")};
+    for (int count : newest)
+        labels << QStringLiteral("Newest %1").arg(count);
+    return labels;
+}
+
+int Gathering::itemLimit(int index)
+{
+    return index >= 1 && index <= int(std::size(newest)) ? newest[index - 1] : batchLimit;
+}
+
 QStringList Gathering::qualities() const
 {
     QStringList labels;
@@ -91,13 +105,13 @@ QString Gathering::droppedText(const QList<QUrl> &urls, const QString &text) con
     return text;
 }
 
-bool Gathering::gather(const QString &input, int format, int quality)
+bool Gathering::gather(const QString &input, int format, int quality, int items)
 {
     const QString text = trimWhitespace(input);
     if (text.isEmpty())
         return false;
     // Not awaited: the jobs report through the runner as they go.
-    m_runner->run(text, formatAt(format), qualityAt(quality), batchLimit);
+    m_runner->run(text, formatAt(format), qualityAt(quality), itemLimit(items));
     return true;
 }
 

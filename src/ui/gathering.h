@@ -26,6 +26,7 @@ class Gathering : public QObject
     Q_PROPERTY(int unfinished READ unfinished NOTIFY unfinishedChanged)
     Q_PROPERTY(QStringList formats READ formats CONSTANT)
     Q_PROPERTY(QStringList qualities READ qualities CONSTANT)
+    Q_PROPERTY(QStringList itemCounts READ itemCounts CONSTANT)
 public:
     explicit Gathering(QObject *parent = nullptr);
     ~Gathering() override;
@@ -37,6 +38,10 @@ public:
     [[nodiscard]] int unfinished() const { return m_unfinished; }
     [[nodiscard]] QStringList formats() const;
     [[nodiscard]] QStringList qualities() const;
+    // "All" (the first 100 items, as a gathering takes at most), then "Newest 1", 5, 10 and 25: feeds
+    // list their newest first, so the first items are the newest.
+    [[nodiscard]] QStringList itemCounts() const;
+    [[nodiscard]] static int itemLimit(int index);
 
     // The badge word for what is typed, from the web engine's last known state.
     [[nodiscard]] Q_INVOKABLE QString sourceKind(const QString &input) const;
@@ -56,7 +61,7 @@ public:
     [[nodiscard]] Q_INVOKABLE bool busy() const;
 
     // Starts a request (trimmed, at most 100 items); false when there was nothing to gather.
-    Q_INVOKABLE bool gather(const QString &input, int format, int quality);
+    Q_INVOKABLE bool gather(const QString &input, int format, int quality, int items = 0);
     Q_INVOKABLE void cancel(QObject *job);
     // Cancels every job; `stopped` follows once each has tidied up (ffmpeg ended, files removed).
     Q_INVOKABLE void stopAll();

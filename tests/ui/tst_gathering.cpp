@@ -97,6 +97,30 @@ private slots:
         QCOMPARE(entries(env->downloads()), QStringList({"Track 1.mp3", "Track 2.mp3", "Track 3.mp3"}));
     }
 
+    // The Items picker takes the first items of the request: "All" is every one (up to 100).
+    void itemsPicker_data()
+    {
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<int>("jobs");
+        QTest::newRow("All") << 0 << 6;
+        QTest::newRow("Newest 1") << 1 << 1;
+        QTest::newRow("Newest 5") << 2 << 5;
+        QTest::newRow("Newest 25") << 4 << 6;
+    }
+    void itemsPicker()
+    {
+        QFETCH(int, choice);
+        QFETCH(int, jobs);
+        const QString in = env->folder("in");
+        for (int i = 1; i <= 6; ++i)
+            writeFile(in + QStringLiteral("/%1.mp3").arg(i), "not audio");
+        Gathering gathering;
+        QCOMPARE(gathering.itemCounts().value(choice), QTest::currentDataTag());
+        QVERIFY(gathering.gather(in, 0, 0, choice));
+        QTRY_COMPARE(gathering.jobs()->rowCount(), jobs);
+        QTRY_COMPARE_WITH_TIMEOUT(gathering.unfinished(), 0, 30'000);
+    }
+
     // Stopping everything (as quitting does) ends ffmpeg, removes what was unfinished, then says so.
     void stopAllTidiesUpThenSignals()
     {

@@ -11,6 +11,7 @@ FocusScope {
     readonly property string title: "Get"
     property int format: 0
     property int quality: 0
+    property int items: 0
     property bool dropTarget: false
     readonly property Item field: view.headerItem ? view.headerItem.field : null
     readonly property string input: field ? field.text : ""
@@ -18,7 +19,7 @@ FocusScope {
     readonly property string sourceKind: Gathering.sourceKind(input)
 
     function start() {
-        Gathering.gather(pane.input, pane.format, pane.quality)
+        Gathering.gather(pane.input, pane.format, pane.quality, pane.items)
     }
 
     // Text handed to the window (a file opened with Tovel) lands in the field once, whichever comes
@@ -238,6 +239,14 @@ FocusScope {
                                 enabled: pane.takesQuality
                                 onActivated: index => pane.quality = index
                                 Accessible.name: "Quality"
+                            }
+                            Picker {
+                                objectName: "itemsPicker"
+                                Layout.preferredWidth: 132
+                                model: Gathering.itemCounts
+                                currentIndex: pane.items
+                                onActivated: index => pane.items = index
+                                Accessible.name: "Items"
                             }
                             Item { Layout.fillWidth: true }
                             AccentButton {
