@@ -6,10 +6,49 @@
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDesktopServices>
 #include <QFileInfo>
 
 namespace tovel {
+
+namespace {
+const QString notifications = QStringLiteral("org.freedesktop.Notifications");
+const QString notificationsPath = QStringLiteral("/org/freedesktop/Notifications");
+} // namespace
+
+Desktop::Desktop()
+{
+    // A click on our notification raises the window.
+    QDBusConnection::sessionBus().connect(notifications, notificationsPath, notifications,
+                                          QStringLiteral("ActionInvoked"), this, SLOT(actionInvoked(uint, QString)));
+}
+
+void Desktop::actionInvoked(uint id, const QString &)
+{
+    if (id != 0 && id == m_notification)
+        emit notificationActivated();
+}
+
+void Desktop::notify(const QString &summary, const QString &body)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    QDBusMessage call = QDBusMessage::createMethodCall(notifications, notificationsPath, notifications,
+                                                       QStringLiteral("Notify"));
+    // The previous one is replaced rather than stacked.
+    call << QStringLiteral("Tovel") << m_notification << QStringLiteral("app.tovel.Tovel") << summary << body
+         << QStringList{QStringLiteral("default"), QStringLiteral("Show")}
+         << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("app.tovel.Tovel")}} << -1;
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5'000), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *done) {
+        const QDBusMessage reply = done->reply();
+        if (!done->isError() && !reply.arguments().isEmpty())
+            m_notification = reply.arguments().first().toUInt();
+        done->deleteLater();
+    });
+}
 
 Desktop &Desktop::shared()
 {

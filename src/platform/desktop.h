@@ -23,9 +23,19 @@ public:
     // answers, opens the folder that holds it.
     Q_INVOKABLE void reveal(const QUrl &file) const;
     Q_INVOKABLE void openDownloads() const;
+    // Sends a desktop notification (org.freedesktop.Notifications); nothing happens where no
+    // notification service answers. Activating it emits `notificationActivated`.
+    Q_INVOKABLE void notify(const QString &summary, const QString &body);
+
+signals:
+    void notificationActivated();
+
+private slots:
+    void actionInvoked(uint id, const QString &action);
 
 private:
-    Desktop() = default;
+    Desktop();
+    uint m_notification = 0;
 };
 
 } // namespace tovel

@@ -30,6 +30,7 @@ Gathering::Gathering(QObject *parent)
 {
     connect(m_runner.get(), &JobRunner::lastErrorChanged, this, &Gathering::lastErrorChanged);
     connect(m_runner.get(), &JobRunner::jobAdded, this, [this](Job *job) {
+        m_batch.append(job);
         connect(job, &Job::phaseChanged, this, &Gathering::recount);
         recount();
     });
@@ -147,8 +148,39 @@ void Gathering::recount()
     emit unfinishedChanged();
 }
 
+QString Gathering::batchSummary(const QList<Job *> &jobs)
+{
+    int saved = 0, failed = 0, stopped = 0;
+    for (const Job *job : jobs) {
+        switch (job->phase().kind()) {
+        case JobPhase::Kind::done: ++saved; break;
+        case JobPhase::Kind::failed: ++failed; break;
+        case JobPhase::Kind::cancelled: ++stopped; break;
+        default: break;
+        }
+    }
+    QStringList parts{QStringLiteral("%1 saved").arg(saved)};
+    if (failed)
+        parts << QStringLiteral("%1 failed").arg(failed);
+    if (stopped)
+        parts << QStringLiteral("%1 stopped").arg(stopped);
+    return parts.join(QStringLiteral(" \u00b7 "));
+}
+
 void Gathering::checkStopped()
 {
+    // A batch stopped on purpose (as quitting does) is not announced.
+    if (m_runner->activeTasks() == 0 && m_stopping)
+        m_batch.clear();
+    if (m_runner->activeTasks() == 0 && !m_batch.isEmpty()) {
+        QList<Job *> ended;
+        for (const QPointer<Job> &job : std::as_const(m_batch))
+            if (job)
+                ended << job;
+        m_batch.clear();
+        const QString summary = batchSummary(ended);
+        QTimer::singleShot(0, this, [this, summary] { emit batchEnded(summary); });
+    }
     if (m_stopping && m_runner->activeTasks() == 0) {
         m_stopping = false;
         // Never from inside the runner's own emission: whoever listens may close the window.

@@ -66,7 +66,12 @@ public:
     // Cancels every job; `stopped` follows once each has tidied up (ffmpeg ended, files removed).
     Q_INVOKABLE void stopAll();
 
+    // "12 saved · 1 failed": how the jobs of a batch ended.
+    [[nodiscard]] static QString batchSummary(const QList<Job *> &jobs);
+
 signals:
+    // Every job started since the last batch has ended; `summary` says how.
+    void batchEnded(const QString &summary);
     void lastErrorChanged();
     void unfinishedChanged();
     void stopped();
@@ -79,6 +84,7 @@ private:
     JobListModel *m_jobs;
     int m_unfinished = 0;
     bool m_stopping = false;
+    QList<QPointer<Job>> m_batch;
 };
 
 } // namespace tovel

@@ -117,8 +117,12 @@ private slots:
         Gathering gathering;
         QCOMPARE(gathering.itemCounts().value(choice), QTest::currentDataTag());
         QVERIFY(gathering.gather(in, 0, 0, choice));
+        QSignalSpy ended(&gathering, &Gathering::batchEnded);
         QTRY_COMPARE(gathering.jobs()->rowCount(), jobs);
         QTRY_COMPARE_WITH_TIMEOUT(gathering.unfinished(), 0, 30'000);
+        // One word for the desktop once the batch has ended: every file here was unreadable.
+        QTRY_COMPARE(ended.size(), 1);
+        QCOMPARE(ended.first().first().toString(), QStringLiteral("0 saved \u00b7 %1 failed").arg(jobs));
     }
 
     // Stopping everything (as quitting does) ends ffmpeg, removes what was unfinished, then says so.

@@ -49,6 +49,19 @@ Window {
             if (window.quitting)
                 window.close()
         }
+        // Said on the desktop only when the person is elsewhere.
+        function onBatchEnded(summary) {
+            if (!window.active)
+                Desktop.notify("Tovel", summary)
+        }
+    }
+    Connections {
+        target: Desktop
+        function onNotificationActivated() {
+            window.show()
+            window.raise()
+            window.requestActivate()
+        }
     }
 
     // The content never lays out smaller than the minimum, even where nothing enforces the window's.
