@@ -37,48 +37,38 @@ Shot takeShot(const TestEnv &env, const QString &file, const QStringList &extra,
     return shot;
 }
 
-// Mean and variance of the grey level over a rectangle.
+// The grey level over a rectangle, every `step`th pixel each way: its mean and variance, and how far it
+// strays from darkest to lightest (a symbol drawn in full ink strays the most).
 struct Tone
 {
     double mean = 0;
     double variance = 0;
+    int spread = 0;
 };
 
-Tone toneOf(const QImage &image, const QRect &area)
+Tone toneOf(const QImage &image, const QRect &area, int step = 2)
 {
     double sum = 0, squares = 0;
+    int least = 255, most = 0;
     qint64 count = 0;
-    for (int y = area.top(); y <= area.bottom(); y += 2) {
-        for (int x = area.left(); x <= area.right(); x += 2) {
+    for (int y = area.top(); y <= area.bottom(); y += step)
+        for (int x = area.left(); x <= area.right(); x += step) {
             const int grey = qGray(image.pixel(x, y));
             sum += grey;
             squares += double(grey) * grey;
-            ++count;
-        }
-    }
-    if (count == 0)
-        return {};
-    const double mean = sum / count;
-    return {mean, squares / count - mean * mean};
-}
-
-// How far the grey level strays inside a rectangle: a symbol drawn in full ink strays the most.
-int spread(const QImage &image, const QRect &area)
-{
-    int least = 255, most = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const int grey = qGray(image.pixel(x, y));
             least = qMin(least, grey);
             most = qMax(most, grey);
+            ++count;
         }
-    return most - least;
+    const double mean = sum / count;
+    return {mean, squares / count - mean * mean, most - least};
 }
 
-// The rail's pane buttons: 32-point squares, 4 apart, below the app icon.
-QRect paneButton(int index)
+// How far the grey level strays over one of the rail's pane buttons (32-point squares, 4 apart, below
+// the app icon), every pixel counted.
+int buttonSpread(const QImage &image, int index)
 {
-    return QRect(13, 60 + index * 36, 32, 32).adjusted(6, 6, -6, -6);
+    return toneOf(image, QRect(13, 60 + index * 36, 32, 32).adjusted(6, 6, -6, -6), 1).spread;
 }
 
 // The middle of the main panel, well inside its rounded corners.
@@ -94,121 +84,105 @@ class ScreenshotTest : public QObject
     Q_OBJECT
 
 private slots:
-    void rendersTheWindow_data();
-    void rendersTheWindow();
-    void introductionFillsThePanel();
-    void modeIsNotStored();
-    void rejectsBadArguments_data();
-    void rejectsBadArguments();
-};
+    void rendersTheWindow_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QSize>("expected");
+        QTest::addColumn<int>("selected"); // the pane button drawn in full ink; none for the introduction
+        QTest::addColumn<bool>("onDisplay");
 
-void ScreenshotTest::rendersTheWindow_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QSize>("expected");
-    QTest::addColumn<int>("selected");
-    QTest::addColumn<bool>("onDisplay");
-
-    QTest::newRow("dark get, default size") << QStringList{"--mode", "dark"} << QSize(1100, 720) << 0 << false;
-    QTest::newRow("light library") << QStringList{"--mode", "light", "--pane", "library", "--size", "1000x700"}
-                                   << QSize(1000, 700) << 1 << false;
-    QTest::newRow("too small is clamped") << QStringList{"--pane", "engine", "--size", "640x400"} << QSize(900, 640)
-                                          << 3 << false;
-    QTest::newRow("too narrow only") << QStringList{"--pane", "appearance", "--size", "500x800"} << QSize(900, 800)
-                                     << 2 << false;
-    QTest::newRow("OpenGL, dark") << QStringList{"--mode", "dark"} << QSize(1100, 720) << 0 << true;
-    QTest::newRow("OpenGL, light") << QStringList{"--mode", "light", "--pane", "engine"} << QSize(1100, 720) << 3
-                                   << true;
-}
-
-void ScreenshotTest::rendersTheWindow()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QSize, expected);
-    QFETCH(int, selected);
-    QFETCH(bool, onDisplay);
-    TestEnv env;
-    const QString file = env.root() + "/shot.png";
-
-    const Shot shot = takeShot(env, file, arguments, onDisplay);
-    QVERIFY2(shot.status == 0, shot.errors.constData());
-    if (onDisplay) // the blur and the glass cut-outs ran as shader effects
-        QVERIFY2(shot.errors.contains("backend OpenGL"), shot.errors.constData());
-    QVERIFY(QFile::exists(file));
-    QVERIFY(!shot.image.isNull());
-    QCOMPARE(shot.image.size(), expected);
-
-    const Tone whole = toneOf(shot.image, shot.image.rect());
-    QVERIFY2(whole.variance > 20, qPrintable(QString::number(whole.variance)));
-
-    // The rail sits on the plain backdrop; the panel shows the background and veil.
-    const Tone rail = toneOf(shot.image, QRect(0, 220, 58, shot.image.height() - 320));
-    const Tone panel = toneOf(shot.image, panelArea(shot.image));
-    QVERIFY2(rail.variance < 2 && (std::abs(rail.mean - panel.mean) > 8 || panel.variance > 20),
-             qPrintable(QStringLiteral("rail %1 (%2), panel %3 (%4)")
-                            .arg(rail.mean).arg(rail.variance).arg(panel.mean).arg(panel.variance)));
-    // Only the selected pane's symbol is drawn in full ink (white in dark, near black in light); the
-    // others are dimmed.
-    const int chosen = spread(shot.image, paneButton(selected));
-    QVERIFY2(chosen > 110, qPrintable(QStringLiteral("button %1: %2").arg(selected).arg(chosen)));
-    for (int index = 0; index < 4; ++index) {
-        const int other = spread(shot.image, paneButton(index));
-        if (index != selected)
-            QVERIFY2(other < chosen - 30, qPrintable(QStringLiteral("button %1: %2").arg(index).arg(other)));
+        QTest::newRow("dark get, default size") << QStringList{"--mode", "dark"} << QSize(1100, 720) << 0 << false;
+        QTest::newRow("light library") << QStringList{"--mode", "light", "--pane", "library", "--size", "1000x700"}
+                                       << QSize(1000, 700) << 1 << false;
+        QTest::newRow("too small is clamped")
+            << QStringList{"--pane", "engine", "--size", "640x400"} << QSize(900, 640) << 3 << false;
+        QTest::newRow("too narrow only")
+            << QStringList{"--pane", "appearance", "--size", "500x800"} << QSize(900, 800) << 2 << false;
+        QTest::newRow("OpenGL, dark") << QStringList{"--mode", "dark"} << QSize(1100, 720) << 0 << true;
+        QTest::newRow("OpenGL, light")
+            << QStringList{"--mode", "light", "--pane", "engine"} << QSize(1100, 720) << 3 << true;
+        QTest::newRow("introduction") << QStringList{"--onboarding", "--mode", "dark"} << QSize(1100, 720) << -1
+                                      << false;
     }
-}
+    void rendersTheWindow()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QSize, expected);
+        QFETCH(int, selected);
+        QFETCH(bool, onDisplay);
+        TestEnv env;
 
-void ScreenshotTest::introductionFillsThePanel()
-{
-    TestEnv env;
-    const Shot shot = takeShot(env, env.root() + "/intro.png", {"--onboarding", "--mode", "dark"});
-    QVERIFY2(shot.status == 0, shot.errors.constData());
-    // No rail: the panel starts 11 points in from the left, over the black backdrop.
-    QVERIFY(toneOf(shot.image, QRect(0, 100, 9, 500)).mean < 3);
-    QVERIFY(toneOf(shot.image, QRect(14, 200, 40, 300)).mean > 8);
-    // The amber primary button sits in the middle.
-    bool amber = false;
-    for (int y = 300; y < 600 && !amber; ++y)
-        for (int x = 350; x < 750 && !amber; ++x) {
-            const QColor colour = shot.image.pixelColor(x, y);
-            amber = colour.red() > 230 && colour.green() > 160 && colour.green() < 220 && colour.blue() < 60;
+        const Shot shot = takeShot(env, env.root() + "/shot.png", arguments, onDisplay);
+        QVERIFY2(shot.status == 0, shot.errors.constData());
+        if (onDisplay) // the blur and the glass cut-outs ran as shader effects
+            QVERIFY2(shot.errors.contains("backend OpenGL"), shot.errors.constData());
+        QCOMPARE(shot.image.size(), expected);
+        const Tone whole = toneOf(shot.image, shot.image.rect());
+        QVERIFY2(whole.variance > 20, qPrintable(QString::number(whole.variance)));
+        if (selected < 0) {
+            // No rail: the panel starts 11 points in from the left, over the black backdrop, and the amber
+            // primary button sits in the middle.
+            QVERIFY(toneOf(shot.image, QRect(0, 100, 9, 500)).mean < 3);
+            QVERIFY(toneOf(shot.image, QRect(14, 200, 40, 300)).mean > 8);
+            bool amber = false;
+            for (int y = 300; y < 600 && !amber; ++y)
+                for (int x = 350; x < 750 && !amber; ++x) {
+                    const QColor colour = shot.image.pixelColor(x, y);
+                    amber = colour.red() > 230 && colour.green() > 160 && colour.green() < 220 && colour.blue() < 60;
+                }
+            QVERIFY(amber);
+            return;
         }
-    QVERIFY(amber);
-}
 
-void ScreenshotTest::modeIsNotStored()
-{
-    TestEnv env;
-    tovel::Defaults::set("appearanceMode", "dark");
+        // The rail sits on the plain backdrop; the panel shows the background and veil.
+        const Tone rail = toneOf(shot.image, QRect(0, 220, 58, shot.image.height() - 320));
+        const Tone panel = toneOf(shot.image, panelArea(shot.image));
+        QVERIFY2(rail.variance < 2 && (std::abs(rail.mean - panel.mean) > 8 || panel.variance > 20),
+                 qPrintable(QStringLiteral("rail %1 (%2), panel %3 (%4)")
+                                .arg(rail.mean).arg(rail.variance).arg(panel.mean).arg(panel.variance)));
+        // Only the selected pane's symbol is drawn in full ink (white in dark, near black in light); the
+        // others are dimmed.
+        const int chosen = buttonSpread(shot.image, selected);
+        QVERIFY2(chosen > 110, qPrintable(QStringLiteral("button %1: %2").arg(selected).arg(chosen)));
+        for (int index = 0; index < 4; ++index) {
+            const int other = buttonSpread(shot.image, index);
+            if (index != selected)
+                QVERIFY2(other < chosen - 30, qPrintable(QStringLiteral("button %1: %2").arg(index).arg(other)));
+        }
+    }
 
-    const Shot shot = takeShot(env, env.root() + "/shot.png", {"--mode", "light"});
-    QCOMPARE(shot.status, 0);
-    // Drawn light, yet the stored choice is still dark.
-    const double light = toneOf(shot.image, panelArea(shot.image)).mean;
-    const Shot dark = takeShot(env, env.root() + "/dark.png", {});
-    QCOMPARE(dark.status, 0);
-    QVERIFY2(light > toneOf(dark.image, panelArea(dark.image)).mean + 20, qPrintable(QString::number(light)));
-    QCOMPARE(tovel::Defaults::text("appearanceMode"), std::optional<QString>("dark"));
-}
+    // --mode draws this once: the stored choice stays, and a run without it draws that.
+    void modeIsNotStored()
+    {
+        TestEnv env;
+        tovel::Defaults::set("appearanceMode", "dark");
+        const Shot light = takeShot(env, env.root() + "/light.png", {"--mode", "light"});
+        const Shot dark = takeShot(env, env.root() + "/dark.png", {});
+        QVERIFY2(light.status == 0 && dark.status == 0, (light.errors + dark.errors).constData());
+        const double lighter = toneOf(light.image, panelArea(light.image)).mean
+            - toneOf(dark.image, panelArea(dark.image)).mean;
+        QVERIFY2(lighter > 20, qPrintable(QString::number(lighter)));
+        QCOMPARE(tovel::Defaults::text("appearanceMode"), std::optional<QString>("dark"));
+    }
 
-void ScreenshotTest::rejectsBadArguments_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("unknown pane") << QStringList{"--pane", "settings"};
-    QTest::newRow("unknown mode") << QStringList{"--mode", "system"};
-    QTest::newRow("bad size") << QStringList{"--size", "big"};
-    QTest::newRow("missing value") << QStringList{"--pane"};
-}
-
-void ScreenshotTest::rejectsBadArguments()
-{
-    QFETCH(QStringList, arguments);
-    TestEnv env;
-    const QString file = env.root() + "/shot.png";
-    const Shot shot = takeShot(env, file, arguments);
-    QVERIFY(shot.status != 0);
-    QVERIFY(!QFile::exists(file));
-}
+    // A bad argument fails the run, and no file is written.
+    void rejectsBadArguments_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("unknown pane") << QStringList{"--pane", "settings"};
+        QTest::newRow("unknown mode") << QStringList{"--mode", "system"};
+        QTest::newRow("bad size") << QStringList{"--size", "big"};
+        QTest::newRow("missing value") << QStringList{"--pane"};
+    }
+    void rejectsBadArguments()
+    {
+        QFETCH(QStringList, arguments);
+        TestEnv env;
+        const QString file = env.root() + "/shot.png";
+        QVERIFY(takeShot(env, file, arguments).status != 0);
+        QVERIFY(!QFile::exists(file));
+    }
+};
 
 QTEST_GUILESS_MAIN(ScreenshotTest)
 #include "tst_screenshot.moc"
