@@ -70,16 +70,8 @@ void err(const QString &text)
 // may act on them too.
 QString jsonLine(const QJsonObject &object)
 {
-    const QString text = QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
-    QString line;
-    line.reserve(text.size() + 1);
-    for (QChar c : text) {
-        if (isControlCharacter(c.unicode()))
-            line += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        else
-            line += c;
-    }
-    return line + u'\n';
+    return visibleControls(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)), ControlEscape::json)
+        + u'\n';
 }
 
 const char *usageText = R"(Usage:

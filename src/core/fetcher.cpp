@@ -174,11 +174,17 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
         written += chunk.size();
         if (limit >= 0 && offset + written > limit) {
             stop(tooLarge());
-        } else if (written - checkedAt >= spaceCheckBytes && (checkedAt = written, room() - chunk.size() < floor)) {
-            stop(noRoom());
-        } else if (sink->write(chunk) != chunk.size()) {
-            stop(sink->errorString());
+            return;
         }
+        if (written - checkedAt >= spaceCheckBytes) {
+            checkedAt = written;
+            if (room() - chunk.size() < floor) {
+                stop(noRoom());
+                return;
+            }
+        }
+        if (sink->write(chunk) != chunk.size())
+            stop(sink->errorString());
     });
     // The client's own timeout only notices silence; a server that sends a byte now and then would
     // keep a download open for ever.

@@ -43,15 +43,16 @@ qsizetype validUtf8Length(QByteArrayView bytes)
     return size;
 }
 
-QString visibleControls(const QString &text)
+QString visibleControls(const QString &text, ControlEscape style)
 {
     if (!holdsControlCharacter(text))
         return text;
+    const bool json = style == ControlEscape::json;
     QString shown;
     shown.reserve(text.size() + 8);
     for (QChar c : text) {
         if (isControlCharacter(c.unicode()))
-            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+            shown += (json ? QStringLiteral("\\u%1") : QStringLiteral("\\x%1")).arg(c.unicode(), json ? 4 : 2, 16, QLatin1Char('0'));
         else
             shown += c;
     }
