@@ -11,7 +11,7 @@ TOVEL_PACKAGES=(
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-window
   qml6-module-qtquick-templates qml6-module-qtquick-layouts qml6-module-qtqml-workerscript
   qml6-module-qt5compat-graphicaleffects qml6-module-qtquick-dialogs qt6-qpa-plugins
-  libqt6svg6
+  libqt6svg6 libqt6sql6-sqlite
   ffmpeg
   dbus-daemon
 )

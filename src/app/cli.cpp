@@ -4,6 +4,7 @@
 #include "core/fetcher.h"
 #include "engine/tools.h"
 #include "engine/web_engine.h"
+#include "pipeline/history.h"
 #include "pipeline/job_runner.h"
 #include "pipeline/source_kind.h"
 #include "pipeline/source_router.h"
@@ -91,6 +92,7 @@ Options for get:
   --format mp3|m4a|wav|flac|mp4     output format (default mp3)
   --quality best|320|192|128        bitrate for mp3 and m4a (default best); "320 kbps" works too
   --limit N                         gather at most N items (default 100)
+  --again                           gather items saved before too (they are otherwise skipped)
   --to DIR                          save into DIR (default: the Downloads folder)
   --json                            print one JSON object per job change, then a summary
   --web-engine                      hand links no built-in source reads to yt-dlp, for this run only
@@ -110,6 +112,7 @@ struct Request
     std::optional<QString> to;
     std::optional<QString> enginePath;
     bool webEngine = false;
+    bool again = false;
     bool json = false;
     bool deleteReports = false;
 };
@@ -123,7 +126,7 @@ QList<QCommandLineOption> optionsOf(const QString &command)
     const auto flag = [](const char *name) { return QCommandLineOption(QString::fromLatin1(name)); };
     if (command == QLatin1String("get"))
         return {valued("format"), valued("quality"), valued("limit"), valued("to"), valued("web-engine-path"),
-                flag("web-engine"), flag("json")};
+                flag("web-engine"), flag("again"), flag("json")};
     if (command == QLatin1String("list") || command == QLatin1String("update-check"))
         return {flag("json")};
     if (command == QLatin1String("crash-reports"))
@@ -187,6 +190,7 @@ Request requestFrom(const QCommandLineParser &parser, const QList<QCommandLineOp
     request.to = given("to");
     request.enginePath = given("web-engine-path");
     request.webEngine = given("web-engine").has_value();
+    request.again = given("again").has_value();
     request.json = given("json").has_value();
     request.deleteReports = given("delete").has_value();
     return request;
@@ -215,6 +219,8 @@ QString phaseText(const Job &job)
     const JobPhase &phase = job.phase();
     if (phase.kind() == JobPhase::Kind::waiting)
         return QStringLiteral("Queued");
+    if (job.alreadySaved())
+        return Job::alreadySavedText();
     if (phase.kind() == JobPhase::Kind::retrying)
         return QStringLiteral("Retrying (try %1 of %2)").arg(phase.nextTry()).arg(Fetcher::maxTries);
     if (phase.kind() == JobPhase::Kind::done && !job.output().isEmpty()) {
@@ -455,6 +461,7 @@ QCoro::Task<int> getCommand(Request request)
         WebEngine::shared().useForThisRun(engineOn, enginePath);
 
     JobRunner runner(destination);
+    runner.setHistory(std::make_shared<History>());
     const Reporter::Mode mode = request.json        ? Reporter::Mode::json
                                 : ::isatty(STDOUT_FILENO) ? Reporter::Mode::terminal
                                                           : Reporter::Mode::lines;
@@ -473,7 +480,7 @@ QCoro::Task<int> getCommand(Request request)
     });
 
     LaterPtr<IdleWatcher> idle(new IdleWatcher(runner));
-    co_await runner.run(request.input, *format, *quality, limit);
+    co_await runner.run(request.input, *format, *quality, limit, request.again);
     if (interrupted && runner.jobs().isEmpty())
         co_return 130;
     if (runner.lastError()) {
@@ -484,25 +491,29 @@ QCoro::Task<int> getCommand(Request request)
         co_await qCoro(idle.get(), &IdleWatcher::idle);
     reporter.finish();
 
-    int done = 0, failed = 0, cancelled = 0;
+    int done = 0, failed = 0, cancelled = 0, before = 0;
     for (Job *job : runner.jobs()) {
         switch (job->phase().kind()) {
-        case JobPhase::Kind::done: ++done; break;
+        case JobPhase::Kind::done: ++(job->alreadySaved() ? before : done); break;
         case JobPhase::Kind::cancelled: ++cancelled; break;
         default: ++failed; break;
         }
     }
     const int status = interrupted ? 130 : (failed + cancelled > 0 ? 1 : 0);
+    // Saved before counts as saved for the exit status, but is told apart.
     if (request.json) {
         out(jsonLine(QJsonObject{{QStringLiteral("event"), QStringLiteral("summary")},
                                  {QStringLiteral("total"), int(runner.jobs().size())},
-                                 {QStringLiteral("done"), done},
+                                 {QStringLiteral("done"), done + before},
+                                 {QStringLiteral("alreadySaved"), before},
                                  {QStringLiteral("failed"), failed},
                                  {QStringLiteral("cancelled"), cancelled},
                                  {QStringLiteral("destination"), destination},
                                  {QStringLiteral("exitStatus"), status}}));
     } else if (!runner.jobs().isEmpty()) {
         QString summary = QStringLiteral("%1 of %2 saved to %3").arg(done).arg(runner.jobs().size()).arg(destination);
+        if (before)
+            summary += QStringLiteral(", %1 already saved").arg(before);
         if (failed)
             summary += QStringLiteral(", %1 failed").arg(failed);
         if (cancelled)

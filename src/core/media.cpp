@@ -9,6 +9,12 @@ MediaItem::MediaItem(QString title, QUrl url, QString origin, std::optional<QStr
     : id(QUuid::createUuid()), title(std::move(title)), url(std::move(url)), origin(std::move(origin)),
       hintedExtension(std::move(hintedExtension)), engineLink(std::move(engineLink))
 {
+    if (this->engineLink)
+        identity = QStringLiteral("web ") + *this->engineLink;
+    else if (this->url.isLocalFile())
+        identity = QStringLiteral("file ") + this->url.toLocalFile();
+    else if (this->url.isValid())
+        identity = QStringLiteral("url ") + QString::fromLatin1(this->url.toEncoded());
 }
 
 static size_t hashOptional(const std::optional<QString> &text, size_t seed)

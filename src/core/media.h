@@ -35,6 +35,9 @@ struct MediaItem
     std::optional<QString> hintedExtension;
     std::optional<QString> engineLink;
     MediaTags tags;
+    // What the item is, however it is reached: two items with one identity are the same thing to save.
+    // A file's path, else its address, unless the source knows better (a feed item's guid).
+    QString identity;
     // The title its source gives an item that has none; a saved file falls back to it too.
     QString defaultTitle = QStringLiteral("Audio");
 

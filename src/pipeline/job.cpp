@@ -50,4 +50,20 @@ void Job::setOutput(const QUrl &output)
     emit changed();
 }
 
+void Job::finishAsAlreadySaved(const QUrl &output)
+{
+    m_alreadySaved = true;
+    setOutput(output);
+    setProgress(1.0);
+    setPhase(JobPhase::Kind::done);
+}
+
+void Job::restart(const JobPhase &phase)
+{
+    m_alreadySaved = false;
+    setOutput(QUrl());
+    setProgress(0);
+    setPhase(phase);
+}
+
 } // namespace tovel

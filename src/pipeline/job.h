@@ -27,6 +27,7 @@ class Job : public QObject
     Q_PROPERTY(QUrl output READ output NOTIFY outputChanged)
     Q_PROPERTY(QString formatLabel READ formatLabel CONSTANT)
     Q_PROPERTY(QString qualityText READ qualityText CONSTANT)
+    Q_PROPERTY(bool alreadySaved READ alreadySaved NOTIFY phaseChanged)
 public:
     Job(MediaItem item, AudioFormat format, AudioQuality quality, quint64 sequence, QObject *parent = nullptr);
 
@@ -41,8 +42,13 @@ public:
     [[nodiscard]] QString origin() const { return m_item.origin; }
     [[nodiscard]] const JobPhase &phase() const { return m_phase; }
     [[nodiscard]] QString phaseName() const { return m_phase.name(); }
-    [[nodiscard]] QString phaseLabel() const { return m_phase.label(); }
-    [[nodiscard]] QString statusWord() const { return m_phase.statusWord(); }
+    // "Already saved" for a job that found its file saved before, else the phase's own words.
+    [[nodiscard]] QString phaseLabel() const { return m_alreadySaved ? alreadySavedText() : m_phase.label(); }
+    [[nodiscard]] QString statusWord() const { return m_alreadySaved ? alreadySavedText() : m_phase.statusWord(); }
+    // Done without any work: an earlier gathering saved this item in this format and quality, and the
+    // file is still there.
+    [[nodiscard]] bool alreadySaved() const { return m_alreadySaved; }
+    [[nodiscard]] static QString alreadySavedText() { return QStringLiteral("Already saved"); }
     [[nodiscard]] bool isFinished() const { return m_phase.isFinished(); }
     [[nodiscard]] bool isCancelled() const { return m_phase.kind() == JobPhase::Kind::cancelled; }
     [[nodiscard]] double progress() const { return m_progress; }
@@ -61,6 +67,10 @@ public:
     void setPhase(const JobPhase &phase);
     void setProgress(double progress);
     void setOutput(const QUrl &output);
+    // Ends the job at once with the file saved before.
+    void finishAsAlreadySaved(const QUrl &output);
+    // Back to the start, for a job to be gathered again: no output, no progress, in `phase`.
+    void restart(const JobPhase &phase);
 
 signals:
     void titleChanged();
@@ -81,6 +91,7 @@ private:
     double m_progress = 0;
     QUrl m_output;
     QString m_partialOutput;
+    bool m_alreadySaved = false;
 };
 
 } // namespace tovel

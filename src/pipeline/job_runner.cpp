@@ -8,6 +8,7 @@
 #include "engine/tools.h"
 #include "engine/web_engine.h"
 #include "pipeline/conversion.h"
+#include "pipeline/history.h"
 #include "pipeline/source_router.h"
 #include "platform/child_process.h"
 #include "platform/paths.h"
@@ -67,6 +68,7 @@ struct JobTask
     QString destination;
     std::shared_ptr<GatherLines> lines;
     QList<int> retryWaits;
+    std::shared_ptr<History> history;
 
     [[nodiscard]] bool cancelled() const { return !job || job->isCancelled(); }
     void setPhase(const JobPhase &phase) const
@@ -107,6 +109,16 @@ struct JobTask
     {
         if (!path.isEmpty())
             QFile::remove(path);
+    }
+
+    // The output is complete: the job is done, and the history notes it.
+    void finish(const QString &output) const
+    {
+        if (history)
+            history->record(item.identity, item.origin, format, quality, output);
+        job->setProgress(1.0);
+        job->setOutput(QUrl::fromLocalFile(output));
+        job->setPhase(JobPhase::Kind::done);
     }
 
     QCoro::Task<void> run()
@@ -315,9 +327,7 @@ struct JobTask
                 failWith(QStringLiteral("Conversion failed. Could not write %1.").arg(*output));
                 co_return;
             }
-            job->setProgress(1.0);
-            job->setOutput(QUrl::fromLocalFile(*output));
-            job->setPhase(JobPhase::Kind::done);
+            finish(*output);
             co_return;
         }
         std::function<bool()> isCancelled = [target] { return !target || target->isCancelled(); };
@@ -344,9 +354,7 @@ struct JobTask
             removeFile(*output);
             co_return;
         }
-        job->setProgress(1.0);
-        job->setOutput(QUrl::fromLocalFile(*output));
-        job->setPhase(JobPhase::Kind::done);
+        finish(*output);
     }
 };
 
@@ -378,7 +386,7 @@ void JobRunner::setLastError(std::optional<QString> error)
 
 void JobRunner::clearLastError() { setLastError(std::nullopt); }
 
-QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality quality, int limit)
+QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality quality, int limit, bool again)
 {
     QPointer<JobRunner> self(this);
     setLastError(std::nullopt);
@@ -398,7 +406,7 @@ QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality
             const QString host = url->url.host();
             MediaItem item(host.isEmpty() ? QStringLiteral("Web link") : host, url->url,
                            QStringLiteral("Web engine \u00b7 ") + host, std::nullopt, input);
-            startJob(item, format, quality);
+            startJob(item, format, quality, again);
             co_return;
         }
     }
@@ -415,28 +423,53 @@ QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality
     }
     const qsizetype count = std::min<qsizetype>(std::max(0, limit), items->size());
     for (qsizetype i = 0; i < count; ++i)
-        startJob(items->at(i), format, quality);
+        startJob(items->at(i), format, quality, again);
+    // Every item may have been saved before: then no task starts, and none will end to say so.
+    if (count > 0 && m_activeTasks == 0)
+        emit activeTasksChanged();
 }
 
-void JobRunner::startJob(const MediaItem &item, AudioFormat format, AudioQuality quality)
+// A job shows what it does first; it is queued only when its line is full.
+JobPhase JobRunner::firstPhase(const MediaItem &item) const
+{
+    if (item.engineLink)
+        return JobPhase::Kind::fetching;
+    if (item.url.isLocalFile())
+        return JobPhase::Kind::converting;
+    const Limiter &line = m_lines->downloads(item.url.host());
+    return line.inUse() >= line.capacity() ? JobPhase::Kind::waiting : JobPhase::Kind::fetching;
+}
+
+void JobRunner::startJob(const MediaItem &item, AudioFormat format, AudioQuality quality, bool again)
 {
     auto *job = new Job(item, format, quality, nextSequence(), this);
-    // A job shows what it does first; it is queued only when its line is full.
-    if (item.engineLink) {
-        job->setPhase(JobPhase::Kind::fetching);
-    } else if (item.url.isLocalFile()) {
-        job->setPhase(JobPhase::Kind::converting);
-    } else {
-        const Limiter &line = m_lines->downloads(item.url.host());
-        job->setPhase(line.inUse() >= line.capacity() ? JobPhase::Kind::waiting : JobPhase::Kind::fetching);
-    }
     m_jobs.prepend(job);
-    ++m_activeTasks;
+    if (const auto saved = m_history && !again ? m_history->savedOutput(item.identity, format, quality, m_destination)
+                                                    : std::nullopt) {
+        job->finishAsAlreadySaved(QUrl::fromLocalFile(*saved));
+        emit jobAdded(job);
+        return;
+    }
+    job->setPhase(firstPhase(item));
     emit jobAdded(job);
+    launch(job);
+}
+
+void JobRunner::launch(Job *job)
+{
+    ++m_activeTasks;
     emit activeTasksChanged();
-    auto task = std::make_unique<JobTask>(
-        JobTask{this, job, job->item(), format, quality, job->sequence(), m_destination, m_lines, m_retryWaits});
+    auto task = std::make_unique<JobTask>(JobTask{this, job, job->item(), job->format(), job->quality(), job->sequence(),
+                                                  m_destination, m_lines, m_retryWaits, m_history});
     JobTask::launch(std::move(task));
+}
+
+void JobRunner::gatherAgain(Job *job)
+{
+    if (!job || !job->alreadySaved() || !m_jobs.contains(job))
+        return;
+    job->restart(firstPhase(job->item()));
+    launch(job);
 }
 
 void JobRunner::cancel(Job *job)

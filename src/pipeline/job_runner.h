@@ -17,6 +17,7 @@
 namespace tovel {
 
 class Fetcher;
+class History;
 
 // Turns one request into jobs and carries each through download and conversion to a file.
 //
@@ -40,8 +41,12 @@ public:
 
     // Resolves the input and starts a job per item (at most `limit`). Returns once the jobs are started,
     // or as soon as `cancelAll` (or the runner's end) cancels the resolution, which then ends quietly.
-    QCoro::Task<void> run(QString input, AudioFormat format, AudioQuality quality, int limit);
+    // With a history, an item it has saved before in this format and quality ends at once, already
+    // saved, unless `again` is set.
+    QCoro::Task<void> run(QString input, AudioFormat format, AudioQuality quality, int limit, bool again = false);
     Q_INVOKABLE void cancel(tovel::Job *job);
+    // Starts a job that was already saved over again, as a new file beside the one saved before.
+    Q_INVOKABLE void gatherAgain(tovel::Job *job);
     void cancelAll();
 
     // Newest first.
@@ -62,6 +67,9 @@ public:
     // How long a download waits before its second, third and fourth try, when the server does not say.
     void setRetryWaits(QList<int> seconds) { m_retryWaits = std::move(seconds); }
 
+    // Where saved files are noted, and looked up before gathering; none by default.
+    void setHistory(std::shared_ptr<History> history) { m_history = std::move(history); }
+
 signals:
     void jobAdded(tovel::Job *job);
     void lastErrorChanged();
@@ -71,7 +79,9 @@ private:
     friend struct JobTask;
 
     void setLastError(std::optional<QString> error);
-    void startJob(const MediaItem &item, AudioFormat format, AudioQuality quality);
+    void startJob(const MediaItem &item, AudioFormat format, AudioQuality quality, bool again);
+    [[nodiscard]] JobPhase firstPhase(const MediaItem &item) const;
+    void launch(Job *job);
 
     QString m_destination;
     std::shared_ptr<GatherLines> m_lines;
@@ -82,6 +92,7 @@ private:
     QHash<QUuid, QPointer<QProcess>> m_engines;
     QList<std::shared_ptr<Cancellation>> m_resolutions;
     QList<int> m_retryWaits{1, 4, 15};
+    std::shared_ptr<History> m_history;
     int m_activeTasks = 0;
 };
 

@@ -114,6 +114,7 @@ Result<MediaItems> itemsFromMetadata(const QByteArray &body, const QString &base
             continue;
         items.append(MediaItem(baseName(fileName), *url, origin, extension));
         items.last().tags = tags;
+        items.last().identity = QStringLiteral("archive %1/%2").arg(identifier, fileName);
     }
     if (items.isEmpty())
         return fail(Error::parse(QStringLiteral("No audio files in that item.")));

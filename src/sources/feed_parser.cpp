@@ -33,6 +33,7 @@ public:
             m_currentEnclosure.reset();
             m_currentTags = {};
             m_currentAuthor.clear();
+            m_currentGuid.clear();
         }
         if (name == QLatin1String("itunes:image")) {
             // An episode's own picture, else the show's.
@@ -99,6 +100,7 @@ public:
                 m_channelImage = url->url;
         } else if (inItem && name == QLatin1String("guid")) {
             m_currentTags.comment = candidate;
+            m_currentGuid = candidate;
         } else if (inItem && name == QLatin1String("link") && m_currentTags.comment.isEmpty()) {
             m_currentTags.comment = candidate;
         }
@@ -110,6 +112,10 @@ public:
                 extension.isEmpty() ? std::nullopt : std::optional<QString>(extension)));
             m_items.last().tags = m_currentTags;
             m_items.last().defaultTitle = QStringLiteral("Episode");
+            // A guid is the episode's for good, while its enclosure's address may change; guids are only
+            // unique within their feed, though.
+            if (!m_currentGuid.isEmpty())
+                m_items.last().identity = QStringLiteral("guid %1 %2").arg(QString::fromLatin1(m_address.toEncoded()), m_currentGuid);
             m_authors.append(m_currentAuthor);
         }
         if (name == QLatin1String("item") && m_itemDepth > 0)
@@ -140,6 +146,7 @@ private:
     std::optional<QUrl> m_feedImage;    // <itunes:image href> of the channel
     std::optional<QUrl> m_channelImage; // <image><url> of the channel
     QString m_currentTitle;
+    QString m_currentGuid;
     QString m_currentAuthor;
     MediaTags m_currentTags;
     QStringList m_authors; // each item's own author, beside m_items

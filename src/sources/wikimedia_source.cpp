@@ -151,7 +151,9 @@ QCoro::Task<Result<MediaItems>> WikimediaSource::resolve(QString input, std::sha
         co_return fail(Error::parse(QStringLiteral("No media found on that Commons page.")));
 
     const QString name = *pageName;
-    co_return MediaItems{ MediaItem(baseName(name), *address, QStringLiteral("Wikimedia Commons"), pathExtension(*address)) };
+    MediaItem item(baseName(name), *address, QStringLiteral("Wikimedia Commons"), pathExtension(*address));
+    item.identity = QStringLiteral("commons ") + name;
+    co_return MediaItems{item};
 }
 
 } // namespace tovel

@@ -2,6 +2,7 @@
 
 #include "core/url_text.h"
 #include "engine/web_engine.h"
+#include "pipeline/history.h"
 #include "pipeline/job_runner.h"
 #include "pipeline/source_kind.h"
 #include "ui/job_list_model.h"
@@ -26,8 +27,10 @@ AudioQuality qualityAt(int index)
 } // namespace
 
 Gathering::Gathering(QObject *parent)
-    : QObject(parent), m_runner(std::make_unique<JobRunner>()), m_jobs(new JobListModel(m_runner.get(), this))
+    : QObject(parent), m_history(std::make_shared<History>()), m_runner(std::make_unique<JobRunner>()),
+      m_jobs(new JobListModel(m_runner.get(), this))
 {
+    m_runner->setHistory(m_history);
     connect(m_runner.get(), &JobRunner::lastErrorChanged, this, &Gathering::lastErrorChanged);
     connect(m_runner.get(), &JobRunner::jobAdded, this, [this](Job *job) {
         m_batch.append(job);
@@ -129,6 +132,17 @@ bool Gathering::busy() const { return m_runner->activeTasks() > 0; }
 
 void Gathering::cancel(QObject *job) { m_runner->cancel(qobject_cast<Job *>(job)); }
 
+void Gathering::gatherAgain(QObject *job)
+{
+    auto *target = qobject_cast<Job *>(job);
+    if (!target || !target->alreadySaved())
+        return;
+    if (!m_batch.contains(target))
+        m_batch.append(target);
+    m_runner->gatherAgain(target);
+    recount();
+}
+
 void Gathering::stopAll()
 {
     m_stopping = true;
@@ -150,16 +164,18 @@ void Gathering::recount()
 
 QString Gathering::batchSummary(const QList<Job *> &jobs)
 {
-    int saved = 0, failed = 0, stopped = 0;
+    int saved = 0, before = 0, failed = 0, stopped = 0;
     for (const Job *job : jobs) {
         switch (job->phase().kind()) {
-        case JobPhase::Kind::done: ++saved; break;
+        case JobPhase::Kind::done: ++(job->alreadySaved() ? before : saved); break;
         case JobPhase::Kind::failed: ++failed; break;
         case JobPhase::Kind::cancelled: ++stopped; break;
         default: break;
         }
     }
     QStringList parts{QStringLiteral("%1 saved").arg(saved)};
+    if (before)
+        parts << QStringLiteral("%1 already saved").arg(before);
     if (failed)
         parts << QStringLiteral("%1 failed").arg(failed);
     if (stopped)

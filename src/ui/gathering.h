@@ -11,6 +11,7 @@
 
 namespace tovel {
 
+class History;
 class JobRunner;
 
 // What the Get pane drives: one runner and its jobs for the life of the window, so leaving the pane
@@ -63,10 +64,12 @@ public:
     // Starts a request (trimmed, at most 100 items); false when there was nothing to gather.
     Q_INVOKABLE bool gather(const QString &input, int format, int quality, int items = 0);
     Q_INVOKABLE void cancel(QObject *job);
+    // Gathers an already saved job's item anyway, into a new file beside the one saved before.
+    Q_INVOKABLE void gatherAgain(QObject *job);
     // Cancels every job; `stopped` follows once each has tidied up (ffmpeg ended, files removed).
     Q_INVOKABLE void stopAll();
 
-    // "12 saved · 1 failed": how the jobs of a batch ended.
+    // "12 saved · 3 already saved · 1 failed": how the jobs of a batch ended.
     [[nodiscard]] static QString batchSummary(const QList<Job *> &jobs);
 
 signals:
@@ -80,6 +83,7 @@ private:
     void recount();
     void checkStopped();
 
+    std::shared_ptr<History> m_history;
     std::unique_ptr<JobRunner> m_runner;
     JobListModel *m_jobs;
     int m_unfinished = 0;

@@ -1,6 +1,7 @@
 #include "ui/library_model.h"
 
 #include "core/media_extensions.h"
+#include "pipeline/history.h"
 #include "platform/paths.h"
 
 #include <QCoroFuture>
@@ -12,11 +13,12 @@
 
 namespace tovel {
 
-QList<LibraryFile> listLibrary(const QString &folder)
+QList<LibraryFile> listLibrary(const QString &folder, const QString &historyPath)
 {
     static const QStringList audio{QStringLiteral("mp3"), QStringLiteral("m4a"), QStringLiteral("wav"),
                                    QStringLiteral("flac")};
     QList<LibraryFile> files;
+    const QHash<QString, QString> sources = History::sources(historyPath);
     // Shallow, hidden entries included (they fall to the extension test like any other).
     const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
     for (const QFileInfo &entry : entries) {
@@ -25,7 +27,7 @@ QList<LibraryFile> listLibrary(const QString &folder)
         if (!audio.contains(extension.toLower()))
             continue;
         files.append({QUrl::fromLocalFile(entry.absoluteFilePath()), baseName(name), extension,
-                      entry.lastModified()});
+                      entry.lastModified(), sources.value(entry.absoluteFilePath())});
     }
     std::sort(files.begin(), files.end(), [](const LibraryFile &a, const LibraryFile &b) {
         if (a.modified.isValid() != b.modified.isValid())
@@ -58,13 +60,14 @@ QVariant LibraryModel::data(const QModelIndex &index, int role) const
     case UrlRole: return file.url;
     case NameRole: return file.name;
     case ExtensionRole: return file.extension.toUpper();
+    case SourceRole: return file.source;
     default: return {};
     }
 }
 
 QHash<int, QByteArray> LibraryModel::roleNames() const
 {
-    return {{UrlRole, "url"}, {NameRole, "name"}, {ExtensionRole, "extension"}};
+    return {{UrlRole, "url"}, {NameRole, "name"}, {ExtensionRole, "extension"}, {SourceRole, "source"}};
 }
 
 void LibraryModel::reload(const QStringList &skipped) { load(m_folder, skipped, ++m_generation); }
@@ -78,7 +81,7 @@ QCoro::Task<void> LibraryModel::load(QString folder, QStringList skipped, quint6
         return pool;
     }();
     QPointer<LibraryModel> self(this);
-    QList<LibraryFile> files = co_await QtConcurrent::run(listing, listLibrary, folder);
+    QList<LibraryFile> files = co_await QtConcurrent::run(listing, listLibrary, folder, History::defaultPath());
     if (!self || generation != m_generation)
         co_return;
     files.removeIf([&skipped](const LibraryFile &file) { return skipped.contains(file.url.toLocalFile()); });

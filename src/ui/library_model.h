@@ -16,11 +16,13 @@ struct LibraryFile
     QString name;      // without its extension
     QString extension; // as written
     QDateTime modified; // invalid when it could not be read
+    QString source;    // the feed or item Tovel saved it from, as the history has it; empty when not known
 };
 
 // The audio files directly inside `folder`, newest first; a file whose date cannot be read comes
-// last, and equal dates are ordered by name so the list does not shuffle between visits.
-[[nodiscard]] QList<LibraryFile> listLibrary(const QString &folder);
+// last, and equal dates are ordered by name so the list does not shuffle between visits. Each file's
+// source comes from the history at `historyPath`.
+[[nodiscard]] QList<LibraryFile> listLibrary(const QString &folder, const QString &historyPath);
 
 // The audio files in Downloads, as the Library pane shows them: listed afresh on every reload, off
 // the GUI thread, so a folder of many thousand files never stalls the window.
@@ -32,7 +34,7 @@ class LibraryModel : public QAbstractListModel
     Q_PROPERTY(int count READ rowCount NOTIFY countChanged)
     Q_PROPERTY(bool loaded READ loaded NOTIFY loadedChanged)
 public:
-    enum Role { UrlRole = Qt::UserRole + 1, NameRole, ExtensionRole };
+    enum Role { UrlRole = Qt::UserRole + 1, NameRole, ExtensionRole, SourceRole };
 
     explicit LibraryModel(QObject *parent = nullptr);
 

@@ -1,8 +1,11 @@
+#include "support/http_server.h"
 #include "support/test_env.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 #include <csignal>
@@ -62,8 +65,8 @@ private slots:
             QVERIFY2(!lines.last().isEmpty(), line.constData());
         }
         QVERIFY(lines.size() >= 3);
-        QCOMPARE(lines.last(), QJsonObject({{"event", "summary"}, {"total", 1}, {"done", 1}, {"failed", 0},
-                                            {"cancelled", 0}, {"destination", to}, {"exitStatus", 0}}));
+        QCOMPARE(lines.last(), QJsonObject({{"event", "summary"}, {"total", 1}, {"done", 1}, {"alreadySaved", 0},
+                                            {"failed", 0}, {"cancelled", 0}, {"destination", to}, {"exitStatus", 0}}));
         const QString saved = to + "/Sine." + format;
         const QJsonObject last = lines.at(lines.size() - 2);
         // Saved where it was told to, which is what it says; the Downloads folder is never made.
@@ -171,6 +174,100 @@ private slots:
         if (!err.isNull())
             QCOMPARE(QString::fromUtf8(errors), err.replace("{list}", list));
         QCOMPARE(entries(in), QStringList());
+    }
+
+    // What was saved is remembered from one run to the next: a feed gathered again fetches only what is
+    // new, or what was deleted or changed since.
+    void history()
+    {
+        HttpServer server;
+        QVERIFY(makeTone(env->root() + "/tone.mp3", 0.3, {"-b:a", "64k"}));
+        const QByteArray tone = readFile(env->root() + "/tone.mp3");
+        QString feed = "<rss><channel><title>Field Notes</title>";
+        for (const char *name : {"One", "Two"})
+            feed += QStringLiteral("<item><title>%1</title><guid>urn:%1</guid><enclosure type=\"audio/mpeg\" url=\"%2/%1.mp3\"/></item>")
+                        .arg(name, server.base());
+        server.serve("/feed.xml", (feed + "</channel></rss>").toUtf8());
+        server.serve("/One.mp3", tone);
+        HttpServer::Response stalled;
+        stalled.stall = true;
+        server.route("/Two.mp3", stalled);
+        const QString to = env->folder("saved"), database = env->home() + "/.local/share/Tovel/history.sqlite";
+        const QStringList get{"get", server.base() + "/feed.xml", "--to", to};
+        const auto fetches = [&server](const char *path) {
+            const QList<HttpServer::Request> requests = server.requests();
+            return std::count_if(requests.cbegin(), requests.cend(), [path](const auto &r) { return r.target == path; });
+        };
+        const auto rows = [&database] {
+            QStringList found;
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
+                db.setDatabaseName(database);
+                QSqlQuery query(db);
+                if (db.open() && query.exec("SELECT output, size, source FROM saved ORDER BY output"))
+                    while (query.next())
+                        found << QStringLiteral("%1 %2 %3").arg(QFileInfo(query.value(0).toString()).fileName(),
+                                                                query.value(1).toString(), query.value(2).toString());
+            }
+            QSqlDatabase::removeDatabase("check");
+            return found;
+        };
+        const auto sizeOf = [&to](const char *name) { return QString::number(QFileInfo(to + '/' + name).size()); };
+        const auto run = [&](const QStringList &extra, const QStringList &lines, QStringList files) {
+            files.sort();
+            int status = -1;
+            const QString text = QString::fromUtf8(tovel(get + extra, &status));
+            QCOMPARE(status, 0);
+            for (const QString &line : lines)
+                QVERIFY2(text.contains(line), qPrintable(text));
+            QCOMPARE(entries(to), files);
+        };
+
+        // Killed while the second episode is still on its way: only the first, saved whole, is noted.
+        QProcess killed;
+        killed.start(TOVEL_BINARY, get);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(to + "/One.mp3") && fetches("/Two.mp3") == 1, 30'000);
+        QTRY_COMPARE(rows(), QStringList{"One.mp3 " + sizeOf("One.mp3") + " Field Notes"});
+        killed.kill();
+        QVERIFY(killed.waitForFinished());
+        QCOMPARE(rows(), QStringList{"One.mp3 " + sizeOf("One.mp3") + " Field Notes"});
+
+        // The next run fetches only the second.
+        server.serve("/Two.mp3", tone);
+        run({}, {"One \u2014 Already saved (100%) \u2192 " + to + "/One.mp3", "1 of 2 saved to " + to + ", 1 already saved."},
+            {"One.mp3", "Two.mp3"});
+        QCOMPARE(fetches("/One.mp3"), 1);
+        // Another format is another file.
+        run({"--format", "wav"}, {"2 of 2 saved"}, {"One.mp3", "One.wav", "Two.mp3", "Two.wav"});
+
+        // A changed file is kept and gathered anew beside it, a deleted one gathered again.
+        writeFile(to + "/One.mp3", "changed");
+        QFile::remove(to + "/Two.mp3");
+        run({}, {"2 of 2 saved"}, {"One 2.mp3", "One.mp3", "One.wav", "Two.mp3", "Two.wav"});
+        // --again gathers what was saved too.
+        run({"--again"}, {"2 of 2 saved"}, {"One 2.mp3", "One 3.mp3", "One.mp3", "One.wav", "Two 2.mp3", "Two.mp3", "Two.wav"});
+        // Every file saved is noted (the changed one too, still).
+        QCOMPARE(rows().size(), 7);
+
+        // A history of the first version keeps what it holds.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "old");
+            db.setDatabaseName(database);
+            QSqlQuery query(db);
+            QVERIFY(db.open() && query.exec("ALTER TABLE saved DROP COLUMN source")
+                    && query.exec("UPDATE schema_version SET version = 1"));
+        }
+        QSqlDatabase::removeDatabase("old");
+        run({}, {"0 of 2 saved to " + to + ", 2 already saved."}, entries(to));
+        QCOMPARE(rows().size(), 7);
+
+        // A damaged history is set aside as it is, and a fresh one started.
+        writeFile(database, "SQLite format 3\\0 but not really");
+        run({}, {"2 of 2 saved"}, entries(to) + QStringList{"One 4.mp3", "Two 3.mp3"});
+        const QStringList aside = QDir(QFileInfo(database).path()).entryList({"history.damaged-*.sqlite"});
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(readFile(QFileInfo(database).path() + '/' + aside.first()), "SQLite format 3\\0 but not really");
+        run({}, {"2 already saved"}, entries(to));
     }
 
     void interruptCancelsEverything()

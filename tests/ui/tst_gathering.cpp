@@ -95,6 +95,26 @@ private slots:
         QCOMPARE(phases, QStringList(3, "done"));
         QCOMPARE(changed.size() + reset.size(), 0);
         QCOMPARE(entries(env->downloads()), QStringList({"Track 1.mp3", "Track 2.mp3", "Track 3.mp3"}));
+
+        // The same folder again: nothing to do, and the cards say so; one is gathered again on request.
+        QSignalSpy ended(&gathering, &Gathering::batchEnded);
+        QVERIFY(gathering.gather(in, 0, 0));
+        QTRY_COMPARE(model.rowCount(), 6);
+        Job *again = gathering.runner().jobs().first();
+        QCOMPARE(QStringList({again->statusWord(), again->phaseName(), again->output().fileName()}),
+                 QStringList({"Already saved", "done", "Track 3.mp3"}));
+        QTRY_COMPARE(ended.size(), 1);
+        QCOMPARE(ended.first().first().toString(), "0 saved \u00b7 3 already saved");
+        gathering.gatherAgain(again);
+        QCOMPARE(again->statusWord(), "Converting");
+        QTRY_COMPARE(ended.size(), 2);
+        QCOMPARE(ended.last().first().toString(), "1 saved");
+        QCOMPARE(again->output().fileName(), "Track 3 2.mp3");
+
+        // The library says where each file came from.
+        LibraryModel library;
+        library.reload();
+        QTRY_COMPARE(rows(library, LibraryModel::SourceRole), QStringList(4, "Folder \u00b7 in"));
     }
 
     // The Items picker takes the first items of the request: "All" is every one (up to 100).

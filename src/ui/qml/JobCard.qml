@@ -57,6 +57,13 @@ GlassPanel {
                 text: "Cancel"
                 onClicked: Gathering.cancel(root.job)
             }
+            // Saved by an earlier gathering: it can be fetched and made again, as a new file.
+            TextButton {
+                objectName: "gatherAgainButton"
+                visible: root.job.alreadySaved
+                text: "Gather again"
+                onClicked: Gathering.gatherAgain(root.job)
+            }
             TextButton {
                 objectName: "showButton"
                 visible: root.saved

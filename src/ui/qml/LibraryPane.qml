@@ -93,6 +93,7 @@ Item {
             required property url url
             required property string name
             required property string extension
+            required property string source
             width: view.width
             height: 50
             GlassPanel {
@@ -141,6 +142,18 @@ Item {
                             font.weight: Font.Medium
                             color: Theme.tertiaryText
                         }
+                    }
+                    // Where the file came from, when Tovel saved it: the show or the item.
+                    Text {
+                        objectName: "fileSource"
+                        visible: row.source.length > 0
+                        Layout.maximumWidth: view.column * 0.38
+                        text: row.source
+                        textFormat: Text.PlainText
+                        font.pixelSize: 11
+                        color: Theme.tertiaryText
+                        elide: Text.ElideRight
+                        maximumLineCount: 1
                     }
                     TextButton {
                         text: "Play"

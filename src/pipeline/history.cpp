@@ -1,0 +1,247 @@
+#include "pipeline/history.h"
+
+#include "platform/paths.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+namespace tovel {
+
+namespace {
+
+// The table as it first was; version 2 added where each file came from.
+const char *const createVersion1 = "CREATE TABLE saved ("
+                                   " identity TEXT NOT NULL,"
+                                   " format TEXT NOT NULL,"
+                                   " quality TEXT NOT NULL,"
+                                   " output TEXT NOT NULL,"
+                                   " size INTEGER NOT NULL,"
+                                   " saved_at INTEGER NOT NULL)";
+const char *const indexVersion1 = "CREATE INDEX saved_item ON saved (identity, format, quality)";
+
+// SQLite's own codes for a file that is not a database, or no longer a sound one.
+bool isDamage(const QSqlError &error)
+{
+    const QString code = error.nativeErrorCode();
+    return code == QLatin1String("11") || code == QLatin1String("26");
+}
+
+// A format that takes no bitrate is the same file whatever quality was asked for.
+QString qualityKey(AudioFormat format, AudioQuality quality)
+{
+    return rawValue(usesQuality(format) ? quality : AudioQuality::best);
+}
+
+QString newConnectionName() { return QStringLiteral("history-") + QUuid::createUuid().toString(QUuid::WithoutBraces); }
+
+} // namespace
+
+QString History::defaultPath() { return paths::applicationSupport() + QStringLiteral("/history.sqlite"); }
+
+History::History(QString path) : m_path(std::move(path)), m_connection(newConnectionName()) {}
+
+History::~History()
+{
+    if (QSqlDatabase::contains(m_connection)) {
+        QSqlDatabase::database(m_connection, false).close();
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+}
+
+enum class Preparation { ready, damaged, refused };
+
+bool History::open()
+{
+    if (m_state != State::closed)
+        return m_state == State::open;
+    m_state = State::unusable;
+    // Two rounds at most: a damaged file is set aside once and a fresh one started in its place.
+    for (int round = 0; round < 2; ++round) {
+        const QString folder = QFileInfo(m_path).absolutePath();
+        if (!QDir().mkpath(folder))
+            return false;
+        // Made by us, for this user alone: it lists what they gathered.
+        if (!QFileInfo::exists(m_path)) {
+            if (!paths::createPrivateFile(m_path) && !QFileInfo::exists(m_path))
+                return false;
+        }
+        Preparation outcome = Preparation::refused;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+            db.setDatabaseName(m_path);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+            if (db.open()) {
+                outcome = Preparation::ready;
+                if (!prepare())
+                    outcome = m_damaged ? Preparation::damaged : Preparation::refused;
+            } else if (isDamage(db.lastError())) {
+                outcome = Preparation::damaged;
+            }
+        }
+        if (outcome == Preparation::ready) {
+            m_state = State::open;
+            return true;
+        }
+        QSqlDatabase::database(m_connection, false).close();
+        QSqlDatabase::removeDatabase(m_connection);
+        if (outcome == Preparation::refused || round > 0)
+            return false;
+        setAside();
+        m_damaged = false;
+    }
+    return false;
+}
+
+// Sets the connection up and brings the tables to the current version; false (with `m_damaged` set
+// when the file is at fault) when the database cannot be used.
+bool History::prepare()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery query(db);
+    const auto run = [&](const QString &statement) {
+        if (query.exec(statement))
+            return true;
+        m_damaged = m_damaged || isDamage(query.lastError());
+        return false;
+    };
+    if (!run(QStringLiteral("PRAGMA journal_mode=WAL")) || !run(QStringLiteral("PRAGMA quick_check")))
+        return false;
+    if (!query.next() || query.value(0).toString() != QLatin1String("ok")) {
+        m_damaged = true;
+        return false;
+    }
+    if (!run(QStringLiteral("PRAGMA synchronous=NORMAL")) || !run(QStringLiteral("BEGIN IMMEDIATE")))
+        return false;
+    const auto migrate = [&] {
+        if (!run(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"))
+            || !run(QStringLiteral("SELECT max(version) FROM schema_version")) || !query.next())
+            return false;
+        const QVariant found = query.value(0);
+        int version = found.isNull() ? 0 : found.toInt();
+        query.finish();
+        // A newer Tovel's history is theirs to read: left as it is, and not used.
+        if (version > schemaVersion)
+            return false;
+        if (version == 0) {
+            if (!run(QString::fromLatin1(createVersion1)) || !run(QString::fromLatin1(indexVersion1))
+                || !run(QStringLiteral("INSERT INTO schema_version VALUES (1)")))
+                return false;
+            version = 1;
+        }
+        if (version == 1) {
+            if (!run(QStringLiteral("ALTER TABLE saved ADD COLUMN source TEXT NOT NULL DEFAULT ''"))
+                || !run(QStringLiteral("UPDATE schema_version SET version = 2")))
+                return false;
+        }
+        return true;
+    };
+    if (!migrate()) {
+        query.exec(QStringLiteral("ROLLBACK"));
+        return false;
+    }
+    return run(QStringLiteral("COMMIT"));
+}
+
+// Moves the database (and its journal files) to a name with the time in it, so nothing in it is lost.
+void History::setAside()
+{
+    const QFileInfo file(m_path);
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside;
+    for (int n = 1;; ++n) {
+        aside = file.absolutePath() + u'/' + file.completeBaseName() + QStringLiteral(".damaged-") + stamp
+            + (n > 1 ? QStringLiteral("-%1").arg(n) : QString()) + u'.' + file.suffix();
+        if (!QFileInfo::exists(aside))
+            break;
+    }
+    for (const char *journal : {"-wal", "-shm"}) {
+        const QString name = QString::fromLatin1(journal);
+        if (QFileInfo::exists(m_path + name))
+            QFile::rename(m_path + name, aside + name);
+    }
+    QFile::rename(m_path, aside);
+}
+
+std::optional<QString> History::savedOutput(const QString &identity, AudioFormat format, AudioQuality quality,
+                                            const QString &folder)
+{
+    if (identity.isEmpty() || !open())
+        return std::nullopt;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("SELECT output, size FROM saved WHERE identity = ? AND format = ? AND quality = ?"
+                                 " ORDER BY saved_at DESC, rowid DESC"));
+    query.addBindValue(identity);
+    query.addBindValue(rawValue(format));
+    query.addBindValue(qualityKey(format, quality));
+    if (!query.exec())
+        return std::nullopt;
+    const QString wanted = QFileInfo(folder).absoluteFilePath();
+    while (query.next()) {
+        const QFileInfo file(query.value(0).toString());
+        if (file.absolutePath() == wanted && file.isFile() && file.size() == query.value(1).toLongLong())
+            return file.absoluteFilePath();
+    }
+    return std::nullopt;
+}
+
+bool History::record(const QString &identity, const QString &source, AudioFormat format, AudioQuality quality,
+                     const QString &output)
+{
+    const QFileInfo file(output);
+    if (identity.isEmpty() || !file.isFile() || !open())
+        return false;
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.transaction())
+        return false;
+    QSqlQuery query(db);
+    // A path holds one file: whatever was noted for it before is gone.
+    query.prepare(QStringLiteral("DELETE FROM saved WHERE output = ?"));
+    query.addBindValue(file.absoluteFilePath());
+    if (!query.exec()) {
+        db.rollback();
+        return false;
+    }
+    query.prepare(QStringLiteral("INSERT INTO saved (identity, format, quality, output, size, saved_at, source)"
+                                 " VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    query.addBindValue(identity);
+    query.addBindValue(rawValue(format));
+    query.addBindValue(qualityKey(format, quality));
+    query.addBindValue(file.absoluteFilePath());
+    query.addBindValue(file.size());
+    query.addBindValue(QDateTime::currentSecsSinceEpoch());
+    query.addBindValue(source);
+    if (!query.exec()) {
+        db.rollback();
+        return false;
+    }
+    return db.commit();
+}
+
+QHash<QString, QString> History::sources(const QString &path)
+{
+    QHash<QString, QString> found;
+    if (!QFileInfo(path).isFile())
+        return found;
+    const QString connection = newConnectionName();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(QStringLiteral("SELECT output, source FROM saved WHERE source <> '' ORDER BY saved_at")))
+                while (query.next())
+                    found.insert(query.value(0).toString(), query.value(1).toString());
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return found;
+}
+
+} // namespace tovel

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "core/media.h"
+
+#include <QHash>
+#include <QString>
+
+#include <optional>
+
+namespace tovel {
+
+// What was saved before, kept on this computer only: per saved file, the item it came from (its
+// identity), the format and quality it was saved in, where it went, its size and when. Gathering the
+// same feed again then fetches only what is new.
+//
+// The database is opened on first use. One that cannot be read is set aside beside it (renamed with the
+// time) and a fresh one started; one written by a newer Tovel is left alone and not used. Whatever goes
+// wrong with it, gathering goes on as if nothing had been saved before.
+class History
+{
+public:
+    static constexpr int schemaVersion = 2;
+
+    // ~/.local/share/Tovel/history.sqlite
+    [[nodiscard]] static QString defaultPath();
+
+    explicit History(QString path = defaultPath());
+    ~History();
+    History(const History &) = delete;
+    History &operator=(const History &) = delete;
+
+    // The newest file in `folder` that `identity` was saved to in that format and quality, while it is
+    // still there with the size it was saved with; a file deleted or changed since is not.
+    [[nodiscard]] std::optional<QString> savedOutput(const QString &identity, AudioFormat format, AudioQuality quality,
+                                                     const QString &folder);
+    // Notes one saved file, in a transaction of its own, replacing whatever was noted for that path before.
+    // Called only once the file is complete; false when the database did not take it.
+    bool record(const QString &identity, const QString &source, AudioFormat format, AudioQuality quality,
+                const QString &output);
+
+    // Where each saved file came from (its source, keyed by path), read on a connection of the calling
+    // thread's own; empty when there is no history.
+    [[nodiscard]] static QHash<QString, QString> sources(const QString &path = defaultPath());
+
+    [[nodiscard]] QString path() const { return m_path; }
+
+private:
+    bool open();
+    bool prepare();
+    void setAside();
+
+    QString m_path;
+    QString m_connection;
+    enum class State { closed, open, unusable } m_state = State::closed;
+    bool m_damaged = false;
+};
+
+} // namespace tovel
