@@ -312,6 +312,18 @@ private slots:
         QCOMPARE(field->property("text").toString(), "abc");
         QTest::keyClick(window, Qt::Key_Escape);
         QCOMPARE(field->property("text").toString(), QString());
+
+        // The same folder again finds it saved; a card's Gather again makes that file anew beside it.
+        type(window, album);
+        QTest::keyClick(window, Qt::Key_Return);
+        QTRY_COMPARE(shown("statusStat").mid(0, 3), QStringList(3, "Already saved"));
+        QList<QQuickItem *> again = items("gatherAgainButton");
+        again.removeIf([](QQuickItem *each) { return !each->isVisible(); });
+        std::ranges::sort(again, {}, [](QQuickItem *each) { return each->mapToScene(QPointF()).y(); });
+        QCOMPARE(again.size(), 3);
+        click(again.first());
+        QTRY_COMPARE_WITH_TIMEOUT(shown("statusStat").mid(0, 3), QStringList({"Saved", "Already saved", "Already saved"}), 30'000);
+        QCOMPARE(entries(downloads), QStringList({"Track 1.mp3", "Track 2.mp3", "Track 3 2.mp3", "Track 3.mp3"}));
     }
 
     // A drop fills the field with the first item's path and starts nothing; the outline shows meanwhile.
@@ -319,6 +331,7 @@ private slots:
     {
         const QString song = env->root() + "/dropped song.flac";
         QVERIFY(writeFile(song, "x"));
+        const QStringList cards = shown("statusStat");
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(song), QUrl("https://other.test/")});
         data.setText("ignored");
@@ -332,7 +345,7 @@ private slots:
         QVERIFY(!item("dropOutline")->isVisible());
         QCOMPARE(item("sourceHeader")->property("badge").toString(), "File");
         QTest::qWait(100);
-        QCOMPARE(shown("statusStat"), QStringList(3, "Saved")); // no new card
+        QCOMPARE(shown("statusStat"), cards); // no new card
     }
 
     // Closing on running work asks first; stopping ends the job cleanly and then the window closes.
