@@ -44,6 +44,16 @@ QString normalizedPath(const QString &input)
     return path;
 }
 
+// A local file is known by its path and the state it is in: edited since, it is another thing to save.
+static void identify(MediaItem &item)
+{
+    const QFileInfo file(item.url.toLocalFile());
+    item.identity = QStringLiteral("file %1 %2 %3")
+                        .arg(file.absoluteFilePath())
+                        .arg(file.size())
+                        .arg(file.lastModified().toMSecsSinceEpoch());
+}
+
 static bool existsAt(const QString &path)
 {
     // Links count as they stand, even dangling ones, like a plain existence test of the path.
@@ -60,7 +70,9 @@ QCoro::Task<Result<MediaItems>> LocalFileSource::resolve(QString input) const
     // A path typed relative to the working folder still gives an absolute file URL.
     const QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
     const QString name = QFileInfo(path).fileName();
-    co_return MediaItems{MediaItem(baseName(name), url, QStringLiteral("Local file"), fileExtension(name))};
+    MediaItem item(baseName(name), url, QStringLiteral("Local file"), fileExtension(name));
+    identify(item);
+    co_return MediaItems{item};
 }
 
 bool LocalFolderSource::accepts(const QString &input) { return QFileInfo(normalizedPath(input)).isDir(); }
@@ -91,9 +103,11 @@ Result<MediaItems> listFolder(const QString &path)
     const QString origin = QStringLiteral("Folder \u00b7 ") + QFileInfo(folderPath).fileName();
     MediaItems items;
     items.reserve(media.size());
-    for (const QString &name : media)
+    for (const QString &name : media) {
         items.append(MediaItem(baseName(name), QUrl::fromLocalFile(folderPath + u'/' + name), origin,
                                fileExtension(name)));
+        identify(items.last());
+    }
     return items;
 }
 

@@ -96,7 +96,12 @@ private slots:
         QCOMPARE(changed.size() + reset.size(), 0);
         QCOMPARE(entries(env->downloads()), QStringList({"Track 1.mp3", "Track 2.mp3", "Track 3.mp3"}));
 
-        // The same folder again: nothing to do, and the cards say so; one is gathered again on request.
+        // The same folder again: only the file edited since is converted, the cards of the others say they
+        // are saved already, and one of those is gathered again on request.
+        QFile edited(in + "/Track 1.wav");
+        QVERIFY(edited.open(QIODevice::ReadWrite));
+        QVERIFY(edited.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+        edited.close();
         QSignalSpy ended(&gathering, &Gathering::batchEnded);
         QVERIFY(gathering.gather(in, 0, 0));
         QTRY_COMPARE(model.rowCount(), 6);
@@ -104,7 +109,7 @@ private slots:
         QCOMPARE(QStringList({again->statusWord(), again->phaseName(), again->output().fileName()}),
                  QStringList({"Already saved", "done", "Track 3.mp3"}));
         QTRY_COMPARE(ended.size(), 1);
-        QCOMPARE(ended.first().first().toString(), "0 saved \u00b7 3 already saved");
+        QCOMPARE(ended.first().first().toString(), "1 saved \u00b7 2 already saved");
         gathering.gatherAgain(again);
         QCOMPARE(again->statusWord(), "Converting");
         QTRY_COMPARE(ended.size(), 2);
@@ -114,7 +119,7 @@ private slots:
         // The library says where each file came from.
         LibraryModel library;
         library.reload();
-        QTRY_COMPARE(rows(library, LibraryModel::SourceRole), QStringList(4, "Folder \u00b7 in"));
+        QTRY_COMPARE(rows(library, LibraryModel::SourceRole), QStringList(5, "Folder \u00b7 in"));
     }
 
     // The Items picker takes the first items of the request: "All" is every one (up to 100).
