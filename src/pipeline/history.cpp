@@ -24,12 +24,11 @@ const char *const createVersion1 = "CREATE TABLE saved ("
                                    " saved_at INTEGER NOT NULL)";
 const char *const indexVersion1 = "CREATE INDEX saved_item ON saved (identity, format, quality)";
 
-// SQLite's own codes for a file that is not a database, or no longer a sound one.
-bool isDamage(const QSqlError &error)
-{
-    const QString code = error.nativeErrorCode();
-    return code == QLatin1String("11") || code == QLatin1String("26");
-}
+// SQLite's own codes (their low byte, whether or not extended codes are on) for a file that is not a
+// database or no longer a sound one, and for one another connection holds.
+int primaryCode(const QSqlError &error) { return error.nativeErrorCode().toInt() & 0xff; }
+bool isDamage(const QSqlError &error) { return primaryCode(error) == 11 || primaryCode(error) == 26; }
+bool isBusy(const QSqlError &error) { return primaryCode(error) == 5 || primaryCode(error) == 6; }
 
 // A format that takes no bitrate is the same file whatever quality was asked for.
 QString qualityKey(AudioFormat format, AudioQuality quality)
@@ -53,13 +52,12 @@ History::~History()
     }
 }
 
-enum class Preparation { ready, damaged, refused };
-
 bool History::open()
 {
-    if (m_state != State::closed)
-        return m_state == State::open;
-    m_state = State::unusable;
+    if (m_state == State::open)
+        return true;
+    if (m_state == State::unusable || (m_retryAt.isValid() && QDateTime::currentDateTime() < m_retryAt))
+        return false;
     // Two rounds at most: a damaged file is set aside once and a fresh one started in its place.
     for (int round = 0; round < 2; ++round) {
         const QString folder = QFileInfo(m_path).absolutePath();
@@ -74,14 +72,11 @@ bool History::open()
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
             db.setDatabaseName(m_path);
-            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-            if (db.open()) {
-                outcome = Preparation::ready;
-                if (!prepare())
-                    outcome = m_damaged ? Preparation::damaged : Preparation::refused;
-            } else if (isDamage(db.lastError())) {
-                outcome = Preparation::damaged;
-            }
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+            if (db.open())
+                outcome = prepare();
+            else
+                outcome = isDamage(db.lastError()) ? Preparation::damaged : Preparation::refused;
         }
         if (outcome == Preparation::ready) {
             m_state = State::open;
@@ -89,34 +84,41 @@ bool History::open()
         }
         QSqlDatabase::database(m_connection, false).close();
         QSqlDatabase::removeDatabase(m_connection);
-        if (outcome == Preparation::refused || round > 0)
+        // Another Tovel holding the file for a moment: tried again a little later, not every item meanwhile.
+        if (outcome == Preparation::busy) {
+            m_retryAt = QDateTime::currentDateTime().addSecs(30);
             return false;
+        }
+        if (outcome == Preparation::refused || round > 0) {
+            m_state = State::unusable;
+            return false;
+        }
         setAside();
-        m_damaged = false;
     }
     return false;
 }
 
-// Sets the connection up and brings the tables to the current version; false (with `m_damaged` set
-// when the file is at fault) when the database cannot be used.
-bool History::prepare()
+// Checks the file, brings its tables to the current version and sets the connection up.
+History::Preparation History::prepare()
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery query(db);
+    Preparation failure = Preparation::refused;
     const auto run = [&](const QString &statement) {
         if (query.exec(statement))
             return true;
-        m_damaged = m_damaged || isDamage(query.lastError());
+        const QSqlError error = query.lastError();
+        failure = isDamage(error) ? Preparation::damaged : isBusy(error) ? Preparation::busy : Preparation::refused;
         return false;
     };
-    if (!run(QStringLiteral("PRAGMA journal_mode=WAL")) || !run(QStringLiteral("PRAGMA quick_check")))
-        return false;
-    if (!query.next() || query.value(0).toString() != QLatin1String("ok")) {
-        m_damaged = true;
-        return false;
-    }
-    if (!run(QStringLiteral("PRAGMA synchronous=NORMAL")) || !run(QStringLiteral("BEGIN IMMEDIATE")))
-        return false;
+    // Looked at before anything is written to it: a damaged file is set aside as it was found.
+    if (!run(QStringLiteral("PRAGMA quick_check")))
+        return failure;
+    if (!query.next() || query.value(0).toString() != QLatin1String("ok"))
+        return Preparation::damaged;
+    query.finish();
+    if (!run(QStringLiteral("BEGIN IMMEDIATE")))
+        return failure;
     const auto migrate = [&] {
         if (!run(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"))
             || !run(QStringLiteral("SELECT max(version) FROM schema_version")) || !query.next())
@@ -125,8 +127,10 @@ bool History::prepare()
         int version = found.isNull() ? 0 : found.toInt();
         query.finish();
         // A newer Tovel's history is theirs to read: left as it is, and not used.
-        if (version > schemaVersion)
+        if (version > schemaVersion) {
+            failure = Preparation::refused;
             return false;
+        }
         if (version == 0) {
             if (!run(QString::fromLatin1(createVersion1)) || !run(QString::fromLatin1(indexVersion1))
                 || !run(QStringLiteral("INSERT INTO schema_version VALUES (1)")))
@@ -138,13 +142,16 @@ bool History::prepare()
                 || !run(QStringLiteral("UPDATE schema_version SET version = 2")))
                 return false;
         }
-        return true;
+        return run(QStringLiteral("COMMIT"));
     };
     if (!migrate()) {
         query.exec(QStringLiteral("ROLLBACK"));
-        return false;
+        return failure;
     }
-    return run(QStringLiteral("COMMIT"));
+    // Readers (the Library) and the one writer then never wait for each other.
+    if (!run(QStringLiteral("PRAGMA journal_mode=WAL")) || !run(QStringLiteral("PRAGMA synchronous=NORMAL")))
+        return failure;
+    return Preparation::ready;
 }
 
 // Moves the database (and its journal files) to a name with the time in it, so nothing in it is lost.
@@ -159,7 +166,7 @@ void History::setAside()
         if (!QFileInfo::exists(aside))
             break;
     }
-    for (const char *journal : {"-wal", "-shm"}) {
+    for (const char *journal : {"-wal", "-shm", "-journal"}) {
         const QString name = QString::fromLatin1(journal);
         if (QFileInfo::exists(m_path + name))
             QFile::rename(m_path + name, aside + name);
@@ -215,11 +222,11 @@ bool History::record(const QString &identity, const QString &source, AudioFormat
     query.addBindValue(file.size());
     query.addBindValue(QDateTime::currentSecsSinceEpoch());
     query.addBindValue(source);
-    if (!query.exec()) {
+    if (!query.exec() || !db.commit()) {
         db.rollback();
         return false;
     }
-    return db.commit();
+    return true;
 }
 
 QHash<QString, QString> History::sources(const QString &path)

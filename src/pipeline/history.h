@@ -2,6 +2,7 @@
 
 #include "core/media.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QString>
 
@@ -45,14 +46,16 @@ public:
     [[nodiscard]] QString path() const { return m_path; }
 
 private:
+    enum class Preparation { ready, damaged, busy, refused };
+
     bool open();
-    bool prepare();
+    Preparation prepare();
     void setAside();
 
     QString m_path;
     QString m_connection;
     enum class State { closed, open, unusable } m_state = State::closed;
-    bool m_damaged = false;
+    QDateTime m_retryAt;
 };
 
 } // namespace tovel

@@ -58,9 +58,10 @@ void Job::finishAsAlreadySaved(const QUrl &output)
     setPhase(JobPhase::Kind::done);
 }
 
-void Job::restart(const JobPhase &phase)
+void Job::restart(const JobPhase &phase, quint64 sequence)
 {
     m_alreadySaved = false;
+    m_sequence = sequence;
     setOutput(QUrl());
     setProgress(0);
     setPhase(phase);

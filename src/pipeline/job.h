@@ -69,8 +69,9 @@ public:
     void setOutput(const QUrl &output);
     // Ends the job at once with the file saved before.
     void finishAsAlreadySaved(const QUrl &output);
-    // Back to the start, for a job to be gathered again: no output, no progress, in `phase`.
-    void restart(const JobPhase &phase);
+    // Back to the start, for a job to be gathered again: no output, no progress, in `phase`, served as if
+    // created at `sequence`.
+    void restart(const JobPhase &phase, quint64 sequence);
 
 signals:
     void titleChanged();

@@ -407,6 +407,8 @@ QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality
             MediaItem item(host.isEmpty() ? QStringLiteral("Web link") : host, url->url,
                            QStringLiteral("Web engine \u00b7 ") + host, std::nullopt, input);
             startJob(item, format, quality, again);
+            if (m_activeTasks == 0)
+                emit activeTasksChanged();
             co_return;
         }
     }
@@ -468,7 +470,8 @@ void JobRunner::gatherAgain(Job *job)
 {
     if (!job || !job->alreadySaved() || !m_jobs.contains(job))
         return;
-    job->restart(firstPhase(job->item()));
+    // A new place in the conversion line, after the jobs already waiting.
+    job->restart(firstPhase(job->item()), nextSequence());
     launch(job);
 }
 

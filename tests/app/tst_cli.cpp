@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QtTest>
 
 #include <csignal>
@@ -182,7 +183,8 @@ private slots:
     {
         HttpServer server;
         QVERIFY(makeTone(env->root() + "/tone.mp3", 0.3, {"-b:a", "64k"}));
-        const QByteArray tone = readFile(env->root() + "/tone.mp3");
+        server.serve("/One.mp3", readFile(env->root() + "/tone.mp3"));
+        server.serve("/Two.mp3", readFile(env->root() + "/tone.mp3"));
         const auto serveFeed = [&server](const QString &query) {
             QString feed = "<rss><channel><title>Field Notes</title>";
             for (const char *name : {"One", "Two"})
@@ -191,32 +193,36 @@ private slots:
             server.serve("/feed.xml", (feed + "</channel></rss>").toUtf8());
         };
         serveFeed("");
-        server.serve("/One.mp3", tone);
-        HttpServer::Response stalled;
-        stalled.stall = true;
-        server.route("/Two.mp3", stalled);
         const QString to = env->folder("saved"), database = env->home() + "/.local/share/Tovel/history.sqlite";
         const QStringList get{"get", server.base() + "/feed.xml", "--to", to};
         const auto fetches = [&server](const char *path) {
             const QList<HttpServer::Request> requests = server.requests();
             return std::count_if(requests.cbegin(), requests.cend(), [path](const auto &r) { return r.target.startsWith(path); });
         };
-        const auto rows = [&database] {
+        // Runs a statement on the history; the rows it gives, a line each.
+        const auto sql = [&database](const QString &statement) {
             QStringList found;
+            if (!QFileInfo::exists(database))
+                return QStringList{"missing"};
             {
                 QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
                 db.setDatabaseName(database);
                 QSqlQuery query(db);
-                if (db.open() && query.exec("SELECT output, size, source FROM saved ORDER BY output"))
-                    while (query.next())
-                        found << QStringLiteral("%1 %2 %3").arg(QFileInfo(query.value(0).toString()).fileName(),
-                                                                query.value(1).toString(), query.value(2).toString());
+                if (!db.open() || !query.exec(statement))
+                    found << "failed";
+                while (query.next()) {
+                    QStringList fields;
+                    for (int i = 0; i < query.record().count(); ++i)
+                        fields << query.value(i).toString();
+                    found << fields.join(' ');
+                }
             }
             QSqlDatabase::removeDatabase("check");
             return found;
         };
-        const auto sizeOf = [&to](const char *name) { return QString::number(QFileInfo(to + '/' + name).size()); };
-        const auto run = [&](const QStringList &extra, const QStringList &lines, QStringList files) {
+        QStringList files; // what the folder holds
+        const auto run = [&](const QStringList &extra, const QStringList &lines, const QStringList &added) {
+            files += added;
             files.sort();
             int status = -1;
             const QString text = QString::fromUtf8(tovel(get + extra, &status));
@@ -226,53 +232,60 @@ private slots:
             QCOMPARE(entries(to), files);
         };
 
-        // Killed while the second episode is still on its way: only the first, saved whole, is noted.
+        // Killed while the second episode converts: only the first, saved whole, is noted.
+        const QString killedTo = env->folder("killed"), hanging = env->root() + "/ffmpeg";
+        QVERIFY(writeScript(hanging, "#!/bin/sh\ncase \"$*\" in *Two.wav*) touch '" + env->root()
+                                         + "/hung'; exec sleep 600 ;; esac\nexec ffmpeg \"$@\"\n"));
         QProcess killed;
-        killed.start(TOVEL_BINARY, get);
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(to + "/One.mp3") && fetches("/Two.mp3") == 1, 30'000);
-        QTRY_COMPARE(rows(), QStringList{"One.mp3 " + sizeOf("One.mp3") + " Field Notes"});
+        killed.setEnvironment(QProcess::systemEnvironment() << "TOVEL_FFMPEG=" + hanging);
+        killed.start(TOVEL_BINARY, {"get", server.base() + "/feed.xml", "--format", "wav", "--to", killedTo});
+        const QString one = killedTo + "/One.wav ";
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(env->root() + "/hung") && sql("SELECT count(*) FROM saved") == QStringList{"1"}, 30'000);
         killed.kill();
         QVERIFY(killed.waitForFinished());
-        QCOMPARE(rows(), QStringList{"One.mp3 " + sizeOf("One.mp3") + " Field Notes"});
+        QCOMPARE(entries(killedTo), QStringList({"One.wav", "Two.wav"}));
+        QCOMPARE(sql("SELECT output, size, source FROM saved"),
+                 QStringList{one + QString::number(QFileInfo(killedTo + "/One.wav").size()) + " Field Notes"});
 
-        // The next run fetches only the second, though the feed now sends its episodes by other addresses:
-        // an episode is known by its guid.
-        server.serve("/Two.mp3", tone);
+        // Another folder is another place: everything comes. Then nothing does, though the feed now sends
+        // its episodes by other addresses: an episode is known by its guid.
+        run({}, {"2 of 2 saved"}, {"One.mp3", "Two.mp3"});
         serveFeed("?via=tracker");
-        run({}, {"One \u2014 Already saved (100%) \u2192 " + to + "/One.mp3", "1 of 2 saved to " + to + ", 1 already saved."},
-            {"One.mp3", "Two.mp3"});
-        QCOMPARE(fetches("/One.mp3"), 1);
-        // Another format is another file.
-        run({"--format", "wav"}, {"2 of 2 saved"}, {"One.mp3", "One.wav", "Two.mp3", "Two.wav"});
+        run({}, {"One \u2014 Already saved (100%) \u2192 " + to + "/One.mp3", "0 of 2 saved to " + to + ", 2 already saved."}, {});
+        QCOMPARE(fetches("/One.mp3"), 2);
+        // Another format or bitrate is another file; WAV takes no bitrate, so any is the same.
+        run({"--quality", "128"}, {"2 of 2 saved"}, {"One 2.mp3", "Two 2.mp3"});
+        run({"--format", "wav"}, {"2 of 2 saved"}, {"One.wav", "Two.wav"});
+        run({"--format", "wav", "--quality", "192"}, {"2 already saved"}, {});
 
-        // A changed file is kept and gathered anew beside it, a deleted one gathered again.
+        // A changed file is kept and gathered anew beside it, a deleted one gathered again; --again gathers
+        // what was saved too.
         writeFile(to + "/One.mp3", "changed");
         QFile::remove(to + "/Two.mp3");
-        run({}, {"2 of 2 saved"}, {"One 2.mp3", "One.mp3", "One.wav", "Two.mp3", "Two.wav"});
-        // --again gathers what was saved too.
-        run({"--again"}, {"2 of 2 saved"}, {"One 2.mp3", "One 3.mp3", "One.mp3", "One.wav", "Two 2.mp3", "Two.mp3", "Two.wav"});
-        // Every file saved is noted (the changed one too, still).
-        QCOMPARE(rows().size(), 7);
+        files.removeOne("Two.mp3");
+        run({}, {"2 of 2 saved"}, {"One 3.mp3", "Two.mp3"});
+        run({"--again"}, {"2 of 2 saved"}, {"One 4.mp3", "Two 3.mp3"});
 
-        // A history of the first version keeps what it holds.
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "old");
-            db.setDatabaseName(database);
-            QSqlQuery query(db);
-            QVERIFY(db.open() && query.exec("ALTER TABLE saved DROP COLUMN source")
-                    && query.exec("UPDATE schema_version SET version = 1"));
-        }
-        QSqlDatabase::removeDatabase("old");
-        run({}, {"0 of 2 saved to " + to + ", 2 already saved."}, entries(to));
-        QCOMPARE(rows().size(), 7);
+        // A history of the first version keeps what it holds; one of a newer version is left alone.
+        QCOMPARE(sql("ALTER TABLE saved DROP COLUMN source") + sql("UPDATE schema_version SET version = 1"), QStringList());
+        run({}, {"2 already saved"}, {});
+        QCOMPARE(sql("SELECT version FROM schema_version"), QStringList{"2"});
+        sql("UPDATE schema_version SET version = 3");
+        run({}, {"2 of 2 saved"}, {"One 5.mp3", "Two 4.mp3"});
+        QCOMPARE(sql("SELECT version FROM schema_version"), QStringList{"3"});
 
         // A damaged history is set aside as it is, and a fresh one started.
-        writeFile(database, "SQLite format 3\\0 but not really");
-        run({}, {"2 of 2 saved"}, entries(to) + QStringList{"One 4.mp3", "Two 3.mp3"});
-        const QStringList aside = QDir(QFileInfo(database).path()).entryList({"history.damaged-*.sqlite"});
+        sql("UPDATE schema_version SET version = 2");
+        QFile damaged(database);
+        QVERIFY(damaged.open(QIODevice::ReadWrite) && damaged.seek(4096) && damaged.write(QByteArray(4096, '\xff')) == 4096);
+        damaged.close();
+        const QByteArray bytes = readFile(database);
+        run({}, {"2 of 2 saved"}, {"One 6.mp3", "Two 5.mp3"});
+        const QString folder = QFileInfo(database).path();
+        const QStringList aside = QDir(folder).entryList({"history.damaged-*.sqlite"});
         QCOMPARE(aside.size(), 1);
-        QCOMPARE(readFile(QFileInfo(database).path() + '/' + aside.first()), "SQLite format 3\\0 but not really");
-        run({}, {"2 already saved"}, entries(to));
+        QVERIFY(readFile(folder + '/' + aside.first()) == bytes);
+        run({}, {"2 already saved"}, {});
     }
 
     void interruptCancelsEverything()
