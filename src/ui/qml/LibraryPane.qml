@@ -151,7 +151,7 @@ Item {
                         text: row.source
                         textFormat: Text.PlainText
                         font.pixelSize: 11
-                        color: Theme.tertiaryText
+                        color: Theme.secondaryText
                         elide: Text.ElideRight
                         maximumLineCount: 1
                     }
