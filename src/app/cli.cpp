@@ -461,7 +461,8 @@ QCoro::Task<int> getCommand(Request request)
         WebEngine::shared().useForThisRun(engineOn, enginePath);
 
     JobRunner runner(destination);
-    runner.setHistory(std::make_shared<History>());
+    const auto history = std::make_shared<History>();
+    runner.setHistory(history);
     const Reporter::Mode mode = request.json        ? Reporter::Mode::json
                                 : ::isatty(STDOUT_FILENO) ? Reporter::Mode::terminal
                                                           : Reporter::Mode::lines;
@@ -490,6 +491,9 @@ QCoro::Task<int> getCommand(Request request)
     if (runner.activeTasks() > 0)
         co_await qCoro(idle.get(), &IdleWatcher::idle);
     reporter.finish();
+    if (!history->setAsideTo().isEmpty())
+        err(QStringLiteral("The record of what was saved before could not be read. It was kept as %1, and a new one begun.\n")
+                .arg(history->setAsideTo()));
 
     int done = 0, failed = 0, cancelled = 0, before = 0;
     for (Job *job : runner.jobs()) {

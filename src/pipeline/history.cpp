@@ -171,7 +171,8 @@ void History::setAside()
         if (QFileInfo::exists(m_path + name))
             QFile::rename(m_path + name, aside + name);
     }
-    QFile::rename(m_path, aside);
+    if (QFile::rename(m_path, aside))
+        m_setAsideTo = aside;
 }
 
 std::optional<QString> History::savedOutput(const QString &identity, AudioFormat format, AudioQuality quality,

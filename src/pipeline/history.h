@@ -44,6 +44,8 @@ public:
     [[nodiscard]] static QHash<QString, QString> sources(const QString &path = defaultPath());
 
     [[nodiscard]] QString path() const { return m_path; }
+    // Where a damaged database was moved to by this object; empty when none was.
+    [[nodiscard]] QString setAsideTo() const { return m_setAsideTo; }
 
 private:
     enum class Preparation { ready, damaged, busy, refused };
@@ -56,6 +58,7 @@ private:
     QString m_connection;
     enum class State { closed, open, unusable } m_state = State::closed;
     QDateTime m_retryAt;
+    QString m_setAsideTo;
 };
 
 } // namespace tovel

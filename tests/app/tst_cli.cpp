@@ -221,11 +221,12 @@ private slots:
             return found;
         };
         QStringList files; // what the folder holds
+        QByteArray errors; // the last run's
         const auto run = [&](const QStringList &extra, const QStringList &lines, const QStringList &added) {
             files += added;
             files.sort();
             int status = -1;
-            const QString text = QString::fromUtf8(tovel(get + extra, &status));
+            const QString text = QString::fromUtf8(tovel(get + extra, &status, &errors));
             QCOMPARE(status, 0);
             for (const QString &line : lines)
                 QVERIFY2(text.contains(line), qPrintable(text));
@@ -285,6 +286,8 @@ private slots:
         const QStringList aside = QDir(folder).entryList({"history.damaged-*.sqlite"});
         QCOMPARE(aside.size(), 1);
         QVERIFY(readFile(folder + '/' + aside.first()) == bytes);
+        QCOMPARE(QString::fromUtf8(errors), "The record of what was saved before could not be read. It was kept as " + folder
+                                                + '/' + aside.first() + ", and a new one begun.\n");
         run({}, {"2 already saved"}, {});
     }
 
