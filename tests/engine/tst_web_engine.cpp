@@ -1,3 +1,4 @@
+#include "pipeline/history.h"
 #include "pipeline/job_runner.h"
 #include "engine/tools.h"
 #include "engine/web_engine.h"
@@ -6,6 +7,7 @@
 #include "support/test_env.h"
 
 #include <QDir>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
 
@@ -186,6 +188,7 @@ private slots:
         server.route("/watch/page", page);
 
         JobRunner runner(out);
+        runner.setHistory(std::make_shared<History>(env->root() + "/history.sqlite"));
         start(runner, server.base() + target);
         QCOMPARE(runner.lastErrorText(), error);
         QCOMPARE(runner.jobs().size(), origin.isEmpty() ? 0 : 1);
@@ -205,6 +208,12 @@ private slots:
             QVERIFY2(named, qPrintable(job->title()));
             QCOMPARE(entries(out), QStringList{job->title() + ".mp3"});
             QCOMPARE(probe(job->output().toLocalFile()).value_or(Probe()).codec, "mp3");
+            // Saved before: the link again ends at once, leaves the engine alone, and the runner says it is idle.
+            QFile::remove(env->root() + "/args");
+            QSignalSpy idle(&runner, &JobRunner::activeTasksChanged);
+            start(runner, server.base() + target);
+            QCOMPARE(runner.jobs().first()->statusWord(), "Already saved");
+            QVERIFY(!engineRan() && idle.size() == 1 && runner.activeTasks() == 0);
         }
         const bool odd = qEnvironmentVariable("TMPDIR") != env->temp();
         QCOMPARE(entries(env->temp()), odd ? QStringList{"a%(title)s%%b"} : QStringList());
