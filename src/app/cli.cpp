@@ -491,9 +491,8 @@ QCoro::Task<int> getCommand(Request request)
     if (runner.activeTasks() > 0)
         co_await qCoro(idle.get(), &IdleWatcher::idle);
     reporter.finish();
-    if (!history->setAsideTo().isEmpty())
-        err(QStringLiteral("The record of what was saved before could not be read. It was kept as %1, and a new one begun.\n")
-                .arg(history->setAsideTo()));
+    for (const QString &notice : history->takeNotices())
+        err(notice + u'\n');
 
     int done = 0, failed = 0, cancelled = 0, before = 0;
     for (Job *job : runner.jobs()) {

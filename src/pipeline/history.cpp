@@ -73,10 +73,13 @@ bool History::open()
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
             db.setDatabaseName(m_path);
             db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
-            if (db.open())
+            m_failure.clear();
+            if (db.open()) {
                 outcome = prepare();
-            else
+            } else {
+                m_failure = db.lastError().databaseText();
                 outcome = isDamage(db.lastError()) ? Preparation::damaged : Preparation::refused;
+            }
         }
         if (outcome == Preparation::ready) {
             m_state = State::open;
@@ -87,15 +90,34 @@ bool History::open()
         // Another Tovel holding the file for a moment: tried again a little later, not every item meanwhile.
         if (outcome == Preparation::busy) {
             m_retryAt = QDateTime::currentDateTime().addSecs(30);
+            m_notices << QStringLiteral("The record of what was saved before was in use elsewhere, so items saved "
+                                        "before may have been gathered again.");
             return false;
         }
-        if (outcome == Preparation::refused || round > 0) {
+        if (outcome == Preparation::newer || outcome == Preparation::refused || round > 0 || !setAside()) {
             m_state = State::unusable;
+            m_notices << (outcome == Preparation::newer
+                              ? QStringLiteral("The record of what was saved before comes from a newer Tovel. It is "
+                                               "left as it is, and not used.")
+                              : QStringLiteral("The record of what was saved before could not be opened (%1), so "
+                                               "nothing saved now will be skipped next time.")
+                                    .arg(m_failure.isEmpty() ? QStringLiteral("unknown reason") : m_failure));
             return false;
         }
-        setAside();
     }
     return false;
+}
+
+QStringList History::takeNotices()
+{
+    if (m_unrecorded > 0)
+        m_notices << (m_unrecorded == 1
+                          ? QStringLiteral("1 saved file could not be noted in the record of what was saved, so a "
+                                           "later gathering will fetch it again.")
+                          : QStringLiteral("%1 saved files could not be noted in the record of what was saved, so "
+                                           "a later gathering will fetch them again.").arg(m_unrecorded));
+    m_unrecorded = 0;
+    return std::exchange(m_notices, {});
 }
 
 // Checks the file, brings its tables to the current version and sets the connection up.
@@ -108,6 +130,7 @@ History::Preparation History::prepare()
         if (query.exec(statement))
             return true;
         const QSqlError error = query.lastError();
+        m_failure = error.databaseText();
         failure = isDamage(error) ? Preparation::damaged : isBusy(error) ? Preparation::busy : Preparation::refused;
         return false;
     };
@@ -128,7 +151,7 @@ History::Preparation History::prepare()
         query.finish();
         // A newer Tovel's history is theirs to read: left as it is, and not used.
         if (version > schemaVersion) {
-            failure = Preparation::refused;
+            failure = Preparation::newer;
             return false;
         }
         if (version == 0) {
@@ -142,6 +165,12 @@ History::Preparation History::prepare()
                 || !run(QStringLiteral("UPDATE schema_version SET version = 2")))
                 return false;
         }
+        // A table of another shape under our name is no history of ours to use.
+        if (!run(QStringLiteral("SELECT identity, format, quality, output, size, saved_at, source FROM saved LIMIT 0"))) {
+            if (failure != Preparation::busy)
+                failure = Preparation::damaged;
+            return false;
+        }
         return run(QStringLiteral("COMMIT"));
     };
     if (!migrate()) {
@@ -154,8 +183,9 @@ History::Preparation History::prepare()
     return Preparation::ready;
 }
 
-// Moves the database (and its journal files) to a name with the time in it, so nothing in it is lost.
-void History::setAside()
+// Moves the database (and its journal files) to a name with the time in it, so nothing in it is lost;
+// false when it could not be moved.
+bool History::setAside()
 {
     const QFileInfo file(m_path);
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
@@ -171,8 +201,12 @@ void History::setAside()
         if (QFileInfo::exists(m_path + name))
             QFile::rename(m_path + name, aside + name);
     }
-    if (QFile::rename(m_path, aside))
-        m_setAsideTo = aside;
+    if (!QFile::rename(m_path, aside))
+        return false;
+    const QString home = QDir::homePath() + u'/';
+    m_notices << QStringLiteral("The record of what was saved before could not be read. It was kept as %1, and a new "
+                                "one begun.").arg(aside.startsWith(home) ? u'~' + aside.mid(home.size() - 1) : aside);
+    return true;
 }
 
 std::optional<QString> History::savedOutput(const QString &identity, AudioFormat format, AudioQuality quality,
@@ -201,17 +235,25 @@ bool History::record(const QString &identity, const QString &source, AudioFormat
                      const QString &output)
 {
     const QFileInfo file(output);
-    if (identity.isEmpty() || !file.isFile() || !open())
+    if (identity.isEmpty() || !file.isFile())
         return false;
+    // An unusable history has said so already, once.
+    if (!open()) {
+        m_unrecorded += m_state != State::unusable;
+        return false;
+    }
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    if (!db.transaction())
+    if (!db.transaction()) {
+        ++m_unrecorded;
         return false;
+    }
     QSqlQuery query(db);
     // A path holds one file: whatever was noted for it before is gone.
     query.prepare(QStringLiteral("DELETE FROM saved WHERE output = ?"));
     query.addBindValue(file.absoluteFilePath());
     if (!query.exec()) {
         db.rollback();
+        ++m_unrecorded;
         return false;
     }
     query.prepare(QStringLiteral("INSERT INTO saved (identity, format, quality, output, size, saved_at, source)"
@@ -225,14 +267,15 @@ bool History::record(const QString &identity, const QString &source, AudioFormat
     query.addBindValue(source);
     if (!query.exec() || !db.commit()) {
         db.rollback();
+        ++m_unrecorded;
         return false;
     }
     return true;
 }
 
-QHash<QString, QString> History::sources(const QString &path)
+QHash<QString, History::Source> History::sources(const QString &path)
 {
-    QHash<QString, QString> found;
+    QHash<QString, Source> found;
     if (!QFileInfo(path).isFile())
         return found;
     const QString connection = newConnectionName();
@@ -242,9 +285,9 @@ QHash<QString, QString> History::sources(const QString &path)
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
         if (db.open()) {
             QSqlQuery query(db);
-            if (query.exec(QStringLiteral("SELECT output, source FROM saved WHERE source <> '' ORDER BY saved_at")))
+            if (query.exec(QStringLiteral("SELECT output, source, size FROM saved WHERE source <> '' ORDER BY saved_at")))
                 while (query.next())
-                    found.insert(query.value(0).toString(), query.value(1).toString());
+                    found.insert(query.value(0).toString(), {query.value(1).toString(), query.value(2).toLongLong()});
         }
         db.close();
     }

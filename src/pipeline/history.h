@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -39,26 +40,34 @@ public:
     bool record(const QString &identity, const QString &source, AudioFormat format, AudioQuality quality,
                 const QString &output);
 
-    // Where each saved file came from (its source, keyed by path), read on a connection of the calling
-    // thread's own; empty when there is no history.
-    [[nodiscard]] static QHash<QString, QString> sources(const QString &path = defaultPath());
+    // Where each saved file came from and the size it was saved with, keyed by path; read on a connection
+    // of the calling thread's own. Empty when there is no history.
+    struct Source
+    {
+        QString source;
+        qint64 size = 0;
+    };
+    [[nodiscard]] static QHash<QString, Source> sources(const QString &path = defaultPath());
 
     [[nodiscard]] QString path() const { return m_path; }
-    // Where a damaged database was moved to by this object; empty when none was.
-    [[nodiscard]] QString setAsideTo() const { return m_setAsideTo; }
+    // What the user should know about the history since this was last asked, a sentence each: it was set
+    // aside, comes from a newer Tovel, could not be opened or was busy, or saved files could not be noted.
+    [[nodiscard]] QStringList takeNotices();
 
 private:
-    enum class Preparation { ready, damaged, busy, refused };
+    enum class Preparation { ready, damaged, busy, newer, refused };
 
     bool open();
     Preparation prepare();
-    void setAside();
+    bool setAside();
 
     QString m_path;
     QString m_connection;
     enum class State { closed, open, unusable } m_state = State::closed;
     QDateTime m_retryAt;
-    QString m_setAsideTo;
+    QStringList m_notices;
+    QString m_failure; // SQLite's words for why the last preparation failed
+    int m_unrecorded = 0;
 };
 
 } // namespace tovel

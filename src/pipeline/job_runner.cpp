@@ -424,8 +424,15 @@ QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality
         co_return;
     }
     const qsizetype count = std::min<qsizetype>(std::max(0, limit), items->size());
-    for (qsizetype i = 0; i < count; ++i)
-        startJob(items->at(i), format, quality, again);
+    // Items that share an identity (a feed giving two episodes one guid) are still two things to save:
+    // the later ones are told apart by their place among them.
+    QHash<QString, int> seen;
+    for (qsizetype i = 0; i < count; ++i) {
+        MediaItem item = items->at(i);
+        if (const int n = ++seen[item.identity]; n > 1 && !item.identity.isEmpty())
+            item.identity += QStringLiteral(" #%1").arg(n);
+        startJob(item, format, quality, again);
+    }
     // Every item may have been saved before: then no task starts, and none will end to say so.
     if (count > 0 && m_activeTasks == 0)
         emit activeTasksChanged();

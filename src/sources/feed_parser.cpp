@@ -112,10 +112,7 @@ public:
                 extension.isEmpty() ? std::nullopt : std::optional<QString>(extension)));
             m_items.last().tags = m_currentTags;
             m_items.last().defaultTitle = QStringLiteral("Episode");
-            // A guid is the episode's for good, while its enclosure's address may change; guids are only
-            // unique within their feed, though.
-            if (!m_currentGuid.isEmpty())
-                m_items.last().identity = QStringLiteral("guid %1 %2").arg(QString::fromLatin1(m_address.toEncoded()), m_currentGuid);
+            m_guids.append(m_currentGuid);
             m_authors.append(m_currentAuthor);
         }
         if (name == QLatin1String("item") && m_itemDepth > 0)
@@ -134,6 +131,12 @@ public:
             tags.artist = !m_authors.at(i).isEmpty() ? m_authors.at(i) : (!m_feedAuthor.isEmpty() ? m_feedAuthor : m_feedTitle);
             if (!tags.image)
                 tags.image = m_feedImage ? m_feedImage : m_channelImage;
+            // A guid is the episode's for good, while its enclosure's address may change. Guids are only
+            // unique within their show, and a show keeps its title when its feed moves to another address.
+            if (!m_guids.at(i).isEmpty())
+                // U+001F parts them: XML text can hold no such character.
+                m_items[i].identity = QStringLiteral("guid %1\u001f%2").arg(
+                    m_feedTitle.isEmpty() ? QString::fromLatin1(m_address.toEncoded()) : m_feedTitle, m_guids.at(i));
         }
         return std::move(m_items);
     }
@@ -147,6 +150,7 @@ private:
     std::optional<QUrl> m_channelImage; // <image><url> of the channel
     QString m_currentTitle;
     QString m_currentGuid;
+    QStringList m_guids; // per item, empty where it has none
     QString m_currentAuthor;
     MediaTags m_currentTags;
     QStringList m_authors; // each item's own author, beside m_items

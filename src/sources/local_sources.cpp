@@ -48,8 +48,10 @@ QString normalizedPath(const QString &input)
 static void identify(MediaItem &item)
 {
     const QFileInfo file(item.url.toLocalFile());
+    // Reached through a link or by its own path, it is the same file.
+    const QString canonical = file.canonicalFilePath();
     item.identity = QStringLiteral("file %1 %2 %3")
-                        .arg(file.absoluteFilePath())
+                        .arg(canonical.isEmpty() ? file.absoluteFilePath() : canonical)
                         .arg(file.size())
                         .arg(file.lastModified().toMSecsSinceEpoch());
 }

@@ -33,6 +33,7 @@ Gathering::Gathering(QObject *parent)
     m_runner->setHistory(m_history);
     connect(m_runner.get(), &JobRunner::lastErrorChanged, this, &Gathering::lastErrorChanged);
     connect(m_runner.get(), &JobRunner::jobAdded, this, [this](Job *job) {
+        collectNotices();
         m_batch.append(job);
         connect(job, &Job::phaseChanged, this, &Gathering::recount);
         recount();
@@ -114,6 +115,10 @@ bool Gathering::gather(const QString &input, int format, int quality, int items)
     const QString text = trimWhitespace(input);
     if (text.isEmpty())
         return false;
+    if (!m_historyNotice.isEmpty()) {
+        m_historyNotice.clear();
+        emit historyNoticeChanged();
+    }
     // Not awaited: the jobs report through the runner as they go.
     m_runner->run(text, formatAt(format), qualityAt(quality), itemLimit(items));
     return true;
@@ -183,6 +188,15 @@ QString Gathering::batchSummary(const QList<Job *> &jobs)
     return parts.join(QStringLiteral(" \u00b7 "));
 }
 
+void Gathering::collectNotices()
+{
+    const QStringList notices = m_history->takeNotices();
+    if (notices.isEmpty())
+        return;
+    m_historyNotice += notices;
+    emit historyNoticeChanged();
+}
+
 void Gathering::checkStopped()
 {
     // A batch stopped on purpose (as quitting does) is not announced.
@@ -194,6 +208,7 @@ void Gathering::checkStopped()
             if (job)
                 ended << job;
         m_batch.clear();
+        collectNotices();
         const QString summary = batchSummary(ended);
         QTimer::singleShot(0, this, [this, summary] { emit batchEnded(summary); });
     }

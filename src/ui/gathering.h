@@ -24,6 +24,7 @@ class Gathering : public QObject
     QML_SINGLETON
     Q_PROPERTY(tovel::JobListModel *jobs READ jobs CONSTANT)
     Q_PROPERTY(QString lastError READ lastError NOTIFY lastErrorChanged)
+    Q_PROPERTY(QString historyNotice READ historyNotice NOTIFY historyNoticeChanged)
     Q_PROPERTY(int unfinished READ unfinished NOTIFY unfinishedChanged)
     Q_PROPERTY(QStringList formats READ formats CONSTANT)
     Q_PROPERTY(QStringList qualities READ qualities CONSTANT)
@@ -35,6 +36,8 @@ public:
     [[nodiscard]] JobListModel *jobs() const { return m_jobs; }
     [[nodiscard]] JobRunner &runner() const { return *m_runner; }
     [[nodiscard]] QString lastError() const;
+    // What went wrong with the record of saved files since the last request began, a line a sentence.
+    [[nodiscard]] QString historyNotice() const { return m_historyNotice.join(u'\n'); }
     // Jobs that have not reached an end yet.
     [[nodiscard]] int unfinished() const { return m_unfinished; }
     [[nodiscard]] QStringList formats() const;
@@ -76,11 +79,13 @@ signals:
     // Every job started since the last batch has ended; `summary` says how.
     void batchEnded(const QString &summary);
     void lastErrorChanged();
+    void historyNoticeChanged();
     void unfinishedChanged();
     void stopped();
 
 private:
     void recount();
+    void collectNotices();
     void checkStopped();
 
     std::shared_ptr<History> m_history;
@@ -89,6 +94,7 @@ private:
     int m_unfinished = 0;
     bool m_stopping = false;
     QList<QPointer<Job>> m_batch;
+    QStringList m_historyNotice;
 };
 
 } // namespace tovel

@@ -18,7 +18,7 @@ QList<LibraryFile> listLibrary(const QString &folder, const QString &historyPath
     static const QStringList audio{QStringLiteral("mp3"), QStringLiteral("m4a"), QStringLiteral("wav"),
                                    QStringLiteral("flac")};
     QList<LibraryFile> files;
-    const QHash<QString, QString> sources = History::sources(historyPath);
+    const QHash<QString, History::Source> sources = History::sources(historyPath);
     // Shallow, hidden entries included (they fall to the extension test like any other).
     const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
     for (const QFileInfo &entry : entries) {
@@ -26,8 +26,11 @@ QList<LibraryFile> listLibrary(const QString &folder, const QString &historyPath
         const QString extension = fileExtension(name);
         if (!audio.contains(extension.toLower()))
             continue;
-        files.append({QUrl::fromLocalFile(entry.absoluteFilePath()), baseName(name), extension,
-                      entry.lastModified(), sources.value(entry.absoluteFilePath())});
+        // A file changed since, or another one under the same name, is not what was saved.
+        const auto saved = sources.constFind(entry.absoluteFilePath());
+        const bool same = saved != sources.cend() && saved->size == entry.size();
+        files.append({QUrl::fromLocalFile(entry.absoluteFilePath()), baseName(name), extension, entry.lastModified(),
+                      same ? saved->source : QString()});
     }
     std::sort(files.begin(), files.end(), [](const LibraryFile &a, const LibraryFile &b) {
         if (a.modified.isValid() != b.modified.isValid())

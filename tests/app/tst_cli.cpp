@@ -274,6 +274,7 @@ private slots:
         sql("UPDATE schema_version SET version = 3");
         run({}, {"2 of 2 saved"}, {"One 5.mp3", "Two 4.mp3"});
         QCOMPARE(sql("SELECT version FROM schema_version"), QStringList{"3"});
+        QCOMPARE(errors, "The record of what was saved before comes from a newer Tovel. It is left as it is, and not used.\n");
 
         // A damaged history is set aside as it is, and a fresh one started.
         sql("UPDATE schema_version SET version = 2");
@@ -286,8 +287,8 @@ private slots:
         const QStringList aside = QDir(folder).entryList({"history.damaged-*.sqlite"});
         QCOMPARE(aside.size(), 1);
         QVERIFY(readFile(folder + '/' + aside.first()) == bytes);
-        QCOMPARE(QString::fromUtf8(errors), "The record of what was saved before could not be read. It was kept as " + folder
-                                                + '/' + aside.first() + ", and a new one begun.\n");
+        QCOMPARE(QString::fromUtf8(errors), "The record of what was saved before could not be read. It was kept as ~/.local/share/Tovel/"
+                                                + aside.first() + ", and a new one begun.\n");
         run({}, {"2 already saved"}, {});
     }
 

@@ -1,3 +1,4 @@
+#include "pipeline/history.h"
 #include "pipeline/source_router.h"
 #include "engine/manifest.h"
 #include "support/http_server.h"
@@ -85,10 +86,11 @@ private slots:
         QString items = "\xEF\xBB\xBF\n  <?xml version=\"1.0\"?><rss><channel><title>Field Notes</title>";
         // The second link is relative to where the feed really is, after the redirect.
         for (int i = 1; i <= 3; ++i)
-            items += QStringLiteral("<item><title>Episode %1</title><enclosure type=\"audio/wav\" url=\"%2\"/></item>")
+            items += QStringLiteral("<item><title>Episode %1</title><guid>one guid</guid><enclosure type=\"audio/wav\" url=\"%2\"/></item>")
                          .arg(i)
                          .arg(i == 2 ? "../audio/1.wav" : server->base() + "/audio/1.wav");
-        server->serve("/podcast/feed.xml", (items + "</channel></rss>").toUtf8());
+        const QByteArray feed = (items + "</channel></rss>").toUtf8();
+        server->serve("/podcast/feed.xml", feed);
         HttpServer::Response moved;
         moved.status = 301;
         moved.headers = {{"Location", "/podcast/feed.xml"}};
@@ -97,6 +99,8 @@ private slots:
         // The limit takes the first items of the feed.
         const QString out = env->folder("out");
         JobRunner runner(out);
+        const auto history = std::make_shared<History>(env->root() + "/history.sqlite");
+        runner.setHistory(history);
         start(runner, server->base() + "/old/feed", AudioFormat::m4a, 2);
         QCOMPARE(runner.jobs().size(), 2);
         QCOMPARE(runner.jobs().last()->origin(), "Field Notes");
@@ -104,6 +108,17 @@ private slots:
         QCOMPARE(entries(out), QStringList({"Episode 1.m4a", "Episode 2.m4a"}));
         QCOMPARE(probe(out + "/Episode 2.m4a").value_or(Probe()).codec, "aac");
         QCOMPARE(entries(env->temp()), QStringList());
+
+        // Gathered again where the feed has moved to: the show is known by its title, and each episode by
+        // its guid, two with one guid by their places among them.
+        server->serve("/moved/feed.xml", feed);
+        JobRunner again(out);
+        again.setHistory(history);
+        start(again, server->base() + "/moved/feed.xml", AudioFormat::m4a, 2);
+        QStringList found;
+        for (const Job *job : again.jobs())
+            found << job->statusWord() + u' ' + job->output().fileName();
+        QCOMPARE(found, QStringList({"Already saved Episode 2.m4a", "Already saved Episode 1.m4a"}));
     }
 
     // What the feed knows goes into the file's tags, in every format that carries them; a tag the file

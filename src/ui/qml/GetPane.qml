@@ -269,10 +269,13 @@ FocusScope {
                     }
                 }
 
-                // A request that could not start says why, right under the field it came from.
+                // A request that could not start says why, right under the field it came from; so does
+                // trouble with the record of what was saved before.
                 GlassPanel {
+                    id: errorRow
                     objectName: "errorRow"
-                    visible: Gathering.lastError.length > 0
+                    readonly property string message: [Gathering.lastError, Gathering.historyNotice].filter(t => t.length > 0).join("\n")
+                    visible: message.length > 0
                     Layout.fillWidth: true
                     Layout.preferredHeight: errorLine.implicitHeight + 32
                     weight: 0.5
@@ -291,7 +294,7 @@ FocusScope {
                             objectName: "errorText"
                             Layout.fillWidth: true
                             Layout.alignment: Qt.AlignTop
-                            text: Gathering.lastError
+                            text: errorRow.message
                             textFormat: Text.PlainText
                             wrapMode: Text.Wrap
                             font.pixelSize: 12
