@@ -7,7 +7,11 @@
 #include "pipeline/source_kind.h"
 #include "ui/job_list_model.h"
 
+#include <QCoroFuture>
+#include <QPointer>
+#include <QThreadPool>
 #include <QTimer>
+#include <QtConcurrent>
 
 namespace tovel {
 
@@ -86,6 +90,23 @@ QStringList Gathering::qualities() const
 QString Gathering::sourceKind(const QString &input) const
 {
     return sourceKindWord(input, WebEngine::shared().enabled());
+}
+
+void Gathering::describeInput(const QString &input) { findKind(input); }
+
+QCoro::Task<void> Gathering::findKind(QString input)
+{
+    // A pool of its own, so a lookup that hangs holds up no other work.
+    static QThreadPool *lookups = [] {
+        auto *pool = new QThreadPool;
+        pool->setMaxThreadCount(1);
+        return pool;
+    }();
+    QPointer<Gathering> self(this);
+    const bool engineOn = WebEngine::shared().enabled();
+    const QString kind = co_await QtConcurrent::run(lookups, sourceKindWord, input, engineOn);
+    if (self)
+        emit inputKindFound(input, kind);
 }
 
 bool Gathering::canGather(const QString &input) const { return !trimSpacesAndTabs(input).isEmpty(); }

@@ -2,6 +2,7 @@
 
 #include "ui/job_list_model.h"
 
+#include <QCoroTask>
 #include <QObject>
 #include <QQmlEngine>
 #include <QStringList>
@@ -49,6 +50,9 @@ public:
 
     // The badge word for what is typed, from the web engine's last known state.
     [[nodiscard]] Q_INVOKABLE QString sourceKind(const QString &input) const;
+    // The same, found off the GUI thread and told by `inputKindFound`: a typed path is looked up on disk,
+    // which a stalled network mount can hold up for as long as it likes.
+    Q_INVOKABLE void describeInput(const QString &input);
     // Gather is possible once the input holds more than spaces and tabs.
     [[nodiscard]] Q_INVOKABLE bool canGather(const QString &input) const;
     [[nodiscard]] Q_INVOKABLE bool takesQuality(int format) const;
@@ -80,12 +84,14 @@ signals:
     void batchEnded(const QString &summary);
     void lastErrorChanged();
     void historyNoticeChanged();
+    void inputKindFound(const QString &input, const QString &kind);
     void unfinishedChanged();
     void stopped();
 
 private:
     void recount();
     void collectNotices();
+    QCoro::Task<void> findKind(QString input);
     void checkStopped();
 
     std::shared_ptr<History> m_history;

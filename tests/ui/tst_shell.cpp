@@ -343,7 +343,7 @@ private slots:
         QCoreApplication::sendEvent(window, &drop);
         QCOMPARE(item("inputField")->property("text").toString(), song);
         QVERIFY(!item("dropOutline")->isVisible());
-        QCOMPARE(item("sourceHeader")->property("badge").toString(), "File");
+        QTRY_COMPARE(item("sourceHeader")->property("badge").toString(), "File");
         QTest::qWait(100);
         QCOMPARE(shown("statusStat"), cards); // no new card
     }

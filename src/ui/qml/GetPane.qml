@@ -16,7 +16,17 @@ FocusScope {
     readonly property Item field: view.headerItem ? view.headerItem.field : null
     readonly property string input: field ? field.text : ""
     readonly property bool takesQuality: Gathering.takesQuality(format)
-    readonly property string sourceKind: Gathering.sourceKind(input)
+    // Found off the GUI thread, as a typed path is looked up on disk; only the answer for what the field
+    // holds now is taken.
+    property string sourceKind: "\u2014"
+    onInputChanged: Gathering.describeInput(input)
+    Connections {
+        target: Gathering
+        function onInputKindFound(input, kind) {
+            if (input === pane.input)
+                pane.sourceKind = kind
+        }
+    }
 
     function start() {
         Gathering.gather(pane.input, pane.format, pane.quality, pane.items)
