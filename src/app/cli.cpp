@@ -502,8 +502,8 @@ QCoro::Task<int> getCommand(Request request)
         default: ++failed; break;
         }
     }
+    // Saved before counts as saved, for the exit status and JSON's "done", but is told apart.
     const int status = interrupted ? 130 : (failed + cancelled > 0 ? 1 : 0);
-    // Saved before counts as saved for the exit status, but is told apart.
     if (request.json) {
         out(jsonLine(QJsonObject{{QStringLiteral("event"), QStringLiteral("summary")},
                                  {QStringLiteral("total"), int(runner.jobs().size())},

@@ -247,30 +247,21 @@ bool History::record(const QString &identity, const QString &source, AudioFormat
         ++m_unrecorded;
         return false;
     }
-    QSqlQuery query(db);
+    QSqlQuery remove(db), insert(db);
     // A path holds one file: whatever was noted for it before is gone.
-    query.prepare(QStringLiteral("DELETE FROM saved WHERE output = ?"));
-    query.addBindValue(file.absoluteFilePath());
-    if (!query.exec()) {
-        db.rollback();
-        ++m_unrecorded;
-        return false;
-    }
-    query.prepare(QStringLiteral("INSERT INTO saved (identity, format, quality, output, size, saved_at, source)"
-                                 " VALUES (?, ?, ?, ?, ?, ?, ?)"));
-    query.addBindValue(identity);
-    query.addBindValue(rawValue(format));
-    query.addBindValue(qualityKey(format, quality));
-    query.addBindValue(file.absoluteFilePath());
-    query.addBindValue(file.size());
-    query.addBindValue(QDateTime::currentSecsSinceEpoch());
-    query.addBindValue(source);
-    if (!query.exec() || !db.commit()) {
-        db.rollback();
-        ++m_unrecorded;
-        return false;
-    }
-    return true;
+    remove.prepare(QStringLiteral("DELETE FROM saved WHERE output = ?"));
+    remove.addBindValue(file.absoluteFilePath());
+    insert.prepare(QStringLiteral("INSERT INTO saved (identity, format, quality, output, size, saved_at, source)"
+                                  " VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    for (const QVariant &value : {QVariant(identity), QVariant(rawValue(format)), QVariant(qualityKey(format, quality)),
+                                  QVariant(file.absoluteFilePath()), QVariant(file.size()),
+                                  QVariant(QDateTime::currentSecsSinceEpoch()), QVariant(source)})
+        insert.addBindValue(value);
+    if (remove.exec() && insert.exec() && db.commit())
+        return true;
+    db.rollback();
+    ++m_unrecorded;
+    return false;
 }
 
 QHash<QString, History::Source> History::sources(const QString &path)

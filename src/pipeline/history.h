@@ -49,7 +49,6 @@ public:
     };
     [[nodiscard]] static QHash<QString, Source> sources(const QString &path = defaultPath());
 
-    [[nodiscard]] QString path() const { return m_path; }
     // What the user should know about the history since this was last asked, a sentence each: it was set
     // aside, comes from a newer Tovel, could not be opened or was busy, or saved files could not be noted.
     [[nodiscard]] QStringList takeNotices();
