@@ -30,7 +30,6 @@ void build(const QStringList &layout)
     }
 }
 
-QByteArray fixture(const char *name) { return test::readFile(QStringLiteral(TOVEL_FIXTURES_DIR "/") + name); }
 
 } // namespace
 
@@ -106,10 +105,10 @@ private slots:
     {
         QTest::addColumn<QByteArray>("output");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("GPL v2") << fixture("ffmpeg_L_gpl2_debian12_stdout.txt") << "GPL";
-        QTest::newRow("LGPL v2.1, phrase split by LF") << fixture("ffmpeg_L_lgpl21_stdout.txt") << "LGPL";
-        QTest::newRow("split by CR LF") << fixture("ffmpeg_L_lgpl21_stdout.txt").replace("\n", "\r\n") << "unknown";
-        QTest::newRow("nonfree") << fixture("ffmpeg_L_nonfree_stdout.txt") << "unknown";
+        QTest::newRow("GPL v2") << test::dataFile("ffmpeg_L_gpl2_debian12_stdout.txt") << "GPL";
+        QTest::newRow("LGPL v2.1, phrase split by LF") << test::dataFile("ffmpeg_L_lgpl21_stdout.txt") << "LGPL";
+        QTest::newRow("split by CR LF") << test::dataFile("ffmpeg_L_lgpl21_stdout.txt").replace("\n", "\r\n") << "unknown";
+        QTest::newRow("nonfree") << test::dataFile("ffmpeg_L_nonfree_stdout.txt") << "unknown";
         QTest::newRow("both, lesser named last and split by CR")
             << QByteArray("GNU General Public License or GNU Lesser\rGeneral Public License") << "LGPL";
         QTest::newRow("invalid UTF-8") << QByteArray("GNU General Public License \xff\xfe") << "unknown";

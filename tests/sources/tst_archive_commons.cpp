@@ -14,7 +14,6 @@ namespace {
 const QString details = "https://archive.org/details/";
 const QString filePage = "https://commons.wikimedia.org/wiki/File:";
 
-QByteArray fixture(const QString &name) { return readFile(TOVEL_FIXTURES_DIR "/" + name); }
 
 Result<MediaItems> resolve(bool archive, const QString &link)
 {
@@ -69,7 +68,7 @@ private slots:
         const QString dead = "gd70-10-23.aud.wolfson.15080.sbefail.shnf";
         QTest::newRow("archive download link, padded")
             << true << " https://archive.org/download/" + dead + "/GD70-10-23d1t05.ogg\t" << 200
-            << fixture("ia_metadata_gd70-10-23_grateful_dead.json") << 30 << QStringList{ "/metadata/" + dead };
+            << test::dataFile("ia_metadata_gd70-10-23_grateful_dead.json") << 30 << QStringList{ "/metadata/" + dead };
         const QString origin = " | Internet Archive \u00b7 ident | ";
         // Names that are paths out of the item are skipped; "?" and "#" stay in the path.
         QTest::newRow("archive formats, escaping, odd names, error status")
@@ -91,7 +90,7 @@ private slots:
         };
         QTest::newRow("commons, Wikipedia host, real answer")
             << false << "https://de.wikipedia.org/wiki/File:Dog_morphological_variation.png" << 200
-            << fixture("commons_fv1_shared_minus1_png_multilang.json") << 1
+            << test::dataFile("commons_fv1_shared_minus1_png_multilang.json") << 1
             << QStringList{ query("Dog_morphological_variation.png"),
                    "Dog_morphological_variation | https://upload.wikimedia.org/wikipedia/commons/6/69/"
                    "Dog_morphological_variation.png | Wikimedia Commons | png" };
@@ -140,19 +139,19 @@ private slots:
         QTest::newRow("decoded space") << true << details + "bad%20item" << none << notAnItem;
         QTest::newRow("decoded brace") << true << details + "bad%7Bitem" << none << notAnItem;
         QTest::newRow("decoded no-break space") << true << details + "bad%C2%A0item" << none << notAnItem;
-        QTest::newRow("search answer") << true << item << fixture("ia_advancedsearch_etree_not_metadata.json")
+        QTest::newRow("search answer") << true << item << test::dataFile("ia_advancedsearch_etree_not_metadata.json")
                                        << garbled;
         QTest::newRow("error page") << true << item << QByteArray("<html><body>Not Found</body></html>") << garbled;
         QTest::newRow("files not objects") << true << item << json("{'files':[{'name':'a.mp3'},'b.mp3']}") << garbled;
-        QTest::newRow("no media") << true << item << fixture("ia_metadata_nasa_collection_no_media.json")
+        QTest::newRow("no media") << true << item << test::dataFile("ia_metadata_nasa_collection_no_media.json")
                                   << "No audio files in that item.";
         QTest::newRow("category") << false << "https://commons.wikimedia.org/wiki/Category:Birds" << none
                                   << notAFilePage;
         QTest::newRow("stray percent") << false << filePage + "A%25zz.ogg" << none << notAFilePage;
         QTest::newRow("not UTF-8") << false << filePage + "A%25FF.ogg" << none << notAFilePage;
         QTest::newRow("unparsable page") << false << filePage + "a b.ogg" << none << "That is not a valid address.";
-        QTest::newRow("no url") << false << file << fixture("commons_fv1_doc_example_no_url.json") << noMedia;
-        QTest::newRow("pages as a list") << false << file << fixture("commons_fv2_extmetadata_only_no_url.json")
+        QTest::newRow("no url") << false << file << test::dataFile("commons_fv1_doc_example_no_url.json") << noMedia;
+        QTest::newRow("pages as a list") << false << file << test::dataFile("commons_fv2_extmetadata_only_no_url.json")
                                          << noMedia;
         QTest::newRow("local file") << false << file << imageUrl("'file:///etc/passwd'") << noMedia;
     }

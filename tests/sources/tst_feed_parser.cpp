@@ -8,7 +8,6 @@ using namespace tovel;
 
 namespace {
 
-QByteArray fixture(const QString &name) { return test::readFile(TOVEL_FIXTURES_DIR "/" + name); }
 
 // One line per item, so a failing comparison shows every field; "-" marks an absent extension.
 QStringList describe(const MediaItems &items)
@@ -81,7 +80,7 @@ private slots:
         QFETCH(int, count);
         QFETCH(QStringList, ends);
 
-        const QStringList lines = describe(parseFeed(fixture(file)));
+        const QStringList lines = describe(parseFeed(test::dataFile(file)));
         QCOMPARE(lines.size(), count);
         QCOMPARE(lines.mid(0, 1) + (count > 1 ? lines.mid(count - 1) : QStringList()), ends);
     }

@@ -95,6 +95,14 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QByteArray dataFile(const QString &name)
+{
+    QFile file(QStringLiteral(TOVEL_TEST_DATA_DIR "/") + name);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("Test data %s is missing.", qPrintable(file.fileName()));
+    return file.readAll();
+}
+
 QByteArray runProgram(const QString &program, const QStringList &arguments, int *status,
                       const QStringList &environment, int timeoutMs, QByteArray *errors)
 {

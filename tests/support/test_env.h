@@ -52,6 +52,9 @@ bool writeSlowFFmpeg(const QString &path, const QString &log = {});
 // Writes a file with the given bytes.
 bool writeFile(const QString &path, const QByteArray &bytes);
 
+// A file of tests/data (documents and program output from elsewhere, see its README); empty when missing.
+[[nodiscard]] QByteArray dataFile(const QString &name);
+
 // A file's bytes; empty when it cannot be read.
 [[nodiscard]] QByteArray readFile(const QString &path);
 
