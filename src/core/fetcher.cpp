@@ -13,6 +13,8 @@
 #include <QStorageInfo>
 #include <QTimer>
 
+#include <algorithm>
+
 #include <memory>
 
 namespace tovel {
@@ -69,26 +71,115 @@ QString statusSentence(const QNetworkReply &reply)
 
 } // namespace
 
+void Fetcher::expect(ListedFile listed)
+{
+    m_listed = std::move(listed);
+    startOver();
+}
+
+void Fetcher::discard()
+{
+    if (!m_partial.isEmpty())
+        QFile::remove(m_partial);
+    m_partial.clear();
+    startOver();
+}
+
+// Nothing of an earlier answer holds any more: the next try asks for the whole file.
+void Fetcher::startOver()
+{
+    m_validator.clear();
+    m_total = -1;
+    m_md5 = m_listed.md5.isEmpty() ? nullptr : std::make_unique<QCryptographicHash>(QCryptographicHash::Md5);
+    m_sha1 = m_listed.sha1.isEmpty() ? nullptr : std::make_unique<QCryptographicHash>(QCryptographicHash::Sha1);
+}
+
+std::optional<ContentRange> parseContentRange(const QByteArray &value)
+{
+    const QByteArray text = value.trimmed();
+    if (!text.startsWith("bytes "))
+        return std::nullopt;
+    const qsizetype slash = text.indexOf('/');
+    if (slash < 0)
+        return std::nullopt;
+    const QByteArray span = text.mid(6, slash - 6).trimmed();
+    const QByteArray whole = text.mid(slash + 1).trimmed();
+    const auto number = [](const QByteArray &digits) -> std::optional<qint64> {
+        bool ok = false;
+        const qint64 n = digits.toLongLong(&ok);
+        if (!ok || n < 0 || digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return std::nullopt;
+        return n;
+    };
+    ContentRange range;
+    if (whole != "*") {
+        const auto total = number(whole);
+        if (!total)
+            return std::nullopt;
+        range.total = *total;
+    }
+    if (span == "*")
+        return range.total >= 0 ? std::optional(range) : std::nullopt;
+    const qsizetype dash = span.indexOf('-');
+    const auto first = number(span.left(dash)), last = number(span.mid(dash + 1));
+    if (dash < 0 || !first || !last || *last < *first || (range.total >= 0 && *last >= range.total))
+        return std::nullopt;
+    range.first = *first;
+    range.last = *last;
+    return range;
+}
+
+namespace {
+
+// What tells one version of a file from another: a strong ETag, else the time it was last modified.
+QByteArray validatorOf(const QNetworkReply &reply)
+{
+    const QByteArray tag = reply.rawHeader("ETag").trimmed();
+    if (!tag.isEmpty() && !tag.startsWith("W/"))
+        return tag;
+    return reply.rawHeader("Last-Modified").trimmed();
+}
+
+// Whether a ranged answer names another version than `validator` (an ETag, or a Last-Modified date).
+bool changedSince(const QNetworkReply &reply, const QByteArray &validator)
+{
+    const QByteArray said = reply.rawHeader(validator.startsWith('"') ? "ETag" : "Last-Modified").trimmed();
+    return !said.isEmpty() && said != validator;
+}
+
+} // namespace
+
 QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::function<void(double)> progress,
-                                            std::optional<qint64> maxBytes, QString resume)
+                                            std::optional<qint64> maxBytes)
 {
     m_failure = {};
-    m_partial.clear();
+    m_provedWhole = false;
     if (m_cancelled) {
-        QFile::remove(resume);
+        discard();
         co_return fail(Error::plain(QStringLiteral("Operation canceled")));
     }
 
     const QString folder = paths::temporary();
     std::unique_ptr<QFile> file;
+    QString path = std::exchange(m_partial, QString());
     qint64 offset = 0;
-    QString path = resume;
-    if (!resume.isEmpty()) {
-        file = std::make_unique<QFile>(resume);
-        if (!file->open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!path.isEmpty()) {
+        file = std::make_unique<QFile>(path);
+        if (!file->open(QIODevice::ReadWrite)) {
+            QFile::remove(path);
+            startOver();
             co_return fail(Error::plain(file->errorString()));
+        }
         offset = file->size();
+        // Without a validator a changed file could not be told from the one begun: start again.
+        if (m_validator.isEmpty() || offset <= 0) {
+            file->resize(0);
+            offset = 0;
+            startOver();
+        }
+        file->seek(offset);
     } else {
+        startOver();
         path = folder + u'/' + paths::temporaryName(QStringLiteral(".download"));
         auto created = paths::createPrivateFile(path);
         if (!created)
@@ -103,8 +194,11 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
     request.setRawHeader("Accept-Encoding", "identity");
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    if (offset > 0)
+    if (offset > 0) {
         request.setRawHeader("Range", "bytes=" + QByteArray::number(offset) + '-');
+        // The rest only of the very file begun; of any other version the server sends the whole.
+        request.setRawHeader("If-Range", m_validator);
+    }
     LaterPtr<QNetworkReply> reply(network().get(request));
     m_task = reply.get();
     // Keep only a small buffer in memory: whatever arrives goes straight to disk.
@@ -112,8 +206,10 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
 
     QString writeError;
     bool retryable = false;
-    bool startAgain = false; // the partial file is no good: the next try starts from nothing
-    qint64 announced = -1;   // the body's length as the server gave it
+    bool startAgain = false; // what is on disk is no good: the next try starts from nothing
+    bool complete = false;   // the server says the file on disk already is the whole
+    qint64 expectedEnd = -1; // the file's length once this answer's body is in, when the answer says
+    bool chunked = false;
     QFile *sink = file.get();
     QNetworkReply *source = reply.get();
     const qint64 limit = maxBytes.value_or(-1);
@@ -131,6 +227,10 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
             });
         }
     };
+    const auto restart = [&](const QString &why) {
+        startAgain = true;
+        stop(why, true);
+    };
     const auto tooLarge = [limit] { return QStringLiteral("The file is larger than %1 bytes.").arg(limit); };
     const auto noRoom = [&folder] {
         return QStringLiteral("The temporary folder %1 is nearly full: at least %2 must stay free.")
@@ -140,36 +240,70 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
     connect(source, &QNetworkReply::metaDataChanged, this, [&] {
         const QVariant status = source->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         const int code = status.toInt();
-        if (status.isValid() && !isSuccess(code) && !(code >= 300 && code < 400)) {
+        if (!status.isValid() || (code >= 300 && code < 400))
+            return; // a redirect is followed; its own answer comes next
+        if (code == 416 && offset > 0) {
+            // Nothing is left to send: sound only when what is on disk is as long as the whole file.
+            const auto range = parseContentRange(source->rawHeader("Content-Range"));
+            if (range && range->first < 0 && range->total == offset && (m_total < 0 || m_total == offset)) {
+                m_total = offset;
+                complete = true;
+            } else {
+                restart(QStringLiteral("The server could not send the rest of the file."));
+            }
+            return;
+        }
+        if (!isSuccess(code)) {
             m_failure.retryAfter = retryAfterSeconds(source->rawHeader("Retry-After"));
             stop(statusSentence(*source), code == 408 || code == 429 || (code >= 500 && code < 600));
             return;
         }
-        if (offset > 0 && code == 206) {
-            // Only the rest from exactly where the file ends can be appended.
-            const QByteArray range = source->rawHeader("Content-Range");
-            if (!range.startsWith("bytes " + QByteArray::number(offset) + '-')) {
-                startAgain = true;
-                stop(QStringLiteral("The server sent another part of the file than was asked for."), true);
+        chunked = source->rawHeader("Transfer-Encoding").toLower().contains("chunked");
+        const QVariant length = source->header(QNetworkRequest::ContentLengthHeader);
+        const qint64 announced = length.isValid() && !chunked ? length.toLongLong() : -1;
+        if (code == 206) {
+            if (offset == 0) {
+                restart(QStringLiteral("The server sent part of the file when the whole was asked for."));
                 return;
             }
-        } else if (offset > 0 && isSuccess(code)) {
-            // The whole file again: what the earlier try brought is replaced.
-            sink->resize(0);
-            offset = 0;
+            const auto range = parseContentRange(source->rawHeader("Content-Range"));
+            if (!range || range->first != offset || range->total < 0 || (m_total >= 0 && range->total != m_total)) {
+                restart(QStringLiteral("The server sent another part of the file than was asked for."));
+                return;
+            }
+            if (changedSince(*source, m_validator)) {
+                restart(QStringLiteral("The file changed on the server while it downloaded."));
+                return;
+            }
+            if (announced >= 0 && announced != range->last - range->first + 1) {
+                restart(QStringLiteral("The server sent another part of the file than was asked for."));
+                return;
+            }
+            m_total = range->total;
+            expectedEnd = range->last + 1;
+        } else {
+            if (offset > 0) {
+                // The whole file again (a new version, or a server that does not resume): what the
+                // earlier try brought is replaced.
+                sink->resize(0);
+                sink->seek(0);
+                offset = 0;
+                startOver();
+            }
+            m_validator = validatorOf(*source);
+            m_total = announced;
+            expectedEnd = announced;
         }
-        const QVariant length = source->header(QNetworkRequest::ContentLengthHeader);
-        if (!length.isValid())
+        if (expectedEnd < 0)
             return;
-        announced = length.toLongLong();
-        if (limit >= 0 && offset + length.toLongLong() > limit)
+        if (limit >= 0 && expectedEnd > limit)
             stop(tooLarge());
-        else if (room() - length.toLongLong() < floor)
+        else if (room() - (expectedEnd - offset) < floor)
             stop(noRoom());
     });
     connect(source, &QNetworkReply::readyRead, this, [&] {
         const QByteArray chunk = source->readAll();
-        if (!writeError.isEmpty())
+        if (!writeError.isEmpty() || complete)
             return;
         written += chunk.size();
         if (limit >= 0 && offset + written > limit) {
@@ -183,8 +317,14 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
                 return;
             }
         }
-        if (sink->write(chunk) != chunk.size())
+        if (sink->write(chunk) != chunk.size()) {
             stop(sink->errorString());
+            return;
+        }
+        if (m_md5)
+            m_md5->addData(chunk);
+        if (m_sha1)
+            m_sha1->addData(chunk);
     });
     // The client's own timeout only notices silence; a server that sends a byte now and then would
     // keep a download open for ever.
@@ -200,9 +340,9 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
     stallCheck.start(m_stallWindow);
     // Progress only when the server said how long the body is; Qt reports the received size as the
     // total at the end of a download of unknown length, which is no progress at all.
-    connect(source, &QNetworkReply::downloadProgress, this, [source, progress, &writeError, &offset](qint64 received, qint64 total) {
-        if (total >= 1 && progress && writeError.isEmpty() && source->header(QNetworkRequest::ContentLengthHeader).isValid())
-            progress(double(offset + received) / double(offset + total));
+    connect(source, &QNetworkReply::downloadProgress, this, [progress, &writeError, &offset, &expectedEnd](qint64 received, qint64) {
+        if (expectedEnd >= 1 && progress && writeError.isEmpty())
+            progress(std::min(1.0, double(offset + received) / double(expectedEnd)));
     });
 
     if (!reply->isFinished())
@@ -211,18 +351,36 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
     disconnect(source, nullptr, this, nullptr);
     disconnect(&stallCheck, nullptr, this, nullptr);
 
-    const QByteArray rest = reply->isOpen() && writeError.isEmpty() ? reply->readAll() : QByteArray();
-    if (writeError.isEmpty() && limit >= 0 && offset + written + rest.size() > limit)
-        writeError = tooLarge();
-    else if (writeError.isEmpty() && !rest.isEmpty() && file->write(rest) != rest.size())
-        writeError = file->errorString();
+    const bool transportOk = reply->error() == QNetworkReply::NoError;
+    if (transportOk && writeError.isEmpty() && !complete && reply->isOpen()) {
+        const QByteArray rest = reply->readAll();
+        if (limit >= 0 && offset + written + rest.size() > limit) {
+            writeError = tooLarge();
+        } else if (!rest.isEmpty() && file->write(rest) != rest.size()) {
+            writeError = file->errorString();
+        } else {
+            written += rest.size();
+            if (m_md5)
+                m_md5->addData(rest);
+            if (m_sha1)
+                m_sha1->addData(rest);
+        }
+    }
     if (writeError.isEmpty() && !file->flush())
         writeError = file->errorString();
-    // A connection that closes early can end a reply without an error: the length tells.
-    if (writeError.isEmpty() && reply->error() == QNetworkReply::NoError && announced >= 0
-        && written + rest.size() < announced) {
-        writeError = QStringLiteral("The connection closed before the whole file arrived.");
-        retryable = true;
+    const qint64 onDisk = offset + written;
+    // A connection that closes early can end a reply without an error: the lengths tell.
+    if (writeError.isEmpty() && transportOk && !complete) {
+        if (expectedEnd >= 0 && onDisk < expectedEnd) {
+            writeError = QStringLiteral("The connection closed before the whole file arrived.");
+            retryable = true;
+        } else if (expectedEnd >= 0 && onDisk > expectedEnd) {
+            writeError = QStringLiteral("The server sent more than it announced.");
+            retryable = startAgain = true;
+        } else if (m_total >= 0 && onDisk < m_total) {
+            writeError = QStringLiteral("The server sent only part of the rest of the file.");
+            retryable = true;
+        }
     }
     file->close();
 
@@ -230,19 +388,37 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
     Result<QString> result = path;
     if (!writeError.isEmpty()) {
         result = fail(Error::plain(writeError));
-    } else if (reply->error() != QNetworkReply::NoError && !isHttpStatusError(reply->error())) {
+    } else if (!transportOk && !complete && !isHttpStatusError(reply->error())) {
         // A connection that broke or timed out may do better next time; one we ended ourselves not.
         retryable = !m_cancelled && reply->error() != QNetworkReply::OperationCanceledError;
         result = fail(Error::plain(reply->errorString()));
-    } else if (status.isValid() && !isSuccess(status.toInt())) {
+    } else if (!complete && status.isValid() && !isSuccess(status.toInt())) {
         result = fail(Error::plain(statusSentence(*reply)));
+    }
+    if (result) {
+        // The publisher's list has the last word: a file that differs from it is no good, however whole.
+        const auto differs = [](const std::unique_ptr<QCryptographicHash> &hash, const QByteArray &listed) {
+            return hash && hash->result().toHex() != listed;
+        };
+        if ((m_listed.size >= 0 && onDisk != m_listed.size) || differs(m_md5, m_listed.md5) || differs(m_sha1, m_listed.sha1)) {
+            m_failure.mismatch = true;
+            retryable = startAgain = true;
+            result = fail(Error::plain(QStringLiteral("The file did not match what %1 lists for it.")
+                                           .arg(m_listed.publisher.isEmpty() ? QStringLiteral("its publisher") : m_listed.publisher)));
+        } else {
+            // The end of a chunked body is not known to be its last chunk: the network layer may report a
+            // connection closed after any chunk as the end. Only a length or a digest proves anything.
+            m_provedWhole = m_total >= 0 || m_md5 || m_sha1;
+        }
     }
     m_failure.retryable = !result && retryable && !m_cancelled;
     if (!result) {
-        if (m_failure.retryable && !startAgain && QFileInfo(path).size() > 0)
+        if (m_failure.retryable && !startAgain && !m_validator.isEmpty() && QFileInfo(path).size() > 0)
             m_partial = path;
         else
             QFile::remove(path);
+        if (m_partial.isEmpty())
+            startOver();
     }
     m_task = nullptr;
     co_return result;

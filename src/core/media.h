@@ -22,6 +22,19 @@ struct MediaTags
     bool operator==(const MediaTags &) const = default;
 };
 
+// What a publisher lists for a file (its size and digests), checked while the file arrives. Empty where
+// the source lists nothing.
+struct ListedFile
+{
+    qint64 size = -1;
+    QByteArray md5;  // lower-case hexadecimal
+    QByteArray sha1; // lower-case hexadecimal
+    QString publisher; // who lists them, as a sentence names it ("the Internet Archive")
+
+    [[nodiscard]] bool isEmpty() const { return size < 0 && md5.isEmpty() && sha1.isEmpty(); }
+    bool operator==(const ListedFile &) const = default;
+};
+
 // One playable thing a source found.
 struct MediaItem
 {
@@ -40,6 +53,7 @@ struct MediaItem
     QString identity;
     // The title its source gives an item that has none; a saved file falls back to it too.
     QString defaultTitle = QStringLiteral("Audio");
+    ListedFile listed;
 
     bool operator==(const MediaItem &) const = default;
 };

@@ -1,11 +1,13 @@
 #include "core/output_naming.h"
 
+#include "platform/paths.h"
 #include "platform/text.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -73,24 +75,71 @@ QString fitFileName(const QString &name, const QString &suffix, int maxBytes, co
     return kept + suffix;
 }
 
-Result<QString> reserveOutput(const QString &title, AudioFormat format, const QString &destination,
-                              const QString &fallback)
+Result<QString> stagingOutput(AudioFormat format, const QString &destination)
 {
     if (!QDir().mkpath(destination))
         return fail(Error::folderNotCreated(destination));
-    const QString name = outputBaseName(title, fallback);
-    const QString extension = u'.' + rawValue(format);
-    for (int n = 1; n < 1'000'000; ++n) {
-        const QString suffix = n == 1 ? extension : u' ' + QString::number(n) + extension;
-        const QString path = destination + u'/' + fitFileName(name, suffix, maxFileNameBytes, fallback);
-        const QByteArray local = QFile::encodeName(path);
-        const int fd = ::open(local.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const QString path = destination + QStringLiteral("/.") + paths::temporaryName(QStringLiteral(".part.") + rawValue(format));
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0) {
             ::close(fd);
             return path;
         }
         if (errno != EEXIST)
             return fail(Error::plain(QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    return fail(Error::plain(QStringLiteral("No free file name is left in %1.").arg(destination)));
+}
+
+namespace {
+
+enum class Placed { yes, taken, failed };
+
+// Gives `from` the name `to` unless something is there already. Atomic where the file system allows it;
+// else through a second link, else by claiming the name with an empty file of ours and moving over that.
+Placed placeWithoutReplacing(const QByteArray &from, const QByteArray &to)
+{
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return Placed::yes;
+    if (errno == EEXIST)
+        return Placed::taken;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return Placed::failed;
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return Placed::yes;
+    }
+    if (errno == EEXIST)
+        return Placed::taken;
+    const int fd = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return errno == EEXIST ? Placed::taken : Placed::failed;
+    ::close(fd);
+    if (::rename(from.constData(), to.constData()) == 0)
+        return Placed::yes;
+    const int error = errno;
+    ::unlink(to.constData());
+    errno = error;
+    return Placed::failed;
+}
+
+} // namespace
+
+Result<QString> placeOutput(const QString &staged, const QString &title, AudioFormat format, const QString &destination,
+                            const QString &fallback)
+{
+    const QString name = outputBaseName(title, fallback);
+    const QString extension = u'.' + rawValue(format);
+    const QByteArray from = QFile::encodeName(staged);
+    for (int n = 1; n < 1'000'000; ++n) {
+        const QString suffix = n == 1 ? extension : u' ' + QString::number(n) + extension;
+        const QString path = destination + u'/' + fitFileName(name, suffix, maxFileNameBytes, fallback);
+        switch (placeWithoutReplacing(from, QFile::encodeName(path))) {
+        case Placed::yes: return path;
+        case Placed::taken: continue;
+        case Placed::failed: return fail(Error::plain(QString::fromLocal8Bit(std::strerror(errno))));
+        }
     }
     return fail(Error::plain(QStringLiteral("No free file name is left for that title.")));
 }

@@ -17,10 +17,14 @@ inline constexpr int maxFileNameBytes = 255;
 [[nodiscard]] QString fitFileName(const QString &name, const QString &suffix, int maxBytes = maxFileNameBytes,
                                   const QString &fallback = QStringLiteral("Audio"));
 
-// Chooses "Title.ext", "Title 2.ext", ... in `destination` (creating the folder when missing) and claims the
-// first free name by creating it exclusively, so no other job or program can take it meanwhile. The caller
-// owns the empty file it gets back: ffmpeg overwrites it, and a failed job removes it.
-[[nodiscard]] Result<QString> reserveOutput(const QString &title, AudioFormat format, const QString &destination,
-                                            const QString &fallback = QStringLiteral("Audio"));
+// A hidden file in `destination` (created when missing) for an output to be written under until it is
+// complete and checked: ".tovel-PID-UUID.part.mp3", so ffmpeg still knows the format by its extension,
+// and a leftover can be told as ours and whose. The caller owns the empty file it gets back.
+[[nodiscard]] Result<QString> stagingOutput(AudioFormat format, const QString &destination);
+
+// Moves a complete output from its hidden name to the first free of "Title.ext", "Title 2.ext", ... in
+// `destination`, never replacing anything there, even a file that appears meanwhile. Returns the final path.
+[[nodiscard]] Result<QString> placeOutput(const QString &staged, const QString &title, AudioFormat format,
+                                          const QString &destination, const QString &fallback = QStringLiteral("Audio"));
 
 } // namespace tovel

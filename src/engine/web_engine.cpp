@@ -237,8 +237,7 @@ QCoro::Task<Result<WebDownload>> WebEngine::download(QString link, bool video, S
     if (!co_await probe())
         co_return fail(Error::unsupported(QStringLiteral("yt-dlp did not answer. Check its path in Engine settings.")));
 
-    const QString folder = paths::temporary() + QStringLiteral("/tovel-")
-        + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    const QString folder = paths::temporary() + u'/' + paths::temporaryName(QString());
     if (!paths::createPrivateFolder(folder))
         co_return fail(Error::folderNotCreated(folder));
 

@@ -64,6 +64,7 @@ std::optional<MediaProbe> parseStreamSummary(const QByteArray &summary)
     if (const QRegularExpressionMatch match = duration.match(text); match.hasMatch())
         probe.duration = match.captured(1).toInt() * 3600.0 + match.captured(2).toInt() * 60.0
             + match.captured(3).toDouble();
+    probe.durationEstimated = text.contains(QLatin1String("Estimating duration from bitrate"));
     return probe;
 }
 
@@ -227,10 +228,105 @@ QCoro::Task<std::optional<MediaProbe>> probeMedia(QString ffmpeg, QString input,
     co_return parseStreamSummary(process->readAllStandardError());
 }
 
-QCoro::Task<Result<void>> convert(QString input, QString output, AudioFormat format, AudioQuality quality,
-                                  std::optional<MediaProbe> probe, std::function<void(QProcess *)> onStart,
-                                  std::function<bool()> isCancelled, std::function<void(double)> progress,
-                                  QList<QPair<QString, QString>> tags, QString cover)
+std::optional<double> shortfall(const std::optional<MediaProbe> &probe, std::optional<double> written)
+{
+    if (!probe || !probe->duration || probe->durationEstimated || *probe->duration <= 0)
+        return std::nullopt;
+    const double declared = *probe->duration;
+    const double tolerance = std::max(0.5, declared * 0.01);
+    if (written.value_or(0) >= declared - tolerance)
+        return std::nullopt;
+    return declared;
+}
+
+QString shortfallSentence(double written, double declared)
+{
+    const auto span = [](double seconds) {
+        const qint64 whole = qint64(seconds);
+        if (whole < 60)
+            return QStringLiteral("%1 s").arg(whole);
+        if (whole < 3600)
+            return QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
+        return QStringLiteral("%1:%2:%3").arg(whole / 3600).arg(whole / 60 % 60, 2, 10, QLatin1Char('0')).arg(whole % 60, 2, 10, QLatin1Char('0'));
+    };
+    return QStringLiteral("The source holds only %1 of the %2 it announces.").arg(span(written), span(declared));
+}
+
+namespace {
+
+// Follows ffmpeg's "-progress" report: the length written so far, and whether it moves at all.
+class ProgressReader
+{
+public:
+    // Takes what arrived on standard output; true when it said something new.
+    bool feed(const QByteArray &chunk)
+    {
+        m_pending += chunk;
+        bool moved = false;
+        qsizetype end;
+        while ((end = m_pending.indexOf('\n')) >= 0) {
+            const QByteArray line = m_pending.left(end).trimmed();
+            m_pending.remove(0, end + 1);
+            if (line.startsWith("out_time_us=")) {
+                bool ok = false;
+                const double seconds = line.mid(12).toDouble(&ok) / 1e6;
+                if (ok && seconds >= 0) {
+                    moved = moved || !m_written || seconds > *m_written;
+                    m_written = seconds;
+                }
+            } else if (line.startsWith("total_size=")) {
+                const qint64 size = line.mid(11).toLongLong();
+                moved = moved || size > m_size;
+                m_size = std::max(m_size, size);
+            } else if (line == "progress=end") {
+                moved = true;
+            }
+        }
+        if (m_pending.size() > 4096)
+            m_pending.clear();
+        return moved;
+    }
+    [[nodiscard]] std::optional<double> written() const { return m_written; }
+
+private:
+    QByteArray m_pending;
+    std::optional<double> m_written;
+    qint64 m_size = 0;
+};
+
+} // namespace
+
+QCoro::Task<std::optional<double>> measureLength(QString ffmpeg, QString input, std::function<void(QProcess *)> onStart)
+{
+    auto process = makeChildProcess(ffmpeg, QStringList{QStringLiteral("-nostdin"), QStringLiteral("-nostats"),
+                                                        QStringLiteral("-v"), QStringLiteral("error"),
+                                                        QStringLiteral("-progress"), QStringLiteral("pipe:1")}
+                                                << mediaInputOptions()
+                                                << QStringList{QStringLiteral("-i"), input, QStringLiteral("-map"),
+                                                               QStringLiteral("0:a:0"), QStringLiteral("-c"),
+                                                               QStringLiteral("copy"), QStringLiteral("-f"),
+                                                               QStringLiteral("null"), QStringLiteral("-")});
+    process->setStandardErrorFile(QProcess::nullDevice());
+    QProcess *raw = process.get();
+    auto reader = std::make_shared<ProgressReader>();
+    QObject::connect(raw, &QProcess::readyReadStandardOutput, raw, [raw, reader] { reader->feed(raw->readAllStandardOutput()); });
+    // Reading through a file without decoding it is quick; one that takes this long is not read.
+    QTimer::singleShot(probeLimitMs, raw, [raw] { terminatePolitely(raw); });
+    if (onStart)
+        onStart(raw);
+    const ChildExit exit = co_await runToExit(raw);
+    reader->feed(raw->readAllStandardOutput() + '\n');
+    QObject::disconnect(raw, nullptr, nullptr, nullptr);
+    if (!exit.started || exit.crashed || exit.exitCode != 0)
+        co_return std::nullopt;
+    co_return reader->written();
+}
+
+QCoro::Task<Result<ConversionReport>> convert(QString input, QString output, AudioFormat format, AudioQuality quality,
+                                              std::optional<MediaProbe> probe, std::function<void(QProcess *)> onStart,
+                                              std::function<bool()> isCancelled, std::function<void(double)> progress,
+                                              QList<QPair<QString, QString>> tags, QString cover,
+                                              std::chrono::milliseconds stallWindow)
 {
     const auto ffmpeg = Tools::ffmpegPath();
     if (!ffmpeg)
@@ -239,7 +335,7 @@ QCoro::Task<Result<void>> convert(QString input, QString output, AudioFormat for
     QProcess *raw = process.get();
     // The length comes from the probe, else from the summary ffmpeg prints before it starts.
     auto length = std::make_shared<double>(probe && probe->duration && *probe->duration > 0 ? *probe->duration : 0);
-    auto pending = std::make_shared<QByteArray>();
+    auto reader = std::make_shared<ProgressReader>();
     // Standard error is read throughout: its summary gives the length when nothing else did, and its
     // last lines say why a conversion failed.
     auto summary = std::make_shared<QByteArray>();
@@ -256,43 +352,53 @@ QCoro::Task<Result<void>> convert(QString input, QString output, AudioFormat for
         else if (summary->size() > 64 * 1024)
             summary->clear();
     });
-    if (progress) {
-        QObject::connect(raw, &QProcess::readyReadStandardOutput, raw, [raw, pending, progress, length] {
-            *pending += raw->readAllStandardOutput();
-            qsizetype end;
-            while ((end = pending->indexOf('\n')) >= 0) {
-                const QByteArray line = pending->left(end).trimmed();
-                pending->remove(0, end + 1);
-                if (line.startsWith("out_time_us=") && *length > 0) {
-                    bool ok = false;
-                    const double written = line.mid(12).toDouble(&ok) / 1e6;
-                    if (ok && written >= 0)
-                        progress(std::min(1.0, written / *length));
-                }
-            }
-        });
-    } else {
-        process->setStandardOutputFile(QProcess::nullDevice());
-    }
+    // An ffmpeg that reports nothing new for the stall window is stuck (a hung input, a dead disk): ended.
+    auto stalled = std::make_shared<bool>(false);
+    auto watchdog = std::make_shared<QTimer>();
+    watchdog->setSingleShot(true);
+    QObject::connect(watchdog.get(), &QTimer::timeout, raw, [raw, stalled] {
+        *stalled = true;
+        terminatePolitely(raw);
+    });
+    QObject::connect(raw, &QProcess::readyReadStandardOutput, raw, [raw, reader, progress, length, watchdog, stallWindow] {
+        if (!reader->feed(raw->readAllStandardOutput()))
+            return;
+        watchdog->start(stallWindow);
+        if (progress && *length > 0 && reader->written())
+            progress(std::min(1.0, *reader->written() / *length));
+    });
     if (onStart)
         onStart(raw);
+    watchdog->start(stallWindow);
     const ChildExit exit = co_await runToExit(raw);
+    watchdog->stop();
     *tail = (*tail + raw->readAllStandardError()).right(4096);
+    reader->feed(raw->readAllStandardOutput() + '\n');
     QObject::disconnect(raw, nullptr, nullptr, nullptr);
     if (!exit.started)
         co_return fail(Error::plain(exit.launchError));
-    // ffmpeg exits 0 even when the last of its output could not be written; its own words tell.
+    if (isCancelled && isCancelled())
+        co_return ConversionReport{reader->written()};
+    if (*stalled)
+        co_return fail(Error::plain(QStringLiteral("ffmpeg made no progress for %1 seconds and was stopped.")
+                                        .arg(std::chrono::duration_cast<std::chrono::seconds>(stallWindow).count())));
+    // ffmpeg exits 0 even when the last of its output could not be written, or nothing was encoded at
+    // all; its own words tell.
     const bool unwritten = tail->contains("Error closing file") || tail->contains("Error writing trailer")
         || tail->contains("No space left on device");
-    if (exit.exitCode == 0 && !exit.crashed && !unwritten)
-        co_return Result<void>();
-    if (isCancelled && isCancelled())
-        co_return Result<void>();
-    if (isOutOfSpace(*tail, QFileInfo(output).absolutePath()))
-        co_return fail(Error::plain(QStringLiteral("There is no space left in the destination folder.")));
-    if (exit.exitCode == 0 && !exit.crashed)
-        co_return fail(Error::plain(QStringLiteral("ffmpeg could not finish writing the file.")));
-    co_return fail(Error::unsupported(QStringLiteral("ffmpeg exited with code %1.").arg(exit.exitCode)));
+    if (exit.exitCode != 0 || exit.crashed || unwritten) {
+        if (isOutOfSpace(*tail, QFileInfo(output).absolutePath()))
+            co_return fail(Error::plain(QStringLiteral("There is no space left in the destination folder.")));
+        if (exit.exitCode == 0 && !exit.crashed)
+            co_return fail(Error::plain(QStringLiteral("ffmpeg could not finish writing the file.")));
+        co_return fail(Error::unsupported(QStringLiteral("ffmpeg exited with code %1.").arg(exit.exitCode)));
+    }
+    const QFileInfo written(output);
+    if (!written.isFile() || written.size() == 0)
+        co_return fail(Error::plain(QStringLiteral("ffmpeg ended without writing the file.")));
+    if (tail->contains("Output file is empty, nothing was encoded") || reader->written().value_or(0) <= 0)
+        co_return fail(Error::unsupported(QStringLiteral("ffmpeg found no audio to write.")));
+    co_return ConversionReport{reader->written()};
 }
 
 } // namespace tovel

@@ -6,6 +6,7 @@
 #include <QCoroTask>
 #include <QProcess>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -20,6 +21,7 @@ struct MediaProbe
     QList<int> pictures;           // stream numbers of attached pictures (cover art)
     QStringList tags;              // the input's own tags that hold something, lower-case ("title", "artist")
     std::optional<double> duration; // seconds, when the input says
+    bool durationEstimated = false; // ffmpeg guessed the duration from the size and bitrate
     bool tagsInStream = false;     // the tags sit on the audio stream, not the file (Ogg, Opus)
 
     bool operator==(const MediaProbe &) const = default;
@@ -75,13 +77,38 @@ inline constexpr int probeLimitMs = 20'000;
 QCoro::Task<std::optional<MediaProbe>> probeMedia(QString ffmpeg, QString input,
                                                   std::function<void(QProcess *)> onStart = {});
 
+// What a finished conversion wrote: the length of media in the output, as ffmpeg's last progress report
+// gives it (nothing when it reported none).
+struct ConversionReport
+{
+    std::optional<double> written;
+};
+
+// How long a conversion may go without ffmpeg reporting any progress before it is ended.
+inline constexpr std::chrono::milliseconds conversionStallWindow{120'000};
+
+// The length the input declares, when it declares one (a guess from the bitrate is no declaration), and
+// the written length falls short of it by more than a little: half a second, or 1 % of a long file.
+[[nodiscard]] std::optional<double> shortfall(const std::optional<MediaProbe> &probe, std::optional<double> written);
+
+// "The source holds only 49 s of the 62 s it announces."
+[[nodiscard]] QString shortfallSentence(double written, double declared);
+
+// The length of audio `input` really holds, read through to its end without decoding (a stream copy into
+// nothing); nothing when ffmpeg cannot read it.
+QCoro::Task<std::optional<double>> measureLength(QString ffmpeg, QString input,
+                                                 std::function<void(QProcess *)> onStart = {});
+
 // Runs ffmpeg on `input`, writing `output`. `onStart` receives the process so the caller can end it;
 // `isCancelled` tells whether a non-zero exit was our own doing; `progress` gets the fraction of the
 // input written so far (0 to 1, when the input's length is known).
 // `probe` is what probeMedia found (nothing: encode as always).
-QCoro::Task<Result<void>> convert(QString input, QString output, AudioFormat format, AudioQuality quality,
-                                  std::optional<MediaProbe> probe, std::function<void(QProcess *)> onStart,
-                                  std::function<bool()> isCancelled, std::function<void(double)> progress = {},
-                                  QList<QPair<QString, QString>> tags = {}, QString cover = {});
+// A run that exits 0 still fails when it wrote nothing, or its output is missing or empty; one that
+// reports no progress for `stallWindow` is ended and fails.
+QCoro::Task<Result<ConversionReport>> convert(QString input, QString output, AudioFormat format, AudioQuality quality,
+                                              std::optional<MediaProbe> probe, std::function<void(QProcess *)> onStart,
+                                              std::function<bool()> isCancelled, std::function<void(double)> progress = {},
+                                              QList<QPair<QString, QString>> tags = {}, QString cover = {},
+                                              std::chrono::milliseconds stallWindow = conversionStallWindow);
 
 } // namespace tovel

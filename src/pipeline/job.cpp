@@ -50,6 +50,15 @@ void Job::setOutput(const QUrl &output)
     emit changed();
 }
 
+void Job::setWarning(const QString &warning)
+{
+    if (m_warning == warning)
+        return;
+    m_warning = warning;
+    emit warningChanged();
+    emit changed();
+}
+
 void Job::finishAsAlreadySaved(const QUrl &output)
 {
     m_alreadySaved = true;
@@ -63,6 +72,7 @@ void Job::restart(const JobPhase &phase, quint64 sequence)
     m_alreadySaved = false;
     m_sequence = sequence;
     setOutput(QUrl());
+    setWarning(QString());
     setProgress(0);
     setPhase(phase);
 }

@@ -28,6 +28,7 @@ class Job : public QObject
     Q_PROPERTY(QString formatLabel READ formatLabel CONSTANT)
     Q_PROPERTY(QString qualityText READ qualityText CONSTANT)
     Q_PROPERTY(bool alreadySaved READ alreadySaved NOTIFY phaseChanged)
+    Q_PROPERTY(QString warning READ warning NOTIFY warningChanged)
 public:
     Job(MediaItem item, AudioFormat format, AudioQuality quality, quint64 sequence, QObject *parent = nullptr);
 
@@ -55,7 +56,11 @@ public:
     // The progress as a whole percentage, truncated ("99%" at 0.999).
     [[nodiscard]] QString progressText() const { return QString::number(wholePercent(m_progress)) + u'%'; }
     [[nodiscard]] QUrl output() const { return m_output; }
-    // The file being written while the job converts (its name is already taken); empty otherwise.
+    // What the user should know of a saved file that is not all it claims to be (a source shorter than
+    // it says); empty otherwise.
+    [[nodiscard]] const QString &warning() const { return m_warning; }
+    void setWarning(const QString &warning);
+    // The file being written while the job converts (under a hidden name of its own); empty otherwise.
     [[nodiscard]] const QString &partialOutput() const { return m_partialOutput; }
     void setPartialOutput(const QString &path) { m_partialOutput = path; }
     [[nodiscard]] QString formatLabel() const { return label(m_format); }
@@ -78,6 +83,7 @@ signals:
     void phaseChanged();
     void progressChanged();
     void outputChanged();
+    void warningChanged();
     // Any of the above.
     void changed();
 
@@ -92,6 +98,7 @@ private:
     double m_progress = 0;
     QUrl m_output;
     QString m_partialOutput;
+    QString m_warning;
     bool m_alreadySaved = false;
 };
 

@@ -11,6 +11,7 @@
 #include "pipeline/history.h"
 #include "pipeline/source_router.h"
 #include "platform/child_process.h"
+#include "platform/leftovers.h"
 #include "platform/paths.h"
 
 #include <QCoroTimer>
@@ -39,19 +40,20 @@ quint64 nextSequence()
 
 } // namespace
 
-// A temporary file of ours, removed when the step that made it ends, however it ends.
-struct TemporaryFile
+// A cover picture shared by the jobs of one runner: fetched by the first job that wants it, removed once
+// the last job holding it lets go.
+struct SharedCover
 {
-    QString path;
-    QString stray; // fetched but not wanted
-    TemporaryFile() = default;
-    TemporaryFile(const TemporaryFile &) = delete;
-    TemporaryFile &operator=(const TemporaryFile &) = delete;
-    ~TemporaryFile()
+    bool ready = false;
+    bool usable = true; // false once ffmpeg could not use it
+    QString path;       // empty when there is no picture to use
+    SharedCover() = default;
+    SharedCover(const SharedCover &) = delete;
+    SharedCover &operator=(const SharedCover &) = delete;
+    ~SharedCover()
     {
-        for (const QString &file : {path, stray})
-            if (!file.isEmpty())
-                QFile::remove(file);
+        if (!path.isEmpty())
+            QFile::remove(path);
     }
 };
 
@@ -69,6 +71,8 @@ struct JobTask
     std::shared_ptr<GatherLines> lines;
     QList<int> retryWaits;
     std::shared_ptr<History> history;
+    JobRunner::StallWindows stallWindows;
+    std::shared_ptr<JobRunner::Covers> covers;
 
     [[nodiscard]] bool cancelled() const { return !job || job->isCancelled(); }
     void setPhase(const JobPhase &phase) const
@@ -159,52 +163,73 @@ struct JobTask
             co_await QCoro::sleepFor(std::chrono::milliseconds(100));
     }
 
-    // A download that breaks off, times out or meets 408, 429 or 5xx is tried again, up to four tries
-    // in all, resuming where the file ends when the server allows. Between tries the job leaves its
-    // host's line, so other downloads go on.
-    QCoro::Task<void> runRemote()
+    // Fetches the item's file, trying again when a try breaks off, times out or meets 408, 429 or 5xx
+    // (up to four tries in all, counted in `attempt` across calls), resuming where that is sound. A file
+    // that does not match what its publisher lists is fetched once more from the start, then given up.
+    // Between tries the job leaves its host's line, so other downloads go on.
+    QCoro::Task<Result<QString>> fetchWithRetries(Fetcher *fetcher, int *attempt)
     {
-        auto fetcher = std::make_unique<Fetcher>();
         const QUuid id = job->id();
         QPointer<Job> target = job;
         std::function<void(double)> progress = [target](double fraction) {
             if (target && !target->isFinished())
                 target->setProgress(std::max(target->progress(), fraction * 0.7));
         };
-        QString partial;
+        int mismatches = 0;
         Result<QString> fetched = fail(Error::plain(QString()));
-        for (int attempt = 1;; ++attempt) {
+        for (;;) {
+            ++*attempt;
             std::optional<Limiter::Permit> hostPermit = co_await waitInLine(lines->downloads(item.url.host()));
             if (!hostPermit || cancelled()) {
-                removeFile(partial);
-                co_return;
+                fetcher->discard();
+                co_return fail(cancelledError());
             }
             setPhase(JobPhase::Kind::fetching);
             if (runner)
-                runner->m_fetchers.insert(id, fetcher.get());
+                runner->m_fetchers.insert(id, fetcher);
             const QString userAgent = ManifestStore::shared().manifest().userAgent;
             const std::optional<qint64> noLimit;
-            fetched = co_await fetcher->fetch(item.url, userAgent, progress, noLimit, partial);
+            fetched = co_await fetcher->fetch(item.url, userAgent, progress, noLimit);
             if (runner)
                 runner->m_fetchers.remove(id);
             hostPermit.reset();
-            partial = fetcher->partial();
-            if (fetched || cancelled() || !fetcher->lastFailure().retryable || attempt >= Fetcher::maxTries)
+            if (fetcher->lastFailure().mismatch)
+                ++mismatches;
+            if (fetched || cancelled() || !fetcher->lastFailure().retryable || *attempt >= Fetcher::maxTries
+                || mismatches > 1)
                 break;
-            const int wait = std::min(60, fetcher->lastFailure().retryAfter.value_or(retryWaits.value(attempt - 1, 15)));
-            setPhase(JobPhase::retrying(attempt + 1));
+            const int wait = std::min(60, fetcher->lastFailure().retryAfter.value_or(retryWaits.value(*attempt - 1, 15)));
+            setPhase(JobPhase::retrying(*attempt + 1));
             co_await pause(wait);
         }
-        removeFile(partial);
-        if (!fetched) {
-            failWith(QStringLiteral("Fetch failed. ") + fetched.error().description());
-            co_return;
+        fetcher->discard();
+        co_return fetched;
+    }
+
+    // A remote file: fetched, then converted. A download that proves shorter than the media in it says,
+    // and whose length the server never gave, was cut without a word: it is fetched once more.
+    QCoro::Task<void> runRemote()
+    {
+        auto fetcher = std::make_unique<Fetcher>();
+        fetcher->expect(item.listed);
+        fetcher->setStallWindow(stallWindows.download);
+        int attempt = 0;
+        for (bool again = true;; again = false) {
+            const Result<QString> fetched = co_await fetchWithRetries(fetcher.get(), &attempt);
+            if (!fetched) {
+                if (!isCancelledError(fetched.error()))
+                    failWith(QStringLiteral("Fetch failed. ") + fetched.error().description());
+                co_return;
+            }
+            if (cancelled()) {
+                removeFile(*fetched);
+                co_return;
+            }
+            const bool mayFetchAgain = again && !fetcher->provedWhole() && attempt < Fetcher::maxTries;
+            if (co_await convertStep(*fetched, true, mayFetchAgain) != Outcome::cutShort)
+                co_return;
+            setPhase(JobPhase::retrying(attempt + 1));
         }
-        if (cancelled()) {
-            removeFile(*fetched);
-            co_return;
-        }
-        co_await convertStep(*fetched);
     }
 
     QCoro::Task<void> runWebEngine()
@@ -250,10 +275,49 @@ struct JobTask
         }
     }
 
-    // Converts `input` and, when it is a temporary file of ours, removes it afterwards, whatever happens.
-    // What the input holds decides the way: encoding waits for a conversion slot, while a stream copy
-    // barely touches the processor and goes straight on.
-    QCoro::Task<void> convertStep(QString input, bool ours = true)
+    // The item's cover picture, for a file that brings none: fetched like any download, once for all the
+    // jobs of the runner that want it. Whatever goes wrong with it only leaves the file without one.
+    QCoro::Task<std::shared_ptr<SharedCover>> coverFor(const QUrl &address)
+    {
+        const QString key = address.toString(QUrl::FullyEncoded);
+        std::shared_ptr<SharedCover> cover = covers ? covers->value(key).lock() : nullptr;
+        if (cover) {
+            while (!cover->ready && !cancelled())
+                co_await QCoro::sleepFor(std::chrono::milliseconds(50));
+            co_return cover;
+        }
+        cover = std::make_shared<SharedCover>();
+        if (covers)
+            covers->insert(key, cover);
+        auto fetcher = std::make_unique<Fetcher>();
+        const QUuid id = job->id();
+        if (runner)
+            runner->m_fetchers.insert(id, fetcher.get());
+        const QString userAgent = ManifestStore::shared().manifest().userAgent;
+        std::function<void(double)> noProgress;
+        const std::optional<qint64> coverLimit = maxCoverBytes;
+        const Result<QString> picture = co_await fetcher->fetch(address, userAgent, noProgress, coverLimit);
+        if (runner)
+            runner->m_fetchers.remove(id);
+        fetcher->discard();
+        if (picture && isCoverPicture(*picture))
+            cover->path = *picture;
+        else if (picture)
+            removeFile(*picture);
+        cover->ready = true;
+        co_return cover;
+    }
+
+    enum class Outcome { ended, cutShort };
+
+    // Converts `input` into a hidden file beside its destination, checks what came out, and only then
+    // gives it its name. When `input` is a temporary file of ours it is removed afterwards, whatever
+    // happens. What the input holds decides the way: encoding waits for a conversion slot, while a
+    // stream copy barely touches the processor and goes straight on.
+    // `mayFetchAgain`: the input is a download not known to be whole; one that proves short ends the
+    // step as `cutShort` (nothing saved) so it can be fetched again. Otherwise a short source is saved
+    // with a warning.
+    QCoro::Task<Outcome> convertStep(QString input, bool ours = true, bool mayFetchAgain = false)
     {
         const auto removeInput = [&input, ours] {
             if (ours)
@@ -270,91 +334,114 @@ struct JobTask
         // into nothing but WAV.
         std::optional<MediaProbe> probe;
         const QString kind = item.hintedExtension.value_or(fileExtension(input)).toLower();
-        const bool worthAsking = format == AudioFormat::wav
+        const bool worthAsking = format == AudioFormat::wav || mayFetchAgain
             || (kind != QLatin1String("wav") && kind != QLatin1String("aif") && kind != QLatin1String("aiff"));
-        if (const auto ffmpeg = Tools::ffmpegPath(); ffmpeg && worthAsking)
+        const auto ffmpeg = Tools::ffmpegPath();
+        if (ffmpeg && worthAsking)
             probe = co_await probeMedia(*ffmpeg, input, onStart);
-        // A cover for a file that brings none: the item's picture, fetched like any download. Whatever
-        // goes wrong with it only leaves the file without one.
-        TemporaryFile cover;
-        if (item.tags.image && wantsCover(format, probe) && !cancelled()) {
-            auto fetcher = std::make_unique<Fetcher>();
-            if (runner)
-                runner->m_fetchers.insert(id, fetcher.get());
-            const QString userAgent = ManifestStore::shared().manifest().userAgent;
-            std::function<void(double)> noProgress;
-            const std::optional<qint64> coverLimit = maxCoverBytes;
-            const Result<QString> picture = co_await fetcher->fetch(*item.tags.image, userAgent, noProgress, coverLimit);
-            if (runner)
-                runner->m_fetchers.remove(id);
-            if (picture)
-                (isCoverPicture(*picture) ? cover.path : cover.stray) = *picture;
-        }
+        std::shared_ptr<SharedCover> cover;
+        if (item.tags.image && wantsCover(format, probe) && !cancelled())
+            cover = co_await coverFor(*item.tags.image);
         std::optional<Limiter::Permit> permit;
         if (!cancelled() && !copiesStreams(format, quality, probe))
             permit = co_await waitForConversionSlot();
         if (cancelled() || (!permit && !copiesStreams(format, quality, probe))) {
             removeInput();
-            co_return;
+            co_return Outcome::ended;
         }
         setProgress(0.75);
         setPhase(JobPhase::Kind::converting);
         const QString title = job->title();
-        const Result<QString> output = reserveOutput(title, format, destination, item.defaultTitle);
-        if (!output) {
+        const Result<QString> staged = stagingOutput(format, destination);
+        if (!staged) {
             removeInput();
-            failWith(QStringLiteral("Conversion failed. ") + output.error().description());
-            co_return;
+            failWith(QStringLiteral("Conversion failed. ") + staged.error().description());
+            co_return Outcome::ended;
         }
-        job->setPartialOutput(*output);
-        // A download that already is the file wanted (an MP3 episode gathered as MP3) is moved into
-        // place as it is, as fast as a file can be, tags and cover included.
-        if (ours && cover.path.isEmpty() && isAlreadyTheFile(format, quality, probe, title, item.tags)) {
-            permit.reset();
-            // Over the name already taken: renamed where the temporary folder shares the disk, else copied
-            // beside it first, so the name never stands empty for another job to take.
-            // The staging name is short whatever the title: a name near the length limit has no room for more.
-            const QString staging = QFileInfo(*output).absolutePath() + QStringLiteral("/.")
-                + paths::temporaryName(QStringLiteral(".part"));
-            const bool moved = ::rename(QFile::encodeName(input).constData(), QFile::encodeName(*output).constData()) == 0
-                || (QFile::copy(input, staging)
-                    && ::rename(QFile::encodeName(staging).constData(), QFile::encodeName(*output).constData()) == 0);
-            QFile::remove(staging);
-            removeInput();
-            job->setPartialOutput(QString());
-            if (!moved) {
-                removeFile(*output);
-                failWith(QStringLiteral("Conversion failed. Could not write %1.").arg(*output));
-                co_return;
-            }
-            finish(*output);
-            co_return;
-        }
-        std::function<bool()> isCancelled = [target] { return !target || target->isCancelled(); };
-        // ffmpeg's own report moves the card from 0.75 towards 1; 1 itself waits for the saved file.
-        std::function<void(double)> progress = [target](double written) {
-            if (target && !target->isFinished())
-                target->setProgress(std::max(target->progress(), 0.75 + 0.25 * std::min(written, 0.99)));
+        job->setPartialOutput(*staged);
+        const auto abandon = [&](const QString &why) {
+            removeFile(*staged);
+            if (target)
+                target->setPartialOutput(QString());
+            if (!why.isEmpty())
+                failWith(why);
         };
-        const Result<void> converted
-            = co_await convert(input, *output, format, quality, probe, onStart, isCancelled, progress,
-                               tagsToWrite(title, item.tags, probe), cover.path);
-        if (runner)
-            runner->m_converters.remove(id);
-        permit.reset();
-        removeInput();
-        if (job)
-            job->setPartialOutput(QString());
-        if (!converted) {
-            removeFile(*output);
-            failWith(QStringLiteral("Conversion failed. ") + converted.error().description());
-            co_return;
+        std::optional<double> written;
+        const QString coverPath = cover && cover->usable ? cover->path : QString();
+        // A download that already is the file wanted (an MP3 episode gathered as MP3) is moved into
+        // place as it is, as fast as a file can be, tags and cover included. Only one not known to be
+        // whole is read through first, to see it holds what it says.
+        if (ours && coverPath.isEmpty() && isAlreadyTheFile(format, quality, probe, title, item.tags)) {
+            permit.reset();
+            if (mayFetchAgain && ffmpeg)
+                written = co_await measureLength(*ffmpeg, input, onStart);
+            if (runner)
+                runner->m_converters.remove(id);
+            if (cancelled()) {
+                removeInput();
+                abandon(QString());
+                co_return Outcome::ended;
+            }
+            // Over our own hidden file: renamed where the temporary folder shares the disk, else copied.
+            QFile::remove(*staged);
+            const bool moved = ::rename(QFile::encodeName(input).constData(), QFile::encodeName(*staged).constData()) == 0
+                || QFile::copy(input, *staged);
+            removeInput();
+            if (!moved) {
+                abandon(QStringLiteral("Conversion failed. Could not write into %1.").arg(destination));
+                co_return Outcome::ended;
+            }
+            if (!mayFetchAgain)
+                written = probe ? probe->duration : std::nullopt;
+        } else {
+            std::function<bool()> isCancelled = [target] { return !target || target->isCancelled(); };
+            // ffmpeg's own report moves the card from 0.75 towards 1; 1 itself waits for the saved file.
+            std::function<void(double)> progress = [target](double fraction) {
+                if (target && !target->isFinished())
+                    target->setProgress(std::max(target->progress(), 0.75 + 0.25 * std::min(fraction, 0.99)));
+            };
+            const QList<QPair<QString, QString>> tags = tagsToWrite(title, item.tags, probe);
+            Result<ConversionReport> converted = co_await convert(input, *staged, format, quality, probe, onStart, isCancelled,
+                                                                  progress, tags, coverPath, stallWindows.conversion);
+            // A cover ffmpeg cannot use is dropped, for this job and the others that share it.
+            if (!converted && !coverPath.isEmpty() && !cancelled()) {
+                cover->usable = false;
+                converted = co_await convert(input, *staged, format, quality, probe, onStart, isCancelled, progress, tags,
+                                             QString(), stallWindows.conversion);
+            }
+            if (runner)
+                runner->m_converters.remove(id);
+            permit.reset();
+            removeInput();
+            if (cancelled()) {
+                abandon(QString());
+                co_return Outcome::ended;
+            }
+            if (!converted) {
+                abandon(QStringLiteral("Conversion failed. ") + converted.error().description());
+                co_return Outcome::ended;
+            }
+            written = converted->written;
         }
-        if (cancelled()) {
-            removeFile(*output);
-            co_return;
+        // Shorter than it says: a download cut without a word is fetched again; a source that is itself
+        // short is saved, and the user told so.
+        QString warning;
+        if (const auto declared = shortfall(probe, written)) {
+            if (mayFetchAgain) {
+                abandon(QString());
+                co_return Outcome::cutShort;
+            }
+            warning = shortfallSentence(written.value_or(0), *declared);
         }
-        finish(*output);
+        const Result<QString> placed = placeOutput(*staged, title, format, destination, item.defaultTitle);
+        if (!placed) {
+            abandon(QStringLiteral("Conversion failed. Could not save into %1: %2").arg(destination, placed.error().description()));
+            co_return Outcome::ended;
+        }
+        job->setPartialOutput(QString());
+        job->setWarning(warning);
+        finish(*placed);
+        co_return Outcome::ended;
     }
 };
 
@@ -390,6 +477,8 @@ QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality
 {
     QPointer<JobRunner> self(this);
     setLastError(std::nullopt);
+    // What a Tovel killed mid-way left here is no one's any more.
+    paths::removeLeftoversOnce({paths::temporary(), m_destination});
     if (!Tools::hasFFmpeg()) {
         setLastError(QStringLiteral("ffmpeg is not installed. Tovel needs it to convert audio."));
         co_return;
@@ -469,7 +558,8 @@ void JobRunner::launch(Job *job)
     ++m_activeTasks;
     emit activeTasksChanged();
     auto task = std::make_unique<JobTask>(JobTask{this, job, job->item(), job->format(), job->quality(), job->sequence(),
-                                                  m_destination, m_lines, m_retryWaits, m_history});
+                                                  m_destination, m_lines, m_retryWaits, m_history, m_stallWindows,
+                                                  m_covers});
     JobTask::launch(std::move(task));
 }
 

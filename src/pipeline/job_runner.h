@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/http.h"
+#include "pipeline/conversion.h"
 #include "pipeline/gather_lines.h"
 #include "pipeline/job.h"
 
@@ -11,6 +12,7 @@
 #include <QPointer>
 #include <QProcess>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -18,6 +20,7 @@ namespace tovel {
 
 class Fetcher;
 class History;
+struct SharedCover;
 
 // Turns one request into jobs and carries each through download and conversion to a file.
 //
@@ -67,6 +70,18 @@ public:
     // How long a download waits before its second, third and fourth try, when the server does not say.
     void setRetryWaits(QList<int> seconds) { m_retryWaits = std::move(seconds); }
 
+    // How long a download may bring less than 1 KiB, and a conversion report no progress, before it is
+    // given up.
+    struct StallWindows
+    {
+        std::chrono::milliseconds download{60'000};
+        std::chrono::milliseconds conversion = conversionStallWindow;
+    };
+    void setStallWindows(StallWindows windows) { m_stallWindows = windows; }
+
+    // Cover pictures being fetched or in use by this runner's jobs, by address.
+    using Covers = QHash<QString, std::weak_ptr<SharedCover>>;
+
     // Where saved files are noted, and looked up before gathering; none by default.
     void setHistory(std::shared_ptr<History> history) { m_history = std::move(history); }
 
@@ -93,6 +108,8 @@ private:
     QList<std::shared_ptr<Cancellation>> m_resolutions;
     QList<int> m_retryWaits{1, 4, 15};
     std::shared_ptr<History> m_history;
+    StallWindows m_stallWindows;
+    std::shared_ptr<Covers> m_covers = std::make_shared<Covers>();
     int m_activeTasks = 0;
 };
 

@@ -52,7 +52,7 @@ std::optional<QString> resources()
 
 QString temporaryName(const QString &suffix)
 {
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + suffix;
+    return QStringLiteral("tovel-%1-").arg(::getpid()) + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + suffix;
 }
 
 std::expected<std::unique_ptr<QFile>, QString> createPrivateFile(const QString &path)

@@ -22,7 +22,8 @@ namespace tovel::paths {
 // The environment variable TOVEL_RESOURCES names another folder instead (set but empty: there is none).
 [[nodiscard]] std::optional<QString> resources();
 
-// A name for a temporary file of ours: a fresh upper-case UUID, then the given suffix (".download").
+// A name for a temporary file of ours: "tovel-", this process's id, a fresh upper-case UUID, then the
+// given suffix ("tovel-4242-0F…E1.download"). The process id tells whether its owner still runs.
 [[nodiscard]] QString temporaryName(const QString &suffix);
 
 // Creates a new file (never an existing one) that only this user may read or write, opened for

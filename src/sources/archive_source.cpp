@@ -62,6 +62,26 @@ std::optional<QUrl> metadataAddress(const QString &base, const QString &identifi
     return address;
 }
 
+// The size and digests the archive lists for a file; whatever is missing or malformed is left out.
+ListedFile listedFile(const QJsonObject &file)
+{
+    const auto hex = [&file](const char *key, qsizetype length) {
+        const QByteArray value = file.value(QLatin1String(key)).toString().toLatin1().toLower();
+        const bool valid = value.size() == length
+            && std::all_of(value.begin(), value.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+        return valid ? value : QByteArray();
+    };
+    ListedFile listed;
+    listed.md5 = hex("md5", 32);
+    listed.sha1 = hex("sha1", 40);
+    bool ok = false;
+    const qint64 size = file.value(QLatin1String("size")).toString().toLongLong(&ok);
+    if (ok && size >= 0)
+        listed.size = size;
+    listed.publisher = QStringLiteral("the Internet Archive");
+    return listed;
+}
+
 // Walks the "files" list of a metadata document; nothing when the document is not one.
 Result<MediaItems> itemsFromMetadata(const QByteArray &body, const QString &base, const QString &identifier)
 {
@@ -114,6 +134,7 @@ Result<MediaItems> itemsFromMetadata(const QByteArray &body, const QString &base
             continue;
         items.append(MediaItem(baseName(fileName), *url, origin, extension));
         items.last().tags = tags;
+        items.last().listed = listedFile(file.toObject());
         items.last().identity = QStringLiteral("archive %1/%2").arg(identifier, fileName);
     }
     if (items.isEmpty())

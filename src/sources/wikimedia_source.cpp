@@ -62,7 +62,7 @@ QUrl apiAddress(const QString &pageName)
         { QStringLiteral("action"), QStringLiteral("query") },
         { QStringLiteral("titles"), QStringLiteral("File:") + pageName },
         { QStringLiteral("prop"), QStringLiteral("imageinfo") },
-        { QStringLiteral("iiprop"), QStringLiteral("url|extmetadata") },
+        { QStringLiteral("iiprop"), QStringLiteral("url|size|sha1|extmetadata") },
         { QStringLiteral("format"), QStringLiteral("json") },
     };
     // Escaped by hand: QUrlQuery takes a "%20" in a title as already escaped, and leaves a plus sign
@@ -79,8 +79,14 @@ QUrl apiAddress(const QString &pageName)
     return address;
 }
 
-// The first page's first file address; nothing when any step of the way is missing or of the wrong kind.
-std::optional<QUrl> firstFileAddress(const QByteArray &body)
+struct CommonsFile
+{
+    QUrl url;
+    ListedFile listed; // the size and SHA-1 Commons gives for it
+};
+
+// The first page's first file; nothing when any step of the way to its address is missing or of the wrong kind.
+std::optional<CommonsFile> firstFile(const QByteArray &body)
 {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(body, &error);
@@ -102,14 +108,22 @@ std::optional<QUrl> firstFileAddress(const QByteArray &body)
         if (!entry.isObject())
             return std::nullopt;
     }
-    const QJsonValue url = info.toArray().first().toObject().value(QLatin1String("url"));
+    const QJsonObject first = info.toArray().first().toObject();
+    const QJsonValue url = first.value(QLatin1String("url"));
     if (!url.isString())
         return std::nullopt;
     // An answer from afar must not send us to a local file or anything else but the web.
     const auto address = parseUrl(url.toString());
     if (!address || !address->isHttp())
         return std::nullopt;
-    return address->url;
+    CommonsFile file{address->url, {}};
+    file.listed.publisher = QStringLiteral("Wikimedia Commons");
+    if (const QJsonValue size = first.value(QLatin1String("size")); size.isDouble() && size.toDouble() >= 0)
+        file.listed.size = qint64(size.toDouble());
+    const QByteArray sha1 = first.value(QLatin1String("sha1")).toString().toLatin1().toLower();
+    if (sha1.size() == 40 && std::all_of(sha1.begin(), sha1.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }))
+        file.listed.sha1 = sha1;
+    return file;
 }
 
 } // namespace
@@ -145,14 +159,15 @@ QCoro::Task<Result<MediaItems>> WikimediaSource::resolve(QString input, std::sha
         co_return fail(response.error());
 
     const QByteArray body = response->body;
-    auto walking = QtConcurrent::run([body] { return firstFileAddress(body); });
-    const std::optional<QUrl> address = co_await walking;
-    if (!address)
+    auto walking = QtConcurrent::run([body] { return firstFile(body); });
+    const std::optional<CommonsFile> file = co_await walking;
+    if (!file)
         co_return fail(Error::parse(QStringLiteral("No media found on that Commons page.")));
 
     const QString name = *pageName;
-    MediaItem item(baseName(name), *address, QStringLiteral("Wikimedia Commons"), pathExtension(*address));
+    MediaItem item(baseName(name), file->url, QStringLiteral("Wikimedia Commons"), pathExtension(file->url));
     item.identity = QStringLiteral("commons ") + name;
+    item.listed = file->listed;
     co_return MediaItems{item};
 }
 

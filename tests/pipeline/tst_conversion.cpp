@@ -128,7 +128,9 @@ private slots:
             QCOMPARE(outputBaseName(title), base.isEmpty() ? title : base);
         const QString destination = env->folder("out");
         for (int i = 1; i <= 3; ++i) {
-            const auto path = reserveOutput(title, AudioFormat::flac, destination, base == "Episode" ? base : "Audio");
+            const auto staged = stagingOutput(AudioFormat::flac, destination);
+            QVERIFY(staged);
+            const auto path = placeOutput(*staged, title, AudioFormat::flac, destination, base == "Episode" ? base : "Audio");
             QVERIFY2(path, qPrintable(path ? QString() : path.error().description()));
             const QString name = QFileInfo(*path).fileName();
             const QString suffix = i == 1 ? QStringLiteral(".flac") : QStringLiteral(" %1.flac").arg(i);
@@ -140,15 +142,23 @@ private slots:
         }
     }
 
-    void reservationsNeverCollide()
+    void placementsNeverCollide()
     {
-        // Many jobs with one title at once, beside the user's own files: each gets a name of its own.
+        // Many finished files with one title at once, beside the user's own files: each gets a name of
+        // its own, and nothing of the user's is replaced.
         const QString out = env->folder("out");
         writeFile(out + "/Show.mp3", "mine");
         writeFile(out + "/Show 2.mp3", "mine too");
+        QStringList staged;
+        for (int i = 0; i < 64; ++i) {
+            const auto path = stagingOutput(AudioFormat::mp3, out);
+            QVERIFY(path && QFileInfo(*path).fileName().startsWith(".tovel-"));
+            writeFile(*path, QByteArray::number(i));
+            staged << *path;
+        }
         QList<QFuture<Result<QString>>> futures;
-        for (int i = 0; i < 64; ++i)
-            futures << QtConcurrent::run([out] { return reserveOutput("Show", AudioFormat::mp3, out); });
+        for (const QString &path : staged)
+            futures << QtConcurrent::run([out, path] { return placeOutput(path, "Show", AudioFormat::mp3, out); });
         QStringList expected{"Show 2.mp3", "Show.mp3"};
         for (int i = 3; i <= 66; ++i) {
             QVERIFY(futures.at(i - 3).result());
@@ -159,8 +169,9 @@ private slots:
         QCOMPARE(readFile(out + "/Show.mp3"), QByteArray("mine"));
         QCOMPARE(readFile(out + "/Show 2.mp3"), QByteArray("mine too"));
         // Each format counts on its own; a missing destination is created.
-        QCOMPARE(reserveOutput("Show", AudioFormat::m4a, out).value_or(QString()), out + "/Show.m4a");
-        QVERIFY(reserveOutput("x", AudioFormat::wav, out + "/new/deeper"));
+        const auto m4a = stagingOutput(AudioFormat::m4a, out);
+        QCOMPARE(placeOutput(m4a.value_or(QString()), "Show", AudioFormat::m4a, out).value_or(QString()), out + "/Show.m4a");
+        QVERIFY(stagingOutput(AudioFormat::wav, out + "/new/deeper"));
     }
 
     // A full disk is named as such, not as an input nothing could read.

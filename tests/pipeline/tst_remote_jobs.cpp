@@ -1,6 +1,7 @@
 #include "core/fetcher.h"
 #include "core/http.h"
 #include "engine/manifest.h"
+#include "pipeline/history.h"
 #include "support/http_server.h"
 #include "support/jobs.h"
 #include "support/test_env.h"
@@ -21,6 +22,7 @@ class TestRemoteJobs : public QObject
     std::unique_ptr<HttpServer> server;
     QString out;
     QByteArray tone;
+    QHash<QString, QByteArray> versions; // a tagged MP3 episode: A, B (the same length) and C (longer)
 
 private slots:
     void initTestCase()
@@ -28,6 +30,13 @@ private slots:
         TestEnv scratch;
         QVERIFY(makeTone(scratch.temp() + "/tone.wav", 0.5));
         tone = readFile(scratch.temp() + "/tone.wav");
+        const QStringList mp3{"-c:a", "libmp3lame", "-b:a", "64k", "-metadata", "title=Served"};
+        QVERIFY(makeTone(scratch.temp() + "/a.mp3", 4, mp3));
+        QVERIFY(makeTone(scratch.temp() + "/b.mp3", 4, QStringList{"-af", "volume=0.5"} + mp3));
+        QVERIFY(makeTone(scratch.temp() + "/c.mp3", 5, mp3));
+        for (const QString name : {"A", "B", "C"})
+            versions[name] = readFile(scratch.temp() + "/" + name.toLower() + ".mp3");
+        QVERIFY(versions["A"].size() == versions["B"].size() && versions["A"] != versions["B"]);
     }
     void init()
     {
@@ -169,6 +178,7 @@ private slots:
         drip.body = QByteArray(200, 'x');
         drip.chunkSize = 1;
         drip.chunkDelayMs = 100;
+        drip.etag = "\"d\"";
         // A 1 MB gzip body that unpacks to far more: saved as the bytes it is.
         packed.headers = {{"Content-Encoding", "gzip"}};
         packed.body = QByteArray("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10) + QByteArray(1 << 20, '\x01');
@@ -196,7 +206,7 @@ private slots:
             QCOMPARE(server->requests().first().headers.value("accept-encoding"), "identity");
             QFile::remove(*fetched);
         }
-        // A download that stalled may be tried again: what arrived is kept for that try.
+        // A download that stalled may be tried again: what arrived is kept for that try (it has a validator).
         QCOMPARE(!fetcher.partial().isEmpty(), error.startsWith("The download stalled"));
         if (!fetcher.partial().isEmpty())
             QFile::remove(fetcher.partial());
@@ -244,6 +254,129 @@ private slots:
     }
 
     // Downloads that break off or meet a passing error are tried again, resuming where the server allows.
+    // Whatever a server does to a download that breaks off and resumes, the saved file is exactly the
+    // file the server now holds, or the job failed and left nothing, not even a line in the history.
+    void resumes_data()
+    {
+        QTest::addColumn<QList<HttpServer::Response>>("turns");
+        QTest::addColumn<QString>("expected"); // the version saved: "A", "B", "C"; empty when the job fails
+        QTest::addColumn<QString>("error");
+        HttpServer::Response cut, a, b, c, plain, partial, chunkedCut, chunkedWhole, gone, drip, noLength;
+        cut.body = a.body = partial.body = chunkedCut.body = chunkedWhole.body = drip.body = noLength.body = versions["A"];
+        cut.etag = a.etag = partial.etag = chunkedCut.etag = chunkedWhole.etag = "\"a\"";
+        cut.ranges = a.ranges = true;
+        cut.dropAfter = versions["A"].size() / 2;
+        b.body = versions["B"];
+        b.etag = "\"b\"";
+        b.ranges = true;
+        c.body = versions["C"];
+        c.etag = "\"a\""; // a server that keeps the tag of another file
+        c.ranges = c.ignoresIfRange = true;
+        plain = a;
+        plain.ranges = false;
+        partial.partialToAll = true;
+        chunkedCut.chunked = chunkedWhole.chunked = true;
+        chunkedCut.dropAfter = versions["A"].size() / 2;
+        chunkedWhole.dropAfter = versions["A"].size();
+        gone.status = 416;
+        gone.headers = {{"Content-Range", "bytes */" + QByteArray::number(versions["A"].size())}};
+        drip.chunkSize = 1;
+        drip.chunkDelayMs = 100;
+        noLength.sendLength = false;
+        noLength.dropAfter = versions["A"].size() / 2;
+        const auto with = [](HttpServer::Response response, auto change) {
+            change(response);
+            return response;
+        };
+        QTest::newRow("changed, same length") << QList{cut, b} << "B" << "";
+        QTest::newRow("changed, If-Range ignored")
+            << QList{cut, with(b, [](auto &r) { r.ignoresIfRange = true; })} << "B" << "";
+        QTest::newRow("changed, other length, same tag") << QList{cut, c} << "C" << "";
+        QTest::newRow("200 to a resume") << QList{cut, plain} << "A" << "";
+        QTest::newRow("wrong start") << QList{cut, with(a, [](auto &r) { r.rangeShift = -100; })} << "A" << "";
+        QTest::newRow("wrong total") << QList{cut, with(a, [&](auto &r) { r.statedTotal = versions["A"].size() + 7; })}
+                                     << "A" << "";
+        QTest::newRow("short 206, then the rest") << QList{cut, with(a, [](auto &r) { r.rangeBytes = 1000; }), a} << "A" << "";
+        QTest::newRow("206 to a plain request") << QList{partial, plain} << "A" << "";
+        QTest::newRow("cut chunked body") << QList{chunkedCut, a} << "A" << "";
+        QTest::newRow("416 after a full body") << QList{chunkedWhole, gone} << "A" << "";
+        QTest::newRow("cut with no length") << QList{noLength, plain} << "A" << "";
+        QTest::newRow("dripping") << QList{drip} << ""
+                                  << "Fetch failed. The download stalled: less than 1 KiB arrived in 1 seconds.";
+    }
+    void resumes()
+    {
+        QFETCH(QList<HttpServer::Response>, turns);
+        QFETCH(QString, expected);
+        QFETCH(QString, error);
+        server->routeInTurn("/ep.mp3", turns);
+        const QString recorded = env->root() + "/history.sqlite";
+        JobRunner runner(out);
+        runner.setRetryWaits({0, 0, 0});
+        runner.setStallWindows({std::chrono::seconds(1), conversionStallWindow});
+        runner.setHistory(std::make_shared<History>(recorded));
+        start(runner, server->base() + "/ep.mp3");
+        QVERIFY(settle(runner));
+        const Job *job = runner.jobs().first();
+        QCOMPARE(expected.isEmpty() ? job->phaseLabel() : job->phaseName(), expected.isEmpty() ? error : QStringLiteral("done"));
+        QCOMPARE(entries(out), expected.isEmpty() ? QStringList() : QStringList{"ep.mp3"});
+        if (!expected.isEmpty())
+            QVERIFY(readFile(out + "/ep.mp3") == versions[expected]);
+        QCOMPARE(History::sources(recorded).size(), expected.isEmpty() ? 0 : 1);
+        QCOMPARE(entries(env->temp()), QStringList());
+        // Every resume named the version it began with.
+        for (const HttpServer::Request &request : server->requests())
+            if (request.headers.contains("range"))
+                QCOMPARE(request.headers.value("if-range"), "\"a\"");
+    }
+
+    // What the archive or Commons lists for a file is what must arrive: a file that differs is fetched
+    // once more from the start, then given up with nothing saved.
+    void publishersLists_data()
+    {
+        QTest::addColumn<bool>("archive");
+        QTest::addColumn<QString>("listed"); // JSON members beside the file's address
+        QTest::addColumn<QString>("error");  // empty: saved
+        const QByteArray &a = versions["A"];
+        const QString md5 = QCryptographicHash::hash(a, QCryptographicHash::Md5).toHex();
+        const QString sha1 = QCryptographicHash::hash(a, QCryptographicHash::Sha1).toHex();
+        const QString size = QString::number(a.size());
+        const QString archiveSays = "Fetch failed. The file did not match what the Internet Archive lists for it.";
+        const QString commonsSays = "Fetch failed. The file did not match what Wikimedia Commons lists for it.";
+        QTest::newRow("archive, all match") << true << "'md5':'" + md5 + "','sha1':'" + sha1 + "','size':'" + size + "'" << "";
+        QTest::newRow("archive, md5 differs") << true << "'md5':'" + QString(32, u'0') + "','size':'" + size + "'" << archiveSays;
+        QTest::newRow("archive, size differs") << true << "'size':'" + QString::number(a.size() + 1) + "'" << archiveSays;
+        QTest::newRow("commons, all match") << false << "'sha1':'" + sha1.toUpper() + "','size':" + size << "";
+        QTest::newRow("commons, sha1 differs") << false << "'sha1':'" + QString(40, u'f') + "'" << commonsSays;
+    }
+    void publishersLists()
+    {
+        QFETCH(bool, archive);
+        QFETCH(QString, listed);
+        QFETCH(QString, error);
+        QString answer = archive ? "{'files':[{'name':'ep.mp3'," + listed + "}]}"
+                                 : "{'query':{'pages':{'1':{'imageinfo':[{'url':'" + server->base() + "/download/ident/ep.mp3',"
+                                       + listed + "}]}}}}";
+        server->serve(archive ? "/metadata/ident" : "/w/api.php", answer.replace(u'\'', u'"').toUtf8());
+        server->serve("/download/ident/ep.mp3", versions["A"]);
+        qputenv(archive ? "TOVEL_ARCHIVE_BASE" : "TOVEL_COMMONS_BASE", server->base().toUtf8());
+        JobRunner runner(out);
+        runner.setRetryWaits({0, 0, 0});
+        start(runner, archive ? "https://archive.org/details/ident" : "https://commons.wikimedia.org/wiki/File:ep.mp3");
+        qunsetenv("TOVEL_ARCHIVE_BASE");
+        qunsetenv("TOVEL_COMMONS_BASE");
+        QVERIFY(settle(runner));
+        QCOMPARE(runner.jobs().first()->phaseLabel().startsWith("Fetch failed."), !error.isEmpty());
+        if (!error.isEmpty())
+            QCOMPARE(runner.jobs().first()->phaseLabel(), error);
+        QCOMPARE(entries(out), error.isEmpty() ? QStringList{"ep.mp3"} : QStringList());
+        const QList<HttpServer::Request> requests = server->requests();
+        const auto fetches = std::count_if(requests.begin(), requests.end(),
+                                           [](const auto &request) { return request.target == "/download/ident/ep.mp3"; });
+        QCOMPARE(fetches, error.isEmpty() ? 1 : 2);
+        QCOMPARE(entries(env->temp()), QStringList());
+    }
+
     void retries_data()
     {
         QTest::addColumn<QList<HttpServer::Response>>("turns");
@@ -258,8 +391,8 @@ private slots:
         busy.headers = {{"Retry-After", "0"}};
         gone.status = 404;
         const QString rest = "bytes=" + QString::number(tone.size() / 2) + "-";
+        cut.etag = ranged.etag = "\"t\"";
         QTest::newRow("cut, then resumed") << QList{cut, ranged} << "done" << QStringList{"", rest};
-        QTest::newRow("cut, then sent whole again") << QList{cut, whole} << "done" << QStringList{"", rest};
         QTest::newRow("503, then served") << QList{busy, whole} << "done" << QStringList{"", ""};
         QTest::newRow("404 is not tried again") << QList{gone} << "failed" << QStringList{""};
         QTest::newRow("four tries at most") << QList{busy} << "failed" << QStringList{"", "", "", ""};

@@ -86,7 +86,7 @@ private slots:
 
         const auto query = [](const QString &title) {
             return "/w/api.php?action=query&titles=File:" + title
-                + "&prop=imageinfo&iiprop=url%7Cextmetadata&format=json";
+                + "&prop=imageinfo&iiprop=url%7Csize%7Csha1%7Cextmetadata&format=json";
         };
         QTest::newRow("commons, Wikipedia host, real answer")
             << false << "https://de.wikipedia.org/wiki/File:Dog_morphological_variation.png" << 200

@@ -77,15 +77,22 @@ private:
         connect(socket, &QObject::destroyed, this, [this] { finished(); });
         if (response.stall)
             return;
-        // A ranged answer: 206 with the rest of the body from the asked offset.
+        if (!response.etag.isEmpty())
+            response.headers.append({"ETag", response.etag});
+        // A ranged answer: 206 with the rest of the body from the asked offset, unless If-Range names
+        // another version.
         const QByteArray range = request.headers.value("range");
-        if (response.ranges && range.startsWith("bytes=") && range.endsWith('-')) {
-            const qint64 from = range.mid(6).chopped(1).toLongLong();
+        const QByteArray ifRange = request.headers.value("if-range");
+        const bool sameVersion = ifRange.isEmpty() || ifRange == response.etag || response.ignoresIfRange;
+        const bool ranged = response.ranges && range.startsWith("bytes=") && range.endsWith('-') && sameVersion;
+        if (ranged || response.partialToAll) {
             const qint64 whole = response.body.size();
+            const qint64 from = std::min(whole, (ranged ? range.mid(6).chopped(1).toLongLong() : 0) + response.rangeShift);
+            const qint64 count = response.rangeBytes >= 0 ? std::min(response.rangeBytes, whole - from) : whole - from;
             response.status = 206;
-            response.headers.append({"Content-Range", "bytes " + QByteArray::number(from) + '-' + QByteArray::number(whole - 1)
-                                                          + '/' + QByteArray::number(whole)});
-            response.body = response.body.mid(from);
+            response.headers.append({"Content-Range", "bytes " + QByteArray::number(from) + '-' + QByteArray::number(from + count - 1)
+                                                          + '/' + QByteArray::number(response.statedTotal >= 0 ? response.statedTotal : whole)});
+            response.body = response.body.mid(from, count);
         }
         QTimer::singleShot(response.delayMs, socket, [this, socket, response] { respond(socket, response); });
     }
@@ -105,6 +112,7 @@ private:
         case 500: return "Internal Server Error";
         case 503: return "Service Unavailable";
         case 206: return "Partial Content";
+        case 416: return "Range Not Satisfiable";
         default: return "Status";
         }
     }
@@ -116,7 +124,9 @@ private:
         head += "Content-Type: " + response.contentType + "\r\n";
         for (const auto &[name, value] : response.headers)
             head += name + ": " + value + "\r\n";
-        if (response.sendLength)
+        if (response.chunked)
+            head += "Transfer-Encoding: chunked\r\n";
+        else if (response.sendLength)
             head += "Content-Length: " + QByteArray::number(size) + "\r\n";
         head += "Connection: close\r\n\r\n";
         socket->write(head);
@@ -130,17 +140,24 @@ private:
         const int chunk = response.chunkSize > 0 ? response.chunkSize : 256 * 1024;
         auto sendMore = std::make_shared<std::function<void()>>();
         QPointer<QTcpSocket> guard(socket);
-        *sendMore = [guard, state, size, chunk, response, sendMore] {
+        // In chunked framing each piece goes as its own chunk, and a body sent whole ends with the last one.
+        const auto frame = [chunked = response.chunked](const QByteArray &piece) {
+            return chunked && !piece.isEmpty() ? QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n" : piece;
+        };
+        const QByteArray last = response.chunked ? QByteArray("0\r\n\r\n") : QByteArray();
+        *sendMore = [guard, state, size, chunk, response, sendMore, frame, last] {
             if (!guard)
                 return;
             if (state->sent >= size) {
+                if (response.dropAfter < 0)
+                    guard->write(last);
                 guard->disconnectFromHost();
                 *sendMore = nullptr;
                 return;
             }
             const qint64 n = std::min<qint64>(chunk, size - state->sent);
-            if (response.dropAfter >= 0 && state->sent + n > response.dropAfter) {
-                guard->write(response.body.mid(state->sent, response.dropAfter - state->sent));
+            if (response.dropAfter >= 0 && state->sent + n >= response.dropAfter) {
+                guard->write(frame(response.body.mid(state->sent, response.dropAfter - state->sent)));
                 // Cut once the bytes are out, from the event loop: never inside this sender while it runs.
                 QTimer::singleShot(300, guard, [socket = guard] {
                     if (socket)
@@ -149,9 +166,10 @@ private:
                 *sendMore = nullptr;
                 return;
             }
-            guard->write(response.generatedSize >= 0 ? QByteArray(n, '\0') : response.body.mid(state->sent, n));
+            guard->write(frame(response.generatedSize >= 0 ? QByteArray(n, '\0') : response.body.mid(state->sent, n)));
             state->sent += n;
             if (state->sent >= size) {
+                guard->write(last);
                 guard->disconnectFromHost();
                 *sendMore = nullptr;
                 return;

@@ -32,6 +32,15 @@ public:
         int delayMs = 0;           // wait before answering
         qint64 dropAfter = -1;     // when set, the connection is cut after that many bytes of the body
         bool ranges = false;       // answer "Range: bytes=N-" with 206 and the rest of the body
+        QByteArray etag;           // sent as ETag; a range asked "If-Range" another tag gets the whole body
+        bool chunked = false;      // sent in chunks with no length; cut by `dropAfter`, the last chunk never comes
+        // Ways a ranged answer can be wrong: start elsewhere, state another total, carry only some of the rest,
+        // or ignore If-Range.
+        qint64 rangeShift = 0;
+        qint64 statedTotal = -1;
+        qint64 rangeBytes = -1;
+        bool ignoresIfRange = false;
+        bool partialToAll = false; // a plain request too gets 206, the whole body stated as a range
     };
 
     struct Request
