@@ -1,4 +1,5 @@
 #include "app/cli.h"
+#include "app/signal_watcher.h"
 
 #include "build_info.h"
 #include "core/fetcher.h"
@@ -23,7 +24,6 @@
 #include <QJsonObject>
 #include <QPointer>
 #include <QProcess>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
@@ -244,43 +244,6 @@ QJsonObject jobObject(const Job &job)
         {QStringLiteral("output"), job.output().isEmpty() ? QJsonValue() : QJsonValue(job.output().toLocalFile())},
     };
 }
-
-// Ctrl-C and termination requests, delivered to the event loop through a socket pair.
-class SignalWatcher : public QObject
-{
-    Q_OBJECT
-public:
-    SignalWatcher()
-    {
-        ::socketpair(AF_UNIX, SOCK_STREAM, 0, fds());
-        m_notifier = new QSocketNotifier(fds()[1], QSocketNotifier::Read, this);
-        connect(m_notifier, &QSocketNotifier::activated, this, [this] {
-            char byte;
-            if (::read(fds()[1], &byte, 1) > 0)
-                emit interrupted();
-        });
-        struct sigaction action {};
-        action.sa_handler = [](int) {
-            const char byte = 1;
-            [[maybe_unused]] auto written = ::write(fds()[0], &byte, 1);
-        };
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        ::sigaction(SIGINT, &action, nullptr);
-        ::sigaction(SIGTERM, &action, nullptr);
-    }
-
-signals:
-    void interrupted();
-
-private:
-    static int *fds()
-    {
-        static int pair[2] = {-1, -1};
-        return pair;
-    }
-    QSocketNotifier *m_notifier = nullptr;
-};
 
 // Draws the jobs of one request: live lines on a terminal, one line per phase change otherwise,
 // or JSON lines.

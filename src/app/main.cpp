@@ -1,4 +1,5 @@
 #include "app/cli.h"
+#include "app/signal_watcher.h"
 #include "appearance/appearance.h"
 #include "build_info.h"
 #include "platform/paths.h"
@@ -185,5 +186,20 @@ int main(int argc, char *argv[])
     const QString input = arguments.size() >= 2 ? tovel::launchInput(arguments.at(1)) : QString();
     if (!tovel::loadWindow(engine, input))
         return 1;
+    // Asked to end (a logout, a closed terminal, Ctrl-C where it was started): every job stops cleanly
+    // first, so nothing half-made is left behind, without asking the user, who is not there to answer.
+    tovel::SignalWatcher watcher;
+    bool ending = false;
+    QObject::connect(&watcher, &tovel::SignalWatcher::interrupted, &app, [&engine, &ending] {
+        if (std::exchange(ending, true))
+            std::_Exit(130);
+        auto *gathering = engine.singletonInstance<tovel::Gathering *>(qmlTypeId("Tovel", 1, 0, "Gathering"));
+        if (!gathering || !gathering->busy()) {
+            QCoreApplication::exit(0);
+            return;
+        }
+        QObject::connect(gathering, &tovel::Gathering::stopped, qApp, [] { QCoreApplication::exit(0); });
+        gathering->stopAll();
+    });
     return QGuiApplication::exec();
 }

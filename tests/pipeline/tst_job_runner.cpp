@@ -169,6 +169,55 @@ private slots:
         QCOMPARE(entries(in).size(), capacity + 3);
     }
 
+    // An ffmpeg that misbehaves never produces a saved file: whatever it does after reading a good input,
+    // the job fails with a sentence and the folder holds nothing of it, under any name.
+    void misbehavingFFmpeg_data()
+    {
+        QTest::addColumn<QString>("conversion"); // what the stand-in does instead of converting ($out: its output)
+        QTest::addColumn<QString>("label");
+        QTest::newRow("exits 0, writes nothing") << "rm -f \"$out\"; exit 0" << "Conversion failed. ffmpeg ended without writing the file.";
+        QTest::newRow("exits 0, leaves it empty") << "exit 0" << "Conversion failed. ffmpeg ended without writing the file.";
+        QTest::newRow("exits 0, nothing encoded")
+            << "echo ID3tags > \"$out\"; echo 'Output file is empty, nothing was encoded' >&2; exit 0"
+            << "Conversion failed. Nothing here can read that. ffmpeg found no audio to write.";
+        QTest::newRow("destination removed") << "echo out_time_us=300000; rm -rf \"$(dirname \"$out\")\"; exit 0"
+                                             << "Conversion failed. ffmpeg ended without writing the file.";
+        QTest::newRow("hangs") << "exec sleep 600" << "Conversion failed. ffmpeg made no progress for 1 seconds and was stopped.";
+        QTest::newRow("crashes") << "kill -SEGV $$" << "Conversion failed. Nothing here can read that. ffmpeg exited with code 11.";
+    }
+    void misbehavingFFmpeg()
+    {
+        QFETCH(QString, conversion);
+        QFETCH(QString, label);
+        const QString script = env->root() + "/ffmpeg";
+        QVERIFY(writeScript(script, "#!/bin/sh\ncase \"$*\" in *-progress*) ;; *) exit 1 ;; esac\n"
+                                    "for a; do out=$a; done\n" + conversion + "\n"));
+        qputenv("TOVEL_FFMPEG", script.toUtf8());
+        QVERIFY(makeTone(in + "/Tone.wav"));
+        JobRunner runner(out);
+        runner.setStallWindows({std::chrono::seconds(60), std::chrono::seconds(1)});
+        start(runner, in + "/Tone.wav");
+        QVERIFY(settle(runner));
+        QCOMPARE(runner.jobs().first()->phaseLabel(), label);
+        QCOMPARE(entries(out), QStringList());
+        QCOMPARE(entries(in), QStringList{"Tone.wav"});
+    }
+
+    // A local file shorter than its header says is saved, and the user told so.
+    void sourceShorterThanItSays()
+    {
+        QVERIFY(makeTone(env->root() + "/whole.m4a", 6.0, {"-c:a", "aac", "-movflags", "+faststart"}));
+        const QByteArray whole = readFile(env->root() + "/whole.m4a");
+        writeFile(in + "/Half.m4a", whole.left(whole.size() / 2));
+        JobRunner runner(out);
+        start(runner, in + "/Half.m4a");
+        QVERIFY(settle(runner));
+        const Job *job = runner.jobs().first();
+        QCOMPARE(job->phaseName(), "done");
+        QCOMPARE(job->warning(), "The source holds only 2 s of the 6 s it announces.");
+        QCOMPARE(entries(out), QStringList{"Half.mp3"});
+    }
+
     void failures()
     {
         writeFile(in + "/garbage.mp3", "not audio at all");
