@@ -11,6 +11,9 @@ TOVEL_PACKAGES=(
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-window
   qml6-module-qtquick-templates qml6-module-qtquick-layouts qml6-module-qtqml-workerscript
   qml6-module-qt5compat-graphicaleffects qml6-module-qtquick-dialogs qt6-qpa-plugins
+  # Where the desktop offers no file dialog, Qt draws its own in QML and that one lists folders with
+  # Qt.labs.folderlistmodel; without it Engine's "Choose…" cannot open.
+  qml6-module-qt-labs-folderlistmodel
   libqt6svg6 libqt6sql6-sqlite
   ffmpeg
   dbus-daemon

@@ -10,6 +10,7 @@
 #include <QCoroFuture>
 #include <QLocale>
 #include <QPointer>
+#include <QQmlComponent>
 #include <QtConcurrent>
 
 namespace tovel {
@@ -73,6 +74,24 @@ void EngineReport::chooseWebEngine(const QUrl &file)
 {
     if (file.isLocalFile() && !file.toLocalFile().isEmpty())
         WebEngine::shared().setPath(file.toLocalFile());
+}
+
+// Where the desktop offers no file dialog of its own, Qt builds one from this file of QtQuick.Dialogs when
+// the dialog opens, and Qt 6.4 crashes there when a module the file needs is missing. Compiling it here
+// first, as Qt loads it (by its plain address: QML's own Qt.createComponent would pick a style's variant
+// instead), tells that in advance without making a window.
+QString EngineReport::fileDialogProblem() const
+{
+    QQmlEngine *engine = qmlEngine(this);
+    if (!engine)
+        return QStringLiteral("no QML engine");
+    const QUrl address(QStringLiteral("qrc:/qt-project.org/imports/QtQuick/Dialogs/quickimpl/qml/FileDialog.qml"));
+    QQmlComponent dialog(engine, address);
+    if (dialog.isReady())
+        return {};
+    // The last error is the cause ("module ... is not installed"); those before it only pass it on.
+    const QList<QQmlError> errors = dialog.errors();
+    return errors.isEmpty() ? QStringLiteral("the file dialog could not be loaded") : errors.constLast().description();
 }
 
 void EngineReport::typeWebEnginePath(const QString &path)

@@ -43,6 +43,8 @@ public:
     Q_INVOKABLE bool findWebEngine();
     // The file picked in the open dialog; an empty address (a cancelled dialog) changes nothing.
     Q_INVOKABLE void chooseWebEngine(const QUrl &file);
+    // Why Qt's own file dialog cannot be built here, as QML puts it; empty when it can (see the .cpp).
+    Q_INVOKABLE QString fileDialogProblem() const;
     // Stores the path as typed, when it differs from the one in use.
     Q_INVOKABLE void typeWebEnginePath(const QString &path);
     Q_INVOKABLE void showReports() const;

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QMutex>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -42,6 +43,22 @@ void type(QWindow *window, const QString &text)
 {
     for (const QChar c : text)
         QTest::keyClick(window, c.toLatin1());
+}
+
+// Every warning and critical message of the running test function, from QML or anywhere else: a module
+// missing from the machine or a broken binding shows up here before it shows up as a blank pane or a
+// crash in front of the user. The messages still reach the test log.
+QMutex warningsLock;
+QStringList warnings;
+QtMessageHandler passOn = nullptr;
+
+void recordWarnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type != QtDebugMsg && type != QtInfoMsg) {
+        const QMutexLocker lock(&warningsLock);
+        warnings << message;
+    }
+    passOn(type, context, message);
 }
 
 } // namespace
@@ -114,6 +131,7 @@ private slots:
         // The window closes in one test; the run goes on.
         QGuiApplication::setQuitOnLastWindowClosed(false);
         env = std::make_unique<TestEnv>();
+        passOn = qInstallMessageHandler(recordWarnings);
         qputenv("TOVEL_RESOURCES", TOVEL_RESOURCES_DIR);
         qputenv("TOVEL_UPDATE_URL", server.url("/appcast.json").toString().toUtf8());
         qputenv("TOVEL_MANIFEST_URL", server.url("/manifest.json").toString().toUtf8());
@@ -122,6 +140,13 @@ private slots:
     {
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tovel", "Tovel").clear();
         QFile::remove(Defaults::sandboxFileName());
+        const QMutexLocker lock(&warningsLock);
+        warnings.clear();
+    }
+    void cleanup()
+    {
+        const QMutexLocker lock(&warningsLock);
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
     }
 
     void migration_data()
@@ -444,6 +469,56 @@ private slots:
         QTRY_COMPARE(item("frame")->size(), QSizeF(900, 640));
         window->resize(1000, 700);
         QTRY_COMPARE(item("mainPanel")->size(), QSizeF(1000 - 58 - 11, 700 - 22));
+    }
+
+    // Every view and every dialog of the window, opened and closed again: with the suite's strictness a
+    // QML module missing from the machine fails here, and a dialog that did not open fails too.
+    void everyViewAndDialogOpens_data()
+    {
+        QTest::addColumn<QString>("pane"); // empty: the introduction, step by step
+        QTest::addColumn<QString>("opener"); // clicked to open the dialog; empty: its open() is called
+        QTest::addColumn<QString>("dialog"); // an item's name, or "item.property" for what it holds
+        QTest::newRow("introduction") << "" << "" << "";
+        QTest::newRow("get") << "get" << "" << "";
+        QTest::newRow("get, format list") << "get" << "formatPicker" << "formatPicker.popup";
+        QTest::newRow("library") << "library" << "" << "";
+        QTest::newRow("appearance") << "appearance" << "" << "";
+        QTest::newRow("engine, yt-dlp chooser") << "engine" << "chooseButton" << "enginePane.chooser";
+        QTest::newRow("quit question") << "get" << "" << "quitQuestion";
+    }
+    void everyViewAndDialogOpens()
+    {
+        QFETCH(QString, pane);
+        QFETCH(QString, opener);
+        QFETCH(QString, dialog);
+        Defaults::set(Shell::onboardingKey, !pane.isEmpty());
+        openWindow();
+        if (pane.isEmpty()) {
+            for (int step = 0; step < 4; ++step) {
+                QCOMPARE(onboardingStep(), step);
+                QTest::keyClick(window, Qt::Key_Return);
+            }
+            QTRY_VERIFY(item("rail"));
+            return;
+        }
+        click(item("railButton-" + pane));
+        QTRY_COMPARE(paneTitle().toLower(), pane);
+        if (dialog.isEmpty())
+            return;
+
+        if (opener.isEmpty())
+            QVERIFY(QMetaObject::invokeMethod(item(dialog), "open"));
+        else
+            click(item(opener));
+        QQuickItem *holder = item(dialog.section('.', 0, 0));
+        const QString held = dialog.section('.', 1);
+        const auto shown = [&] {
+            QObject *shownObject = held.isEmpty() ? holder : holder->property(qPrintable(held)).value<QObject *>();
+            return shownObject && shownObject->property("visible").toBool();
+        };
+        QTRY_VERIFY(shown());
+        QTest::keyClick(window, Qt::Key_Escape);
+        QTRY_VERIFY(!shown());
     }
 
     void cleanupTestCase()

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Dialogs
 import QtQuick.Layouts
 import Tovel
 
@@ -18,11 +17,42 @@ Item {
     readonly property QtObject web: report.web
     readonly property QtObject updater: report.updater
 
-    FileDialog {
-        id: chooser
-        title: "Choose yt-dlp"
-        fileMode: FileDialog.OpenFile
-        onAccepted: report.chooseWebEngine(selectedFile)
+    // The yt-dlp chooser, made the first time "Choose…" is pressed; null while it could not be.
+    property QtObject chooser: null
+    // Why the chooser cannot open, in a sentence; empty while it can.
+    property string chooserProblem: ""
+
+    // The cause in a QML error text: its last line, without the file and line it points at.
+    function errorCause(text) {
+        const lines = text.split("\n").filter(line => line.length > 0)
+        return lines[lines.length - 1].replace(/^\S+:\d+(:\d+)? /, "")
+    }
+
+    // Makes the chooser; on failure, says why. Qt's own dialog is checked too: opening it would crash
+    // where a module it needs is missing.
+    function chooserError() {
+        const component = Qt.createComponent("WebEngineChooser.qml")
+        if (component.status !== Component.Ready)
+            return errorCause(component.errorString())
+        const problem = report.fileDialogProblem()
+        if (problem.length > 0)
+            return problem
+        pane.chooser = component.createObject(pane, { objectName: "webEngineChooser" })
+        pane.chooser.accepted.connect(() => report.chooseWebEngine(pane.chooser.selectedFile))
+        return ""
+    }
+
+    function openChooser() {
+        if (!chooser) {
+            const error = chooserError()
+            if (error.length > 0) {
+                console.warn("The yt-dlp chooser cannot open:", error)
+                chooserProblem = qsTr("The file chooser can't open here (%1). Type the path to yt-dlp in the field, or press Find.").arg(error)
+                return
+            }
+            chooserProblem = ""
+        }
+        chooser.open()
     }
 
     SettingsPage {
@@ -110,7 +140,18 @@ Item {
                     }
                 }
                 TextButton { objectName: "findButton"; text: "Find"; onClicked: report.findWebEngine() }
-                TextButton { objectName: "chooseButton"; text: "Choose\u2026"; onClicked: chooser.open() }
+                TextButton { objectName: "chooseButton"; text: "Choose\u2026"; onClicked: pane.openChooser() }
+            }
+            Text {
+                objectName: "chooserProblem"
+                Accessible.role: Accessible.AlertMessage
+                Layout.fillWidth: true
+                visible: pane.chooserProblem.length > 0
+                text: pane.chooserProblem
+                textFormat: Text.PlainText
+                wrapMode: Text.Wrap
+                font.pixelSize: 12
+                color: Theme.text
             }
         }
 
