@@ -233,7 +233,7 @@ QString phaseText(const Job &job)
 
 QJsonObject jobObject(const Job &job)
 {
-    return QJsonObject{
+    QJsonObject object{
         {QStringLiteral("event"), QStringLiteral("job")},
         {QStringLiteral("id"), job.id().toString(QUuid::WithoutBraces)},
         {QStringLiteral("title"), job.title()},
@@ -243,6 +243,10 @@ QJsonObject jobObject(const Job &job)
         {QStringLiteral("progress"), job.progress()},
         {QStringLiteral("output"), job.output().isEmpty() ? QJsonValue() : QJsonValue(job.output().toLocalFile())},
     };
+    // Only a saved file that is less than its source claims carries one.
+    if (!job.warning().isEmpty())
+        object.insert(QStringLiteral("warning"), job.warning());
+    return object;
 }
 
 // Draws the jobs of one request: live lines on a terminal, one line per phase change otherwise,
@@ -290,6 +294,8 @@ private:
             + QStringLiteral(" (%1%)").arg(wholePercent(job.progress()));
         if (!job.output().isEmpty())
             line += QStringLiteral(" \u2192 ") + job.output().toLocalFile();
+        if (!job.warning().isEmpty())
+            line += QStringLiteral(" \u00b7 ") + job.warning();
         return visibleControls(line);
     }
 

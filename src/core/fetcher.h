@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/error.h"
+#include "core/http.h"
 #include "core/media.h"
 
 #include <QCoroTask>
@@ -36,7 +37,6 @@ public:
     ~Fetcher() override;
 
     static constexpr qint64 minimumFreeBytes = qint64(1) << 30;
-    static constexpr qint64 stallBytes = 1024;
     // A download is tried at most this often, the first try included.
     static constexpr int maxTries = 4;
 

@@ -7,6 +7,7 @@
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
 #include <QThreadStorage>
+#include <QTimer>
 
 namespace tovel {
 
@@ -94,15 +95,41 @@ QCoro::Task<Result<HttpResponse>> httpGet(QUrl url, qint64 maxBytes, HttpOptions
         if (!overLimit(body.size() + source->bytesAvailable()))
             body += source->readAll();
     });
+    // The client's own timeout only notices silence: a server that drips a byte now and then would hold
+    // the request open for ever.
+    QTimer stallCheck;
+    qint64 receivedAtCheck = 0;
+    bool stalled = false;
+    QObject::connect(&stallCheck, &QTimer::timeout, source, [source, &body, &receivedAtCheck, &stalled] {
+        const qint64 received = body.size() + source->bytesAvailable();
+        if (received - receivedAtCheck < stallBytes) {
+            stalled = true;
+            source->abort();
+        }
+        receivedAtCheck = received;
+    });
+    stallCheck.start(options.stallWindow);
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, source, [source, &stalled] {
+        stalled = true;
+        source->abort();
+    });
+    if (options.deadline)
+        deadline.start(*options.deadline);
     if (cancellation)
         // Queued: whoever cancels is never re-entered by the resolution it ends.
         QObject::connect(cancellation.get(), &Cancellation::cancelled, source, &QNetworkReply::abort,
                          Qt::QueuedConnection);
     if (!reply->isFinished())
         co_await qCoro(source, &QNetworkReply::finished);
+    stallCheck.stop();
+    deadline.stop();
     QObject::disconnect(source, nullptr, nullptr, nullptr);
     if (cancellation)
         QObject::disconnect(cancellation.get(), nullptr, source, nullptr);
+    if (stalled)
+        co_return fail(Error::network(QStringLiteral("The server stalled: the answer did not come in time.")));
 
     if (cancellation && cancellation->isCancelled())
         co_return fail(cancelledError());

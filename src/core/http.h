@@ -7,6 +7,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -47,15 +48,23 @@ struct HttpResponse
 // Errors that only repeat the HTTP status: the body still arrived and is handed on like any other.
 [[nodiscard]] bool isHttpStatusError(QNetworkReply::NetworkError error);
 
+// Less than this arriving in a stall window ends a request.
+inline constexpr qint64 stallBytes = 1024;
+
 struct HttpOptions
 {
     std::optional<QString> userAgent; // absent sends no User-Agent header of ours
     QList<QPair<QByteArray, QByteArray>> headers;
     std::shared_ptr<Cancellation> cancellation;
+    std::chrono::milliseconds stallWindow{60'000};
+    // The longest the whole request may take, for small documents that have no reason to take long: a
+    // server can send an endless head, which the network layer keeps in memory until the stall window.
+    std::optional<std::chrono::milliseconds> deadline;
 };
 
 // GET of a document, read into memory as it streams and abandoned as soon as it proves longer than
-// `maxBytes`. Fails in transport with `Error::network` (the error's own description), on a body that
+// `maxBytes`, or when less than `stallBytes` arrive in a stall window. Fails in transport (a stall
+// included) with `Error::network` (the error's own description), on a body that
 // is too long with `Error::parse`, and when cancelled with `cancelledError()`.
 // (Callers name their options: g++ 12 destroys a temporary inside a co_await twice.)
 QCoro::Task<Result<HttpResponse>> httpGet(QUrl url, qint64 maxBytes, HttpOptions options);

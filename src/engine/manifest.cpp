@@ -99,7 +99,9 @@ ManifestStore &ManifestStore::shared()
 QCoro::Task<void> ManifestStore::refresh(QUrl address)
 {
     QPointer<ManifestStore> self(this);
-    const HttpOptions options;
+    // A small document: one that takes longer than this is not coming.
+    HttpOptions options;
+    options.deadline = std::chrono::seconds(30);
     const Result<HttpResponse> response = co_await httpGet(address, maxManifestBytes, options);
     if (!self || !response || response->status != 200)
         co_return;

@@ -136,7 +136,9 @@ QCoro::Task<void> Updater::check(bool userInitiated)
     m_checking = true;
     emit checkingChanged();
 
-    const HttpOptions options;
+    // A small document: one that takes longer than this is not coming.
+    HttpOptions options;
+    options.deadline = std::chrono::seconds(30);
     const Result<HttpResponse> response = co_await httpGet(m_feedUrl, maximumNoticeSize, options);
     if (!self)
         co_return;

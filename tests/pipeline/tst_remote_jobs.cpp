@@ -377,6 +377,29 @@ private slots:
         QCOMPARE(entries(env->temp()), QStringList());
     }
 
+    // The episodes of a show share its picture: it is fetched once, and one that cannot be used is left
+    // out rather than failing them.
+    void aSharedCoverFetchedOnceAndDroppedWhenUnusable()
+    {
+        QString feed = "<rss xmlns:itunes=\"http://www.itunes.com/dtds/podcast-1.0.dtd\"><channel><title>Show</title>"
+                       "<itunes:image href=\"" + server->base() + "/cover.jpg\"/>";
+        for (const QString name : {"One", "Two", "Three"}) {
+            feed += "<item><title>" + name + "</title><enclosure type=\"audio/wav\" url=\"" + server->base() + "/" + name + ".wav\"/></item>";
+            server->serve("/" + name.toUtf8() + ".wav", tone);
+        }
+        server->serve("/feed.xml", (feed + "</channel></rss>").toUtf8());
+        server->serve("/cover.jpg", QByteArray("\xFF\xD8\xFF\xE0 not really a picture"));
+        JobRunner runner(out);
+        start(runner, server->base() + "/feed.xml");
+        QVERIFY(settle(runner));
+        for (const Job *job : runner.jobs())
+            QCOMPARE(job->phaseLabel(), "Saved to Downloads");
+        QCOMPARE(entries(out), QStringList({"One.mp3", "Three.mp3", "Two.mp3"}));
+        const QList<HttpServer::Request> requests = server->requests();
+        QCOMPARE(std::count_if(requests.begin(), requests.end(), [](const auto &r) { return r.target == "/cover.jpg"; }), 1);
+        QCOMPARE(entries(env->temp()), QStringList());
+    }
+
     void retries_data()
     {
         QTest::addColumn<QList<HttpServer::Response>>("turns");

@@ -87,6 +87,19 @@ GlassPanel {
             font.pixelSize: 12
             color: Theme.secondaryText
         }
+        // A saved file that is less than its source claims says so.
+        Text {
+            objectName: "warningText"
+            Layout.fillWidth: true
+            visible: root.job.warning.length > 0
+            text: root.job.warning
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            font.pixelSize: 12
+            color: Theme.text
+            Accessible.role: Accessible.AlertMessage
+            Accessible.name: text
+        }
         RowLayout {
             Layout.fillWidth: true
             spacing: 11
