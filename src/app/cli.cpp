@@ -3,6 +3,7 @@
 
 #include "build_info.h"
 #include "core/fetcher.h"
+#include "core/url_text.h"
 #include "engine/tools.h"
 #include "engine/web_engine.h"
 #include "pipeline/history.h"
@@ -99,7 +100,7 @@ Options for get:
   --web-engine-path PATH            the yt-dlp program to use for this run
 
 Exit status: 0 when every job was saved, 1 when any failed or was stopped,
-2 when the input could not be read, 130 when interrupted.
+2 when the input could not be read or the home folder is unusable, 130 when interrupted.
 )";
 
 // What a sub-command was asked to do, read off its command line.
@@ -389,8 +390,20 @@ private:
     QPointer<JobRunner> m_runner;
 };
 
+// With no usable home there is nowhere for the files, the history or the settings: say so, write nothing.
+bool homeUsable()
+{
+    const auto problem = paths::homeProblem();
+    if (problem)
+        err(*problem + u'\n');
+    return !problem;
+}
+
 QCoro::Task<int> getCommand(Request request)
 {
+    // Even with --to: the history that keeps what was saved lives in the home folder too.
+    if (!homeUsable())
+        co_return 2;
     const auto format = audioFormatFromRaw(request.format.toLower());
     if (!format) {
         err(QStringLiteral("Unknown format \"%1\". Choose mp3, m4a, wav, flac or mp4.\n").arg(request.format));
@@ -504,20 +517,23 @@ QCoro::Task<int> listCommand(Request request)
     }
     int index = 0;
     for (const MediaItem &item : *items) {
+        // A link's user name and password are never printed.
+        const QUrl url = withoutCredentials(item.url);
+        const QString origin = withoutCredentials(item.origin);
         if (request.json) {
             out(jsonLine(QJsonObject{
                 {QStringLiteral("title"), item.title},
-                {QStringLiteral("origin"), item.origin},
+                {QStringLiteral("origin"), origin},
                 // Encoded, so the address can go straight to another program.
-                {QStringLiteral("url"), item.url.isLocalFile() ? item.url.toLocalFile() : QString::fromLatin1(item.url.toEncoded())},
+                {QStringLiteral("url"), url.isLocalFile() ? url.toLocalFile() : QString::fromLatin1(url.toEncoded())},
                 {QStringLiteral("hintedExtension"),
                  item.hintedExtension ? QJsonValue(*item.hintedExtension) : QJsonValue()},
             }));
         } else {
             out(QStringLiteral("%1. %2 \u2014 %3\n    %4\n")
                     .arg(++index)
-                    .arg(visibleControls(item.title), visibleControls(item.origin),
-                         visibleControls(item.url.isLocalFile() ? item.url.toLocalFile() : item.url.toString())));
+                    .arg(visibleControls(item.title), visibleControls(origin),
+                         visibleControls(url.isLocalFile() ? url.toLocalFile() : url.toString())));
         }
     }
     co_return 0;
@@ -570,6 +586,9 @@ QCoro::Task<int> updateCheckCommand(Request request)
 
 int crashReportsCommand(const Request &request)
 {
+    // The reports are kept in the home folder; without one there is no telling where they are.
+    if (!homeUsable())
+        return 2;
     const QStringList reports = Diagnostics::reports();
     if (request.deleteReports) {
         Diagnostics::deleteAll();

@@ -112,8 +112,10 @@ static int screenshot(int argc, char *argv[], const QStringList &arguments)
     tovel::Gathering *gathering = nullptr;
     if (!gather.isEmpty()) {
         gathering = engine.singletonInstance<tovel::Gathering *>(qmlTypeId("Tovel", 1, 0, "Gathering"));
-        if (!gathering || !gathering->gather(gather, 0, 0))
-            return failScreenshot(QStringLiteral("Nothing to gather."));
+        if (!gathering || !gathering->gather(gather, 0, 0)) {
+            const QString why = gathering ? gathering->lastError() : QString();
+            return failScreenshot(why.isEmpty() ? QStringLiteral("Nothing to gather.") : why);
+        }
     }
     // The first frame has been shown; images load asynchronously, so give them a moment, then grab.
     const int delay = gather.isEmpty() ? 700 : int(wait * 1000);
@@ -155,6 +157,11 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
+
+    // Without a usable home the window still opens and says why nothing can be saved; Qt's own caches
+    // would otherwise be written under "/".
+    if (tovel::paths::homeProblem())
+        qputenv("QML_DISABLE_DISK_CACHE", "1");
 
     if (arguments.contains(QStringLiteral("--screenshot"))) {
         tovel::Diagnostics::install();

@@ -1,6 +1,13 @@
 #include "core/error.h"
 
+#include "core/url_text.h"
+
 namespace tovel {
+
+Error::Error(std::optional<SourceErrorKind> kind, const QString &detail)
+    : m_kind(kind), m_detail(withoutCredentials(detail))
+{
+}
 
 Error Error::folderNotCreated(const QString &folder)
 {

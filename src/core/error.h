@@ -11,6 +11,7 @@ namespace tovel {
 enum class SourceErrorKind { unsupported, network, parse };
 
 // A failure as a value: the sentence the user reads, and the source-error kind where there is one.
+// Addresses in it never carry a user name or password (the network's own words may quote the link).
 class Error
 {
 public:
@@ -30,7 +31,7 @@ public:
     bool operator==(const Error &) const = default;
 
 private:
-    Error(std::optional<SourceErrorKind> kind, QString detail) : m_kind(kind), m_detail(std::move(detail)) {}
+    Error(std::optional<SourceErrorKind> kind, const QString &detail);
 
     std::optional<SourceErrorKind> m_kind;
     QString m_detail;

@@ -1,5 +1,7 @@
 #include "core/media.h"
 
+#include "core/url_text.h"
+
 #include <QHash>
 
 namespace tovel {
@@ -101,6 +103,8 @@ std::optional<QString> bitrate(AudioQuality quality)
     }
     return std::nullopt;
 }
+
+JobPhase JobPhase::failed(const QString &message) { return JobPhase(Kind::failed, withoutCredentials(message)); }
 
 QString JobPhase::label() const
 {

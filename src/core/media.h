@@ -93,7 +93,8 @@ public:
     enum class Kind { failed, waiting, resolving, fetching, converting, done, cancelled, retrying };
 
     JobPhase(Kind kind = Kind::waiting) : m_kind(kind) {}
-    static JobPhase failed(QString message) { return JobPhase(Kind::failed, std::move(message)); }
+    // A failure's sentence, with any address in it stripped of user name and password.
+    static JobPhase failed(const QString &message);
     // Waiting to download again; `nextTry` is the number of the try to come (2 for the first retry).
     static JobPhase retrying(int nextTry)
     {

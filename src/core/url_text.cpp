@@ -2,6 +2,8 @@
 
 #include "core/media_extensions.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace tovel {
@@ -92,6 +94,19 @@ QString lastPathComponent(const QUrl &url)
 QString pathExtension(const QUrl &url)
 {
     return fileExtension(lastPathComponent(url));
+}
+
+QUrl withoutCredentials(const QUrl &url) { return url.adjusted(QUrl::RemoveUserInfo); }
+
+QString withoutCredentials(const QString &text)
+{
+    // The authority runs to the first "/", "?" or "#" (or what no address holds unescaped); its user
+    // information ends at its last "@", as a URL parser reads it.
+    static const QRegularExpression userInfo(QStringLiteral("([A-Za-z][A-Za-z0-9+.-]*://)[^\\s/?#\"<>\\\\]*@"));
+    if (!text.contains(u'@'))
+        return text;
+    QString result = text;
+    return result.replace(userInfo, QStringLiteral("\\1"));
 }
 
 } // namespace tovel

@@ -81,7 +81,6 @@ QString ManifestStore::defaultCachePath() { return paths::applicationSupport() +
 ManifestStore::ManifestStore(QString cachePath, QObject *parent)
     : QObject(parent), m_manifest(EngineManifest::builtIn()), m_cachePath(std::move(cachePath))
 {
-    QDir().mkpath(QFileInfo(m_cachePath).absolutePath());
     QFile cache(m_cachePath);
     if (cache.open(QIODevice::ReadOnly)) {
         // The cached copy wins at start, whatever its version.
@@ -111,8 +110,11 @@ QCoro::Task<void> ManifestStore::refresh(QUrl address)
     const bool changed = !(m_manifest == *fetched);
     m_manifest = *fetched;
     m_lastFetch = QDateTime::currentDateTimeUtc();
+    // Kept for the next start, while there is a home to keep it in.
     QSaveFile cache(m_cachePath);
-    if (cache.open(QIODevice::WriteOnly) && cache.write(response->body) == response->body.size())
+    const bool kept = !paths::homeProblem() && QDir().mkpath(QFileInfo(m_cachePath).absolutePath())
+        && cache.open(QIODevice::WriteOnly) && cache.write(response->body) == response->body.size();
+    if (kept)
         cache.commit();
     if (changed)
         emit manifestChanged();

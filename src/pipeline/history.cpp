@@ -1,5 +1,6 @@
 #include "pipeline/history.h"
 
+#include "core/url_text.h"
 #include "platform/paths.h"
 
 #include <QDateTime>
@@ -14,7 +15,8 @@ namespace tovel {
 
 namespace {
 
-// The table as it first was; version 2 added where each file came from.
+// The table as it first was; version 2 added where each file came from, version 3 when the file was last
+// modified (and took the user names and passwords out of the links noted before).
 const char *const createVersion1 = "CREATE TABLE saved ("
                                    " identity TEXT NOT NULL,"
                                    " format TEXT NOT NULL,"
@@ -37,6 +39,25 @@ QString qualityKey(AudioFormat format, AudioQuality quality)
 }
 
 QString newConnectionName() { return QStringLiteral("history-") + QUuid::createUuid().toString(QUuid::WithoutBraces); }
+
+// The file's modification time as the file system gives it, to the millisecond; null when it gives none.
+QVariant modifiedAt(const QFileInfo &file)
+{
+    const QDateTime modified = file.fileTime(QFileDevice::FileModificationTime);
+    return modified.isValid() ? QVariant(modified.toMSecsSinceEpoch()) : QVariant(QMetaType::fromType<qint64>());
+}
+
+// Whether the file is still the one noted, by its size and modification time. A row from before times
+// were noted proves nothing, so it never vouches for a file.
+bool unchanged(const QFileInfo &file, qint64 size, const QVariant &modified)
+{
+    const QVariant now = modifiedAt(file);
+    return file.isFile() && file.size() == size && !modified.isNull() && !now.isNull()
+        && now.toLongLong() == modified.toLongLong();
+}
+
+// Links are noted without the user name and password they may carry, both when noting and looking up.
+QString stored(const QString &text) { return withoutCredentials(text); }
 
 } // namespace
 
@@ -164,9 +185,17 @@ History::Preparation History::prepare()
             if (!run(QStringLiteral("ALTER TABLE saved ADD COLUMN source TEXT NOT NULL DEFAULT ''"))
                 || !run(QStringLiteral("UPDATE schema_version SET version = 2")))
                 return false;
+            version = 2;
+        }
+        // Rows noted before keep a null time: they stay, but no longer count as proof a file is unchanged.
+        if (version == 2) {
+            if (!run(QStringLiteral("ALTER TABLE saved ADD COLUMN modified INTEGER")) || !scrubCredentials()
+                || !run(QStringLiteral("UPDATE schema_version SET version = 3")))
+                return false;
         }
         // A table of another shape under our name is no history of ours to use.
-        if (!run(QStringLiteral("SELECT identity, format, quality, output, size, saved_at, source FROM saved LIMIT 0"))) {
+        if (!run(QStringLiteral("SELECT identity, format, quality, output, size, saved_at, source, modified"
+                                " FROM saved LIMIT 0"))) {
             if (failure != Preparation::busy)
                 failure = Preparation::damaged;
             return false;
@@ -209,15 +238,40 @@ bool History::setAside()
     return true;
 }
 
+// Links noted by an older Tovel lose their user names and passwords, inside the migration's transaction;
+// the space their old text took is overwritten with zeros, not merely freed.
+bool History::scrubCredentials()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery rows(db), update(db);
+    if (!rows.exec(QStringLiteral("PRAGMA secure_delete = ON"))
+        || !rows.exec(QStringLiteral("SELECT rowid, identity, source FROM saved"
+                                     " WHERE identity LIKE '%@%' OR source LIKE '%@%'")))
+        return false;
+    update.prepare(QStringLiteral("UPDATE saved SET identity = ?, source = ? WHERE rowid = ?"));
+    while (rows.next()) {
+        const QString identity = rows.value(1).toString(), source = rows.value(2).toString();
+        if (stored(identity) == identity && stored(source) == source)
+            continue;
+        update.addBindValue(stored(identity));
+        update.addBindValue(stored(source));
+        update.addBindValue(rows.value(0));
+        if (!update.exec())
+            return false;
+    }
+    return true;
+}
+
 std::optional<QString> History::savedOutput(const QString &identity, AudioFormat format, AudioQuality quality,
                                             const QString &folder)
 {
     if (identity.isEmpty() || !open())
         return std::nullopt;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("SELECT output, size FROM saved WHERE identity = ? AND format = ? AND quality = ?"
+    query.prepare(QStringLiteral("SELECT output, size, modified FROM saved"
+                                 " WHERE identity = ? AND format = ? AND quality = ?"
                                  " ORDER BY saved_at DESC, rowid DESC"));
-    query.addBindValue(identity);
+    query.addBindValue(stored(identity));
     query.addBindValue(rawValue(format));
     query.addBindValue(qualityKey(format, quality));
     if (!query.exec())
@@ -225,11 +279,13 @@ std::optional<QString> History::savedOutput(const QString &identity, AudioFormat
     const QString wanted = QFileInfo(folder).absoluteFilePath();
     while (query.next()) {
         const QFileInfo file(query.value(0).toString());
-        if (file.absolutePath() == wanted && file.isFile() && file.size() == query.value(1).toLongLong())
+        if (file.absolutePath() == wanted && unchanged(file, query.value(1).toLongLong(), query.value(2)))
             return file.absoluteFilePath();
     }
     return std::nullopt;
 }
+
+bool History::Source::vouchesFor(const QFileInfo &file) const { return unchanged(file, size, modified); }
 
 bool History::record(const QString &identity, const QString &source, AudioFormat format, AudioQuality quality,
                      const QString &output)
@@ -251,11 +307,12 @@ bool History::record(const QString &identity, const QString &source, AudioFormat
     // A path holds one file: whatever was noted for it before is gone.
     remove.prepare(QStringLiteral("DELETE FROM saved WHERE output = ?"));
     remove.addBindValue(file.absoluteFilePath());
-    insert.prepare(QStringLiteral("INSERT INTO saved (identity, format, quality, output, size, saved_at, source)"
-                                  " VALUES (?, ?, ?, ?, ?, ?, ?)"));
-    for (const QVariant &value : {QVariant(identity), QVariant(rawValue(format)), QVariant(qualityKey(format, quality)),
-                                  QVariant(file.absoluteFilePath()), QVariant(file.size()),
-                                  QVariant(QDateTime::currentSecsSinceEpoch()), QVariant(source)})
+    insert.prepare(QStringLiteral("INSERT INTO saved (identity, format, quality, output, size, saved_at, source,"
+                                  " modified) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+    for (const QVariant &value : {QVariant(stored(identity)), QVariant(rawValue(format)),
+                                  QVariant(qualityKey(format, quality)), QVariant(file.absoluteFilePath()),
+                                  QVariant(file.size()), QVariant(QDateTime::currentSecsSinceEpoch()),
+                                  QVariant(stored(source)), modifiedAt(file)})
         insert.addBindValue(value);
     if (remove.exec() && insert.exec() && db.commit())
         return true;
@@ -276,9 +333,11 @@ QHash<QString, History::Source> History::sources(const QString &path)
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
         if (db.open()) {
             QSqlQuery query(db);
-            if (query.exec(QStringLiteral("SELECT output, source, size FROM saved WHERE source <> '' ORDER BY saved_at")))
+            if (query.exec(QStringLiteral("SELECT output, source, size, modified FROM saved WHERE source <> ''"
+                                          " ORDER BY saved_at")))
                 while (query.next())
-                    found.insert(query.value(0).toString(), {query.value(1).toString(), query.value(2).toLongLong()});
+                    found.insert(query.value(0).toString(),
+                                 {query.value(1).toString(), query.value(2).toLongLong(), query.value(3)});
         }
         db.close();
     }

@@ -3,17 +3,20 @@
 #include "core/media.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <optional>
 
 namespace tovel {
 
 // What was saved before, kept on this computer only: per saved file, the item it came from (its
-// identity), the format and quality it was saved in, where it went, its size and when. Gathering the
-// same feed again then fetches only what is new.
+// identity), the format and quality it was saved in, where it went, its size and modification time, and
+// when. Gathering the same feed again then fetches only what is new. Links are kept without the user
+// name and password they may carry.
 //
 // The database is opened on first use. One that cannot be read is set aside beside it (renamed with the
 // time) and a fresh one started; one written by a newer Tovel is left alone and not used. Whatever goes
@@ -21,7 +24,7 @@ namespace tovel {
 class History
 {
 public:
-    static constexpr int schemaVersion = 2;
+    static constexpr int schemaVersion = 3;
 
     // ~/.local/share/Tovel/history.sqlite
     [[nodiscard]] static QString defaultPath();
@@ -32,7 +35,8 @@ public:
     History &operator=(const History &) = delete;
 
     // The newest file in `folder` that `identity` was saved to in that format and quality, while it is
-    // still there with the size it was saved with; a file deleted or changed since is not.
+    // still there with the size and modification time it was saved with; a file deleted or changed since
+    // (or one noted before times were kept) is not.
     [[nodiscard]] std::optional<QString> savedOutput(const QString &identity, AudioFormat format, AudioQuality quality,
                                                      const QString &folder);
     // Notes one saved file, in a transaction of its own, replacing whatever was noted for that path before.
@@ -40,12 +44,15 @@ public:
     bool record(const QString &identity, const QString &source, AudioFormat format, AudioQuality quality,
                 const QString &output);
 
-    // Where each saved file came from and the size it was saved with, keyed by path; read on a connection
-    // of the calling thread's own. Empty when there is no history.
+    // Where each saved file came from, and what it was like when saved, keyed by path; read on a
+    // connection of the calling thread's own. Empty when there is no history.
     struct Source
     {
         QString source;
         qint64 size = 0;
+        QVariant modified; // milliseconds since the epoch; null when it was not noted
+        // Whether `file` is still the one saved: the same size and modification time.
+        [[nodiscard]] bool vouchesFor(const QFileInfo &file) const;
     };
     [[nodiscard]] static QHash<QString, Source> sources(const QString &path = defaultPath());
 
@@ -59,6 +66,7 @@ private:
     bool open();
     Preparation prepare();
     bool setAside();
+    bool scrubCredentials();
 
     QString m_path;
     QString m_connection;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/media.h"
+#include "core/url_text.h"
 
 #include <QObject>
 #include <QUrl>
@@ -40,7 +41,8 @@ public:
     [[nodiscard]] quint64 sequence() const { return m_sequence; }
 
     [[nodiscard]] QString title() const { return m_title; }
-    [[nodiscard]] QString origin() const { return m_item.origin; }
+    // Shown on the card and printed: an address in it never carries a user name or password.
+    [[nodiscard]] QString origin() const { return withoutCredentials(m_item.origin); }
     [[nodiscard]] const JobPhase &phase() const { return m_phase; }
     [[nodiscard]] QString phaseName() const { return m_phase.name(); }
     // "Already saved" for a job that found its file saved before, else the phase's own words.

@@ -1,6 +1,7 @@
 #include "platform/defaults.h"
 
 #include "build_info.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 #include <QDir>
@@ -38,6 +39,9 @@ std::optional<QString> Defaults::text(const QString &key)
 
 void Defaults::set(const QString &key, const QVariant &value)
 {
+    // Without a usable home the settings file would land elsewhere (under "/" for an unset HOME).
+    if (paths::homeProblem())
+        return;
     QSettings store = settings();
     store.setValue(key, value);
     store.sync();
@@ -77,7 +81,7 @@ static bool wellFormedSettings(const QString &path)
 int Defaults::migrateFromSandbox(const QString &oldFile)
 {
     QSettings current = settings();
-    if (boolean(migratedKey, false))
+    if (paths::homeProblem() || boolean(migratedKey, false))
         return 0;
     int copied = 0;
     if (wellFormedSettings(oldFile)) {

@@ -7,7 +7,8 @@
 
 namespace tovel {
 
-// The user's settings: ~/.config/Tovel/Tovel.conf. Every value is written when it is assigned.
+// The user's settings: ~/.config/Tovel/Tovel.conf. Every value is written when it is assigned, and
+// nothing at all while the home folder is unusable.
 class Defaults
 {
 public:

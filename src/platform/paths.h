@@ -10,7 +10,12 @@
 // Where things live on this machine.
 namespace tovel::paths {
 
-// The user's Downloads folder, created when it is missing.
+// Why the home folder cannot take what Tovel keeps there (HOME unset or empty, not a full path, not a
+// folder, not writable), as a sentence for the user; nothing when it can. The Downloads folder, the
+// history, the settings and crash reports all live under it, so with a problem here nothing is written.
+[[nodiscard]] std::optional<QString> homeProblem();
+
+// The user's Downloads folder, created when it is missing (and the home folder is usable).
 [[nodiscard]] QString downloads();
 // Where the Downloads folder is, without creating it.
 [[nodiscard]] QString downloadsLocation();

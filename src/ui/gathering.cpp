@@ -5,6 +5,7 @@
 #include "pipeline/history.h"
 #include "pipeline/job_runner.h"
 #include "pipeline/source_kind.h"
+#include "platform/paths.h"
 #include "ui/job_list_model.h"
 
 #include <QCoroFuture>
@@ -32,7 +33,7 @@ AudioQuality qualityAt(int index)
 
 Gathering::Gathering(QObject *parent)
     : QObject(parent), m_history(std::make_shared<History>()), m_runner(std::make_unique<JobRunner>()),
-      m_jobs(new JobListModel(m_runner.get(), this))
+      m_jobs(new JobListModel(m_runner.get(), this)), m_homeProblem(paths::homeProblem().value_or(QString()))
 {
     m_runner->setHistory(m_history);
     connect(m_runner.get(), &JobRunner::lastErrorChanged, this, &Gathering::lastErrorChanged);
@@ -56,7 +57,10 @@ Gathering::~Gathering()
     m_runner.reset();
 }
 
-QString Gathering::lastError() const { return m_runner->lastErrorText(); }
+QString Gathering::lastError() const
+{
+    return m_homeProblem.isEmpty() ? m_runner->lastErrorText() : m_homeProblem;
+}
 
 QStringList Gathering::formats() const
 {
@@ -134,7 +138,8 @@ QString Gathering::droppedText(const QList<QUrl> &urls, const QString &text) con
 bool Gathering::gather(const QString &input, int format, int quality, int items)
 {
     const QString text = trimWhitespace(input);
-    if (text.isEmpty())
+    // With no usable home nothing is gathered; the sentence under the field says why.
+    if (text.isEmpty() || !m_homeProblem.isEmpty())
         return false;
     if (!m_historyNotice.isEmpty()) {
         m_historyNotice.clear();

@@ -36,6 +36,7 @@ public:
 
     [[nodiscard]] JobListModel *jobs() const { return m_jobs; }
     [[nodiscard]] JobRunner &runner() const { return *m_runner; }
+    // Why the last request could not start; from the start, why none can (no usable home folder).
     [[nodiscard]] QString lastError() const;
     // What went wrong with the record of saved files since the last request began, a line a sentence.
     [[nodiscard]] QString historyNotice() const { return m_historyNotice.join(u'\n'); }
@@ -68,7 +69,8 @@ public:
     // Whether any job is still at work, a cancelled one tidying up included.
     [[nodiscard]] Q_INVOKABLE bool busy() const;
 
-    // Starts a request (trimmed, at most 100 items); false when there was nothing to gather.
+    // Starts a request (trimmed, at most 100 items); false when there was nothing to gather, or nowhere
+    // to save it.
     Q_INVOKABLE bool gather(const QString &input, int format, int quality, int items = 0);
     Q_INVOKABLE void cancel(QObject *job);
     // Gathers an already saved job's item anyway, into a new file beside the one saved before.
@@ -101,6 +103,7 @@ private:
     bool m_stopping = false;
     QList<QPointer<Job>> m_batch;
     QStringList m_historyNotice;
+    QString m_homeProblem; // why nothing can be saved, from the start; empty when all is well
 };
 
 } // namespace tovel

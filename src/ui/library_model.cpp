@@ -28,7 +28,7 @@ QList<LibraryFile> listLibrary(const QString &folder, const QString &historyPath
             continue;
         // A file changed since, or another one under the same name, is not what was saved.
         const auto saved = sources.constFind(entry.absoluteFilePath());
-        const bool same = saved != sources.cend() && saved->size == entry.size();
+        const bool same = saved != sources.cend() && saved->vouchesFor(entry);
         files.append({QUrl::fromLocalFile(entry.absoluteFilePath()), baseName(name), extension, entry.lastModified(),
                       same ? saved->source : QString()});
     }

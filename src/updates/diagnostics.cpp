@@ -1,6 +1,7 @@
 #include "updates/diagnostics.h"
 
 #include "build_info.h"
+#include "core/url_text.h"
 #include "platform/paths.h"
 
 #include <QDateTime>
@@ -254,6 +255,9 @@ QStringList stackHere(int skip)
 
 void prepareForSignals()
 {
+    // No home to keep reports in: a crash then leaves none rather than one somewhere unexpected.
+    if (paths::homeProblem())
+        return;
     const QByteArray folder = QFile::encodeName(reportsFolder());
     const QByteArray header = headerText();
     if (folder.size() >= qsizetype(sizeof prepared.folder) || header.size() >= qsizetype(sizeof prepared.header))
@@ -311,14 +315,19 @@ void install()
 QString reportsFolder()
 {
     const QString folder = paths::applicationSupport() + QStringLiteral("/Diagnostics");
-    QDir().mkpath(folder);
+    if (!paths::homeProblem())
+        QDir().mkpath(folder);
     return folder;
 }
 
 void writeReport(const QString &kind, const QString &detail, const QStringList &stack)
 {
+    if (paths::homeProblem())
+        return;
+    // An exception's words may quote a link, password and all; the report keeps the link without them.
     const QByteArray text = headerText()
-        + (QStringLiteral("kind: ") + kind + QStringLiteral("\ndetail: ") + detail + QStringLiteral("\n\n")
+        + (QStringLiteral("kind: ") + kind + QStringLiteral("\ndetail: ") + withoutCredentials(detail)
+            + QStringLiteral("\n\n")
             + stack.join(u'\n'))
               .toUtf8();
     QSaveFile file(reportsFolder() + u'/' + reportFileName(QDateTime::currentSecsSinceEpoch()));

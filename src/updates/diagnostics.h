@@ -9,7 +9,8 @@ namespace tovel::Diagnostics {
 
 // Installs the uncaught-exception and fatal-signal handlers; later calls do nothing.
 void install();
-// ~/.local/share/Tovel/Diagnostics, created (if it can be) on every call.
+// ~/.local/share/Tovel/Diagnostics, created (if it can be) on every call. With the home folder unusable
+// nothing is created, and no report is written.
 [[nodiscard]] QString reportsFolder();
 void writeReport(const QString &kind, const QString &detail, const QStringList &stack);
 // Paths of the reports, newest first.

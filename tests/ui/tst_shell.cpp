@@ -317,15 +317,26 @@ private slots:
 
         const QString downloads = env->downloads();
         QCOMPARE(entries(downloads), QStringList({"Track 1.mp3", "Track 2.mp3", "Track 3.mp3"}));
+        // Older times for the Library's order, then back to the times they were saved with, which the
+        // history knows them by.
         const int minutesAgo[] = {30, 10, 20};
-        for (int i = 1; i <= 3; ++i) {
-            QFile file(downloads + QStringLiteral("/Track %1.mp3").arg(i));
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-60 * minutesAgo[i - 1]),
-                                     QFileDevice::FileModificationTime));
-        }
+        QList<QDateTime> times;
+        for (int i = 1; i <= 3; ++i)
+            times << QFileInfo(downloads + QStringLiteral("/Track %1.mp3").arg(i)).lastModified();
+        const auto setTimes = [&](const QList<QDateTime> &chosen) {
+            for (int i = 1; i <= 3; ++i) {
+                QFile file(downloads + QStringLiteral("/Track %1.mp3").arg(i));
+                QVERIFY(file.open(QIODevice::ReadWrite)
+                        && file.setFileTime(chosen.at(i - 1), QFileDevice::FileModificationTime));
+            }
+        };
+        QList<QDateTime> older;
+        for (int minutes : minutesAgo)
+            older << QDateTime::currentDateTime().addSecs(-60 * minutes);
+        setTimes(older);
         click(item("railButton-library"));
         QTRY_COMPARE(shown("fileName", "text"), QStringList({"Track 2", "Track 3", "Track 1"}));
+        setTimes(times);
 
         click(item("railButton-get"));
         QTRY_COMPARE(shown("statusStat"), QStringList(3, "Saved"));
