@@ -59,7 +59,7 @@ struct HttpOptions
     std::chrono::milliseconds stallWindow{60'000};
     // The longest the whole request may take, for small documents that have no reason to take long: a
     // server can send an endless head, which the network layer keeps in memory until the stall window.
-    std::optional<std::chrono::milliseconds> deadline;
+    std::optional<std::chrono::milliseconds> deadline = std::nullopt;
 };
 
 // GET of a document, read into memory as it streams and abandoned as soon as it proves longer than
