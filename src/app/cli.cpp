@@ -424,6 +424,10 @@ QCoro::Task<int> getCommand(Request request)
     if (!request.to) {
         destination = paths::downloads();
     } else {
+        if (request.to->trimmed().isEmpty()) {
+            err(QStringLiteral("--to needs a folder to save into.\n"));
+            co_return 2;
+        }
         const QString to = SourceRouter::normalizedPath(*request.to);
         destination = QDir::cleanPath(QDir::current().absoluteFilePath(to));
         if (QFileInfo(destination).exists() && !QFileInfo(destination).isDir()) {

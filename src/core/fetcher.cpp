@@ -140,11 +140,12 @@ QByteArray validatorOf(const QNetworkReply &reply)
     return reply.rawHeader("Last-Modified").trimmed();
 }
 
-// Whether a ranged answer names another version than `validator` (an ETag, or a Last-Modified date).
+// Whether a ranged answer fails to name the very version `validator` (an ETag, or a Last-Modified
+// date) stands for. A server that honours If-Range repeats it; one that leaves it out may be sending
+// the rest of any version at all.
 bool changedSince(const QNetworkReply &reply, const QByteArray &validator)
 {
-    const QByteArray said = reply.rawHeader(validator.startsWith('"') ? "ETag" : "Last-Modified").trimmed();
-    return !said.isEmpty() && said != validator;
+    return reply.rawHeader(validator.startsWith('"') ? "ETag" : "Last-Modified").trimmed() != validator;
 }
 
 } // namespace
@@ -310,6 +311,12 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
             stop(tooLarge());
             return;
         }
+        // A body that never says how long it is and never ends is a stream, not a file.
+        if (expectedEnd < 0 && offset + written > unannouncedLimit) {
+            stop(QStringLiteral("More than %1 arrived and the server never said how long the file is: it looks like a "
+                                "stream without end.").arg(sizeText(unannouncedLimit)));
+            return;
+        }
         if (written - checkedAt >= spaceCheckBytes) {
             checkedAt = written;
             if (room() - chunk.size() < floor) {
@@ -389,8 +396,14 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
     if (!writeError.isEmpty()) {
         result = fail(Error::plain(writeError));
     } else if (!transportOk && !complete && !isHttpStatusError(reply->error())) {
-        // A connection that broke or timed out may do better next time; one we ended ourselves not.
-        retryable = !m_cancelled && reply->error() != QNetworkReply::OperationCanceledError;
+        // A connection that broke or timed out may do better next time; one we ended ourselves, or an
+        // address that can never be fetched (another scheme, a redirect loop, a refused certificate) not.
+        static constexpr QNetworkReply::NetworkError hopeless[] = {
+            QNetworkReply::OperationCanceledError, QNetworkReply::ProtocolUnknownError,
+            QNetworkReply::ProtocolInvalidOperationError, QNetworkReply::TooManyRedirectsError,
+            QNetworkReply::InsecureRedirectError, QNetworkReply::SslHandshakeFailedError,
+            QNetworkReply::OperationNotImplementedError};
+        retryable = !m_cancelled && std::find(std::begin(hopeless), std::end(hopeless), reply->error()) == std::end(hopeless);
         result = fail(Error::plain(reply->errorString()));
     } else if (!complete && status.isValid() && !isSuccess(status.toInt())) {
         result = fail(Error::plain(statusSentence(*reply)));

@@ -37,6 +37,8 @@ public:
     ~Fetcher() override;
 
     static constexpr qint64 minimumFreeBytes = qint64(1) << 30;
+    // The most a download whose length the server never says may bring.
+    static constexpr qint64 unannouncedLimit = qint64(8) << 30;
     // A download is tried at most this often, the first try included.
     static constexpr int maxTries = 4;
 

@@ -228,13 +228,53 @@ QCoro::Task<std::optional<MediaProbe>> probeMedia(QString ffmpeg, QString input,
     co_return parseStreamSummary(process->readAllStandardError());
 }
 
-std::optional<double> shortfall(const std::optional<MediaProbe> &probe, std::optional<double> written)
+namespace {
+
+// The length a RIFF WAVE header announces: its data chunk's size over the format's bytes a second.
+// Nothing for another file, a header that says nothing (a streamed WAV's size is 0 or all ones), or
+// one that cannot be read.
+std::optional<double> wavHeaderLength(const QString &path)
 {
-    if (!probe || !probe->duration || probe->durationEstimated || *probe->duration <= 0)
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const double declared = *probe->duration;
-    const double tolerance = std::max(0.5, declared * 0.01);
-    if (written.value_or(0) >= declared - tolerance)
+    const QByteArray head = file.read(64 * 1024);
+    if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "WAVE")
+        return std::nullopt;
+    const auto word = [&head](qsizetype at) {
+        return quint32(quint8(head[at])) | quint32(quint8(head[at + 1])) << 8 | quint32(quint8(head[at + 2])) << 16
+            | quint32(quint8(head[at + 3])) << 24;
+    };
+    quint32 bytesPerSecond = 0;
+    for (qsizetype at = 12; at + 8 <= head.size();) {
+        const QByteArray id = head.mid(at, 4);
+        const quint32 size = word(at + 4);
+        if (id == "fmt " && at + 16 <= head.size())
+            bytesPerSecond = word(at + 8 + 8);
+        if (id == "data") {
+            if (bytesPerSecond == 0 || size == 0 || size == 0xFFFFFFFFu)
+                return std::nullopt;
+            return double(size) / bytesPerSecond;
+        }
+        at += 8 + qsizetype(size) + (size & 1);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<double> declaredLength(const std::optional<MediaProbe> &probe, const QString &input)
+{
+    if (probe && probe->duration && !probe->durationEstimated && *probe->duration > 0)
+        return probe->duration;
+    return wavHeaderLength(input);
+}
+
+double lengthTolerance(double seconds) { return std::max(0.5, seconds * 0.01); }
+
+std::optional<double> shortfall(std::optional<double> declared, std::optional<double> written)
+{
+    if (!declared || *declared <= 0 || written.value_or(0) >= *declared - lengthTolerance(*declared))
         return std::nullopt;
     return declared;
 }
@@ -296,14 +336,16 @@ private:
 
 } // namespace
 
-QCoro::Task<std::optional<double>> measureLength(QString ffmpeg, QString input, std::function<void(QProcess *)> onStart)
+QCoro::Task<std::optional<double>> measureLength(QString ffmpeg, QString input, std::function<void(QProcess *)> onStart,
+                                                 bool anyStream)
 {
     auto process = makeChildProcess(ffmpeg, QStringList{QStringLiteral("-nostdin"), QStringLiteral("-nostats"),
                                                         QStringLiteral("-v"), QStringLiteral("error"),
                                                         QStringLiteral("-progress"), QStringLiteral("pipe:1")}
                                                 << mediaInputOptions()
                                                 << QStringList{QStringLiteral("-i"), input, QStringLiteral("-map"),
-                                                               QStringLiteral("0:a:0"), QStringLiteral("-c"),
+                                                               anyStream ? QStringLiteral("0") : QStringLiteral("0:a:0"),
+                                                               QStringLiteral("-c"),
                                                                QStringLiteral("copy"), QStringLiteral("-f"),
                                                                QStringLiteral("null"), QStringLiteral("-")});
     process->setStandardErrorFile(QProcess::nullDevice());

@@ -87,17 +87,24 @@ struct ConversionReport
 // How long a conversion may go without ffmpeg reporting any progress before it is ended.
 inline constexpr std::chrono::milliseconds conversionStallWindow{120'000};
 
-// The length the input declares, when it declares one (a guess from the bitrate is no declaration), and
-// the written length falls short of it by more than a little: half a second, or 1 % of a long file.
-[[nodiscard]] std::optional<double> shortfall(const std::optional<MediaProbe> &probe, std::optional<double> written);
+// The length an input declares in its own header, when it declares one: what ffmpeg read from the
+// container (a guess from the bitrate is no declaration), else, for WAV, the length its data chunk
+// announces (ffmpeg only guesses for a WAV cut short).
+[[nodiscard]] std::optional<double> declaredLength(const std::optional<MediaProbe> &probe, const QString &input);
+
+// How far two lengths may differ and still count as the same: half a second, or 1 % of a long file.
+[[nodiscard]] double lengthTolerance(double seconds);
+
+// `declared`, when the written length falls short of it by more than the tolerance.
+[[nodiscard]] std::optional<double> shortfall(std::optional<double> declared, std::optional<double> written);
 
 // "The source holds only 49 s of the 62 s it announces."
 [[nodiscard]] QString shortfallSentence(double written, double declared);
 
-// The length of audio `input` really holds, read through to its end without decoding (a stream copy into
-// nothing); nothing when ffmpeg cannot read it.
+// The length of audio (with `anyStream`, of any media) `input` really holds, read through to its end
+// without decoding (a stream copy into nothing); nothing when ffmpeg finds none or cannot read it.
 QCoro::Task<std::optional<double>> measureLength(QString ffmpeg, QString input,
-                                                 std::function<void(QProcess *)> onStart = {});
+                                                 std::function<void(QProcess *)> onStart = {}, bool anyStream = false);
 
 // Runs ffmpeg on `input`, writing `output`. `onStart` receives the process so the caller can end it;
 // `isCancelled` tells whether a non-zero exit was our own doing; `progress` gets the fraction of the

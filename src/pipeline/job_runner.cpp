@@ -207,14 +207,15 @@ struct JobTask
     }
 
     // A remote file: fetched, then converted. A download that proves shorter than the media in it says,
-    // and whose length the server never gave, was cut without a word: it is fetched once more.
+    // and whose length the server never gave, was cut without a word: it is fetched again, within the
+    // same four tries.
     QCoro::Task<void> runRemote()
     {
         auto fetcher = std::make_unique<Fetcher>();
         fetcher->expect(item.listed);
         fetcher->setStallWindow(stallWindows.download);
         int attempt = 0;
-        for (bool again = true;; again = false) {
+        for (;;) {
             const Result<QString> fetched = co_await fetchWithRetries(fetcher.get(), &attempt);
             if (!fetched) {
                 if (!isCancelledError(fetched.error()))
@@ -225,8 +226,10 @@ struct JobTask
                 removeFile(*fetched);
                 co_return;
             }
-            const bool mayFetchAgain = again && !fetcher->provedWhole() && attempt < Fetcher::maxTries;
-            if (co_await convertStep(*fetched, true, mayFetchAgain) != Outcome::cutShort)
+            const Download download = fetcher->provedWhole() ? Download::whole
+                : attempt < Fetcher::maxTries                   ? Download::unproven
+                                                                : Download::lastUnproven;
+            if (co_await convertStep(*fetched, true, download) != Outcome::cutShort)
                 co_return;
             setPhase(JobPhase::retrying(attempt + 1));
         }
@@ -310,15 +313,24 @@ struct JobTask
 
     enum class Outcome { ended, cutShort };
 
+    // How far a download's completeness is known, as far as the media in it can tell more.
+    enum class Download {
+        none,        // not a download (a local file, or what the web engine brought)
+        whole,       // its length was announced and met, or its publisher's digest matched
+        unproven,    // it just stopped, with no length said: may be fetched again when it proves short
+        lastUnproven // the same, with no try left
+    };
+
     // Converts `input` into a hidden file beside its destination, checks what came out, and only then
     // gives it its name. When `input` is a temporary file of ours it is removed afterwards, whatever
     // happens. What the input holds decides the way: encoding waits for a conversion slot, while a
     // stream copy barely touches the processor and goes straight on.
-    // `mayFetchAgain`: the input is a download not known to be whole; one that proves short ends the
-    // step as `cutShort` (nothing saved) so it can be fetched again. Otherwise a short source is saved
-    // with a warning.
-    QCoro::Task<Outcome> convertStep(QString input, bool ours = true, bool mayFetchAgain = false)
+    // A file shorter than its own header says: a download of unknown length was cut without a word, so
+    // the step ends `cutShort` (nothing saved) to have it fetched again, and fails when no try is left;
+    // a source that is itself short (a local file, a download known to be whole) is saved with a warning.
+    QCoro::Task<Outcome> convertStep(QString input, bool ours = true, Download download = Download::none)
     {
+        const bool unproven = download == Download::unproven || download == Download::lastUnproven;
         const auto removeInput = [&input, ours] {
             if (ours)
                 removeFile(input);
@@ -331,14 +343,15 @@ struct JobTask
                 owner->m_converters.insert(id, process);
         };
         // Asked only where it can change something: uncompressed WAV or AIFF holds no cover and copies
-        // into nothing but WAV.
+        // into nothing but WAV (and says its length in its own header).
         std::optional<MediaProbe> probe;
         const QString kind = item.hintedExtension.value_or(fileExtension(input)).toLower();
-        const bool worthAsking = format == AudioFormat::wav || mayFetchAgain
+        const bool worthAsking = format == AudioFormat::wav || unproven
             || (kind != QLatin1String("wav") && kind != QLatin1String("aif") && kind != QLatin1String("aiff"));
         const auto ffmpeg = Tools::ffmpegPath();
         if (ffmpeg && worthAsking)
             probe = co_await probeMedia(*ffmpeg, input, onStart);
+        const std::optional<double> declared = declaredLength(probe, input);
         std::shared_ptr<SharedCover> cover;
         if (item.tags.image && wantsCover(format, probe) && !cancelled())
             cover = co_await coverFor(*item.tags.image);
@@ -366,15 +379,18 @@ struct JobTask
             if (!why.isEmpty())
                 failWith(why);
         };
+        // The length of media in the file to be saved, as read from that file.
         std::optional<double> written;
         const QString coverPath = cover && cover->usable ? cover->path : QString();
-        // A download that already is the file wanted (an MP3 episode gathered as MP3) is moved into
-        // place as it is, as fast as a file can be, tags and cover included. Only one not known to be
-        // whole is read through first, to see it holds what it says.
         if (ours && coverPath.isEmpty() && isAlreadyTheFile(format, quality, probe, title, item.tags)) {
+            // A download that already is the file wanted (an MP3 episode gathered as MP3) is moved into
+            // place as it is, as fast as a file can be, tags and cover included. Only one not known to
+            // be whole is read through first, to see it holds what it says.
             permit.reset();
-            if (mayFetchAgain && ffmpeg)
+            if (unproven && ffmpeg)
                 written = co_await measureLength(*ffmpeg, input, onStart);
+            else
+                written = declared;
             if (runner)
                 runner->m_converters.remove(id);
             if (cancelled()) {
@@ -383,16 +399,15 @@ struct JobTask
                 co_return Outcome::ended;
             }
             // Over our own hidden file: renamed where the temporary folder shares the disk, else copied.
+            // A download is private while it arrives; the saved file is as readable as any other.
             QFile::remove(*staged);
             const bool moved = ::rename(QFile::encodeName(input).constData(), QFile::encodeName(*staged).constData()) == 0
                 || QFile::copy(input, *staged);
             removeInput();
-            if (!moved) {
+            if (!moved || !paths::giveUsualPermissions(*staged)) {
                 abandon(QStringLiteral("Conversion failed. Could not write into %1.").arg(destination));
                 co_return Outcome::ended;
             }
-            if (!mayFetchAgain)
-                written = probe ? probe->duration : std::nullopt;
         } else {
             std::function<bool()> isCancelled = [target] { return !target || target->isCancelled(); };
             // ffmpeg's own report moves the card from 0.75 towards 1; 1 itself waits for the saved file.
@@ -409,9 +424,12 @@ struct JobTask
                 converted = co_await convert(input, *staged, format, quality, probe, onStart, isCancelled, progress, tags,
                                              QString(), stallWindows.conversion);
             }
+            permit.reset();
+            // What ffmpeg says it wrote is no proof: the file itself is read back (without decoding).
+            if (converted && !cancelled() && ffmpeg)
+                written = co_await measureLength(*ffmpeg, *staged, onStart, isVideo(format));
             if (runner)
                 runner->m_converters.remove(id);
-            permit.reset();
             removeInput();
             if (cancelled()) {
                 abandon(QString());
@@ -421,17 +439,32 @@ struct JobTask
                 abandon(QStringLiteral("Conversion failed. ") + converted.error().description());
                 co_return Outcome::ended;
             }
-            written = converted->written;
+            if (!written || *written <= 0) {
+                abandon(QStringLiteral("Conversion failed. The file ffmpeg wrote holds nothing that plays."));
+                co_return Outcome::ended;
+            }
+            if (converted->written && *written < *converted->written - lengthTolerance(*converted->written)) {
+                abandon(QStringLiteral("Conversion failed. The file ffmpeg wrote is shorter than it reported."));
+                co_return Outcome::ended;
+            }
+            // Longer than the source says it is: not the source's media.
+            if (declared && *written > *declared + lengthTolerance(*declared)) {
+                abandon(QStringLiteral("Conversion failed. The file ffmpeg wrote is longer than its source."));
+                co_return Outcome::ended;
+            }
         }
-        // Shorter than it says: a download cut without a word is fetched again; a source that is itself
-        // short is saved, and the user told so.
         QString warning;
-        if (const auto declared = shortfall(probe, written)) {
-            if (mayFetchAgain) {
+        if (const auto gap = shortfall(declared, written)) {
+            const QString sentence = shortfallSentence(written.value_or(0), *gap);
+            if (download == Download::unproven) {
                 abandon(QString());
                 co_return Outcome::cutShort;
             }
-            warning = shortfallSentence(written.value_or(0), *declared);
+            if (download == Download::lastUnproven) {
+                abandon(QStringLiteral("Fetch failed. The download kept ending early. ") + sentence);
+                co_return Outcome::ended;
+            }
+            warning = sentence;
         }
         const Result<QString> placed = placeOutput(*staged, title, format, destination, item.defaultTitle);
         if (!placed) {

@@ -39,8 +39,13 @@ QCoro::Task<ChildExit> runToExit(QProcess *process)
         co_return result;
     }
     result.started = true;
+    const qint64 pid = process->processId();
     if (process->state() != QProcess::NotRunning)
         co_await qCoro(process).waitForFinished(-1);
+    // Whatever the child left running in its group (a helper still writing to its output) goes with it:
+    // once the child has exited, its files are ours to check and move.
+    if (pid > 0)
+        ::kill(-pid_t(pid), SIGKILL);
     result.crashed = process->exitStatus() == QProcess::CrashExit;
     result.exitCode = process->exitCode();
     co_return result;

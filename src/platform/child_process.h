@@ -24,7 +24,8 @@ struct ChildExit
     bool crashed = false;
 };
 
-// Starts the process and waits, without any time limit and without blocking the event loop, until it ends.
+// Starts the process and waits, without any time limit and without blocking the event loop, until it
+// ends; then ends anything it left behind in its process group.
 QCoro::Task<ChildExit> runToExit(QProcess *process);
 
 // Asks politely (SIGTERM); a child still running a few seconds later is killed.

@@ -1,5 +1,7 @@
 #include "platform/paths.h"
 
+#include "platform/leftovers.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -70,7 +72,7 @@ std::optional<QString> resources()
 
 QString temporaryName(const QString &suffix)
 {
-    return QStringLiteral("tovel-%1-").arg(::getpid()) + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + suffix;
+    return QStringLiteral("tovel-") + ownerStamp() + u'-' + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + suffix;
 }
 
 std::expected<std::unique_ptr<QFile>, QString> createPrivateFile(const QString &path)
@@ -84,6 +86,17 @@ std::expected<std::unique_ptr<QFile>, QString> createPrivateFile(const QString &
         return std::unexpected(file->errorString());
     }
     return file;
+}
+
+bool giveUsualPermissions(const QString &path)
+{
+    // The umask can only be read by setting it; read once, before other threads could create files.
+    static const mode_t mask = [] {
+        const mode_t old = ::umask(022);
+        ::umask(old);
+        return old;
+    }();
+    return ::chmod(QFile::encodeName(path).constData(), 0666 & ~mask) == 0;
 }
 
 bool createPrivateFolder(const QString &path)

@@ -27,13 +27,17 @@ namespace tovel::paths {
 // The environment variable TOVEL_RESOURCES names another folder instead (set but empty: there is none).
 [[nodiscard]] std::optional<QString> resources();
 
-// A name for a temporary file of ours: "tovel-", this process's id, a fresh upper-case UUID, then the
-// given suffix ("tovel-4242-0F…E1.download"). The process id tells whether its owner still runs.
+// A name for a temporary file of ours: "tovel-", who made it (`ownerStamp`), a fresh upper-case UUID,
+// then the given suffix ("tovel-4242.1830456-0F…E1.download"), so a leftover tells whether its maker
+// still runs.
 [[nodiscard]] QString temporaryName(const QString &suffix);
 
 // Creates a new file (never an existing one) that only this user may read or write, opened for
 // writing; the error's description otherwise.
 [[nodiscard]] std::expected<std::unique_ptr<QFile>, QString> createPrivateFile(const QString &path);
+// Gives a file of ours the permissions any new file of the user's gets (0666 less the umask), as one
+// made private while it was written must have once it is saved.
+bool giveUsualPermissions(const QString &path);
 // Creates a new folder that only this user may enter.
 [[nodiscard]] bool createPrivateFolder(const QString &path);
 

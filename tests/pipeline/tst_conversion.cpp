@@ -1,6 +1,7 @@
 #include "pipeline/conversion.h"
 #include "core/output_naming.h"
 #include "engine/tools.h"
+#include "platform/leftovers.h"
 #include "support/test_env.h"
 
 #include <QtConcurrent>
@@ -172,6 +173,27 @@ private slots:
         const auto m4a = stagingOutput(AudioFormat::m4a, out);
         QCOMPARE(placeOutput(m4a.value_or(QString()), "Show", AudioFormat::m4a, out).value_or(QString()), out + "/Show.m4a");
         QVERIFY(stagingOutput(AudioFormat::wav, out + "/new/deeper"));
+    }
+
+    // What a Tovel that no longer runs left goes; a running one's files and anything not exactly of our
+    // own naming stay.
+    void leftovers()
+    {
+        const QString folder = env->folder("left");
+        const QString uuid = "-0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0";
+        const QString me = paths::ownerStamp(), pid = me.section(u'.', 0, 0);
+        const QStringList gone{".tovel-999999" + uuid + ".part.mp3", "tovel-999999.5" + uuid + ".download",
+                               "tovel-" + pid + ".1" + uuid + ".download", "tovel-999999" + uuid};
+        const QStringList kept{".tovel-" + me + uuid + ".part.mp3", "tovel-" + me + uuid + ".download", "tovel-notes.txt",
+                               ".tovel-999999" + uuid + ".part.MP3", "Show.mp3", ".tovel-999999" + uuid + ".part.txt~",
+                               "tovel-999999" + uuid + ".part.mp3"};
+        for (const QString &name : gone + kept)
+            QVERIFY(name == gone.last() ? QDir().mkpath(folder + "/" + name) : writeFile(folder + "/" + name, "x"));
+        QVERIFY(QFile::link(folder + "/Show.mp3", folder + "/tovel-999998" + uuid + ".download"));
+        paths::removeLeftovers({folder});
+        QStringList expected = kept + QStringList{"tovel-999998" + uuid + ".download"};
+        expected.sort();
+        QCOMPARE(entries(folder), expected);
     }
 
     // A full disk is named as such, not as an input nothing could read.

@@ -184,16 +184,20 @@ private slots:
                                              << "Conversion failed. ffmpeg ended without writing the file.";
         QTest::newRow("hangs") << "exec sleep 600" << "Conversion failed. ffmpeg made no progress for 1 seconds and was stopped.";
         QTest::newRow("crashes") << "kill -SEGV $$" << "Conversion failed. Nothing here can read that. ffmpeg exited with code 11.";
+        const QString tone = "ffmpeg -v error -y -f lavfi -i sine=d=%1 -c:a libmp3lame \"$out\"; echo out_time_us=4000000; exit 0";
+        QTest::newRow("writes less than it reports") << tone.arg(1) << "Conversion failed. The file ffmpeg wrote is shorter than it reported.";
+        QTest::newRow("writes something else") << tone.arg(9) << "Conversion failed. The file ffmpeg wrote is longer than its source.";
     }
     void misbehavingFFmpeg()
     {
         QFETCH(QString, conversion);
         QFETCH(QString, label);
         const QString script = env->root() + "/ffmpeg";
-        QVERIFY(writeScript(script, "#!/bin/sh\ncase \"$*\" in *-progress*) ;; *) exit 1 ;; esac\n"
+        // It cannot describe inputs, reads files back as ffmpeg does, and converts as the row says.
+        QVERIFY(writeScript(script, "#!/bin/sh\ncase \"$*\" in *'-f null'*) exec ffmpeg \"$@\" ;; *-progress*) ;; *) exit 1 ;; esac\n"
                                     "for a; do out=$a; done\n" + conversion + "\n"));
         qputenv("TOVEL_FFMPEG", script.toUtf8());
-        QVERIFY(makeTone(in + "/Tone.wav"));
+        QVERIFY(makeTone(in + "/Tone.wav", 4.0));
         JobRunner runner(out);
         runner.setStallWindows({std::chrono::seconds(60), std::chrono::seconds(1)});
         start(runner, in + "/Tone.wav");
@@ -204,17 +208,26 @@ private slots:
     }
 
     // A local file shorter than its header says is saved, and the user told so.
+    void sourceShorterThanItSays_data()
+    {
+        QTest::addColumn<QStringList>("encoding");
+        QTest::newRow("M4A, index first") << QStringList{"-c:a", "aac", "-movflags", "+faststart"};
+        QTest::newRow("WAV") << QStringList{"-f", "wav"};
+    }
     void sourceShorterThanItSays()
     {
-        QVERIFY(makeTone(env->root() + "/whole.m4a", 6.0, {"-c:a", "aac", "-movflags", "+faststart"}));
-        const QByteArray whole = readFile(env->root() + "/whole.m4a");
-        writeFile(in + "/Half.m4a", whole.left(whole.size() / 2));
+        QFETCH(QStringList, encoding);
+        const QString extension = encoding.contains("wav") ? "wav" : "m4a";
+        QVERIFY(makeTone(env->root() + "/whole." + extension, 6.0, encoding));
+        const QByteArray whole = readFile(env->root() + "/whole." + extension);
+        writeFile(in + "/Half." + extension, whole.left(whole.size() / 2));
         JobRunner runner(out);
-        start(runner, in + "/Half.m4a");
+        start(runner, in + "/Half." + extension);
         QVERIFY(settle(runner));
         const Job *job = runner.jobs().first();
         QCOMPARE(job->phaseName(), "done");
-        QCOMPARE(job->warning(), "The source holds only 2 s of the 6 s it announces.");
+        QVERIFY2(QRegularExpression("^The source holds only [23] s of the 6 s it announces.$").match(job->warning()).hasMatch(),
+                 qPrintable(job->warning()));
         QCOMPARE(entries(out), QStringList{"Half.mp3"});
     }
 

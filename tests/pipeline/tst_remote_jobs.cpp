@@ -292,6 +292,8 @@ private slots:
         QTest::newRow("changed, If-Range ignored")
             << QList{cut, with(b, [](auto &r) { r.ignoresIfRange = true; })} << "B" << "";
         QTest::newRow("changed, other length, same tag") << QList{cut, c} << "C" << "";
+        QTest::newRow("rest sent with no validator")
+            << QList{cut, with(b, [](auto &r) { r.etag.clear(); r.ignoresIfRange = true; })} << "B" << "";
         QTest::newRow("200 to a resume") << QList{cut, plain} << "A" << "";
         QTest::newRow("wrong start") << QList{cut, with(a, [](auto &r) { r.rangeShift = -100; })} << "A" << "";
         QTest::newRow("wrong total") << QList{cut, with(a, [&](auto &r) { r.statedTotal = versions["A"].size() + 7; })}
@@ -301,6 +303,8 @@ private slots:
         QTest::newRow("cut chunked body") << QList{chunkedCut, a} << "A" << "";
         QTest::newRow("416 after a full body") << QList{chunkedWhole, gone} << "A" << "";
         QTest::newRow("cut with no length") << QList{noLength, plain} << "A" << "";
+        QTest::newRow("cut with no length, every time") << QList{noLength} << ""
+                                                       << "Fetch failed. The download kept ending early. The source holds only ";
         QTest::newRow("dripping") << QList{drip} << ""
                                   << "Fetch failed. The download stalled: less than 1 KiB arrived in 1 seconds.";
     }
@@ -318,7 +322,10 @@ private slots:
         start(runner, server->base() + "/ep.mp3");
         QVERIFY(settle(runner));
         const Job *job = runner.jobs().first();
-        QCOMPARE(expected.isEmpty() ? job->phaseLabel() : job->phaseName(), expected.isEmpty() ? error : QStringLiteral("done"));
+        if (expected.isEmpty())
+            QVERIFY2(job->phaseLabel().startsWith(error), qPrintable(job->phaseLabel()));
+        else
+            QCOMPARE(job->phaseName(), "done");
         QCOMPARE(entries(out), expected.isEmpty() ? QStringList() : QStringList{"ep.mp3"});
         if (!expected.isEmpty())
             QVERIFY(readFile(out + "/ep.mp3") == versions[expected]);
