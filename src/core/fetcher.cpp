@@ -5,7 +5,11 @@
 #include "platform/paths.h"
 
 #include <QCoroNetworkReply>
+#include <QCoroFuture>
 #include <QCoroSignal>
+#include <QCryptographicHash>
+#include <QThreadPool>
+#include <QtConcurrent>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -14,10 +18,52 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 
 #include <memory>
 
 namespace tovel {
+
+// The digest of a file as it arrives, worked out on a thread of its own so the download never waits
+// for it: the pieces are taken in order by a pool of one thread, and at most `backlog` bytes wait.
+class StreamDigest
+{
+public:
+    StreamDigest(QCryptographicHash::Algorithm algorithm, QByteArray expected)
+        : m_hash(algorithm), m_expected(std::move(expected))
+    {
+        m_pool.setMaxThreadCount(1);
+        m_pool.setExpiryTimeout(-1);
+    }
+
+    void add(const QByteArray &piece)
+    {
+        if (piece.isEmpty())
+            return;
+        m_waiting += piece.size();
+        m_pool.start([this, piece] {
+            m_hash.addData(piece);
+            m_waiting -= piece.size();
+        });
+        // A link faster than the digest: wait for it rather than queue the whole file in memory.
+        if (m_waiting > backlog)
+            m_pool.waitForDone();
+    }
+
+    // Whether the bytes so far are the file listed, once every piece is in.
+    QCoro::Task<bool> matches()
+    {
+        co_await QtConcurrent::run(&m_pool, [] {});
+        co_return m_hash.result().toHex() == m_expected;
+    }
+
+private:
+    static constexpr qint64 backlog = 16 * 1024 * 1024;
+    QCryptographicHash m_hash;
+    QByteArray m_expected;
+    std::atomic<qint64> m_waiting{0};
+    QThreadPool m_pool; // last: it is gone, and its work done, before the hash it feeds
+};
 
 Fetcher::Fetcher(QObject *parent) : QObject(parent) {}
 
@@ -90,8 +136,12 @@ void Fetcher::startOver()
 {
     m_validator.clear();
     m_total = -1;
-    m_md5 = m_listed.md5.isEmpty() ? nullptr : std::make_unique<QCryptographicHash>(QCryptographicHash::Md5);
-    m_sha1 = m_listed.sha1.isEmpty() ? nullptr : std::make_unique<QCryptographicHash>(QCryptographicHash::Sha1);
+    // One digest is proof enough: SHA-1 where the publisher lists it, else MD5.
+    m_digest.reset();
+    if (!m_listed.sha1.isEmpty())
+        m_digest = std::make_unique<StreamDigest>(QCryptographicHash::Sha1, m_listed.sha1);
+    else if (!m_listed.md5.isEmpty())
+        m_digest = std::make_unique<StreamDigest>(QCryptographicHash::Md5, m_listed.md5);
 }
 
 std::optional<ContentRange> parseContentRange(const QByteArray &value)
@@ -328,10 +378,8 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
             stop(sink->errorString());
             return;
         }
-        if (m_md5)
-            m_md5->addData(chunk);
-        if (m_sha1)
-            m_sha1->addData(chunk);
+        if (m_digest)
+            m_digest->add(chunk);
     });
     // The client's own timeout only notices silence; a server that sends a byte now and then would
     // keep a download open for ever.
@@ -367,10 +415,8 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
             writeError = file->errorString();
         } else {
             written += rest.size();
-            if (m_md5)
-                m_md5->addData(rest);
-            if (m_sha1)
-                m_sha1->addData(rest);
+            if (m_digest)
+                m_digest->add(rest);
         }
     }
     if (writeError.isEmpty() && !file->flush())
@@ -410,10 +456,8 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
     }
     if (result) {
         // The publisher's list has the last word: a file that differs from it is no good, however whole.
-        const auto differs = [](const std::unique_ptr<QCryptographicHash> &hash, const QByteArray &listed) {
-            return hash && hash->result().toHex() != listed;
-        };
-        if ((m_listed.size >= 0 && onDisk != m_listed.size) || differs(m_md5, m_listed.md5) || differs(m_sha1, m_listed.sha1)) {
+        const bool sizeDiffers = m_listed.size >= 0 && onDisk != m_listed.size;
+        if (sizeDiffers || (m_digest && !co_await m_digest->matches())) {
             m_failure.mismatch = true;
             retryable = startAgain = true;
             result = fail(Error::plain(QStringLiteral("The file did not match what %1 lists for it.")
@@ -421,7 +465,7 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
         } else {
             // The end of a chunked body is not known to be its last chunk: the network layer may report a
             // connection closed after any chunk as the end. Only a length or a digest proves anything.
-            m_provedWhole = m_total >= 0 || m_md5 || m_sha1;
+            m_provedWhole = m_total >= 0 || m_digest;
         }
     }
     m_failure.retryable = !result && retryable && !m_cancelled;

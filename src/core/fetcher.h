@@ -5,7 +5,6 @@
 #include "core/media.h"
 
 #include <QCoroTask>
-#include <QCryptographicHash>
 #include <QNetworkReply>
 #include <QObject>
 #include <QPointer>
@@ -87,7 +86,7 @@ private:
     QByteArray m_validator; // the first answer's strong ETag, else its Last-Modified
     qint64 m_total = -1;    // the whole file's length, as the first answer gave it
     ListedFile m_listed;
-    std::unique_ptr<QCryptographicHash> m_md5, m_sha1;
+    std::unique_ptr<class StreamDigest> m_digest; // of the bytes on disk, when the publisher lists one
     bool m_provedWhole = false;
     std::chrono::milliseconds m_stallWindow{60'000};
 };

@@ -336,15 +336,14 @@ private:
 
 } // namespace
 
-QCoro::Task<std::optional<double>> measureLength(QString ffmpeg, QString input, std::function<void(QProcess *)> onStart,
-                                                 bool anyStream)
+QCoro::Task<std::optional<double>> measureLength(QString ffmpeg, QString input, std::function<void(QProcess *)> onStart)
 {
     auto process = makeChildProcess(ffmpeg, QStringList{QStringLiteral("-nostdin"), QStringLiteral("-nostats"),
                                                         QStringLiteral("-v"), QStringLiteral("error"),
                                                         QStringLiteral("-progress"), QStringLiteral("pipe:1")}
                                                 << mediaInputOptions()
                                                 << QStringList{QStringLiteral("-i"), input, QStringLiteral("-map"),
-                                                               anyStream ? QStringLiteral("0") : QStringLiteral("0:a:0"),
+                                                               QStringLiteral("0:a:0"),
                                                                QStringLiteral("-c"),
                                                                QStringLiteral("copy"), QStringLiteral("-f"),
                                                                QStringLiteral("null"), QStringLiteral("-")});

@@ -101,10 +101,10 @@ inline constexpr std::chrono::milliseconds conversionStallWindow{120'000};
 // "The source holds only 49 s of the 62 s it announces."
 [[nodiscard]] QString shortfallSentence(double written, double declared);
 
-// The length of audio (with `anyStream`, of any media) `input` really holds, read through to its end
-// without decoding (a stream copy into nothing); nothing when ffmpeg finds none or cannot read it.
+// The length of audio `input` really holds, read through to its end without decoding (a stream copy
+// into nothing); nothing when ffmpeg finds none or cannot read it.
 QCoro::Task<std::optional<double>> measureLength(QString ffmpeg, QString input,
-                                                 std::function<void(QProcess *)> onStart = {}, bool anyStream = false);
+                                                 std::function<void(QProcess *)> onStart = {});
 
 // Runs ffmpeg on `input`, writing `output`. `onStart` receives the process so the caller can end it;
 // `isCancelled` tells whether a non-zero exit was our own doing; `progress` gets the fraction of the
