@@ -18,7 +18,7 @@ inline constexpr int maxFileNameBytes = 255;
                                   const QString &fallback = QStringLiteral("Audio"));
 
 // A hidden file in `destination` (created when missing) for an output to be written under until it is
-// complete and checked: ".tovel-PID-UUID.part.mp3", so ffmpeg still knows the format by its extension,
+// complete and checked: ".tovel-PID.START-UUID.part.mp3", so ffmpeg still knows the format by its extension,
 // and a leftover can be told as ours and whose. The caller owns the empty file it gets back.
 [[nodiscard]] Result<QString> stagingOutput(AudioFormat format, const QString &destination);
 

@@ -281,11 +281,13 @@ std::optional<double> shortfall(std::optional<double> declared, std::optional<do
 
 QString shortfallSentence(double written, double declared)
 {
-    const auto span = [](double seconds) {
+    // Both in the same form, chosen by the longer: "49 s of the 62 s" reads better than a mix of forms.
+    const qint64 longest = qint64(std::max(written, declared));
+    const auto span = [longest](double seconds) {
         const qint64 whole = qint64(seconds);
-        if (whole < 60)
+        if (longest < 100)
             return QStringLiteral("%1 s").arg(whole);
-        if (whole < 3600)
+        if (longest < 3600)
             return QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
         return QStringLiteral("%1:%2:%3").arg(whole / 3600).arg(whole / 60 % 60, 2, 10, QLatin1Char('0')).arg(whole % 60, 2, 10, QLatin1Char('0'));
     };
