@@ -1,10 +1,12 @@
 #include "ui/shell.h"
 
+
 #include "appearance/appearance.h"
 #include "core/endpoints.h"
 #include "engine/manifest.h"
 #include "engine/web_engine.h"
 #include "platform/defaults.h"
+#include "platform/leftovers.h"
 #include "platform/paths.h"
 #include "ui/symbol_provider.h"
 #include "updates/diagnostics.h"
@@ -25,6 +27,9 @@ void startUp()
     Appearance &appearance = Appearance::shared();
     appearance.applyIcon();
     appearance.applyMode();
+    // What a Tovel that was killed or crashed left half-made is no one's any more.
+    if (!paths::homeProblem())
+        paths::removeLeftoversOnce({paths::temporary(), paths::downloadsLocation()});
 
     // Both check only while automatic checks are on, and neither is waited for.
     Updater &updater = Updater::shared();
