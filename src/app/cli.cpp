@@ -277,8 +277,8 @@ private:
     {
         m_order.append(job);
         if (m_mode == Mode::json) {
-            out(jsonLine(jobObject(*job)));
-            connect(job, &Job::changed, this, [job] { out(jsonLine(jobObject(*job))); });
+            writeRaw(jsonLine(jobObject(*job)));
+            connect(job, &Job::changed, this, [job] { writeRaw(jsonLine(jobObject(*job))); });
         } else if (m_mode == Mode::lines) {
             printLine(*job);
             connect(job, &Job::phaseChanged, this, [this, job] { printLine(*job); });
@@ -491,7 +491,7 @@ QCoro::Task<int> getCommand(Request request)
     // Saved before counts as saved, for the exit status and JSON's "done", but is told apart.
     const int status = interrupted ? 130 : (failed + cancelled > 0 ? 1 : 0);
     if (request.json) {
-        out(jsonLine(QJsonObject{{QStringLiteral("event"), QStringLiteral("summary")},
+        writeRaw(jsonLine(QJsonObject{{QStringLiteral("event"), QStringLiteral("summary")},
                                  {QStringLiteral("total"), int(runner.jobs().size())},
                                  {QStringLiteral("done"), done + before},
                                  {QStringLiteral("alreadySaved"), before},
@@ -525,7 +525,7 @@ QCoro::Task<int> listCommand(Request request)
         const QUrl url = withoutCredentials(item.url);
         const QString origin = withoutCredentials(item.origin);
         if (request.json) {
-            out(jsonLine(QJsonObject{
+            writeRaw(jsonLine(QJsonObject{
                 {QStringLiteral("title"), item.title},
                 {QStringLiteral("origin"), origin},
                 // Encoded, so the address can go straight to another program.
@@ -574,7 +574,7 @@ QCoro::Task<int> updateCheckCommand(Request request)
         } else {
             object.insert(QStringLiteral("reason"), reason);
         }
-        out(jsonLine(object));
+        writeRaw(jsonLine(object));
     } else {
         out(QStringLiteral("Installed: Tovel %1 (build %2)\n").arg(currentVersion()).arg(currentBuild()));
         if (info)

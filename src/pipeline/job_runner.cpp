@@ -13,6 +13,7 @@
 #include "platform/child_process.h"
 #include "platform/leftovers.h"
 #include "platform/paths.h"
+#include "sources/local_sources.h"
 
 #include <QCoroTimer>
 #include <QDir>
@@ -21,6 +22,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace tovel {
 
@@ -139,7 +141,27 @@ struct JobTask
     // cost its whole size again in the temporary folder.
     QCoro::Task<void> runLocal()
     {
-        const QString source = item.url.toLocalFile();
+        const QByteArray bytes = localFileBytes(item.url);
+        if (roundTrips(bytes)) {
+            co_await readLocal(QFile::decodeName(bytes));
+            co_return;
+        }
+        // ffmpeg gets its arguments as UTF-8 text, which cannot carry a name that is not UTF-8: it reads
+        // the file through a link of ours whose name it can be given, in a working folder of this job.
+        const QString folder = paths::temporary() + u'/' + paths::temporaryName(QString());
+        const QString link = folder + QStringLiteral("/input.") + item.hintedExtension.value_or(QStringLiteral("media"));
+        if (!QDir().mkpath(folder) || ::symlink(bytes.constData(), QFile::encodeName(link).constData()) != 0) {
+            QDir(folder).removeRecursively();
+            failWith(QStringLiteral("Could not read %1. Its name could not be handed to ffmpeg.")
+                         .arg(displayName(bytes)));
+            co_return;
+        }
+        co_await readLocal(link);
+        QDir(folder).removeRecursively();
+    }
+
+    QCoro::Task<void> readLocal(QString source)
+    {
         // A pipe would block the open, and a device never ends: only a file (or a link to one) is read.
         if (const QFileInfo info(source); info.exists() && !info.isFile()) {
             failWith(QStringLiteral("Could not read that file. It is not a regular file."));

@@ -12,7 +12,8 @@ QString sourceKindWord(const QString &input, bool webEngineEnabled)
     const QString text = trimSpacesAndTabs(input);
     if (text.isEmpty())
         return QStringLiteral("\u2014");
-    if (LocalFileSource::accepts(text))
+    // A path to nothing is still meant as a file; the hint says that nothing is there.
+    if (LocalFileSource::accepts(text) || looksLikePath(text))
         return QStringLiteral("File");
     if (ArchiveSource::accepts(text))
         return QStringLiteral("Archive");

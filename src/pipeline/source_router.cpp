@@ -74,6 +74,9 @@ QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellat
         case SourceType::podcast: co_return co_await PodcastSource().resolve(input, cancellation);
         }
     }
+    // A path that names nothing is a typing slip or a file moved away, not something no source can read.
+    if (looksLikePath(input))
+        co_return fail(nothingAtPath(input));
     // Any other web address is tried as a feed.
     if (const auto url = parseUrl(trimSpacesAndTabs(input)); url && url->isHttp())
         co_return co_await PodcastSource().resolve(input, cancellation);
@@ -98,6 +101,8 @@ QString hint(const QString &input)
         return QStringLiteral("Direct media link.");
     if (PodcastSource::accepts(text))
         return QStringLiteral("Podcast feed.");
+    if (looksLikePath(text))
+        return nothingAtPath(text).description();
     if (const auto url = parseUrl(text); url && url->scheme.startsWith(QLatin1String("http")))
         return QStringLiteral("Unrecognised link \u2014 Tovel will try to read it as a feed.");
     return QStringLiteral("Not a link or a file path yet.");

@@ -45,16 +45,21 @@ qsizetype validUtf8Length(QByteArrayView bytes)
 
 QString visibleControls(const QString &text, ControlEscape style)
 {
-    if (!holdsControlCharacter(text))
-        return text;
     const bool json = style == ControlEscape::json;
+    const auto escaped = [json](QChar c) {
+        return isControlCharacter(c.unicode()) || (!json && isLayoutCharacter(c.unicode()));
+    };
+    if (std::none_of(text.begin(), text.end(), escaped))
+        return text;
     QString shown;
     shown.reserve(text.size() + 8);
     for (QChar c : text) {
-        if (isControlCharacter(c.unicode()))
-            shown += (json ? QStringLiteral("\\u%1") : QStringLiteral("\\x%1")).arg(c.unicode(), json ? 4 : 2, 16, QLatin1Char('0'));
-        else
+        if (!escaped(c))
             shown += c;
+        else if (json || !isControlCharacter(c.unicode()))
+            shown += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
     }
     return shown;
 }

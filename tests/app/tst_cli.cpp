@@ -11,6 +11,8 @@
 #include <QtTest>
 
 #include <csignal>
+#include <cstdio>
+#include <sys/stat.h>
 
 using namespace tovel::test;
 
@@ -153,7 +155,19 @@ private slots:
         QTest::newRow("list, HOME unset") << QStringList{"-u", "HOME", "list", "{list}", "--json"} << 0 << listed << "";
         QTest::newRow("hint") << QStringList{"hint", "HTTPS://host.test/ep.MP3"} << 0
                               << "Direct media link.\nSource: Direct\n" << "";
-        QTest::newRow("get nothing") << QStringList{"get", "~/no/such/file.mp3"} << 2 << QString() << router;
+        // A path to nothing is quoted back as it was typed.
+        QTest::newRow("get, path to nothing") << QStringList{"get", "~/no/such/file.mp3"} << 2 << QString()
+                                              << "There is no file or folder at ~/no/such/file.mp3.\n";
+        QTest::newRow("list, path to nothing") << QStringList{"list", "./missing.wav", "--json"} << 2 << ""
+                                               << "There is no file or folder at ./missing.wav.\n";
+        QTest::newRow("hint, path to nothing") << QStringList{"hint", "file:///no/such.mp3"} << 0
+            << "There is no file or folder at file:///no/such.mp3.\nSource: File\n" << "";
+        // Characters that reorder or break a line are escaped on the terminal, and kept exactly in JSON.
+        QTest::newRow("list, layout characters in a name") << QStringList{"list", "{bidi}"} << 0
+            << "1. a\\u202eb\\u2028c\\u200f \u2014 Folder \u00b7 bidi\n    {bidi}/a\\u202eb\\u2028c\\u200f.ogg\n" << "";
+        QTest::newRow("list --json, layout characters in a name") << QStringList{"list", "{bidi}", "--json"} << 0
+            << "{\"hintedExtension\":\"ogg\",\"origin\":\"Folder \u00b7 bidi\",\"title\":\"a\u202eb\u2028c\u200f\","
+               "\"url\":\"{bidi}/a\u202eb\u2028c\u200f.ogg\"}\n" << "";
         QTest::newRow("list ftp") << QStringList{"list", "ftp://host.test/a.mp3", "--json"} << 2 << "" << router;
         QTest::newRow("bad format") << QStringList{"get", "x", "--format", "ogg"} << 2 << QString()
                                     << "Unknown format \"ogg\". Choose mp3, m4a, wav, flac or mp4.\n";
@@ -189,8 +203,10 @@ private slots:
         writeFile(env->root() + "/garbage.mp3", "not audio");
         const QString odd = env->folder("odd");
         writeFile(odd + QStringLiteral("/\u001b]0;PWNED\u0007 \u009b2J.ogg"), "x");
+        const QString bidi = env->folder("bidi");
+        writeFile(bidi + QStringLiteral("/a\u202eb\u2028c\u200f.ogg"), "x");
         const bool to = arguments.contains("--to");
-        arguments.replaceInStrings("{in}", in).replaceInStrings("{list}", list).replaceInStrings("{odd}", odd);
+        arguments.replaceInStrings("{in}", in).replaceInStrings("{list}", list).replaceInStrings("{odd}", odd).replaceInStrings("{bidi}", bidi);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (bool changed = true; changed && !arguments.isEmpty();) {
             changed = arguments.first() == "-u" || arguments.first().contains('=');
@@ -216,6 +232,9 @@ private slots:
         QCOMPARE(exit, status);
         for (const char *raw : {"\x1b", "\x07", "\xc2\x9b", "s3cret"})
             QVERIFY2(!output.contains(raw) && !errors.contains(raw), output.constData());
+        if (!arguments.contains("--json"))
+            for (const char *raw : {"\u202e", "\u2028", "\u200f"})
+                QVERIFY2(!output.contains(raw) && !errors.contains(raw), output.constData());
         if (homeChanged) {
             QCOMPARE(tree(env->root()), before);
             QCOMPARE(QFileInfo::exists("/Downloads"), rootHadDownloads);
@@ -223,10 +242,62 @@ private slots:
         if (to)
             QVERIFY(!QFileInfo::exists(env->downloads()));
         if (!out.isNull())
-            QCOMPARE(QString::fromUtf8(output), out.replace("{list}", list).replace("{odd}", odd));
+            QCOMPARE(QString::fromUtf8(output), out.replace("{list}", list).replace("{odd}", odd).replace("{bidi}", bidi));
         if (!err.isNull())
             QCOMPARE(QString::fromUtf8(errors), err.replace("{list}", list));
         QCOMPARE(entries(in), QStringList());
+    }
+
+    // Disks written by older systems hold names that are not UTF-8 ("caf\xe9.wav"). Such a file is gathered
+    // like any other, from a folder or named as the terminal passes it on (the stray byte read as U+FFFD),
+    // and saved under the name a person reads: each stray byte as its Latin-1 character.
+    void namesNotUtf8_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("saved");
+        QTest::addColumn<QString>("err");
+        const QString both = "caf\u00e9.wav", naive = "na\u00efve.wav";
+        QTest::newRow("in a folder") << QStringList{"get", "{old}"} << 0 << QStringList{both, naive, "plain.wav"} << "";
+        QTest::newRow("named") << QStringList{"get", "{old}/caf\ufffd.wav"} << 0 << QStringList{both} << "";
+        QTest::newRow("named by a file link") << QStringList{"get", "file://{old}/na%EFve.wav"} << 0 << QStringList{naive} << "";
+        QTest::newRow("in a folder that is not UTF-8") << QStringList{"get", "{old}/d\ufffdmo"} << 0
+                                                       << QStringList{"caf\u00e8.wav"} << "";
+        // Two names that differ only in their stray bytes look alike once passed on as text.
+        QTest::newRow("two that look alike, named") << QStringList{"get", "{old}/d\ufffdmo/../twins/caf\ufffd.wav"}
+            << 2 << QStringList()
+            << "More than one file in that folder is shown as {old}/d\ufffdmo/../twins/caf\ufffd.wav; rename one of them to gather it.\n";
+        QTest::newRow("two that look alike, in a folder") << QStringList{"get", "{old}/twins"} << 0
+                                                          << QStringList{both, "caf\u00e8.wav"} << "";
+    }
+    void namesNotUtf8()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QStringList, saved);
+        QFETCH(QString, err);
+        const QString old = env->folder("old"), tone = env->root() + "/tone.wav", to = env->root() + "/saved";
+        QVERIFY(makeTone(tone, 0.2) && QDir().mkpath(old + "/twins"));
+        const QByteArray folder = QFile::encodeName(old);
+        QVERIFY(::mkdir((folder + "/d\xe9mo").constData(), 0700) == 0);
+        for (const QByteArray name : {"/caf\xe9.wav", "/na\xefve.wav", "/plain.wav", "/d\xe9mo/caf\xe8.wav",
+                                      "/twins/caf\xe9.wav", "/twins/caf\xe8.wav"})
+            QVERIFY(QFile::copy(tone, env->root() + "/copy.wav")
+                    && ::rename(QFile::encodeName(env->root() + "/copy.wav").constData(), (folder + name).constData()) == 0);
+        arguments.replaceInStrings("{old}", old);
+        arguments << "--format" << "wav" << "--to" << to;
+        int exit = -1;
+        QByteArray errors;
+        // Under a UTF-8 locale, as most desktops are, a stray byte does not survive Qt's reading of a name.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("LC_ALL", "C.UTF-8");
+        const QByteArray output = runProgram(TOVEL_BINARY, arguments, &exit, environment.toStringList(), 120'000, &errors);
+        QCOMPARE(exit, status);
+        QCOMPARE(QString::fromUtf8(errors), err.replace("{old}", old));
+        saved.sort();
+        QCOMPARE(entries(to), saved);
+        if (!saved.isEmpty())
+            QVERIFY2(output.contains(QStringLiteral("%1 of %1 saved").arg(saved.size()).toUtf8()), output.constData());
     }
 
     // What was saved is remembered from one run to the next: a feed gathered again fetches only what is

@@ -42,7 +42,14 @@ private slots:
         const QString notYet = "Not a link or a file path yet.";
 
         QTest::newRow("tilde path, blanks and a line break") << "  ~/Music/Song.MP3\n" << "local" << "File" << file;
-        QTest::newRow("tilde path to nothing") << "~/Music/Nothing.mp3" << "none" << "Link" << notYet;
+        // A path to nothing is still meant as a file, and the hint says nothing is there, as it was typed.
+        QTest::newRow("tilde path to nothing") << "~/Music/Nothing.mp3" << "none" << "File"
+                                               << "There is no file or folder at ~/Music/Nothing.mp3.";
+        QTest::newRow("relative path to nothing") << " ../gone.wav" << "none" << "File"
+                                                  << "There is no file or folder at ../gone.wav.";
+        QTest::newRow("file link to nothing") << "file:///no/such%20thing.mp3" << "none" << "File"
+                                              << "There is no file or folder at file:///no/such%20thing.mp3.";
+        QTest::newRow("bare word") << "missing.mp3" << "none" << "Link" << notYet;
         QTest::newRow("file link with escapes to a folder")
             << "file://{home}/Music/Field%20Recordings" << "folder" << "File"
             << "Folder \u2014 every audio file inside, converted offline.";
