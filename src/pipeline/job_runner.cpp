@@ -149,7 +149,8 @@ struct JobTask
         // ffmpeg gets its arguments as UTF-8 text, which cannot carry a name that is not UTF-8: it reads
         // the file through a link of ours whose name it can be given, in a working folder of this job.
         const QString folder = paths::temporary() + u'/' + paths::temporaryName(QString());
-        const QString link = folder + QStringLiteral("/input.") + item.hintedExtension.value_or(QStringLiteral("media"));
+        const QString extension = item.hintedExtension.value_or(QString());
+        const QString link = folder + QStringLiteral("/input") + (extension.isEmpty() ? QString() : u'.' + extension);
         if (!QDir().mkpath(folder) || ::symlink(bytes.constData(), QFile::encodeName(link).constData()) != 0) {
             QDir(folder).removeRecursively();
             failWith(QStringLiteral("Could not read %1. Its name could not be handed to ffmpeg.")
