@@ -211,19 +211,181 @@ QByteArray withoutLeadingJunk(const QByteArray &document)
     return document.sliced(start);
 }
 
-// A UTF-8 document is cut at its first malformed byte, so it reads like XML that breaks off there: the
-// reader would otherwise refuse it whole, items before the fault included. A document that declares
-// another encoding, or starts with a UTF-16 mark, is left to the reader.
-QByteArray withoutMalformedTail(const QByteArray &document)
+// What Windows-1252 puts at 0x80–0x9F, where Latin-1 has control characters; U+FFFD where it has none.
+constexpr char16_t windows1252[32] = {
+    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,
+    0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+
+bool isXmlCharacter(char32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
+        || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+QByteArray utf8Of(char32_t c) { return QString::fromUcs4(&c, 1).toUtf8(); }
+
+// The length of the well-formed UTF-8 sequence at `at` and the character it holds; 0 when there is none.
+qsizetype utf8Sequence(QByteArrayView bytes, qsizetype at, char32_t *decoded)
+{
+    const auto lead = uchar(bytes[at]);
+    const qsizetype length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || at + length > bytes.size())
+        return 0;
+    char32_t c = lead & (0x3F >> (length - 1));
+    for (qsizetype k = 1; k < length; ++k) {
+        const auto next = uchar(bytes[at + k]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (next & 0x3F);
+    }
+    const char32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        return 0;
+    *decoded = c;
+    return length;
+}
+
+struct Mended
+{
+    QByteArray document;
+    bool changed = false;
+};
+
+// Feeds are often written by hand or by templates, and one slip would stop a strict reader for good:
+// everything after it would be lost. What podcast apps read past is mended here, so every item comes
+// back — a bare "&" becomes an ampersand, a byte that is not UTF-8 the Windows-1252 (or Latin-1)
+// character it most likely meant, a reference to a character XML does not allow U+FFFD, and control
+// characters go. CDATA and comments keep their "&". A document that declares another encoding, or
+// starts with a UTF-16 mark, is left to the reader.
+Mended mended(const QByteArray &document)
 {
     if (document.startsWith("\xFF\xFE") || document.startsWith("\xFE\xFF"))
-        return document;
+        return {document};
     static const QRegularExpression declared(QStringLiteral("^<\\?xml[^>]*encoding\\s*=\\s*[\"']([^\"']*)[\"']"));
     const QRegularExpressionMatch match = declared.match(QString::fromLatin1(document.left(256)));
     if (const QString name = match.captured(1).toLower(); match.hasMatch() && name != QLatin1String("utf-8") && name != QLatin1String("utf8"))
-        return document;
-    const qsizetype valid = validUtf8Length(document);
-    return valid == document.size() ? document : document.left(valid);
+        return {document};
+
+    const QByteArrayView in(document);
+    const qsizetype size = in.size();
+    QByteArray out;
+    qsizetype copied = 0; // what of `in` is already in `out`
+    bool changed = false;
+    const auto replace = [&](qsizetype at, qsizetype length, QByteArrayView with) {
+        if (!changed) {
+            out.reserve(size + size / 64 + 16);
+            changed = true;
+        }
+        out.append(in.sliced(copied, at - copied));
+        out.append(with);
+        copied = at + length;
+    };
+    const auto isNameStart = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':'; };
+    const auto isNameChar = [&isNameStart](char c) {
+        return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    };
+    for (qsizetype i = 0; i < size;) {
+        const char c = in[i];
+        if (uchar(c) >= 0x80) {
+            char32_t decoded = 0;
+            if (const qsizetype length = utf8Sequence(in, i, &decoded); length > 0) {
+                if (!isXmlCharacter(decoded))
+                    replace(i, length, "\xEF\xBF\xBD");
+                i += length;
+            } else {
+                const auto byte = uchar(c);
+                replace(i, 1, utf8Of(byte < 0xA0 ? char32_t(windows1252[byte - 0x80]) : char32_t(byte)));
+                ++i;
+            }
+            continue;
+        }
+        if (uchar(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+            replace(i, 1, {});
+            ++i;
+            continue;
+        }
+        if (c == '<') {
+            // Inside these, "&" is itself; they are stepped over whole (their bytes still mended above
+            // would be rare enough to leave to the reader).
+            const QByteArrayView rest = in.sliced(i);
+            const auto skipTo = [&](QByteArrayView start, QByteArrayView end) {
+                if (!rest.startsWith(start))
+                    return false;
+                const qsizetype close = in.indexOf(end, i + start.size());
+                const qsizetype stop = close < 0 ? size : close + end.size();
+                // Bytes and control characters inside still need mending: walk them, "&" aside.
+                for (qsizetype k = i + start.size(); k < stop;) {
+                    char32_t decoded = 0;
+                    const auto byte = uchar(in[k]);
+                    if (byte >= 0x80) {
+                        if (const qsizetype length = utf8Sequence(in, k, &decoded); length > 0) {
+                            if (!isXmlCharacter(decoded))
+                                replace(k, length, "\xEF\xBF\xBD");
+                            k += length;
+                        } else {
+                            replace(k, 1, utf8Of(byte < 0xA0 ? char32_t(windows1252[byte - 0x80]) : char32_t(byte)));
+                            ++k;
+                        }
+                    } else {
+                        if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r')
+                            replace(k, 1, {});
+                        ++k;
+                    }
+                }
+                i = stop;
+                return true;
+            };
+            if (skipTo("<![CDATA[", "]]>") || skipTo("<!--", "-->"))
+                continue;
+            ++i;
+            continue;
+        }
+        if (c != '&') {
+            ++i;
+            continue;
+        }
+        // A reference is kept when it is one: "&name;" (an unknown name is the entity resolver's), or
+        // "&#...;" naming a character XML allows.
+        qsizetype end = i + 1;
+        if (end < size && in[end] == '#') {
+            const bool hex = end + 1 < size && (in[end + 1] == 'x' || in[end + 1] == 'X');
+            qsizetype digits = end + (hex ? 2 : 1);
+            char32_t value = 0;
+            qsizetype count = 0;
+            for (; digits < size && count < 9; ++digits, ++count) {
+                const char d = in[digits];
+                int v = -1;
+                if (d >= '0' && d <= '9')
+                    v = d - '0';
+                else if (hex && d >= 'a' && d <= 'f')
+                    v = d - 'a' + 10;
+                else if (hex && d >= 'A' && d <= 'F')
+                    v = d - 'A' + 10;
+                if (v < 0)
+                    break;
+                value = value * (hex ? 16 : 10) + char32_t(v);
+            }
+            if (count > 0 && digits < size && in[digits] == ';') {
+                if (!isXmlCharacter(value))
+                    replace(i, digits + 1 - i, "\xEF\xBF\xBD");
+                i = digits + 1;
+                continue;
+            }
+        } else if (end < size && isNameStart(in[end])) {
+            while (end < size && end - i < 64 && isNameChar(in[end]))
+                ++end;
+            if (end < size && in[end] == ';') {
+                i = end + 1;
+                continue;
+            }
+        }
+        replace(i, 1, "&amp;");
+        ++i;
+    }
+    if (!changed)
+        return {document};
+    out.append(in.sliced(copied));
+    return {out, true};
 }
 
 } // namespace
@@ -231,7 +393,7 @@ QByteArray withoutMalformedTail(const QByteArray &document)
 MediaItems parseFeed(const QByteArray &document, const QUrl &address)
 {
     FeedParser parser(address);
-    QXmlStreamReader reader(withoutMalformedTail(withoutLeadingJunk(document)));
+    QXmlStreamReader reader(mended(withoutLeadingJunk(document)).document);
     // Names as written: itunes:title must stay distinct from title.
     reader.setNamespaceProcessing(false);
     HtmlEntities entities;
@@ -249,7 +411,8 @@ MediaItems parseFeed(const QByteArray &document, const QUrl &address)
         default: break;
         }
     }
-    // On malformed XML the reader stops; the items completed so far stand.
+    // On what could not be mended (a document cut short, tags that do not match) the reader stops; the
+    // items completed so far stand.
     return parser.takeItems();
 }
 

@@ -129,7 +129,17 @@ private slots:
         QTest::newRow("mismatched tag") << ab + "<item><title>C</title>" + enclosure("http://h/c.mp3") + "</itme>"
                                         << QStringList{ a, b };
         QTest::newRow("cut inside the first item") << ab.left(ab.indexOf("</item>")) << QStringList();
-        QTest::newRow("a bad byte in the second item") << QByteArray(ab).replace("<title>B", "<title>B\xFF") << QStringList{ a };
+        // Damage podcast apps read past: every item comes back, the text mended as a reader would expect.
+        const QByteArray abc = ab + item("C", "http://h/c.mp3") + "</channel></rss>";
+        const QString c = "C | http://h/c.mp3 | Show | mp3";
+        const auto damaged = [&abc](const QByteArray &title) { return QByteArray(abc).replace("<title>B", "<title>" + title); };
+        QTest::newRow("a bare ampersand") << damaged("All this & more; B &c") << QStringList{ a, "All this & more; B &c | http://h/b.mp3 | Show | mp3", c };
+        QTest::newRow("a Latin-1 byte") << damaged("Caf\xE9" " B") << QStringList{ a, "Caf\u00e9 B | http://h/b.mp3 | Show | mp3", c };
+        QTest::newRow("Windows-1252 quotes") << damaged("\x93" "B\x94 \x96 \x81") << QStringList{ a, "\u201cB\u201d \u2013 \ufffd | http://h/b.mp3 | Show | mp3", c };
+        QTest::newRow("a reference to a non-character") << damaged("&#xFFFE;B&#0;") << QStringList{ a, "\ufffdB\ufffd | http://h/b.mp3 | Show | mp3", c };
+        QTest::newRow("control characters") << damaged("\x01" "B\x1b[2J") << QStringList{ a, "B[2J | http://h/b.mp3 | Show | mp3", c };
+        QTest::newRow("an ampersand in CDATA stays") << damaged("<![CDATA[Q&A \x01]]>B") << QStringList{ a, "Q&A B | http://h/b.mp3 | Show | mp3", c };
+        QTest::newRow("cut mid-item") << abc.left(abc.indexOf("<title>C")) << QStringList{ a, b };
         QTest::newRow("declared Latin-1")
             << channel(item("A", "http://h/a.mp3") + item("B\xE9", "http://h/b.mp3")).replace("UTF-8", "ISO-8859-1")
                                           << QStringList{ a, "B\u00e9 | http://h/b.mp3 | Show | mp3" };
