@@ -10,7 +10,6 @@
 #include <QCryptographicHash>
 #include <QThreadPool>
 #include <QtConcurrent>
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>

@@ -6,7 +6,6 @@
 #include "sources/html_entities.h"
 #include "platform/text.h"
 
-#include <QDateTime>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QXmlStreamReader>
