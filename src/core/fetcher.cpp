@@ -10,7 +10,6 @@
 #include <QCryptographicHash>
 #include <QThreadPool>
 #include <QtConcurrent>
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -90,29 +89,11 @@ constexpr qint64 spaceCheckBytes = 8 * 1024 * 1024;
 
 bool isSuccess(int status) { return status >= 200 && status < 300; }
 
-// "120" or an HTTP date; nothing when it is neither.
-std::optional<int> retryAfterSeconds(const QByteArray &value)
-{
-    bool ok = false;
-    const int seconds = value.trimmed().toInt(&ok);
-    if (ok && seconds >= 0)
-        return seconds;
-    const QDateTime when = QDateTime::fromString(QString::fromLatin1(value.trimmed()), Qt::RFC2822Date);
-    if (!when.isValid())
-        return std::nullopt;
-    return int(std::clamp<qint64>(QDateTime::currentDateTimeUtc().secsTo(when), 0, 3600));
-}
-
 QString statusSentence(const QNetworkReply &reply)
 {
-    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    QString reason;
-    for (char c : reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray())
-        if (c >= 0x20 && c < 0x7F)
-            reason += QLatin1Char(c);
-    reason = reason.trimmed();
-    return QStringLiteral("The server answered %1.").arg(reason.isEmpty() ? QString::number(status)
-                                                                         : QString::number(status) + u' ' + reason);
+    return QStringLiteral("The server answered %1.")
+        .arg(statusText(reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+                        reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray()));
 }
 
 } // namespace
@@ -306,7 +287,7 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
         }
         if (!isSuccess(code)) {
             m_failure.retryAfter = retryAfterSeconds(source->rawHeader("Retry-After"));
-            stop(statusSentence(*source), code == 408 || code == 429 || (code >= 500 && code < 600));
+            stop(statusSentence(*source), isRetryableStatus(code));
             return;
         }
         chunked = source->rawHeader("Transfer-Encoding").toLower().contains("chunked");

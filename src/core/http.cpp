@@ -1,13 +1,17 @@
 #include "core/http.h"
 
+#include "core/dates.h"
 #include "platform/later.h"
 
 #include <QCoroSignal>
+#include <QDateTime>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
 #include <QThreadStorage>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace tovel {
 
@@ -51,6 +55,28 @@ bool isHttpStatusError(QNetworkReply::NetworkError error)
 {
     return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError)
         || (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+}
+
+QString statusText(int status, const QByteArray &reason)
+{
+    QString words;
+    for (char c : reason)
+        if (c >= 0x20 && c < 0x7F)
+            words += QLatin1Char(c);
+    words = words.trimmed();
+    return words.isEmpty() ? QString::number(status) : QString::number(status) + u' ' + words;
+}
+
+std::optional<int> retryAfterSeconds(const QByteArray &value)
+{
+    bool ok = false;
+    const int seconds = value.trimmed().toInt(&ok);
+    if (ok && seconds >= 0)
+        return seconds;
+    const auto when = parseDate(QString::fromLatin1(value));
+    if (!when)
+        return std::nullopt;
+    return int(std::clamp<qint64>(QDateTime::currentDateTimeUtc().secsTo(*when), 0, 3600));
 }
 
 QString sizeText(qint64 bytes)
@@ -140,7 +166,8 @@ QCoro::Task<Result<HttpResponse>> httpGet(QUrl url, qint64 maxBytes, HttpOptions
     if (reply->error() != QNetworkReply::NoError && !isHttpStatusError(reply->error()))
         co_return fail(Error::network(reply->errorString()));
     co_return HttpResponse{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), std::move(body),
-                           reply->url()};
+                           reply->url(), reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray(),
+                           reply->rawHeader("Retry-After")};
 }
 
 } // namespace tovel

@@ -43,7 +43,23 @@ struct HttpResponse
     int status = 0;
     QByteArray body;
     QUrl finalUrl;
+    QByteArray reason;     // the status's words as the server sent them ("Not Found")
+    QByteArray retryAfter; // the Retry-After header, empty when there was none
 };
+
+// "404 Not Found", or "404" when the server gave no words: a status as the user reads it, with anything
+// unprintable in the server's words left out.
+[[nodiscard]] QString statusText(int status, const QByteArray &reason);
+
+// How long a Retry-After header asks us to wait: "120", or an HTTP date (at most an hour away; a date
+// already past is no wait). Nothing when it is neither.
+[[nodiscard]] std::optional<int> retryAfterSeconds(const QByteArray &value);
+
+// The statuses a later try may get past: 408, 429 and 5xx.
+[[nodiscard]] constexpr bool isRetryableStatus(int status)
+{
+    return status == 408 || status == 429 || (status >= 500 && status < 600);
+}
 
 // Errors that only repeat the HTTP status: the body still arrived and is handed on like any other.
 [[nodiscard]] bool isHttpStatusError(QNetworkReply::NetworkError error);

@@ -1,11 +1,11 @@
 #include "sources/feed_parser.h"
 
+#include "core/dates.h"
 #include "core/media_extensions.h"
 #include "core/url_text.h"
 #include "sources/html_entities.h"
 #include "platform/text.h"
 
-#include <QDateTime>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QXmlStreamReader>
@@ -34,6 +34,7 @@ public:
             m_currentTags = {};
             m_currentAuthor.clear();
             m_currentGuid.clear();
+            m_currentDateFromPubDate = false;
         }
         if (name == QLatin1String("itunes:image")) {
             // An episode's own picture, else the show's.
@@ -91,9 +92,15 @@ public:
         } else if (name == QLatin1String("itunes:author")) {
             (inItem ? m_currentAuthor : m_feedAuthor) = candidate;
         } else if (inItem && name == QLatin1String("pubDate")) {
-            const QDateTime published = QDateTime::fromString(candidate, Qt::RFC2822Date);
-            if (published.isValid())
-                m_currentTags.date = published.toString(QStringLiteral("yyyy-MM-dd"));
+            if (const auto day = parseWrittenDay(candidate)) {
+                m_currentTags.date = day->toString(QStringLiteral("yyyy-MM-dd"));
+                m_currentDateFromPubDate = true;
+            }
+        } else if (inItem && name == QLatin1String("dc:date") && !m_currentDateFromPubDate) {
+            // Feeds made with the Dublin Core module date their items this way; a pubDate, wherever it
+            // stands in the item, is preferred.
+            if (const auto day = parseWrittenDay(candidate))
+                m_currentTags.date = day->toString(QStringLiteral("yyyy-MM-dd"));
         } else if (!inItem && name == QLatin1String("url") && m_path.size() >= 2
                    && m_path.at(m_path.size() - 2) == QLatin1String("image")) {
             if (const auto url = parseUrl(candidate); url && url->isHttp())
@@ -153,6 +160,7 @@ private:
     QStringList m_guids; // per item, empty where it has none
     QString m_currentAuthor;
     MediaTags m_currentTags;
+    bool m_currentDateFromPubDate = false;
     QStringList m_authors; // each item's own author, beside m_items
     std::optional<QUrl> m_currentEnclosure;
     QStringList m_path;

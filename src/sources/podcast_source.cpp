@@ -6,9 +6,26 @@
 #include "sources/feed_parser.h"
 
 #include <QCoroFuture>
+#include <QCoroTimer>
+#include <QElapsedTimer>
 #include <QtConcurrent>
 
+#include <algorithm>
+
 namespace tovel {
+
+namespace {
+
+// Waits `seconds`, or less when the resolution is cancelled meanwhile.
+QCoro::Task<void> pause(int seconds, std::shared_ptr<Cancellation> cancellation)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!(cancellation && cancellation->isCancelled()) && clock.elapsed() < seconds * 1000LL)
+        co_await QCoro::sleepFor(std::chrono::milliseconds(std::min<qint64>(100, seconds * 1000LL - clock.elapsed())));
+}
+
+} // namespace
 
 bool PodcastSource::accepts(const QString &input)
 {
@@ -29,10 +46,25 @@ QCoro::Task<Result<MediaItems>> PodcastSource::resolve(QString input, std::share
     const QString userAgent = ManifestStore::shared().manifest().userAgent;
     // Named, not a temporary in the co_await: g++ 12 destroys such temporaries twice.
     const HttpOptions options{userAgent, {}, cancellation};
-    const Result<HttpResponse> response = co_await httpGet(url->url, maxFeedBytes, options);
-    if (!response)
-        co_return fail(response.error());
-    // Whatever arrived, an error page included, goes to the parser, off the GUI thread.
+    // A feed host that is busy or briefly down is asked again, as a download would be, waiting as long
+    // as it asks (within reason) or a little longer each time.
+    Result<HttpResponse> response = fail(cancelledError());
+    for (int attempt = 1;; ++attempt) {
+        response = co_await httpGet(url->url, maxFeedBytes, options);
+        if (!response)
+            co_return fail(response.error());
+        if (!isRetryableStatus(response->status) || attempt >= maxTries)
+            break;
+        const int wait = std::min(longestWait, retryAfterSeconds(response->retryAfter).value_or(retryWaits.value(attempt - 1, 15)));
+        co_await pause(wait, cancellation);
+        if (cancellation && cancellation->isCancelled())
+            co_return fail(cancelledError());
+    }
+    // An error page has no episodes in it: the status says more than "nothing playable was found".
+    if (response->status >= 400)
+        co_return fail(Error::network(
+            QStringLiteral("The feed address answered %1.").arg(statusText(response->status, response->reason))));
+    // Whatever else arrived goes to the parser, off the GUI thread.
     const QByteArray body = response->body;
     const QUrl address = response->finalUrl;
     auto parsing = QtConcurrent::run([body, address] { return parseFeed(body, address); });

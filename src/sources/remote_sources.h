@@ -37,6 +37,11 @@ struct DirectMediaSource
 struct PodcastSource
 {
     static constexpr qint64 maxFeedBytes = 64 * 1024 * 1024;
+    static constexpr int maxTries = 4;
+    static constexpr int longestWait = 60; // seconds, whatever a Retry-After asks
+    // The waits in seconds before the second, third and fourth tries of a feed that answered 408, 429 or
+    // 5xx without a Retry-After. Tests shorten them.
+    static inline QList<int> retryWaits{1, 4, 15};
     static inline const QString identifier = QStringLiteral("podcast");
     static inline const QString label = QStringLiteral("Podcast feed");
     static bool accepts(const QString &input);

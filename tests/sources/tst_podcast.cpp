@@ -1,6 +1,7 @@
 #include "pipeline/history.h"
 #include "pipeline/source_router.h"
 #include "engine/manifest.h"
+#include "sources/remote_sources.h"
 #include "support/http_server.h"
 #include "support/jobs.h"
 #include "support/test_env.h"
@@ -34,10 +35,10 @@ private slots:
         env.reset();
     }
 
-    // An address the router does not know is read as a feed, an error page included.
+    // An address the router does not know is read as a feed.
     void failures()
     {
-        server->serve("/show", "<html><body>Not found</body></html>", 404);
+        server->serve("/show", "<html><body>Nothing to hear</body></html>");
         auto items = QCoro::waitFor(SourceRouter::resolve(server->base() + "/show"));
         QCOMPARE(items, fail(Error::parse("No audio enclosures in that feed.")));
         QCOMPARE(server->requests().value(0).headers.value("user-agent"),
@@ -46,6 +47,66 @@ private slots:
         QVERIFY(!items && items.error().kind() == SourceErrorKind::network);
         QVERIFY2(items.error().description().startsWith("Could not reach that address. "),
                  qPrintable(items.error().description()));
+    }
+
+    // A feed that answers with an error says so; one that is busy or briefly down is asked again, up to four
+    // times, waiting as long as it asks. The waits given here would outlast the hard limit where the server
+    // asks for none, so a Retry-After that is not obeyed fails.
+    void statuses_data()
+    {
+        QTest::addColumn<QList<int>>("statuses");
+        QTest::addColumn<QByteArray>("retryAfter");
+        QTest::addColumn<int>("wait");
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<int>("requests");
+        const QString prefix = "Could not reach that address. The feed address answered ";
+        QTest::newRow("404") << QList<int>{404} << QByteArray() << 0 << false << prefix + "404 Not Found." << 1;
+        QTest::newRow("410") << QList<int>{410} << QByteArray() << 0 << false << prefix + "410 Gone." << 1;
+        QTest::newRow("503, then 200") << QList<int>{503, 200} << QByteArray() << 0 << false << QString() << 2;
+        QTest::newRow("429 for ever, Retry-After 0")
+            << QList<int>{429} << QByteArray("0") << 600 << false << prefix + "429 Too Many Requests." << 4;
+        QTest::newRow("503 until a date already past")
+            << QList<int>{503, 200} << QByteArray("Sun, 06 Nov 1994 08:49:37 GMT") << 600 << false << QString() << 2;
+        QTest::newRow("cancelled while waiting") << QList<int>{503} << QByteArray() << 600 << true << "Cancelled." << 1;
+    }
+    void statuses()
+    {
+        QFETCH(QList<int>, statuses);
+        QFETCH(QByteArray, retryAfter);
+        QFETCH(int, wait);
+        QFETCH(bool, cancel);
+        QFETCH(QString, failure);
+        QFETCH(int, requests);
+        QList<HttpServer::Response> answers;
+        for (int status : statuses) {
+            HttpServer::Response answer;
+            answer.status = status;
+            answer.body = "<rss><channel><title>Show</title><item><title>A</title>"
+                          "<enclosure type=\"audio/mpeg\" url=\"http://h/a.mp3\"/></item></channel></rss>";
+            if (status != 200 && !retryAfter.isEmpty())
+                answer.headers = {{"Retry-After", retryAfter}};
+            answers << answer;
+        }
+        server->routeInTurn("/feed.xml", answers);
+        const QList<int> waits = PodcastSource::retryWaits;
+        PodcastSource::retryWaits = {wait, wait, wait};
+        const auto cancellation = std::make_shared<Cancellation>();
+        // The hard limit, and the cancel once the first answer has come.
+        QTimer::singleShot(30'000, cancellation.get(), &Cancellation::cancel);
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, cancellation.get(), [&] {
+            if (cancel && server->requests().size() == 1)
+                cancellation->cancel();
+        });
+        watch.start(50);
+        const auto items = QCoro::waitFor(PodcastSource().resolve(server->base() + "/feed.xml", cancellation));
+        PodcastSource::retryWaits = waits;
+        if (failure.isEmpty())
+            QVERIFY2(items && items->size() == 1, items ? "no items" : qPrintable(items.error().description()));
+        else
+            QCOMPARE(items ? QString("items") : items.error().description(), failure);
+        QCOMPARE(server->requests().size(), requests);
     }
 
     // Documents are read only up to their limit, whether the server says their length or not.

@@ -109,6 +109,8 @@ private:
         case 200: return "OK";
         case 304: return "Not Modified";
         case 404: return "Not Found";
+        case 410: return "Gone";
+        case 429: return "Too Many Requests";
         case 500: return "Internal Server Error";
         case 503: return "Service Unavailable";
         case 206: return "Partial Content";
