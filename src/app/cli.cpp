@@ -474,6 +474,8 @@ QCoro::Task<int> getCommand(Request request)
         err(*runner.lastError() + u'\n');
         co_return 2;
     }
+    for (const QString &notice : runner.takeNotices())
+        err(notice + u'\n');
     if (runner.activeTasks() > 0)
         co_await qCoro(idle.get(), &IdleWatcher::idle);
     reporter.finish();
@@ -514,11 +516,14 @@ QCoro::Task<int> getCommand(Request request)
 
 QCoro::Task<int> listCommand(Request request)
 {
-    const Result<MediaItems> items = co_await SourceRouter::resolve(request.input);
+    auto notices = std::make_shared<QStringList>();
+    const Result<MediaItems> items = co_await SourceRouter::resolve(request.input, {}, notices);
     if (!items) {
         err(items.error().description() + u'\n');
         co_return 2;
     }
+    for (const QString &notice : *notices)
+        err(notice + u'\n');
     int index = 0;
     for (const MediaItem &item : *items) {
         // A link's user name and password are never printed.

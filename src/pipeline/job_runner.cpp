@@ -552,10 +552,12 @@ QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality
 
     auto cancellation = std::make_shared<Cancellation>();
     m_resolutions.append(cancellation);
-    const Result<MediaItems> items = co_await SourceRouter::resolve(input, cancellation);
+    auto notices = std::make_shared<QStringList>();
+    const Result<MediaItems> items = co_await SourceRouter::resolve(input, cancellation, notices);
     if (!self || cancellation->isCancelled())
         co_return;
     m_resolutions.removeOne(cancellation);
+    m_notices += *notices;
     if (!items) {
         setLastError(items.error().description());
         co_return;

@@ -58,6 +58,9 @@ public:
     [[nodiscard]] QString lastErrorText() const { return m_lastError.value_or(QString()); }
     [[nodiscard]] bool hasError() const { return m_lastError.has_value(); }
     Q_INVOKABLE void clearLastError();
+    // What the user should know of the inputs read since this was last asked (a feed read despite its
+    // errors), a sentence each.
+    [[nodiscard]] QStringList takeNotices() { return std::exchange(m_notices, {}); }
     [[nodiscard]] QString destination() const { return m_destination; }
 
     // Job tasks of this runner that have not yet ended (a cancelled job's task may still be tidying up).
@@ -102,6 +105,7 @@ private:
     std::shared_ptr<GatherLines> m_lines;
     QList<Job *> m_jobs;
     std::optional<QString> m_lastError;
+    QStringList m_notices;
     QHash<QUuid, QPointer<Fetcher>> m_fetchers;
     QHash<QUuid, QPointer<QProcess>> m_converters;
     QHash<QUuid, QPointer<QProcess>> m_engines;

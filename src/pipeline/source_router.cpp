@@ -62,7 +62,8 @@ static QString routerDetail()
         + QStringLiteral(" item, or a file path.");
 }
 
-QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellation> cancellation)
+QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellation> cancellation,
+                                        std::shared_ptr<QStringList> notices)
 {
     if (const auto type = sourceType(input)) {
         switch (*type) {
@@ -71,7 +72,7 @@ QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellat
         case SourceType::wikimedia: co_return co_await WikimediaSource().resolve(input, cancellation);
         case SourceType::archive: co_return co_await ArchiveSource().resolve(input, cancellation);
         case SourceType::direct: co_return co_await DirectMediaSource().resolve(input, cancellation);
-        case SourceType::podcast: co_return co_await PodcastSource().resolve(input, cancellation);
+        case SourceType::podcast: co_return co_await PodcastSource().resolve(input, cancellation, notices);
         }
     }
     // A path that names nothing is a typing slip or a file moved away, not something no source can read.
@@ -79,7 +80,7 @@ QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellat
         co_return fail(nothingAtPath(input));
     // Any other web address is tried as a feed.
     if (const auto url = parseUrl(trimSpacesAndTabs(input)); url && url->isHttp())
-        co_return co_await PodcastSource().resolve(input, cancellation);
+        co_return co_await PodcastSource().resolve(input, cancellation, notices);
     co_return fail(Error::unsupported(routerDetail()));
 }
 

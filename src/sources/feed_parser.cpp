@@ -396,12 +396,27 @@ Mended mended(const QByteArray &document)
     return {out, true};
 }
 
+// What the user is told of a feed that was not read as written; empty when it was.
+QString feedNotice(bool mended, std::optional<QXmlStreamReader::Error> error, qsizetype count)
+{
+    const QString episodes = count == 1 ? QStringLiteral("its one episode") : QStringLiteral("the %1 episodes").arg(count);
+    if (error == QXmlStreamReader::PrematureEndOfDocumentError)
+        return QStringLiteral("This feed breaks off; Tovel read %1 before the break.").arg(episodes);
+    if (error)
+        return QStringLiteral("This feed has an error Tovel could not read past; it read %1 before it.").arg(episodes);
+    if (mended)
+        return count == 1 ? QStringLiteral("This feed has errors; Tovel read its one episode anyway.")
+                          : QStringLiteral("This feed has errors; Tovel read all %1 episodes anyway.").arg(count);
+    return {};
+}
+
 } // namespace
 
-MediaItems parseFeed(const QByteArray &document, const QUrl &address)
+MediaItems parseFeed(const QByteArray &document, const QUrl &address, QString *notice)
 {
     FeedParser parser(address);
-    QXmlStreamReader reader(mended(withoutLeadingJunk(document)).document);
+    const Mended text = mended(withoutLeadingJunk(document));
+    QXmlStreamReader reader(text.document);
     // Names as written: itunes:title must stay distinct from title.
     reader.setNamespaceProcessing(false);
     HtmlEntities entities;
@@ -421,7 +436,10 @@ MediaItems parseFeed(const QByteArray &document, const QUrl &address)
     }
     // On what could not be mended (a document cut short, tags that do not match) the reader stops; the
     // items completed so far stand.
-    return parser.takeItems();
+    MediaItems items = parser.takeItems();
+    if (notice && !items.isEmpty())
+        *notice = feedNotice(text.changed, reader.hasError() ? std::optional(reader.error()) : std::nullopt, items.size());
+    return items;
 }
 
 } // namespace tovel

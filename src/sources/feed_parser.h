@@ -12,6 +12,8 @@ namespace tovel {
 // to characters XML forbids, control characters) is mended, so every item comes back; a document that
 // breaks off, or whose tags do not match, keeps the items completed before that point.
 // Enclosure links relative to the feed are resolved against `address`, where it came from.
-[[nodiscard]] MediaItems parseFeed(const QByteArray &document, const QUrl &address = {});
+// `notice`, when given, gets a sentence for the user when the feed needed mending or broke off, and
+// stays empty otherwise.
+[[nodiscard]] MediaItems parseFeed(const QByteArray &document, const QUrl &address = {}, QString *notice = nullptr);
 
 } // namespace tovel

@@ -38,7 +38,8 @@ bool PodcastSource::accepts(const QString &input)
     return url->host && url->host->contains(QLatin1String("feeds."));
 }
 
-QCoro::Task<Result<MediaItems>> PodcastSource::resolve(QString input, std::shared_ptr<Cancellation> cancellation) const
+QCoro::Task<Result<MediaItems>> PodcastSource::resolve(QString input, std::shared_ptr<Cancellation> cancellation,
+                                                       std::shared_ptr<QStringList> notices) const
 {
     const auto url = parseUrl(trimSpacesAndTabs(input));
     if (!url)
@@ -67,10 +68,16 @@ QCoro::Task<Result<MediaItems>> PodcastSource::resolve(QString input, std::share
     // Whatever else arrived goes to the parser, off the GUI thread.
     const QByteArray body = response->body;
     const QUrl address = response->finalUrl;
-    auto parsing = QtConcurrent::run([body, address] { return parseFeed(body, address); });
-    MediaItems items = co_await parsing;
+    auto parsing = QtConcurrent::run([body, address] {
+        QString notice;
+        MediaItems items = parseFeed(body, address, &notice);
+        return std::pair(std::move(items), notice);
+    });
+    auto [items, notice] = co_await parsing;
     if (items.isEmpty())
         co_return fail(Error::parse(QStringLiteral("No audio enclosures in that feed.")));
+    if (notices && !notice.isEmpty())
+        notices->append(notice);
     co_return items;
 }
 

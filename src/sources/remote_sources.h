@@ -45,7 +45,9 @@ struct PodcastSource
     static inline const QString identifier = QStringLiteral("podcast");
     static inline const QString label = QStringLiteral("Podcast feed");
     static bool accepts(const QString &input);
-    QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellation> cancellation = {}) const;
+    // `notices`, when given, gets what the user should know of a feed read despite its errors.
+    QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellation> cancellation = {},
+                                            std::shared_ptr<QStringList> notices = {}) const;
 };
 
 } // namespace tovel

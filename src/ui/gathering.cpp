@@ -216,7 +216,7 @@ QString Gathering::batchSummary(const QList<Job *> &jobs)
 
 void Gathering::collectNotices()
 {
-    const QStringList notices = m_history->takeNotices();
+    const QStringList notices = m_runner->takeNotices() + m_history->takeNotices();
     if (notices.isEmpty())
         return;
     m_historyNotice += notices;

@@ -178,6 +178,28 @@ private slots:
         QCOMPARE(describe(parseFeed(xml)), expected);
     }
 
+    // A feed not read as written says so once; one read as written says nothing.
+    void notices_data()
+    {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<QString>("notice");
+        const QByteArray items = item("A", "http://h/a.mp3") + item("B", "http://h/b.mp3") + item("C", "http://h/c.mp3");
+        QTest::newRow("as written") << channel(items) << "";
+        QTest::newRow("mended") << channel(items).replace("<title>B", "<title>B & b") << "This feed has errors; Tovel read all 3 episodes anyway.";
+        QTest::newRow("one episode, mended") << channel(item("A & a", "http://h/a.mp3")) << "This feed has errors; Tovel read its one episode anyway.";
+        QTest::newRow("broken off") << channel(items).chopped(30) << "This feed breaks off; Tovel read the 2 episodes before the break.";
+        QTest::newRow("tags that do not match") << channel(items).replace("</item><item><title>C", "</itme><item><title>C")
+                                                << "This feed has an error Tovel could not read past; it read its one episode before it.";
+    }
+    void notices()
+    {
+        QFETCH(QByteArray, xml);
+        QFETCH(QString, notice);
+        QString said;
+        QVERIFY(!parseFeed(xml, {}, &said).isEmpty());
+        QCOMPARE(said, notice);
+    }
+
     // Links relative to the feed are resolved against where it finally came from; the result must
     // still be a web address.
     void relativeLinks()
