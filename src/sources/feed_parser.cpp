@@ -120,12 +120,15 @@ public:
                 m_titleIsHtml = type.compare(QLatin1String("html"), Qt::CaseInsensitive) == 0;
                 if (type.compare(QLatin1String("xhtml"), Qt::CaseInsensitive) == 0)
                     m_xhtmlDepth = 1;
-            } else if (name == QLatin1String("link") && m_itemDepth > 0 && attributes.hasAttribute(QLatin1String("href"))) {
+            } else if (name == QLatin1String("link") && m_itemDepth > 0
+                && attributes.hasAttribute(QLatin1String("href"))) {
                 // Only an entry's enclosure links are its media; "alternate" (the default), "self" and
                 // the rest name pages.
                 const QStringView rel = attributes.value(QLatin1String("rel")).trimmed();
-                if (rel == QLatin1String("enclosure") || rel == QLatin1String("http://www.iana.org/assignments/relation/enclosure"))
-                    takeEnclosure(attributes.value(QLatin1String("href")).toString(), attributes.value(QLatin1String("type")));
+                if (rel == QLatin1String("enclosure")
+                    || rel == QLatin1String("http://www.iana.org/assignments/relation/enclosure"))
+                    takeEnclosure(
+                        attributes.value(QLatin1String("href")).toString(), attributes.value(QLatin1String("type")));
             }
             return;
         }
@@ -242,7 +245,7 @@ public:
             m_currentTags.comment = candidate;
             m_currentGuid = candidate;
         } else if (inItem && (name == QLatin1String("published") || name == QLatin1String("updated"))
-                   && parentIs(1, QLatin1String("entry"))) {
+            && parentIs(1, QLatin1String("entry"))) {
             const bool published = name == QLatin1String("published");
             if (published || !m_currentDateFromPubDate) {
                 if (const auto day = parseWrittenDay(candidate)) {
@@ -251,12 +254,12 @@ public:
                 }
             }
         } else if (name == QLatin1String("name") && parentIs(1, QLatin1String("author"))
-                   && parentIs(2, QLatin1String(inItem ? "entry" : "feed"))) {
+            && parentIs(2, QLatin1String(inItem ? "entry" : "feed"))) {
             // The first of several authors is the artist.
             if (QString &author = inItem ? m_currentAuthor : m_feedAuthor; author.isEmpty())
                 author = candidate;
         } else if (!inItem && (name == QLatin1String("logo") || name == QLatin1String("icon"))
-                   && parentIs(1, QLatin1String("feed"))) {
+            && parentIs(1, QLatin1String("feed"))) {
             (name == QLatin1String("logo") ? m_feedLogo : m_feedIcon) = linkedAddress(candidate);
         }
     }
@@ -292,8 +295,8 @@ private:
 
     QUrl m_address;
     MediaItems m_items;
-    bool m_atom = false;                    // the root is an Atom <feed>
-    QLatin1String m_itemName{"item"};       // "entry" in Atom
+    bool m_atom = false; // the root is an Atom <feed>
+    QLatin1String m_itemName{"item"}; // "entry" in Atom
     QString m_feedTitle;
     QString m_feedAuthor;
     std::optional<QUrl> m_feedImage;    // <itunes:image href> of the channel
@@ -302,7 +305,7 @@ private:
     std::optional<QUrl> m_feedIcon;     // <icon> of an Atom feed
     QString m_currentTitle;
     bool m_titleIsHtml = false; // the Atom title being read is escaped HTML
-    int m_xhtmlDepth = 0;       // inside an Atom XHTML title: how many of its elements are open, itself included
+    int m_xhtmlDepth = 0; // inside an Atom XHTML title: how many of its elements are open, itself included
     QString m_currentGuid;
     QStringList m_guids; // per item, empty where it has none
     QString m_currentAuthor;
@@ -356,7 +359,8 @@ QByteArray withoutLeadingJunk(const QByteArray &document)
     // up to the declaration, the <rss> element or an Atom <feed>: the first tag that is one of them.
     const auto startsDocument = [](QByteArrayView at) {
         return at.startsWith("<?xml") || at.startsWith("<rss")
-            || (at.startsWith("<feed") && at.size() > 5 && (at[5] == '>' || at[5] == ' ' || at[5] == '\t' || at[5] == '\n' || at[5] == '\r'));
+            || (at.startsWith("<feed") && at.size() > 5
+                && (at[5] == '>' || at[5] == ' ' || at[5] == '\t' || at[5] == '\n' || at[5] == '\r'));
     };
     const QByteArrayView rest = QByteArrayView(document).sliced(start);
     if (!startsDocument(rest)) {

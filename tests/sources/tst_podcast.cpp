@@ -53,7 +53,8 @@ private slots:
     void atomFeed()
     {
         server->serve("/show", "<?xml version=\"1.0\"?><feed xmlns=\"http://www.w3.org/2005/Atom\"><title>Show</title>"
-                               "<entry><title>A</title><link rel=\"enclosure\" type=\"audio/mpeg\" href=\"ep/a.mp3\"/></entry></feed>");
+                               "<entry><title>A</title><link rel=\"enclosure\" type=\"audio/mpeg\" href=\"ep/a.mp3\"/>"
+                               "</entry></feed>");
         const auto items = QCoro::waitFor(SourceRouter::resolve(server->base() + "/show"));
         QVERIFY2(items, items ? "" : qPrintable(items.error().description()));
         QCOMPARE(items->size(), 1);
