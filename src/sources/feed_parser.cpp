@@ -16,7 +16,69 @@ namespace tovel {
 
 namespace {
 
-// Receives the reader's element and text events and collects the items; one instance per feed.
+bool isXmlCharacter(char32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
+        || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// An Atom text of type "html" is markup escaped once more: what a listener reads is its words, so tags
+// go and references become their characters. An unknown reference stands as written, as in the feed
+// itself, and a "<" that starts no tag ("1 < 2") is text.
+QString textOfHtml(QStringView html)
+{
+    QString out;
+    out.reserve(html.size());
+    for (qsizetype i = 0; i < html.size(); ++i) {
+        const QChar c = html.at(i);
+        if (c == u'<' && i + 1 < html.size()) {
+            const QChar next = html.at(i + 1);
+            if (next.isLetter() || next == u'/' || next == u'!' || next == u'?') {
+                const qsizetype close = html.indexOf(u'>', i + 1);
+                if (close < 0)
+                    break; // a tag cut short hides the rest, as a browser would
+                i = close;
+                continue;
+            }
+        }
+        if (c == u'&') {
+            const qsizetype semicolon = html.indexOf(u';', i + 1);
+            if (semicolon > i + 1 && semicolon - i <= 33) {
+                const QStringView name = html.sliced(i + 1, semicolon - i - 1);
+                std::optional<char32_t> point;
+                if (name.startsWith(u'#')) {
+                    const bool hex = name.size() > 1 && (name.at(1) == u'x' || name.at(1) == u'X');
+                    bool ok = false;
+                    const uint value = name.sliced(hex ? 2 : 1).toUInt(&ok, hex ? 16 : 10);
+                    if (ok)
+                        point = isXmlCharacter(value) ? char32_t(value) : char32_t(0xFFFD);
+                } else if (name == u"amp") {
+                    point = U'&';
+                } else if (name == u"lt") {
+                    point = U'<';
+                } else if (name == u"gt") {
+                    point = U'>';
+                } else if (name == u"quot") {
+                    point = U'"';
+                } else if (name == u"apos") {
+                    point = U'\'';
+                } else {
+                    point = htmlEntity(name);
+                }
+                if (point) {
+                    out += QString::fromUcs4(&*point, 1);
+                    i = semicolon;
+                    continue;
+                }
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
+// Receives the reader's element and text events and collects the items; one instance per feed. An RSS
+// channel's items and an Atom feed's entries are read alike; which one a document is, its root says.
 class FeedParser
 {
 public:
@@ -24,11 +86,20 @@ public:
 
     void elementStart(const QString &name, const QXmlStreamAttributes &attributes)
     {
+        if (m_xhtmlDepth > 0) {
+            // Markup inside an XHTML title: its words are the title's, so the text goes on.
+            ++m_xhtmlDepth;
+            m_path.append(name);
+            return;
+        }
+        if (m_path.isEmpty()) {
+            m_atom = name == QLatin1String("feed");
+            m_itemName = QLatin1String(m_atom ? "entry" : "item");
+        }
         m_path.append(name);
         m_text.clear();
-        if (name == QLatin1String("item"))
+        if (name == m_itemName) {
             ++m_itemDepth;
-        if (name == QLatin1String("item")) {
             m_currentTitle.clear();
             m_currentEnclosure.reset();
             m_currentTags = {};
@@ -43,15 +114,40 @@ public:
                 (m_itemDepth > 0 ? m_currentTags.image : m_feedImage) = url->url;
             return;
         }
+        if (m_atom) {
+            if (name == QLatin1String("title")) {
+                const QStringView type = attributes.value(QLatin1String("type")).trimmed();
+                m_titleIsHtml = type.compare(QLatin1String("html"), Qt::CaseInsensitive) == 0;
+                if (type.compare(QLatin1String("xhtml"), Qt::CaseInsensitive) == 0)
+                    m_xhtmlDepth = 1;
+            } else if (name == QLatin1String("link") && m_itemDepth > 0
+                && attributes.hasAttribute(QLatin1String("href"))) {
+                // Only an entry's enclosure links are its media; "alternate" (the default), "self" and
+                // the rest name pages.
+                const QStringView rel = attributes.value(QLatin1String("rel")).trimmed();
+                if (rel == QLatin1String("enclosure")
+                    || rel == QLatin1String("http://www.iana.org/assignments/relation/enclosure"))
+                    takeEnclosure(
+                        attributes.value(QLatin1String("href")).toString(), attributes.value(QLatin1String("type")));
+            }
+            return;
+        }
         if (name != QLatin1String("enclosure"))
             return;
         if (!attributes.hasAttribute(QLatin1String("url")))
             return;
-        const std::optional<QUrl> url = enclosureAddress(attributes.value(QLatin1String("url")).toString());
+        takeEnclosure(attributes.value(QLatin1String("url")).toString(), attributes.value(QLatin1String("type")));
+    }
+
+    // An RSS enclosure or an Atom enclosure link: the item's media when its type, or else its address,
+    // says audio or video.
+    void takeEnclosure(const QString &address, QStringView typeAttribute)
+    {
+        const std::optional<QUrl> url = linkedAddress(address);
         if (!url)
             return;
         // Many feeds leave the type out, or name it loosely: then the address's extension must say media.
-        const QString type = attributes.value(QLatin1String("type")).toString().trimmed().toLower();
+        const QString type = typeAttribute.trimmed().toString().toLower();
         const bool media = type.startsWith(QLatin1String("audio")) || type.startsWith(QLatin1String("video"));
         const bool loose = type.isEmpty() || type == QLatin1String("application/octet-stream")
             || type.startsWith(QLatin1String("x-audio/")) || type.startsWith(QLatin1String("x-video/"));
@@ -60,9 +156,9 @@ public:
         m_currentEnclosure = *url;
     }
 
-    // An enclosure's address, resolved against the feed's own when it is relative ("//host/a.mp3",
+    // An address the feed links to, resolved against the feed's own when it is relative ("//host/a.mp3",
     // "a.mp3"). The document is remote: it must never send us to a local file or another protocol.
-    [[nodiscard]] std::optional<QUrl> enclosureAddress(const QString &text) const
+    [[nodiscard]] std::optional<QUrl> linkedAddress(const QString &text) const
     {
         static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:"));
         QString absolute = text;
@@ -82,13 +178,23 @@ public:
 
     void elementEnd(const QString &name)
     {
+        if (m_xhtmlDepth > 1) {
+            --m_xhtmlDepth;
+            m_path.removeLast();
+            return;
+        }
+        m_xhtmlDepth = 0;
         const QString candidate = trimWhitespace(m_text);
         const bool inItem = m_itemDepth > 0;
         if (name == QLatin1String("title")) {
-            if (inItem)
-                m_currentTitle = candidate;
-            else if (m_feedTitle.isEmpty())
-                m_feedTitle = candidate;
+            // In Atom a title belongs to the entry or the feed it stands in, never to a <source> quoted there.
+            if (!m_atom || parentIs(1, QLatin1String(inItem ? "entry" : "feed"))) {
+                const QString title = m_titleIsHtml ? trimWhitespace(textOfHtml(candidate)) : candidate;
+                if (inItem)
+                    m_currentTitle = title;
+                else if (m_feedTitle.isEmpty())
+                    m_feedTitle = title;
+            }
         } else if (name == QLatin1String("itunes:author")) {
             (inItem ? m_currentAuthor : m_feedAuthor) = candidate;
         } else if (inItem && name == QLatin1String("pubDate")) {
@@ -110,9 +216,11 @@ public:
             m_currentGuid = candidate;
         } else if (inItem && name == QLatin1String("link") && m_currentTags.comment.isEmpty()) {
             m_currentTags.comment = candidate;
+        } else if (m_atom) {
+            atomElementEnd(name, candidate, inItem);
         }
         // The enclosure stays set after the item ends; the next item start clears it.
-        if (name == QLatin1String("item") && m_currentEnclosure) {
+        if (name == m_itemName && m_currentEnclosure) {
             const QString extension = pathExtension(*m_currentEnclosure);
             m_items.append(MediaItem(m_currentTitle.isEmpty() ? QStringLiteral("Episode") : m_currentTitle,
                 *m_currentEnclosure, m_feedTitle.isEmpty() ? QStringLiteral("Podcast") : m_feedTitle,
@@ -122,22 +230,52 @@ public:
             m_guids.append(m_currentGuid);
             m_authors.append(m_currentAuthor);
         }
-        if (name == QLatin1String("item") && m_itemDepth > 0)
+        if (name == m_itemName && m_itemDepth > 0)
             --m_itemDepth;
         if (!m_path.isEmpty())
             m_path.removeLast();
         m_text.clear();
     }
 
+    // What Atom says in its own words: an entry's id is its guid, its author's name its artist, and the day
+    // it was first published (else last updated) its date.
+    void atomElementEnd(const QString &name, const QString &candidate, bool inItem)
+    {
+        if (inItem && name == QLatin1String("id") && parentIs(1, QLatin1String("entry"))) {
+            m_currentTags.comment = candidate;
+            m_currentGuid = candidate;
+        } else if (inItem && (name == QLatin1String("published") || name == QLatin1String("updated"))
+            && parentIs(1, QLatin1String("entry"))) {
+            const bool published = name == QLatin1String("published");
+            if (published || !m_currentDateFromPubDate) {
+                if (const auto day = parseWrittenDay(candidate)) {
+                    m_currentTags.date = day->toString(QStringLiteral("yyyy-MM-dd"));
+                    m_currentDateFromPubDate = published;
+                }
+            }
+        } else if (name == QLatin1String("name") && parentIs(1, QLatin1String("author"))
+            && parentIs(2, QLatin1String(inItem ? "entry" : "feed"))) {
+            // The first of several authors is the artist.
+            if (QString &author = inItem ? m_currentAuthor : m_feedAuthor; author.isEmpty())
+                author = candidate;
+        } else if (!inItem && (name == QLatin1String("logo") || name == QLatin1String("icon"))
+            && parentIs(1, QLatin1String("feed"))) {
+            (name == QLatin1String("logo") ? m_feedLogo : m_feedIcon) = linkedAddress(candidate);
+        }
+    }
+
     // The show's title and author are known only once the whole channel is read: they may follow the items.
     [[nodiscard]] MediaItems takeItems()
     {
+        // An Atom feed's logo is its picture; its icon is often no more than the site's favicon.
+        const std::optional<QUrl> showImage
+            = m_feedImage ? m_feedImage : (m_channelImage ? m_channelImage : (m_feedLogo ? m_feedLogo : m_feedIcon));
         for (qsizetype i = 0; i < m_items.size(); ++i) {
             MediaTags &tags = m_items[i].tags;
             tags.album = m_feedTitle;
             tags.artist = !m_authors.at(i).isEmpty() ? m_authors.at(i) : (!m_feedAuthor.isEmpty() ? m_feedAuthor : m_feedTitle);
             if (!tags.image)
-                tags.image = m_feedImage ? m_feedImage : m_channelImage;
+                tags.image = showImage;
             // A guid is the episode's for good, while its enclosure's address may change. Guids are only
             // unique within their show, and a show keeps its title when its feed moves to another address.
             if (!m_guids.at(i).isEmpty())
@@ -149,18 +287,30 @@ public:
     }
 
 private:
+    // Whether the element `generations` above the one now ending is named `name`.
+    [[nodiscard]] bool parentIs(qsizetype generations, QLatin1String name) const
+    {
+        return m_path.size() > generations && m_path.at(m_path.size() - 1 - generations) == name;
+    }
+
     QUrl m_address;
     MediaItems m_items;
+    bool m_atom = false; // the root is an Atom <feed>
+    QLatin1String m_itemName{"item"}; // "entry" in Atom
     QString m_feedTitle;
     QString m_feedAuthor;
     std::optional<QUrl> m_feedImage;    // <itunes:image href> of the channel
     std::optional<QUrl> m_channelImage; // <image><url> of the channel
+    std::optional<QUrl> m_feedLogo;     // <logo> of an Atom feed
+    std::optional<QUrl> m_feedIcon;     // <icon> of an Atom feed
     QString m_currentTitle;
+    bool m_titleIsHtml = false; // the Atom title being read is escaped HTML
+    int m_xhtmlDepth = 0; // inside an Atom XHTML title: how many of its elements are open, itself included
     QString m_currentGuid;
     QStringList m_guids; // per item, empty where it has none
     QString m_currentAuthor;
     MediaTags m_currentTags;
-    bool m_currentDateFromPubDate = false;
+    bool m_currentDateFromPubDate = false; // a pubDate (Atom: published) dated the item, over any other date
     QStringList m_authors; // each item's own author, beside m_items
     std::optional<QUrl> m_currentEnclosure;
     QStringList m_path;
@@ -206,13 +356,20 @@ QByteArray withoutLeadingJunk(const QByteArray &document)
         break;
     }
     // A server-side warning printed before the document ("<br />\n<b>Warning</b>: ...") is skipped too,
-    // up to the declaration or the <rss> element.
+    // up to the declaration, the <rss> element or an Atom <feed>: the first tag that is one of them.
+    const auto startsDocument = [](QByteArrayView at) {
+        return at.startsWith("<?xml") || at.startsWith("<rss")
+            || (at.startsWith("<feed") && at.size() > 5
+                && (at[5] == '>' || at[5] == ' ' || at[5] == '\t' || at[5] == '\n' || at[5] == '\r'));
+    };
     const QByteArrayView rest = QByteArrayView(document).sliced(start);
-    if (!rest.startsWith("<?xml") && !rest.startsWith("<rss")) {
-        const qsizetype declaration = rest.indexOf("<?xml"), rss = rest.indexOf("<rss");
-        const qsizetype found = declaration < 0 ? rss : (rss < 0 ? declaration : std::min(declaration, rss));
-        if (found > 0)
-            start += found;
+    if (!startsDocument(rest)) {
+        for (qsizetype at = rest.indexOf('<', 1); at > 0; at = rest.indexOf('<', at + 1)) {
+            if (startsDocument(rest.sliced(at))) {
+                start += at;
+                break;
+            }
+        }
     }
     if (start == 0 || start == document.size() || document.at(start) != '<')
         return document;
@@ -223,12 +380,6 @@ QByteArray withoutLeadingJunk(const QByteArray &document)
 constexpr char16_t windows1252[32] = {
     0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,
     0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-
-bool isXmlCharacter(char32_t c)
-{
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
-        || (c >= 0x10000 && c <= 0x10FFFF);
-}
 
 QByteArray utf8Of(char32_t c) { return QString::fromUcs4(&c, 1).toUtf8(); }
 

@@ -7,8 +7,8 @@
 
 namespace tovel {
 
-// Reads an RSS document and returns one item per feed item with an audio or video enclosure, in
-// document order. Damage that podcast apps read past (a bare "&", bytes that are not UTF-8, references
+// Reads an RSS or Atom document and returns one item per RSS item or Atom entry with an audio or video
+// enclosure, in document order. Damage that podcast apps read past (a bare "&", bytes that are not UTF-8, references
 // to characters XML forbids, control characters) is mended, so every item comes back; a document that
 // breaks off, or whose tags do not match, keeps the items completed before that point.
 // Enclosure links relative to the feed are resolved against `address`, where it came from.

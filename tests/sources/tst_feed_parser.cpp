@@ -36,6 +36,18 @@ QByteArray item(const QByteArray &title, const QByteArray &url, const QByteArray
     return "<item><title>" + title + "</title>" + enclosure(url, type) + "</item>";
 }
 
+QByteArray atomLink(const QByteArray &href, const QByteArray &type = "audio/mpeg", const QByteArray &rel = "enclosure")
+{
+    return "<link rel=\"" + rel + "\" type=\"" + type + "\" href=\"" + href + "\" length=\"9\"/>";
+}
+
+// Wraps entries in an Atom feed that links to itself and to its site, as most do.
+QByteArray atomFeed(const QByteArray &entries, const QByteArray &title = "<title>Show</title>")
+{
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<feed xmlns=\"http://www.w3.org/2005/Atom\">" + title
+        + "<link rel=\"self\" href=\"http://h/feed.atom\"/><link href=\"http://h/\"/>" + entries + "</feed>";
+}
+
 } // namespace
 
 class FeedParserTest : public QObject
@@ -175,10 +187,40 @@ private slots:
                    + item("G", "http://h/g.txt", "x-audio/mp3"))
             << QStringList{ "A | http://h/a.mp3 | Show | mp3", "B | http://h/b.m4a | Show | m4a",
                             "C | http://h/c.mp3 | Show | mp3" };
-        QTest::newRow("Atom feed") << QByteArray("<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>T</title><entry>"
-                                                 "<title>A</title><link rel=\"enclosure\" type=\"audio/mpeg\" "
-                                                 "href=\"http://h/a.mp3\"/></entry></feed>")
-                                   << QStringList();
+        // Atom: each entry with an enclosure link is an item; the feed's own links, and an entry's page
+        // even when its address names a media file, are not.
+        const auto entry = [](const QByteArray &inside) { return "<entry>" + inside + "</entry>"; };
+        QTest::newRow("Atom entries")
+            << atomFeed(entry("<title>A</title>" + atomLink("http://h/a.mp3"))
+                   + entry("<title>V</title><link rel=\"alternate\" href=\"http://h/v.html\"/>"
+                       + atomLink("http://h/v.mp4", "video/mp4"))
+                   + entry("<title>P</title>" + atomLink("http://h/p.mp3", "audio/mpeg", "alternate")))
+            << QStringList{ "A | http://h/a.mp3 | Show | mp3", "V | http://h/v.mp4 | Show | mp4" };
+        // An html or xhtml title is read as the words it shows, a text title as written; a <source>'s title
+        // is another feed's. Enclosure types follow the RSS rules.
+        QTest::newRow("Atom titles and types")
+            << atomFeed(entry("<title type=\"html\">Q&amp;amp;A &lt;b&gt;bold&lt;/b&gt; &amp;eacute;&amp;#8211;"
+                              "&amp;bogus; 1 &lt; 2</title>" + atomLink("http://h/a.mp3", ""))
+                   + entry("<title type=\"text\">&lt;b&gt;B&lt;/b&gt;</title><source><title>Elsewhere</title></source>"
+                       + atomLink("http://h/b.m4a", "Audio/MP4", "http://www.iana.org/assignments/relation/enclosure"))
+                   + entry("<title>C</title>" + atomLink("http://h/c.mp3", "image/jpeg"))
+                   + entry("<title type=\"xhtml\"><div xmlns=\"http://www.w3.org/1999/xhtml\">X &amp; <b>Y</b></div>"
+                           "</title>" + atomLink("http://h/x.mp3")),
+                   "<title type=\"html\">Show &amp;amp; &lt;i&gt;Tell&lt;/i&gt;</title>")
+            << QStringList{ "Q&A bold é–&bogus; 1 < 2 | http://h/a.mp3 | Show & Tell | mp3",
+                            "<b>B</b> | http://h/b.m4a | Show & Tell | m4a",
+                            "X & Y | http://h/x.mp3 | Show & Tell | mp3" };
+        // With no declaration, the document starts at <feed> (not at a tag that merely begins so).
+        const QByteArray atomA = atomFeed(entry("<title>A</title>" + atomLink("http://h/a.mp3")));
+        QTest::newRow("warning before an Atom feed")
+            << "<br />\n<b>Warning</b>: <feedback> feed.php<br />\n" + atomA.mid(atomA.indexOf("<feed "))
+            << QStringList{ a };
+        // RSS stays RSS: its channel's self link and link elements written the Atom way change nothing.
+        QTest::newRow("RSS with Atom links")
+            << channel("<atom:link href=\"http://h/feed.xml\" rel=\"self\" type=\"application/rss+xml\"/>"
+                   + item("A", "http://h/a.mp3") + "<item><title>L</title>" + atomLink("http://h/l.mp3") + "</item>"
+                   + entry("<title>E</title>" + enclosure("http://h/e.mp3")) + item("B", "http://h/b.mp3"))
+            << QStringList{ a, b };
     }
 
     void crafted()
@@ -210,17 +252,46 @@ private slots:
         QCOMPARE(said, notice);
     }
 
-    // Links relative to the feed are resolved against where it finally came from; the result must
-    // still be a web address.
+    // Links relative to the feed are resolved against where it finally came from, in RSS and Atom alike;
+    // the result must still be a web address.
     void relativeLinks()
     {
-        const QByteArray xml = channel(item("A", "//traffic.test/ep403.mp3") + item("B", "media/b.mp3")
-                                       + item("C", "/c.mp3?x=1") + item("D", "file:///etc/passwd.mp3")
-                                       + item("E", "b c.mp3"));
-        QCOMPARE(describe(parseFeed(xml, QUrl("https://feeds.test/show/rss.xml"))),
-                 QStringList({"A | https://traffic.test/ep403.mp3 | Show | mp3", "B | https://feeds.test/show/media/b.mp3 | Show | mp3",
-                              "C | https://feeds.test/c.mp3?x=1 | Show | mp3"}));
-        QCOMPARE(describe(parseFeed(xml)), QStringList());
+        const QList<QByteArray> links{
+            "//traffic.test/ep403.mp3", "media/b.mp3", "/c.mp3?x=1", "file:///etc/passwd.mp3", "b c.mp3"};
+        QByteArray items, entries;
+        for (qsizetype i = 0; i < links.size(); ++i) {
+            const QByteArray title(1, char('A' + i));
+            items += item(title, links.at(i));
+            entries += "<entry><title>" + title + "</title>" + atomLink(links.at(i)) + "</entry>";
+        }
+        const QStringList expected{"A | https://traffic.test/ep403.mp3 | Show | mp3",
+                                   "B | https://feeds.test/show/media/b.mp3 | Show | mp3",
+                                   "C | https://feeds.test/c.mp3?x=1 | Show | mp3"};
+        for (const QByteArray &xml : {channel(items), atomFeed(entries)}) {
+            QCOMPARE(describe(parseFeed(xml, QUrl("https://feeds.test/show/rss.xml"))), expected);
+            QCOMPARE(describe(parseFeed(xml)), QStringList());
+        }
+    }
+
+    // What an Atom feed says of its entries goes into their tags as an RSS channel's does: the day first
+    // published, in the writer's zone, over the last update; each entry's first author, else the feed's;
+    // the feed's logo (relative to it) over its icon; the id as guid.
+    void atomTags()
+    {
+        const QByteArray xml = "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>Show</title><icon>/favicon.ico</icon>"
+            "<logo>art/logo.png</logo><author><name>Host</name></author>"
+            "<entry><title>A</title><id>urn:a</id><updated>2024-03-09T10:00:00Z</updated>"
+            "<published>2024-03-05T23:30:00-05:00</published><author><name>Guest</name></author>"
+            "<author><name>Second</name></author>" + atomLink("a.mp3") + "</entry>"
+            "<entry><title>B</title><id>urn:b</id><published>soon</published><updated>2024-01-02</updated>"
+            "<contributor><name>Helper</name></contributor>" + atomLink("b.mp3") + "</entry></feed>";
+        QStringList tags;
+        for (const MediaItem &item : parseFeed(xml, QUrl("https://feeds.test/show/feed.atom")))
+            tags << QStringList{item.tags.date, item.tags.artist, item.tags.album, item.tags.comment,
+                                item.tags.image.value_or(QUrl()).toString(), item.identity}.join(" | ");
+        const QString logo = "https://feeds.test/show/art/logo.png";
+        QCOMPARE(tags, QStringList({"2024-03-05 | Guest | Show | urn:a | " + logo + " | guid Show\u001furn:a",
+                                    "2024-01-02 | Host | Show | urn:b | " + logo + " | guid Show\u001furn:b"}));
     }
 };
 

@@ -49,6 +49,19 @@ private slots:
                  qPrintable(items.error().description()));
     }
 
+    // An Atom feed is read as a feed wherever it is, its links resolved against its address.
+    void atomFeed()
+    {
+        server->serve("/show", "<?xml version=\"1.0\"?><feed xmlns=\"http://www.w3.org/2005/Atom\"><title>Show</title>"
+                               "<entry><title>A</title><link rel=\"enclosure\" type=\"audio/mpeg\" href=\"ep/a.mp3\"/>"
+                               "</entry></feed>");
+        const auto items = QCoro::waitFor(SourceRouter::resolve(server->base() + "/show"));
+        QVERIFY2(items, items ? "" : qPrintable(items.error().description()));
+        QCOMPARE(items->size(), 1);
+        QCOMPARE(items->first().url, QUrl(server->base() + "/ep/a.mp3"));
+        QCOMPARE(items->first().origin, "Show");
+    }
+
     // A feed that answers with an error says so; one that is busy or briefly down is asked again, up to four
     // times, waiting as long as it asks. The waits given here would outlast the hard limit where the server
     // asks for none, so a Retry-After that is not obeyed fails.
