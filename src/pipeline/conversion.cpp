@@ -34,10 +34,13 @@ std::optional<MediaProbe> parseStreamSummary(const QByteArray &summary)
         const QString codec = match.captured(3);
         const QString rest = match.captured(4);
         if (match.captured(2) == QLatin1String("Audio")) {
-            if (probe.audioCodec.isEmpty())
+            if (probe.audioCodec.isEmpty()) {
                 probe.audioCodec = codec;
+                probe.mono = rest.contains(QLatin1String(", mono,")) || rest.endsWith(QLatin1String(", mono"));
+            }
         } else if (rest.contains(QLatin1String("(attached pic)"))) {
             probe.pictures << match.captured(1).toInt();
+            probe.pictureCodecs << codec;
         } else if (probe.videoCodec.isEmpty()) {
             probe.videoCodec = codec;
         }
@@ -70,17 +73,21 @@ std::optional<MediaProbe> parseStreamSummary(const QByteArray &summary)
 
 bool copiesStreams(AudioFormat format, AudioQuality quality, const std::optional<MediaProbe> &probe)
 {
-    if (!probe || bitrate(quality))
+    // A bitrate is a choice for the lossy audio formats alone: WAV, FLAC and a video keep what they hold.
+    if (!probe || (usesQuality(format) && bitrate(quality)))
         return false;
     const QString &audio = probe->audioCodec;
+    const bool mp4Audio = audio == QLatin1String("aac") || audio == QLatin1String("mp3");
     switch (format) {
     case AudioFormat::mp3: return audio == QLatin1String("mp3");
     case AudioFormat::m4a: return audio == QLatin1String("aac");
     case AudioFormat::flac: return audio == QLatin1String("flac");
     case AudioFormat::wav: return audio == QLatin1String("pcm_s16le");
     case AudioFormat::mp4:
+        if (probe->videoCodec.isEmpty())
+            return mp4Audio;
         return (probe->videoCodec == QLatin1String("h264") || probe->videoCodec == QLatin1String("hevc"))
-            && (audio.isEmpty() || audio == QLatin1String("aac") || audio == QLatin1String("mp3"));
+            && (audio.isEmpty() || mp4Audio);
     }
     return false;
 }
@@ -137,9 +144,40 @@ bool isCoverPicture(const QString &path)
 
 QStringList mediaInputOptions()
 {
-    // mov covers MP4, M4A and MOV; matroska covers MKV and WebM; ogg covers Opus; asf covers WMA.
+    // mov covers MP4, M4A, M4B and MOV; matroska covers MKV and WebM; ogg covers Opus; asf covers WMA.
     return {QStringLiteral("-protocol_whitelist"), QStringLiteral("file"), QStringLiteral("-format_whitelist"),
             QStringLiteral("mp3,mov,aac,wav,flac,ogg,aiff,asf,matroska")};
+}
+
+QString ffmpegReason(const QByteArray &errorTail, const QString &input, const QString &output)
+{
+    static const QRegularExpression context(QStringLiteral("^\\[[^\\]]* @ 0x[0-9a-fA-F]+\\]\\s*"));
+    const QString text = strictUtf8(errorTail).value_or(QString::fromLatin1(errorTail));
+    QStringList lines = text.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
+    while (!lines.isEmpty()) {
+        QString line = lines.takeLast();
+        while (line.contains(context))
+            line.remove(context);
+        // Our own hidden output's name means nothing to anyone; the input is named as its file is.
+        for (const QString &path : {output, input}) {
+            if (path.isEmpty())
+                continue;
+            line.replace(path + QStringLiteral(": "), QString());
+            line.replace(path, path == input ? QFileInfo(input).fileName() : QString());
+        }
+        QString clean;
+        for (const char32_t c : line.toUcs4())
+            if (!isControlCharacter(c) && !isLayoutCharacter(c))
+                clean += QString::fromUcs4(&c, 1);
+        clean = clean.simplified();
+        // "Conversion failed!" is ffmpeg's summary of the line before it, which says why.
+        if (clean.isEmpty() || clean == QLatin1String("Conversion failed!"))
+            continue;
+        if (clean.size() > 200)
+            clean = clean.left(199) + QChar(0x2026);
+        return clean;
+    }
+    return {};
 }
 
 bool isOutOfSpace(const QByteArray &errorTail, const QString &outputFolder)
@@ -166,7 +204,28 @@ QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QStr
     // Cover pictures go along into the formats that carry one.
     const bool keepsPictures = probe && !probe->pictures.isEmpty()
         && (format == AudioFormat::mp3 || format == AudioFormat::m4a || format == AudioFormat::flac);
-    if (format == AudioFormat::mp4) {
+    // Encoded AAC at its best: ffmpeg's own default of 128k is below the best bitrate one can choose.
+    const QString bestAac = probe && probe->mono ? QStringLiteral("128k") : QStringLiteral("256k");
+    if (format == AudioFormat::mp4 && probe && probe->videoCodec.isEmpty() && !probe->audioCodec.isEmpty()) {
+        // Audio alone: copied as it is, a cover picture would become the film and PCM has no place in
+        // MP4. The audio is taken (as AAC where it is neither AAC nor MP3), and the first cover rides
+        // along as cover art when it is a JPEG or PNG, which is all MP4 carries.
+        arguments << QStringLiteral("-map") << QStringLiteral("0:a:0");
+        qsizetype picture = 0;
+        while (picture < std::min(probe->pictures.size(), probe->pictureCodecs.size())
+               && probe->pictureCodecs.at(picture) != QLatin1String("mjpeg")
+               && probe->pictureCodecs.at(picture) != QLatin1String("png"))
+            ++picture;
+        if (picture < std::min(probe->pictures.size(), probe->pictureCodecs.size()))
+            arguments << QStringLiteral("-map") << QStringLiteral("0:%1").arg(probe->pictures.at(picture))
+                      << QStringLiteral("-c:v") << QStringLiteral("copy") << QStringLiteral("-disposition:v:0")
+                      << QStringLiteral("attached_pic");
+        if (copy)
+            arguments << QStringLiteral("-c:a") << QStringLiteral("copy");
+        else
+            arguments << QStringLiteral("-c:a") << QStringLiteral("aac") << QStringLiteral("-b:a") << bestAac;
+        arguments << QStringLiteral("-movflags") << QStringLiteral("+faststart");
+    } else if (format == AudioFormat::mp4) {
         if (probe && !copy)
             arguments << QStringLiteral("-c:v") << QStringLiteral("libx264") << QStringLiteral("-c:a")
                       << QStringLiteral("aac") << QStringLiteral("-movflags") << QStringLiteral("+faststart");
@@ -196,6 +255,8 @@ QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QStr
                     arguments << QStringLiteral("-b:a") << *rate;
                 else if (format == AudioFormat::mp3)
                     arguments << QStringLiteral("-q:a") << QStringLiteral("0");
+                else
+                    arguments << QStringLiteral("-b:a") << bestAac;
             }
         }
         if (format == AudioFormat::m4a)
@@ -434,7 +495,13 @@ QCoro::Task<Result<ConversionReport>> convert(QString input, QString output, Aud
             co_return fail(Error::plain(QStringLiteral("There is no space left in the destination folder.")));
         if (exit.exitCode == 0 && !exit.crashed)
             co_return fail(Error::plain(QStringLiteral("ffmpeg could not finish writing the file.")));
-        co_return fail(Error::unsupported(QStringLiteral("ffmpeg exited with code %1.").arg(exit.exitCode)));
+        // ffmpeg's own last words say why, which the exit code alone never does.
+        QString reason = ffmpegReason(*tail, input, output);
+        if (!reason.isEmpty() && !reason.endsWith(u'.') && !reason.endsWith(u'!') && !reason.endsWith(u'?'))
+            reason += u'.';
+        co_return fail(Error::unsupported(reason.isEmpty()
+                                              ? QStringLiteral("ffmpeg exited with code %1.").arg(exit.exitCode)
+                                              : QStringLiteral("ffmpeg exited with code %1: %2").arg(QString::number(exit.exitCode), reason)));
     }
     const QFileInfo written(output);
     if (!written.isFile() || written.size() == 0)

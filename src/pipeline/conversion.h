@@ -23,6 +23,8 @@ struct MediaProbe
     std::optional<double> duration; // seconds, when the input says
     bool durationEstimated = false; // ffmpeg guessed the duration from the size and bitrate
     bool tagsInStream = false;     // the tags sit on the audio stream, not the file (Ogg, Opus)
+    bool mono = false;             // the first audio stream has a single channel
+    QStringList pictureCodecs = {}; // the codec of each attached picture, in the order of `pictures`
 
     bool operator==(const MediaProbe &) const = default;
 };
@@ -31,7 +33,8 @@ struct MediaProbe
 [[nodiscard]] std::optional<MediaProbe> parseStreamSummary(const QByteArray &summary);
 
 // Whether the input already is what `format` holds, so its streams can be copied untouched: only when
-// no bitrate was asked for.
+// no bitrate was asked for, for the formats that take one (MP3, M4A); the others ignore it. An MP4 of
+// audio alone copies its AAC or MP3.
 [[nodiscard]] bool copiesStreams(AudioFormat format, AudioQuality quality, const std::optional<MediaProbe> &probe);
 
 // The tags a source knows, by ffmpeg's names, for those the input does not carry itself: the file's
@@ -58,6 +61,11 @@ struct MediaProbe
 // Tovel gathers, through the file protocol alone. A playlist, a concat list or an image sequence would
 // otherwise make it open other files or addresses named inside the input.
 [[nodiscard]] QStringList mediaInputOptions();
+
+// The last line of a failed ffmpeg's standard error that says something, fit for a sentence: without
+// the "[mp3 @ 0x…]" prefixes, control characters or the input's and output's paths (the input is named
+// by its file name); empty when ffmpeg said nothing useful.
+[[nodiscard]] QString ffmpegReason(const QByteArray &errorTail, const QString &input, const QString &output);
 
 // Whether a failed ffmpeg's last words, or the output folder itself, say the disk is full.
 [[nodiscard]] bool isOutOfSpace(const QByteArray &errorTail, const QString &outputFolder);

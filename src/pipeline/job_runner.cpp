@@ -365,14 +365,11 @@ struct JobTask
             if (owner)
                 owner->m_converters.insert(id, process);
         };
-        // Asked only where it can change something: uncompressed WAV or AIFF holds no cover and copies
-        // into nothing but WAV (and says its length in its own header).
+        // Every input is asked first, a WAV or AIFF too: its own tags must win over what the source
+        // knows, and MP4 takes its audio differently from a video's. It is one quick ffmpeg run.
         std::optional<MediaProbe> probe;
-        const QString kind = item.hintedExtension.value_or(fileExtension(input)).toLower();
-        const bool worthAsking = format == AudioFormat::wav || unproven
-            || (kind != QLatin1String("wav") && kind != QLatin1String("aif") && kind != QLatin1String("aiff"));
         const auto ffmpeg = Tools::ffmpegPath();
-        if (ffmpeg && worthAsking)
+        if (ffmpeg)
             probe = co_await probeMedia(*ffmpeg, input, onStart);
         const std::optional<double> declared = declaredLength(probe, input);
         std::shared_ptr<SharedCover> cover;

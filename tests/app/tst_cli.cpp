@@ -97,6 +97,63 @@ private slots:
         QCOMPARE(entries(env->temp()), QStringList());
     }
 
+    // What a file itself holds decides how it is saved: its own tags stay, a cover never becomes the
+    // film, a bitrate leaves a lossless file alone, and a file nothing reads says why in ffmpeg's words.
+    void everyMedium_data()
+    {
+        QTest::addColumn<QString>("name");       // the one file of the folder gathered
+        QTest::addColumn<QStringList>("making"); // how its tone is encoded; empty: it is no media at all
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("quality");
+        QTest::addColumn<QString>("expected");   // the saved file's first codec, or words of the failure
+        const QStringList cover{"-f", "lavfi", "-i", "color=c=red:s=16x16:d=1", "-map", "0:a", "-map", "1:v",
+                                "-frames:v", "1", "-c:v", "mjpeg", "-disposition:v", "attached_pic", "-c:a", "libmp3lame"};
+        QTest::newRow("wav titled, to mp3") << "Sine.wav" << QStringList{"-metadata", "title=Own Title"} << "mp3" << "best" << "mp3";
+        QTest::newRow("mp3 with a cover, to mp4") << "Sine.mp3" << cover << "mp4" << "best" << "mp3";
+        QTest::newRow("wav to mp4") << "Sine.wav" << QStringList{"-f", "wav"} << "mp4" << "best" << "aac";
+        QTest::newRow("m4b") << "Sine.m4b" << QStringList{"-c:a", "aac", "-f", "ipod"} << "m4a" << "best" << "aac";
+        QTest::newRow("flac at 128") << "Sine.flac" << QStringList{"-c:a", "flac"} << "flac" << "128" << "flac";
+        QTest::newRow("garbage") << "Sine.mp3" << QStringList() << "mp3" << "best" << "Invalid argument";
+    }
+    void everyMedium()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, making);
+        QFETCH(QString, format);
+        QFETCH(QString, quality);
+        QFETCH(QString, expected);
+        const QString input = in + '/' + name, to = env->root() + "/saved", saved = to + "/Sine." + format;
+        QVERIFY(making.isEmpty() ? writeFile(input, "not audio at all") : makeTone(input, 1.0, making));
+        int status = -1;
+        QByteArray errors;
+        const QByteArray out = tovel({"get", in, "--format", format, "--quality", quality, "--to", to, "--json"}, &status, &errors);
+        const QList<QByteArray> lines = out.trimmed().split('\n');
+        QVERIFY2(lines.size() >= 2, out.constData());
+        const QString label = QJsonDocument::fromJson(lines.at(lines.size() - 2)).object().value("label").toString();
+        if (making.isEmpty()) {
+            QCOMPARE(status, 1);
+            QVERIFY2(label.startsWith("Conversion failed. Nothing here can read that. ffmpeg exited with code 1: ")
+                         && label.contains(expected) && !label.contains(in),
+                     qPrintable(label));
+            return;
+        }
+        QVERIFY2(status == 0, qPrintable(label + errors));
+        const auto probed = probe(saved);
+        QVERIFY(probed);
+        QCOMPARE(probed->codec, expected);
+        QVERIFY(qAbs(probed->duration - 1.0) < 0.1);
+        const auto tag = [](const QString &file) {
+            return runProgram("ffprobe", {"-v", "error", "-show_entries", "format_tags=title", "-of", "default=nw=1:nk=1", file}).trimmed();
+        };
+        QCOMPARE(tag(saved), making.contains("title=Own Title") ? QByteArray("Own Title") : QByteArray("Sine"));
+        // The same format back: the very audio, not another encoding of it.
+        const auto audio = [](const QString &file) {
+            return runProgram("ffmpeg", {"-v", "error", "-i", file, "-map", "0:a", "-c", "copy", "-f", "md5", "-"});
+        };
+        if (name.endsWith(format))
+            QCOMPARE(audio(saved), audio(input));
+    }
+
     void folderInPlainLines()
     {
         for (int i = 1; i <= 3; ++i)

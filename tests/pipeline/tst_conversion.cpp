@@ -24,12 +24,17 @@ private slots:
     {
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("quality");
-        QTest::addColumn<QString>("probed"); // "audio/video/pictures"; empty: the input could not be probed
+        // "audio[ mono]/video/picture[:codec]" (a picture is mjpeg unless said); empty: the input could not be probed
+        QTest::addColumn<QString>("probed");
         QTest::addColumn<QString>("middle");
         // Without a probe every input is encoded; only mp3 and m4a take a quality.
         QTest::newRow("mp3 best") << "mp3" << "Best available" << "" << "-vn -c:a libmp3lame -q:a 0";
         QTest::newRow("mp3 128") << "mp3" << "128 kbps" << "" << "-vn -c:a libmp3lame -b:a 128k";
         QTest::newRow("m4a 192") << "m4a" << "192 kbps" << "" << "-vn -c:a aac -b:a 192k -movflags +faststart";
+        // The best AAC is no worse than the best bitrate one can choose (half of it for one channel).
+        QTest::newRow("m4a best") << "m4a" << "Best available" << "" << "-vn -c:a aac -b:a 256k -movflags +faststart";
+        QTest::newRow("m4a best of mono mp3") << "m4a" << "Best available" << "mp3 mono//"
+                                              << "-vn -c:a aac -b:a 128k -movflags +faststart";
         QTest::newRow("wav 320") << "wav" << "320 kbps" << "" << "-vn -c:a pcm_s16le";
         QTest::newRow("flac 128") << "flac" << "128 kbps" << "" << "-vn -c:a flac";
         QTest::newRow("mp4") << "mp4" << "320 kbps" << "" << "-c copy -movflags +faststart";
@@ -41,6 +46,17 @@ private slots:
         QTest::newRow("flac of flac") << "flac" << "Best available" << "flac//" << "-map 0:a:0 -c:a copy";
         QTest::newRow("wav of 16-bit pcm") << "wav" << "Best available" << "pcm_s16le//" << "-map 0:a:0 -c:a copy";
         QTest::newRow("mp4 of h264 and aac") << "mp4" << "Best available" << "aac/h264/" << "-c copy -movflags +faststart";
+        // A bitrate means nothing to WAV, FLAC or a video: they are still copied.
+        QTest::newRow("flac 128 of flac") << "flac" << "128 kbps" << "flac//" << "-map 0:a:0 -c:a copy";
+        QTest::newRow("wav 320 of 16-bit pcm") << "wav" << "320 kbps" << "pcm_s16le//" << "-map 0:a:0 -c:a copy";
+        QTest::newRow("mp4 128 of h264 and aac") << "mp4" << "128 kbps" << "aac/h264/" << "-c copy -movflags +faststart";
+        // Audio alone into MP4: its cover stays a cover, not the film, and what MP4 cannot hold becomes AAC.
+        QTest::newRow("mp4 of mp3 with cover") << "mp4" << "Best available" << "mp3//1"
+            << "-map 0:a:0 -map 0:1 -c:v copy -disposition:v:0 attached_pic -c:a copy -movflags +faststart";
+        QTest::newRow("mp4 of mono pcm") << "mp4" << "Best available" << "pcm_s16le mono//"
+                                         << "-map 0:a:0 -c:a aac -b:a 128k -movflags +faststart";
+        QTest::newRow("mp4 of flac with a bitmap cover") << "mp4" << "320 kbps" << "flac//1:bmp"
+                                                         << "-map 0:a:0 -c:a aac -b:a 256k -movflags +faststart";
         // A bitrate asked for is honoured; another codec is encoded, its cover kept where one fits.
         QTest::newRow("mp3 128 of mp3") << "mp3" << "128 kbps" << "mp3//" << "-vn -c:a libmp3lame -b:a 128k";
         QTest::newRow("mp3 of aac with cover") << "mp3" << "Best available" << "aac//2"
@@ -58,15 +74,40 @@ private slots:
         std::optional<MediaProbe> probe;
         if (!probed.isEmpty()) {
             const QStringList parts = probed.split(u'/');
-            probe = MediaProbe{"", parts.at(0), parts.at(1), {}, {}, 60.0};
-            if (!parts.at(2).isEmpty())
-                probe->pictures << parts.at(2).toInt();
+            probe = MediaProbe{"", parts.at(0).section(u' ', 0, 0), parts.at(1), {}, {}, 60.0};
+            probe->mono = parts.at(0).endsWith(" mono");
+            if (!parts.at(2).isEmpty()) {
+                probe->pictures << parts.at(2).section(u':', 0, 0).toInt();
+                probe->pictureCodecs << (parts.at(2).contains(u':') ? parts.at(2).section(u':', 1) : "mjpeg");
+            }
         }
         const QString in = "/tmp/in put.wav", out = "/out/-name.mp3";
         QCOMPARE(ffmpegArguments(*audioFormatFromRaw(format), *audioQualityFromRaw(quality), in, out, probe),
                  QStringList({"-nostdin", "-nostats", "-progress", "pipe:1", "-y"}) + mediaInputOptions()
                      + QStringList({"-i", in}) + middle.split(u' ')
                      + QStringList({"-map_metadata", "0", out}));
+    }
+
+    // Why ffmpeg failed, in its own words, without its noise or our paths.
+    void failureReasons_data()
+    {
+        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("unreadable input") << QByteArray("[mp3 @ 0x563ae063a9c0] Format mp3 detected only with low score of 1\n"
+                                                        "/in/my song.mp3: Invalid argument\n")
+                                          << "Invalid argument";
+        QTest::newRow("encoder, then the summary") << QByteArray("[aac @ 0x1f][mp4 @ 0x2e] Too many\x07 bits\r\nConversion failed!\n\n")
+                                                   << "Too many bits";
+        QTest::newRow("input named inside") << QByteArray("Error opening input file /in/my song.mp3.\n")
+                                            << "Error opening input file my song.mp3.";
+        QTest::newRow("output named") << QByteArray("/out/.tovel-1.part.mp4: Invalid argument\n") << "Invalid argument";
+        QTest::newRow("nothing said") << QByteArray("\r\n \n") << "";
+    }
+    void failureReasons()
+    {
+        QFETCH(QByteArray, tail);
+        QFETCH(QString, reason);
+        QCOMPARE(ffmpegReason(tail, "/in/my song.mp3", "/out/.tovel-1.part.mp4"), reason);
     }
 
     // ffmpeg's own summary of real inputs: codecs, cover pictures and length.
@@ -78,7 +119,7 @@ private slots:
                                    "  Stream #0:1: Video: png, rgba(pc), 500x500, 90k tbr, 90k tbn (attached pic)\n"
                                    "    Metadata:\n      comment : Cover (front)\n";
         const auto show = parseStreamSummary(summary);
-        QCOMPARE(show, MediaProbe({"mp3", "mp3", "", {1}, {"title"}, 3723.5}));
+        QCOMPARE(show, MediaProbe({"mp3", "mp3", "", {1}, {"title"}, 3723.5, false, false, false, {"png"}}));
         // That one already is an MP3 file as wanted; the same stream asked for at 128k, or as FLAC, is not,
         // and neither is one whose show the source names while the file does not.
         QVERIFY(isAlreadyTheFile(AudioFormat::mp3, AudioQuality::best, show, "Other title", {"", "", "2024-01-02", "guid", std::nullopt}));

@@ -133,8 +133,9 @@ private slots:
 
     void lineCancelAndDiscard()
     {
-        // Conversions beyond the slots wait in line, served in the order their jobs were created. A job
-        // cancelled in line never starts; the slot a cancelled conversion frees goes to the next one wanted.
+        // Conversions beyond the slots wait in line, served in the order their jobs were created (the
+        // first slots go to whichever input was described first). A job cancelled in line never starts;
+        // the slot a cancelled conversion frees goes to the next one wanted.
         const QString log = useStandIn();
         const int capacity = 3;
         auto lines = std::make_shared<GatherLines>(capacity);
@@ -143,21 +144,29 @@ private slots:
         auto runner = std::make_unique<JobRunner>(out, lines);
         start(*runner, in);
         QCOMPARE(runner->jobs().size(), capacity + 3); // every job exists at once
+        // Jobs are listed newest first: item i is jobs()[size - i].
+        const auto item = [&runner](int i) { return runner->jobs().at(runner->jobs().size() - i); };
+        const auto queued = [&] {
+            QList<int> waiting;
+            for (int i = 1; i <= capacity + 3; ++i)
+                if (item(i)->statusWord() == QLatin1String("Queued"))
+                    waiting << i;
+            return waiting;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(queued().size(), 3, 60'000);
         QTRY_COMPARE_WITH_TIMEOUT(started(log).size(), capacity, 60'000);
-        QList<int> running = started(log), first(capacity);
+        const QList<int> waiting = queued();
+        QList<int> running = started(log);
         std::sort(running.begin(), running.end());
-        std::iota(first.begin(), first.end(), 1);
-        QCOMPARE(running, first);
 
-        Job *converting = runner->jobs().last(); // the first item
-        Job *inLine = runner->jobs().at(2);      // the first one waiting
+        Job *converting = item(running.first());
+        Job *inLine = item(waiting.first()); // the first one in line
         QCOMPARE(converting->phaseName(), "converting");
-        QCOMPARE(inLine->statusWord(), "Queued");
         runner->cancel(inLine);
         runner->cancel(converting);
         QCOMPARE(converting->phaseName(), "cancelled");
         QTRY_COMPARE_WITH_TIMEOUT(started(log).size(), capacity + 1, 60'000);
-        QCOMPARE(started(log).last(), capacity + 2);
+        QCOMPARE(started(log).last(), waiting.at(1));
 
         // A discarded runner's tasks wind down on their own, converting or in line: ffmpeg ended, the line
         // left, temporary copies and reservations removed, the user's files kept.
