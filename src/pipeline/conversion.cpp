@@ -324,6 +324,61 @@ std::optional<double> wavHeaderLength(const QString &path)
 
 } // namespace
 
+std::optional<QStringList> headerTags(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray head = file.read(12);
+    const bool wav = head.startsWith("RIFF") && head.mid(8, 4) == "WAVE";
+    const bool aiff = head.startsWith("FORM") && (head.mid(8, 4) == "AIFF" || head.mid(8, 4) == "AIFC");
+    if (!wav && !aiff)
+        return std::nullopt;
+    // WAV counts in little-endian words, AIFF in big-endian ones.
+    const auto word = [wav](const QByteArray &bytes, qsizetype at) {
+        const auto b = [&bytes, at](int k) { return quint32(quint8(bytes[at + k])); };
+        return wav ? b(0) | b(1) << 8 | b(2) << 16 | b(3) << 24 : b(3) | b(2) << 8 | b(1) << 16 | b(0) << 24;
+    };
+    static const QHash<QByteArray, QString> riffNames{{"INAM", QStringLiteral("title")}, {"IART", QStringLiteral("artist")},
+                                                      {"IPRD", QStringLiteral("album")}, {"ICRD", QStringLiteral("date")},
+                                                      {"ICMT", QStringLiteral("comment")}, {"IGNR", QStringLiteral("genre")}};
+    static const QHash<QByteArray, QString> aiffNames{{"NAME", QStringLiteral("title")}, {"AUTH", QStringLiteral("artist")},
+                                                      {"ANNO", QStringLiteral("comment")}};
+    QStringList tags;
+    // Chunk by chunk, seeking past the sound itself: the tags may come after it. A handful of chunks is
+    // the norm; a file of thousands is left to ffmpeg.
+    qint64 at = 12;
+    for (int chunks = 0; chunks < 64 && at + 8 <= file.size(); ++chunks) {
+        if (!file.seek(at))
+            return std::nullopt;
+        const QByteArray chunk = file.read(8);
+        if (chunk.size() < 8)
+            break;
+        const QByteArray id = chunk.left(4);
+        const quint32 size = word(chunk, 4);
+        // ID3 tags (and the cover they may hold) take ffmpeg to read.
+        if (id.toLower() == "id3 ")
+            return std::nullopt;
+        if (wav && id == "LIST" && size >= 4 && size <= 1024 * 1024) {
+            const QByteArray list = file.read(size);
+            if (list.startsWith("INFO")) {
+                for (qsizetype k = 4; k + 8 <= list.size();) {
+                    const quint32 length = word(list, k + 4);
+                    if (riffNames.contains(list.mid(k, 4)) && length > 1 && !list.mid(k + 8, length).trimmed().isEmpty()
+                        && list.at(k + 8) != '\0')
+                        tags << riffNames.value(list.mid(k, 4));
+                    k += 8 + qsizetype(length) + (length & 1);
+                }
+            }
+        } else if (aiff && aiffNames.contains(id) && size > 0) {
+            tags << aiffNames.value(id);
+        }
+        at += 8 + qint64(size) + (size & 1);
+    }
+    tags.removeDuplicates();
+    return tags;
+}
+
 std::optional<double> declaredLength(const std::optional<MediaProbe> &probe, const QString &input)
 {
     if (probe && probe->duration && !probe->durationEstimated && *probe->duration > 0)

@@ -100,6 +100,11 @@ inline constexpr std::chrono::milliseconds conversionStallWindow{120'000};
 // announces (ffmpeg only guesses for a WAV cut short).
 [[nodiscard]] std::optional<double> declaredLength(const std::optional<MediaProbe> &probe, const QString &input);
 
+// The tags (by ffmpeg's names: "title", "artist", …) a WAV or AIFF file carries in its own header
+// chunks, read without ffmpeg; nothing for another kind of file, or one whose tags only ffmpeg can read
+// (an ID3 chunk, with its cover).
+[[nodiscard]] std::optional<QStringList> headerTags(const QString &path);
+
 // How far two lengths may differ and still count as the same: half a second, or 1 % of a long file.
 [[nodiscard]] double lengthTolerance(double seconds);
 

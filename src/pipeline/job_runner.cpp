@@ -365,12 +365,25 @@ struct JobTask
             if (owner)
                 owner->m_converters.insert(id, process);
         };
-        // Every input is asked first, a WAV or AIFF too: its own tags must win over what the source
-        // knows, and MP4 takes its audio differently from a video's. It is one quick ffmpeg run.
+        // Every input is asked first what it holds: its own tags must win over what the source knows,
+        // and MP4 takes its audio differently from a video's. A plain WAV or AIFF on its way to another
+        // format tells its tags in its own header, read here at once: an ffmpeg run for each would cost
+        // a fifth of the time of converting a short one.
         std::optional<MediaProbe> probe;
+        std::optional<MediaProbe> ownTags;
+        const QString kind = item.hintedExtension.value_or(fileExtension(input)).toLower();
+        const bool plain = kind == QLatin1String("wav") || kind == QLatin1String("aif") || kind == QLatin1String("aiff");
+        if (plain && !unproven && format != AudioFormat::wav && format != AudioFormat::mp4) {
+            if (auto tags = headerTags(input)) {
+                ownTags = MediaProbe();
+                ownTags->tags = std::move(*tags);
+            }
+        }
         const auto ffmpeg = Tools::ffmpegPath();
-        if (ffmpeg)
+        if (ffmpeg && !ownTags)
             probe = co_await probeMedia(*ffmpeg, input, onStart);
+        if (probe)
+            ownTags = probe;
         const std::optional<double> declared = declaredLength(probe, input);
         std::shared_ptr<SharedCover> cover;
         if (item.tags.image && wantsCover(format, probe) && !cancelled())
@@ -435,7 +448,7 @@ struct JobTask
                 if (target && !target->isFinished())
                     target->setProgress(std::max(target->progress(), 0.75 + 0.25 * std::min(fraction, 0.99)));
             };
-            const QList<QPair<QString, QString>> tags = tagsToWrite(title, item.tags, probe);
+            const QList<QPair<QString, QString>> tags = tagsToWrite(title, item.tags, ownTags);
             Result<ConversionReport> converted = co_await convert(input, *staged, format, quality, probe, onStart, isCancelled,
                                                                   progress, tags, coverPath, stallWindows.conversion);
             // A cover ffmpeg cannot use is dropped, for this job and the others that share it.

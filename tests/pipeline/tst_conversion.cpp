@@ -237,6 +237,36 @@ private slots:
         QCOMPARE(entries(folder), expected);
     }
 
+    // A WAV or AIFF tells its own tags from its header, wherever the chunk stands; one with ID3 tags is
+    // left to ffmpeg.
+    void headerTags_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("tags"); // "none": only ffmpeg can tell
+        const auto le = [](quint32 n) { return QByteArray(reinterpret_cast<const char *>(&n), 4); };
+        const auto be = [](quint32 n) {
+            const char bytes[] = {char(n >> 24), char(n >> 16), char(n >> 8), char(n)};
+            return QByteArray(bytes, 4);
+        };
+        const QByteArray fmt = "fmt " + le(16) + QByteArray(16, '\1'), data = "data" + le(4) + "abcd";
+        const QByteArray info = "LIST" + le(4 + 8 + 6 + 8 + 2) + "INFO" + "INAM" + le(5) + "Song\0\0" + "IART" + le(1) + "\0\0";
+        const auto riff = [&le](const QByteArray &body) { return "RIFF" + le(4 + body.size()) + "WAVE" + body; };
+        QTest::newRow("WAV, tags first") << riff(fmt + info + data) << QStringList{"title"};
+        QTest::newRow("WAV, tags after the sound") << riff(fmt + data + info) << QStringList{"title"};
+        QTest::newRow("WAV, none") << riff(fmt + data) << QStringList();
+        QTest::newRow("WAV with ID3") << riff(fmt + data + "id3 " + le(4) + "ID3\3") << QStringList{"none"};
+        QTest::newRow("AIFF") << "FORM" + be(4 + 16) + "AIFF" + "NAME" + be(3) + "Ep\0\0" + "AUTH" + be(0) << QStringList{"title"};
+        QTest::newRow("not a WAV") << QByteArray("ID3\3\0\0\0\0\0\0") << QStringList{"none"};
+    }
+    void headerTags()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, tags);
+        const QString path = env->temp() + "/in";
+        QVERIFY(writeFile(path, file));
+        QCOMPARE(tovel::headerTags(path).value_or(QStringList{"none"}), tags);
+    }
+
     // A full disk is named as such, not as an input nothing could read.
     void fullDisk()
     {
