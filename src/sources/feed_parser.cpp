@@ -443,54 +443,42 @@ Mended mended(const QByteArray &document)
     const auto isNameChar = [&isNameStart](char c) {
         return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
     };
+    // Mends the byte at `at` when it is not UTF-8, a character XML forbids, or a control character;
+    // how many bytes it stands for, or 0 for plain ASCII left as it is.
+    const auto mendCharacter = [&](qsizetype at) -> qsizetype {
+        const auto byte = uchar(in[at]);
+        if (byte >= 0x80) {
+            char32_t decoded = 0;
+            if (const qsizetype length = utf8Sequence(in, at, &decoded); length > 0) {
+                if (!isXmlCharacter(decoded))
+                    replace(at, length, "\xEF\xBF\xBD");
+                return length;
+            }
+            replace(at, 1, utf8Of(byte < 0xA0 ? char32_t(windows1252[byte - 0x80]) : char32_t(byte)));
+            return 1;
+        }
+        if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') {
+            replace(at, 1, {});
+            return 1;
+        }
+        return 0;
+    };
     for (qsizetype i = 0; i < size;) {
         const char c = in[i];
-        if (uchar(c) >= 0x80) {
-            char32_t decoded = 0;
-            if (const qsizetype length = utf8Sequence(in, i, &decoded); length > 0) {
-                if (!isXmlCharacter(decoded))
-                    replace(i, length, "\xEF\xBF\xBD");
-                i += length;
-            } else {
-                const auto byte = uchar(c);
-                replace(i, 1, utf8Of(byte < 0xA0 ? char32_t(windows1252[byte - 0x80]) : char32_t(byte)));
-                ++i;
-            }
-            continue;
-        }
-        if (uchar(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') {
-            replace(i, 1, {});
-            ++i;
+        if (const qsizetype length = mendCharacter(i)) {
+            i += length;
             continue;
         }
         if (c == '<') {
-            // Inside these, "&" is itself; they are stepped over whole (their bytes still mended above
-            // would be rare enough to leave to the reader).
+            // Inside these, "&" is itself: they are stepped over whole, their characters still mended.
             const QByteArrayView rest = in.sliced(i);
             const auto skipTo = [&](QByteArrayView start, QByteArrayView end) {
                 if (!rest.startsWith(start))
                     return false;
                 const qsizetype close = in.indexOf(end, i + start.size());
                 const qsizetype stop = close < 0 ? size : close + end.size();
-                // Bytes and control characters inside still need mending: walk them, "&" aside.
-                for (qsizetype k = i + start.size(); k < stop;) {
-                    char32_t decoded = 0;
-                    const auto byte = uchar(in[k]);
-                    if (byte >= 0x80) {
-                        if (const qsizetype length = utf8Sequence(in, k, &decoded); length > 0) {
-                            if (!isXmlCharacter(decoded))
-                                replace(k, length, "\xEF\xBF\xBD");
-                            k += length;
-                        } else {
-                            replace(k, 1, utf8Of(byte < 0xA0 ? char32_t(windows1252[byte - 0x80]) : char32_t(byte)));
-                            ++k;
-                        }
-                    } else {
-                        if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r')
-                            replace(k, 1, {});
-                        ++k;
-                    }
-                }
+                for (qsizetype k = i + start.size(); k < stop;)
+                    k += std::max<qsizetype>(1, mendCharacter(k));
                 i = stop;
                 return true;
             };
