@@ -10,6 +10,7 @@
 #include "pipeline/job_runner.h"
 #include "pipeline/source_kind.h"
 #include "pipeline/source_router.h"
+#include "sources/local_sources.h"
 #include "platform/later.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -542,7 +543,8 @@ QCoro::Task<int> listCommand(Request request)
             out(QStringLiteral("%1. %2 \u2014 %3\n    %4\n")
                     .arg(++index)
                     .arg(visibleControls(item.title), visibleControls(origin),
-                         visibleControls(url.isLocalFile() ? url.toLocalFile() : url.toString())));
+                         // A name that is not UTF-8 is shown as a person reads it.
+                         visibleControls(url.isLocalFile() ? displayName(localFileBytes(url)) : url.toString())));
         }
     }
     co_return 0;

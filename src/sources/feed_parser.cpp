@@ -560,16 +560,27 @@ MediaItems parseFeed(const QByteArray &document, const QUrl &address, QString *n
     reader.setNamespaceProcessing(false);
     HtmlEntities entities;
     reader.setEntityResolver(&entities);
+    // An Atom feed may name its elements with a prefix of its own (<atom:feed>, <atom:entry>): read
+    // without it, they are the same elements.
+    QString atomPrefix;
+    bool root = true;
+    const auto nameOf = [&atomPrefix](QStringView qualified) {
+        return (!atomPrefix.isEmpty() && qualified.startsWith(atomPrefix) ? qualified.sliced(atomPrefix.size()) : qualified)
+            .toString();
+    };
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
         case QXmlStreamReader::StartElement:
-            parser.elementStart(reader.qualifiedName().toString(), reader.attributes());
+            if (root && reader.qualifiedName().endsWith(QLatin1String(":feed")))
+                atomPrefix = reader.qualifiedName().chopped(4).toString();
+            root = false;
+            parser.elementStart(nameOf(reader.qualifiedName()), reader.attributes());
             break;
         case QXmlStreamReader::Characters:
             // CDATA sections are text like any other: many hosts write every title as one.
             parser.characters(reader.text());
             break;
-        case QXmlStreamReader::EndElement: parser.elementEnd(reader.qualifiedName().toString()); break;
+        case QXmlStreamReader::EndElement: parser.elementEnd(nameOf(reader.qualifiedName())); break;
         default: break;
         }
     }

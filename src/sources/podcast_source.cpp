@@ -33,7 +33,8 @@ bool PodcastSource::accepts(const QString &input)
     if (!url || !url->isHttp())
         return false;
     const QString path = url->url.path(QUrl::FullyDecoded).toLower();
-    if (path.contains(QLatin1String("rss")) || path.contains(QLatin1String("feed")) || path.contains(QLatin1String("xml")))
+    if (path.contains(QLatin1String("rss")) || path.contains(QLatin1String("feed")) || path.contains(QLatin1String("xml"))
+        || path.endsWith(QLatin1String(".atom")))
         return true;
     return url->host && url->host->contains(QLatin1String("feeds."));
 }

@@ -62,6 +62,7 @@ private slots:
         QTest::newRow("capital scheme and extension") << "HTTPS://host.test/ep1.MP3" << "direct" << "Direct" << direct;
         QTest::newRow("mp3 only in the query") << "https://host.test/play?a=b.mp3" << "none" << "Link" << unrecognised;
         QTest::newRow("feed path") << "\thttps://host.test/podcast/RSS " << "podcast" << "Feed" << feed;
+        QTest::newRow("atom address") << "https://host.test/shows/news.atom" << "podcast" << "Feed" << feed;
         QTest::newRow("feeds host") << "https://feeds.host.test/show" << "podcast" << "Feed" << feed;
         QTest::newRow("feeds host in capitals") << "https://FEEDS.HOST.TEST/show" << "none" << "Link" << unrecognised;
         QTest::newRow("capital scheme page") << "HTTPS://host.test/page" << "none" << "Link" << notYet;

@@ -215,6 +215,11 @@ private slots:
         QTest::newRow("warning before an Atom feed")
             << "<br />\n<b>Warning</b>: <feedback> feed.php<br />\n" + atomA.mid(atomA.indexOf("<feed "))
             << QStringList{ a };
+        // Atom with a prefix of its own is the same Atom.
+        QTest::newRow("prefixed Atom")
+            << QByteArray("<a:feed xmlns:a=\"http://www.w3.org/2005/Atom\"><a:title>Show</a:title><a:entry><a:title>A</a:title>"
+               "<a:link rel=\"enclosure\" type=\"audio/mpeg\" href=\"http://h/a.mp3\"/></a:entry></a:feed>")
+            << QStringList{ a };
         // RSS stays RSS: its channel's self link and link elements written the Atom way change nothing.
         QTest::newRow("RSS with Atom links")
             << channel("<atom:link href=\"http://h/feed.xml\" rel=\"self\" type=\"application/rss+xml\"/>"
