@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <array>
@@ -110,8 +111,12 @@ std::optional<int> zoneOffset(QStringView word)
 
 std::optional<QTime> timeOfDay(int hours, int minutes, int seconds, QStringView fraction)
 {
+    // Milliseconds from the first three digits of a fraction: ".5" is 500.
+    int milliseconds = 0;
+    for (qsizetype i = 0; i < 3; ++i)
+        milliseconds = milliseconds * 10 + (i < fraction.size() ? fraction.at(i).unicode() - u'0' : 0);
     // A leap second stands as the last second of its minute.
-    const QTime time(hours, minutes, std::min(seconds, 59), fraction.left(3).toString().leftJustified(3, u'0').toInt());
+    const QTime time(hours, minutes, std::min(seconds, 59), milliseconds);
     if (!time.isValid() || seconds > 60)
         return std::nullopt;
     return time;
@@ -154,70 +159,83 @@ std::optional<WrittenDate> readIso(QStringView text)
 std::optional<WrittenDate> readRfc822(QStringView text)
 {
     static const QRegularExpression comment(QStringLiteral("\\([^()]*\\)"));
-    static const QRegularExpression dashed(QStringLiteral("^([0-9]{1,2})-([A-Za-z]+)-([0-9]{2,4})$"));
     static const QRegularExpression clock(
         QStringLiteral("^([0-9]{1,2}):([0-9]{2})(?::([0-9]{2})(?:[.,]([0-9]+))?)?(.*)$"));
+    const auto isDigit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+    const auto allDigits = [&isDigit](QStringView word) { return std::all_of(word.begin(), word.end(), isDigit); };
+    // A time of day in any other form: "8:49", "08:49:37.5", "10:00:00GMT".
+    const auto clockOf = [](QStringView word) -> std::optional<QRegularExpressionMatch> {
+        if (!word.contains(u':'))
+            return std::nullopt;
+        QRegularExpressionMatch match = clock.match(word);
+        return match.hasMatch() ? std::optional(std::move(match)) : std::nullopt;
+    };
 
-    // Feeds hold tens of thousands of dates: the common shape is read without a regular expression
-    // where a plain look does.
-    QString cleaned = text.toString();
-    if (cleaned.contains(u'('))
-        cleaned.replace(comment, QStringLiteral(" "));
-    QStringList words;
-    const auto add = [&words](const QString &word) {
+    // Feeds hold tens of thousands of dates: the common shape is read in place, without a regular
+    // expression or a copy, where a plain look does.
+    QString uncommented;
+    if (text.contains(u'(')) {
+        uncommented = text.toString().replace(comment, QStringLiteral(" "));
+        text = uncommented;
+    }
+    QVarLengthArray<QStringView, 8> words;
+    const auto add = [&words, &allDigits](QStringView word) {
         // "06-Nov-94", as the oldest HTTP servers write it.
         if (word.size() > 4 && word.at(0).isDigit() && word.contains(u'-')) {
-            if (const auto match = dashed.match(word); match.hasMatch()) {
-                words << match.captured(1) << match.captured(2) << match.captured(3);
+            const QList<QStringView> parts = word.split(u'-');
+            if (parts.size() == 3 && parts.at(0).size() <= 2 && allDigits(parts.at(0)) && !parts.at(1).isEmpty()
+                && std::all_of(parts.at(1).begin(), parts.at(1).end(),
+                               [](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); })
+                && parts.at(2).size() >= 2 && parts.at(2).size() <= 4 && allDigits(parts.at(2))) {
+                words << parts.at(0) << parts.at(1) << parts.at(2);
                 return;
             }
         }
         words << word;
     };
     qsizetype start = -1;
-    for (qsizetype k = 0; k <= cleaned.size(); ++k) {
-        const bool gap = k == cleaned.size() || cleaned.at(k).isSpace() || cleaned.at(k) == u',';
+    for (qsizetype k = 0; k <= text.size(); ++k) {
+        const bool gap = k == text.size() || text.at(k).isSpace() || text.at(k) == u',';
         if (gap && start >= 0) {
-            add(cleaned.mid(start, k - start));
+            add(text.sliced(start, k - start));
             start = -1;
         } else if (!gap && start < 0) {
             start = k;
         }
     }
+    qsizetype first = 0;
     if (!words.isEmpty() && isWeekday(words.first()) && !monthNumber(words.first()))
-        words.removeFirst();
+        first = 1;
 
-    QStringList numbers;
+    QVarLengthArray<QStringView, 4> numbers;
     int month = 0;
     std::optional<QTime> time;
     std::optional<int> offset;
-    for (qsizetype i = 0; i < words.size(); ++i) {
-        const QString &word = words.at(i);
+    for (qsizetype i = first; i < words.size(); ++i) {
+        const QStringView word = words.at(i);
         const bool last = i == words.size() - 1;
         if (offset)
             return std::nullopt; // nothing follows the zone
-        const bool allDigits = std::all_of(word.begin(), word.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
         // The usual "10:20:30" by hand; anything else with a colon by the full pattern.
         if (word.size() == 8 && word.at(2) == u':' && word.at(5) == u':' && !time
-            && std::all_of(word.begin(), word.end(), [](QChar c) { return (c >= u'0' && c <= u'9') || c == u':'; })) {
-            time = timeOfDay(QStringView(word).left(2).toInt(), QStringView(word).mid(3, 2).toInt(),
-                             QStringView(word).mid(6, 2).toInt(), {});
+            && std::all_of(word.begin(), word.end(), [&isDigit](QChar c) { return isDigit(c) || c == u':'; })) {
+            time = timeOfDay(word.left(2).toInt(), word.mid(3, 2).toInt(), word.mid(6, 2).toInt(), {});
             if (!time)
                 return std::nullopt;
-        } else if (const auto match = word.contains(u':') ? clock.match(word) : QRegularExpressionMatch(); match.hasMatch()) {
+        } else if (const auto match = clockOf(word)) {
             if (time)
                 return std::nullopt;
-            time = timeOfDay(match.capturedView(1).toInt(), match.capturedView(2).toInt(),
-                             match.capturedView(3).toInt(), match.capturedView(4));
+            time = timeOfDay(match->capturedView(1).toInt(), match->capturedView(2).toInt(),
+                             match->capturedView(3).toInt(), match->capturedView(4));
             if (!time)
                 return std::nullopt;
             // "10:00:00GMT", "10:00:00+0100": the zone written onto the time.
-            if (!match.capturedView(5).isEmpty()) {
-                offset = last ? zoneOffset(match.capturedView(5)) : std::nullopt;
+            if (!match->capturedView(5).isEmpty()) {
+                offset = last ? zoneOffset(match->capturedView(5)) : std::nullopt;
                 if (!offset)
                     return std::nullopt;
             }
-        } else if (allDigits) {
+        } else if (allDigits(word)) {
             numbers << word;
         } else if (const int named = month ? 0 : monthNumber(word)) {
             month = named;
@@ -272,6 +290,23 @@ std::optional<QDate> parseWrittenDay(QStringView text)
     if (!written)
         return std::nullopt;
     return written->date;
+}
+
+QString isoDay(QDate day)
+{
+    int year = 0, month = 0, date = 0;
+    day.getDate(&year, &month, &date);
+    if (!day.isValid() || year < 1 || year > 9999)
+        return {};
+    QString text(10, u'-');
+    const auto put = [&text](qsizetype at, int value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10)
+            text[at + i] = QChar(u'0' + value % 10);
+    };
+    put(0, year, 4);
+    put(5, month, 2);
+    put(8, date, 2);
+    return text;
 }
 
 } // namespace tovel

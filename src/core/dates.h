@@ -23,4 +23,8 @@ namespace tovel {
 // though it was already the 3rd in UTC. What an episode's date tag says.
 [[nodiscard]] std::optional<QDate> parseWrittenDay(QStringView text);
 
+// "2026-12-07": a day as tags hold it, written without QDate::toString's locale machinery, which costs
+// more than reading the date did. Empty for a year outside 1–9999.
+[[nodiscard]] QString isoDay(QDate day);
+
 } // namespace tovel

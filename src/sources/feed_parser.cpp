@@ -77,6 +77,21 @@ QString textOfHtml(QStringView html)
     return out;
 }
 
+// Whether an address starts with a scheme ("https:", "x-y+z.1:"), and so is not relative.
+bool hasScheme(QStringView text)
+{
+    const auto letter = [](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
+    if (text.isEmpty() || !letter(text.front()))
+        return false;
+    for (const QChar c : text.sliced(1)) {
+        if (c == u':')
+            return true;
+        if (!letter(c) && !(c >= u'0' && c <= u'9') && c != u'+' && c != u'.' && c != u'-')
+            return false;
+    }
+    return false;
+}
+
 // Receives the reader's element and text events and collects the items; one instance per feed. An RSS
 // channel's items and an Atom feed's entries are read alike; which one a document is, its root says.
 class FeedParser
@@ -160,10 +175,10 @@ public:
     // "a.mp3"). The document is remote: it must never send us to a local file or another protocol.
     [[nodiscard]] std::optional<QUrl> linkedAddress(const QString &text) const
     {
-        static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:"));
+        const QString trimmed = text.trimmed();
         QString absolute = text;
-        if (!scheme.match(text.trimmed()).hasMatch() && m_address.isValid() && !text.trimmed().isEmpty()) {
-            const QUrl relative(text.trimmed(), QUrl::StrictMode);
+        if (!hasScheme(trimmed) && m_address.isValid() && !trimmed.isEmpty()) {
+            const QUrl relative(trimmed, QUrl::StrictMode);
             if (!relative.isValid())
                 return std::nullopt;
             absolute = QString::fromUtf8(m_address.resolved(relative).toEncoded());
@@ -199,14 +214,14 @@ public:
             (inItem ? m_currentAuthor : m_feedAuthor) = candidate;
         } else if (inItem && name == QLatin1String("pubDate")) {
             if (const auto day = parseWrittenDay(candidate)) {
-                m_currentTags.date = day->toString(QStringLiteral("yyyy-MM-dd"));
+                m_currentTags.date = isoDay(*day);
                 m_currentDateFromPubDate = true;
             }
         } else if (inItem && name == QLatin1String("dc:date") && !m_currentDateFromPubDate) {
             // Feeds made with the Dublin Core module date their items this way; a pubDate, wherever it
             // stands in the item, is preferred.
             if (const auto day = parseWrittenDay(candidate))
-                m_currentTags.date = day->toString(QStringLiteral("yyyy-MM-dd"));
+                m_currentTags.date = isoDay(*day);
         } else if (!inItem && name == QLatin1String("url") && m_path.size() >= 2
                    && m_path.at(m_path.size() - 2) == QLatin1String("image")) {
             if (const auto url = parseUrl(candidate); url && url->isHttp())
@@ -249,7 +264,7 @@ public:
             const bool published = name == QLatin1String("published");
             if (published || !m_currentDateFromPubDate) {
                 if (const auto day = parseWrittenDay(candidate)) {
-                    m_currentTags.date = day->toString(QStringLiteral("yyyy-MM-dd"));
+                    m_currentTags.date = isoDay(*day);
                     m_currentDateFromPubDate = published;
                 }
             }
@@ -463,14 +478,24 @@ Mended mended(const QByteArray &document)
         }
         return 0;
     };
+    // Most bytes are plain text and need no look beyond this.
+    const auto plain = [](char c) { return uchar(c) >= 0x20 && uchar(c) < 0x80 && c != '&' && c != '<'; };
     for (qsizetype i = 0; i < size;) {
         const char c = in[i];
+        if (plain(c)) {
+            ++i;
+            continue;
+        }
         if (const qsizetype length = mendCharacter(i)) {
             i += length;
             continue;
         }
         if (c == '<') {
             // Inside these, "&" is itself: they are stepped over whole, their characters still mended.
+            if (i + 1 >= size || in[i + 1] != '!') {
+                ++i;
+                continue;
+            }
             const QByteArrayView rest = in.sliced(i);
             const auto skipTo = [&](QByteArrayView start, QByteArrayView end) {
                 if (!rest.startsWith(start))
@@ -478,7 +503,7 @@ Mended mended(const QByteArray &document)
                 const qsizetype close = in.indexOf(end, i + start.size());
                 const qsizetype stop = close < 0 ? size : close + end.size();
                 for (qsizetype k = i + start.size(); k < stop;)
-                    k += std::max<qsizetype>(1, mendCharacter(k));
+                    k += plain(in[k]) ? 1 : std::max<qsizetype>(1, mendCharacter(k));
                 i = stop;
                 return true;
             };
