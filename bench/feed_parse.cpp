@@ -12,7 +12,8 @@ namespace {
 
 constexpr qsizetype targetBytes = 10 * 1024 * 1024;
 
-QByteArray repeated(const QByteArray &head, const QByteArray &piece, const QByteArray &tail, const QByteArray &close = {})
+QByteArray repeated(const QByteArray &head, const QByteArray &piece, const QByteArray &tail,
+                    const QByteArray &close = {})
 {
     QByteArray document = head;
     qsizetype count = 0;
@@ -33,15 +34,17 @@ int main(int argc, char **argv)
     const QByteArray head = "<?xml version=\"1.0\"?><rss><channel><title>Show</title>";
     const QByteArray tail = "</channel></rss>";
     const QList<QPair<const char *, QByteArray>> shapes{
-        {"flat items", repeated(head,
-                                "<item><title>Episode</title><pubDate>Mon, 07 Dec 2026 00:00:00 +0000</pubDate>"
-                                "<enclosure type=\"audio/mpeg\" url=\"https://h.test/e.mp3\"/></item>",
-                                tail)},
+        {"flat items",
+         repeated(head,
+                  "<item><title>Episode</title><pubDate>Mon, 07 Dec 2026 00:00:00 +0000</pubDate>"
+                  "<enclosure type=\"audio/mpeg\" url=\"https://h.test/e.mp3\"/></item>",
+                  tail)},
         // The same with a bare ampersand in every title, as hand-written feeds have: read whole, mended.
-        {"damaged items", repeated(head,
-                                   "<item><title>Q & A</title><pubDate>Mon, 07 Dec 2026 00:00:00 +0000</pubDate>"
-                                   "<enclosure type=\"audio/mpeg\" url=\"https://h.test/e.mp3\"/></item>",
-                                   tail)},
+        {"damaged items",
+         repeated(head,
+                  "<item><title>Q & A</title><pubDate>Mon, 07 Dec 2026 00:00:00 +0000</pubDate>"
+                  "<enclosure type=\"audio/mpeg\" url=\"https://h.test/e.mp3\"/></item>",
+                  tail)},
         {"nested elements", repeated(head, "<x><title>t</title>", tail, "</x>")},
         {"nested items", repeated(head, "<item><title>t</title>", tail, "</item>")},
         {"one long title", head + "<item><title>" + QByteArray(targetBytes, 'a') + "</title></item>" + tail},

@@ -43,7 +43,8 @@ int main(int argc, char *argv[])
         file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         file.write(QByteArray(reinterpret_cast<const char *>(secretKey), sizeof secretKey).toBase64() + '\n');
         sodium_memzero(secretKey, sizeof secretKey);
-        std::printf("%s\n", QByteArray(reinterpret_cast<const char *>(publicKey), sizeof publicKey).toBase64().constData());
+        std::printf("%s\n",
+                    QByteArray(reinterpret_cast<const char *>(publicKey), sizeof publicKey).toBase64().constData());
         return 0;
     }
     if (arguments.size() != 3)
@@ -58,7 +59,8 @@ int main(int argc, char *argv[])
     const QByteArray record = recordFile.readAll();
     if (!tovel::UpdateInfo::decode(record))
         return failWith("the record needs \"version\", \"build\" (a whole number), \"url\" and \"notes\"");
-    const auto secret = QByteArray::fromBase64Encoding(keyFile.readAll().trimmed(), QByteArray::AbortOnBase64DecodingErrors);
+    const auto secret
+        = QByteArray::fromBase64Encoding(keyFile.readAll().trimmed(), QByteArray::AbortOnBase64DecodingErrors);
     if (!secret || secret.decoded.size() != crypto_sign_SECRETKEYBYTES)
         return failWith("the key file does not hold a private key made by --generate-key");
 

@@ -10,10 +10,10 @@
 #include "pipeline/job_runner.h"
 #include "pipeline/source_kind.h"
 #include "pipeline/source_router.h"
-#include "sources/local_sources.h"
 #include "platform/later.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "sources/local_sources.h"
 #include "updates/diagnostics.h"
 #include "updates/updater.h"
 
@@ -39,9 +39,9 @@ namespace tovel::cli {
 
 namespace {
 
-const QStringList subCommands = {QStringLiteral("get"),   QStringLiteral("list"),
-                                 QStringLiteral("hint"),  QStringLiteral("tools"),
-                                 QStringLiteral("update-check"), QStringLiteral("crash-reports")};
+const QStringList subCommands
+    = {QStringLiteral("get"),   QStringLiteral("list"),         QStringLiteral("hint"),
+       QStringLiteral("tools"), QStringLiteral("update-check"), QStringLiteral("crash-reports")};
 
 // Text from outside (titles, names, a server's words) never reaches the terminal as control codes: a
 // title could otherwise retitle the window or clear the screen. Line ends of our own stay.
@@ -60,7 +60,10 @@ void writeRaw(const QString &text)
     std::fflush(stdout);
 }
 
-void out(const QString &text) { writeRaw(printable(text)); }
+void out(const QString &text)
+{
+    writeRaw(printable(text));
+}
 
 void err(const QString &text)
 {
@@ -127,8 +130,8 @@ QList<QCommandLineOption> optionsOf(const QString &command)
     };
     const auto flag = [](const char *name) { return QCommandLineOption(QString::fromLatin1(name)); };
     if (command == QLatin1String("get"))
-        return {valued("format"), valued("quality"), valued("limit"), valued("to"), valued("web-engine-path"),
-                flag("web-engine"), flag("again"), flag("json")};
+        return {valued("format"),          valued("quality"),  valued("limit"), valued("to"),
+                valued("web-engine-path"), flag("web-engine"), flag("again"),   flag("json")};
     if (command == QLatin1String("list") || command == QLatin1String("update-check"))
         return {flag("json")};
     if (command == QLatin1String("crash-reports"))
@@ -319,7 +322,8 @@ private:
     // Finished jobs are printed once above the live block and leave it; the block holds the rest.
     void draw()
     {
-        struct winsize size {};
+        struct winsize size
+        {};
         const bool known = ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0;
         const int width = known ? size.ws_col : 100;
         const int rows = known && size.ws_row > 4 ? size.ws_row - 2 : 20;
@@ -450,9 +454,9 @@ QCoro::Task<int> getCommand(Request request)
     JobRunner runner(destination);
     const auto history = std::make_shared<History>();
     runner.setHistory(history);
-    const Reporter::Mode mode = request.json        ? Reporter::Mode::json
-                                : ::isatty(STDOUT_FILENO) ? Reporter::Mode::terminal
-                                                          : Reporter::Mode::lines;
+    const Reporter::Mode mode = request.json ? Reporter::Mode::json
+        : ::isatty(STDOUT_FILENO)            ? Reporter::Mode::terminal
+                                             : Reporter::Mode::lines;
     Reporter reporter(runner, mode);
     SignalWatcher watcher;
     bool interrupted = false;
@@ -495,13 +499,13 @@ QCoro::Task<int> getCommand(Request request)
     const int status = interrupted ? 130 : (failed + cancelled > 0 ? 1 : 0);
     if (request.json) {
         writeRaw(jsonLine(QJsonObject{{QStringLiteral("event"), QStringLiteral("summary")},
-                                 {QStringLiteral("total"), int(runner.jobs().size())},
-                                 {QStringLiteral("done"), done + before},
-                                 {QStringLiteral("alreadySaved"), before},
-                                 {QStringLiteral("failed"), failed},
-                                 {QStringLiteral("cancelled"), cancelled},
-                                 {QStringLiteral("destination"), destination},
-                                 {QStringLiteral("exitStatus"), status}}));
+                                      {QStringLiteral("total"), int(runner.jobs().size())},
+                                      {QStringLiteral("done"), done + before},
+                                      {QStringLiteral("alreadySaved"), before},
+                                      {QStringLiteral("failed"), failed},
+                                      {QStringLiteral("cancelled"), cancelled},
+                                      {QStringLiteral("destination"), destination},
+                                      {QStringLiteral("exitStatus"), status}}));
     } else if (!runner.jobs().isEmpty()) {
         QString summary = QStringLiteral("%1 of %2 saved to %3").arg(done).arg(runner.jobs().size()).arg(destination);
         if (before)
@@ -608,7 +612,8 @@ int crashReportsCommand(const Request &request)
         return left == 0 ? 0 : 1;
     }
     if (reports.isEmpty()) {
-        out(QStringLiteral("No crash reports. Any that occur are written to this computer only \u2014 nothing is ever sent.\n"));
+        out(QStringLiteral(
+            "No crash reports. Any that occur are written to this computer only \u2014 nothing is ever sent.\n"));
         return 0;
     }
     out(QStringLiteral("%1 crash report(s) on this computer. Nothing has been sent anywhere.\n").arg(reports.size()));
@@ -629,7 +634,8 @@ int toolsCommand()
         out(QStringLiteral("ffmpeg:             not found\n"));
     }
     WebEngine &engine = WebEngine::shared();
-    out(QStringLiteral("web engine:         %1\n").arg(engine.enabled() ? QStringLiteral("on") : QStringLiteral("off")));
+    out(QStringLiteral("web engine:         %1\n")
+            .arg(engine.enabled() ? QStringLiteral("on") : QStringLiteral("off")));
     if (engine.isInstalled()) {
         out(QStringLiteral("  yt-dlp:           %1\n").arg(engine.path()));
         // Headless, so nothing waits on this but the answer itself.
@@ -638,7 +644,8 @@ int toolsCommand()
                 .arg(answered ? engine.version().value_or(QStringLiteral("unknown")) : QStringLiteral("no answer")));
     } else {
         out(QStringLiteral("  yt-dlp:           %1\n")
-                .arg(engine.path().isEmpty() ? QStringLiteral("not found") : engine.path() + QStringLiteral(" (not executable)")));
+                .arg(engine.path().isEmpty() ? QStringLiteral("not found")
+                                             : engine.path() + QStringLiteral(" (not executable)")));
     }
     const auto runtime = Tools::findJSRuntime();
     out(QStringLiteral("  JavaScript:       %1\n").arg(runtime.value_or(QStringLiteral("not found"))));
@@ -663,7 +670,8 @@ int run(const QStringList &arguments)
         return 0;
     }
     if (first == QLatin1String("--version")) {
-        out(QStringLiteral("Tovel %1 (build %2)\n").arg(QLatin1String(build::version), QLatin1String(build::buildNumber)));
+        out(QStringLiteral("Tovel %1 (build %2)\n")
+                .arg(QLatin1String(build::version), QLatin1String(build::buildNumber)));
         return 0;
     }
     if (!subCommands.contains(first)) {
@@ -682,7 +690,8 @@ int run(const QStringList &arguments)
         return 2;
     }
     const QStringList positional = parser.positionalArguments();
-    const bool needsInput = first == QLatin1String("get") || first == QLatin1String("list") || first == QLatin1String("hint");
+    const bool needsInput
+        = first == QLatin1String("get") || first == QLatin1String("list") || first == QLatin1String("hint");
     if (needsInput && positional.size() != 1) {
         err(QStringLiteral("Give exactly one input: a feed, a media link, an archive item, a file or a folder.\n"
                            "See tovel --help.\n"));

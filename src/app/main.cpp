@@ -58,8 +58,8 @@ static int screenshot(int argc, char *argv[], const QStringList &arguments)
         if (option == QLatin1String("--screenshot")) {
             file = value;
         } else if (option == QLatin1String("--pane")) {
-            static const QStringList panes{QStringLiteral("get"), QStringLiteral("library"), QStringLiteral("appearance"),
-                                           QStringLiteral("engine")};
+            static const QStringList panes{QStringLiteral("get"), QStringLiteral("library"),
+                                           QStringLiteral("appearance"), QStringLiteral("engine")};
             if (!panes.contains(value))
                 return failScreenshot(QStringLiteral("Unknown pane \"%1\".").arg(value));
             pane = value;
@@ -133,7 +133,8 @@ static int screenshot(int argc, char *argv[], const QStringList &arguments)
                 // Jobs still running end cleanly first (nothing half-made is left in Downloads); not
                 // through quit(), which would ask the window and so the user.
                 if (gathering) {
-                    QObject::connect(gathering, &tovel::Gathering::stopped, &app, [&] { QCoreApplication::exit(status); });
+                    QObject::connect(gathering, &tovel::Gathering::stopped, &app,
+                                     [&] { QCoreApplication::exit(status); });
                     gathering->stopAll();
                 } else {
                     QCoreApplication::exit(status);

@@ -26,7 +26,8 @@ public:
             if (::read(fds()[1], &byte, 1) > 0)
                 emit interrupted();
         });
-        struct sigaction action {};
+        struct sigaction action
+        {};
         action.sa_handler = [](int) {
             const char byte = 1;
             [[maybe_unused]] auto written = ::write(fds()[0], &byte, 1);

@@ -141,12 +141,19 @@ void Appearance::setWallpaperName(const QString &name)
 
 static QUrl sourceOf(const QList<NamedImage> &images, const QString &name)
 {
-    const auto found = std::find_if(images.begin(), images.end(), [&](const NamedImage &image) { return image.name == name; });
+    const auto found
+        = std::find_if(images.begin(), images.end(), [&](const NamedImage &image) { return image.name == name; });
     return found == images.end() ? QUrl() : QUrl::fromLocalFile(found->path);
 }
 
-QUrl Appearance::iconSource() const { return sourceOf(m_icons, m_iconName); }
-QUrl Appearance::wallpaperSource() const { return sourceOf(m_wallpapers, m_wallpaperName); }
+QUrl Appearance::iconSource() const
+{
+    return sourceOf(m_icons, m_iconName);
+}
+QUrl Appearance::wallpaperSource() const
+{
+    return sourceOf(m_wallpapers, m_wallpaperName);
+}
 
 QString displayName(const QString &name)
 {
@@ -176,8 +183,14 @@ static QVariantList listOf(const QList<NamedImage> &images)
     return list;
 }
 
-QVariantList Appearance::iconList() const { return listOf(m_icons); }
-QVariantList Appearance::wallpaperList() const { return listOf(m_wallpapers); }
+QVariantList Appearance::iconList() const
+{
+    return listOf(m_icons);
+}
+QVariantList Appearance::wallpaperList() const
+{
+    return listOf(m_wallpapers);
+}
 
 bool Appearance::desktopPrefersDark() const
 {

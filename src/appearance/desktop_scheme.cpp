@@ -21,8 +21,7 @@ static std::optional<bool> prefersDarkFrom(QVariant value)
     }
 }
 
-DesktopScheme::DesktopScheme(QObject *parent)
-    : QObject(parent)
+DesktopScheme::DesktopScheme(QObject *parent) : QObject(parent)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())

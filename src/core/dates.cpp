@@ -33,8 +33,9 @@ int nameIndex(QStringView word, const std::array<const char *, 12> &names, int c
 
 int monthNumber(QStringView word)
 {
-    static constexpr std::array<const char *, 12> months{"january", "february", "march",     "april",   "may",      "june",
-                                                         "july",    "august",   "september", "october", "november", "december"};
+    static constexpr std::array<const char *, 12> months{"january",   "february", "march",    "april",
+                                                         "may",       "june",     "july",     "august",
+                                                         "september", "october",  "november", "december"};
     return nameIndex(word, months, 12);
 }
 
@@ -70,8 +71,9 @@ std::optional<int> zoneOffset(QStringView word)
             minutes = digits.mid(2).toInt();
         } else if ((hourDigits == 1 || hourDigits == 2) && digits.size() == hourDigits) {
             hours = digits.toInt();
-        } else if ((hourDigits == 1 || hourDigits == 2) && digits.size() == hourDigits + 3 && digits.at(hourDigits) == u':'
-                   && isDigit(digits.at(hourDigits + 1)) && isDigit(digits.at(hourDigits + 2))) {
+        } else if ((hourDigits == 1 || hourDigits == 2) && digits.size() == hourDigits + 3
+                   && digits.at(hourDigits) == u':' && isDigit(digits.at(hourDigits + 1))
+                   && isDigit(digits.at(hourDigits + 2))) {
             hours = digits.left(hourDigits).toInt();
             minutes = digits.mid(hourDigits + 1).toInt();
         } else {
@@ -82,16 +84,16 @@ std::optional<int> zoneOffset(QStringView word)
         return sign * (hours * 3600 + minutes * 60);
     }
     static const QHash<QString, int> named{
-        {QStringLiteral("gmt"), 0},    {QStringLiteral("ut"), 0},     {QStringLiteral("utc"), 0},
-        {QStringLiteral("z"), 0},      {QStringLiteral("est"), -5},   {QStringLiteral("edt"), -4},
-        {QStringLiteral("cst"), -6},   {QStringLiteral("cdt"), -5},   {QStringLiteral("mst"), -7},
-        {QStringLiteral("mdt"), -6},   {QStringLiteral("pst"), -8},   {QStringLiteral("pdt"), -7},
-        {QStringLiteral("akst"), -9},  {QStringLiteral("akdt"), -8},  {QStringLiteral("hst"), -10},
-        {QStringLiteral("wet"), 0},    {QStringLiteral("west"), 1},   {QStringLiteral("bst"), 1},
-        {QStringLiteral("cet"), 1},    {QStringLiteral("cest"), 2},   {QStringLiteral("met"), 1},
-        {QStringLiteral("mest"), 2},   {QStringLiteral("eet"), 2},    {QStringLiteral("eest"), 3},
-        {QStringLiteral("jst"), 9},    {QStringLiteral("aest"), 10},  {QStringLiteral("aedt"), 11},
-        {QStringLiteral("nzst"), 12},  {QStringLiteral("nzdt"), 13},
+        {QStringLiteral("gmt"), 0},   {QStringLiteral("ut"), 0},    {QStringLiteral("utc"), 0},
+        {QStringLiteral("z"), 0},     {QStringLiteral("est"), -5},  {QStringLiteral("edt"), -4},
+        {QStringLiteral("cst"), -6},  {QStringLiteral("cdt"), -5},  {QStringLiteral("mst"), -7},
+        {QStringLiteral("mdt"), -6},  {QStringLiteral("pst"), -8},  {QStringLiteral("pdt"), -7},
+        {QStringLiteral("akst"), -9}, {QStringLiteral("akdt"), -8}, {QStringLiteral("hst"), -10},
+        {QStringLiteral("wet"), 0},   {QStringLiteral("west"), 1},  {QStringLiteral("bst"), 1},
+        {QStringLiteral("cet"), 1},   {QStringLiteral("cest"), 2},  {QStringLiteral("met"), 1},
+        {QStringLiteral("mest"), 2},  {QStringLiteral("eet"), 2},   {QStringLiteral("eest"), 3},
+        {QStringLiteral("jst"), 9},   {QStringLiteral("aest"), 10}, {QStringLiteral("aedt"), 11},
+        {QStringLiteral("nzst"), 12}, {QStringLiteral("nzdt"), 13},
     };
     const QString lower = word.toString().toLower();
     if (const auto found = named.constFind(lower); found != named.constEnd())
@@ -247,7 +249,8 @@ std::optional<WrittenDate> readRfc822(QStringView text)
             return std::nullopt;
         }
     }
-    if (!month || numbers.size() != 2 || numbers.at(0).size() > 2 || numbers.at(1).size() < 2 || numbers.at(1).size() > 4)
+    if (!month || numbers.size() != 2 || numbers.at(0).size() > 2 || numbers.at(1).size() < 2
+        || numbers.at(1).size() > 4)
         return std::nullopt;
     int year = numbers.at(1).toInt();
     if (numbers.at(1).size() == 2)

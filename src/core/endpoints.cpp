@@ -12,9 +12,21 @@ static QString overridable(const char *variable, const QString &fallback)
     return value.isEmpty() ? fallback : value;
 }
 
-QString archiveBase() { return overridable("TOVEL_ARCHIVE_BASE", QStringLiteral("https://") + archiveHost); }
-QString commonsBase() { return overridable("TOVEL_COMMONS_BASE", QStringLiteral("https://") + commonsHost); }
-QString manifestAddress() { return overridable("TOVEL_MANIFEST_URL", manifestUrl); }
-QString updateAddress() { return overridable("TOVEL_UPDATE_URL", updateUrl); }
+QString archiveBase()
+{
+    return overridable("TOVEL_ARCHIVE_BASE", QStringLiteral("https://") + archiveHost);
+}
+QString commonsBase()
+{
+    return overridable("TOVEL_COMMONS_BASE", QStringLiteral("https://") + commonsHost);
+}
+QString manifestAddress()
+{
+    return overridable("TOVEL_MANIFEST_URL", manifestUrl);
+}
+QString updateAddress()
+{
+    return overridable("TOVEL_UPDATE_URL", updateUrl);
+}
 
 } // namespace tovel::endpoints

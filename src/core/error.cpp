@@ -6,8 +6,7 @@ namespace tovel {
 
 Error::Error(std::optional<SourceErrorKind> kind, const QString &detail)
     : m_kind(kind), m_detail(withoutCredentials(detail))
-{
-}
+{}
 
 Error Error::folderNotCreated(const QString &folder)
 {
@@ -19,10 +18,8 @@ QString Error::description() const
     if (!m_kind)
         return m_detail;
     switch (*m_kind) {
-    case SourceErrorKind::unsupported:
-        return QStringLiteral("Nothing here can read that. ") + m_detail;
-    case SourceErrorKind::network:
-        return QStringLiteral("Could not reach that address. ") + m_detail;
+    case SourceErrorKind::unsupported: return QStringLiteral("Nothing here can read that. ") + m_detail;
+    case SourceErrorKind::network: return QStringLiteral("Could not reach that address. ") + m_detail;
     case SourceErrorKind::parse:
         return QStringLiteral("That address loaded, but nothing playable was found. ") + m_detail;
     }

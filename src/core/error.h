@@ -37,9 +37,11 @@ private:
     QString m_detail;
 };
 
-template<typename T>
-using Result = std::expected<T, Error>;
+template <typename T> using Result = std::expected<T, Error>;
 
-inline std::unexpected<Error> fail(Error error) { return std::unexpected<Error>(std::move(error)); }
+inline std::unexpected<Error> fail(Error error)
+{
+    return std::unexpected<Error>(std::move(error));
+}
 
 } // namespace tovel

@@ -4,17 +4,17 @@
 #include "platform/later.h"
 #include "platform/paths.h"
 
-#include <QCoroNetworkReply>
 #include <QCoroFuture>
+#include <QCoroNetworkReply>
 #include <QCoroSignal>
 #include <QCryptographicHash>
-#include <QThreadPool>
-#include <QtConcurrent>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QStorageInfo>
+#include <QThreadPool>
 #include <QTimer>
+#include <QtConcurrent>
 
 #include <algorithm>
 #include <atomic>
@@ -87,7 +87,10 @@ namespace {
 // Free space is asked of the disk again after this much has been written.
 constexpr qint64 spaceCheckBytes = 8 * 1024 * 1024;
 
-bool isSuccess(int status) { return status >= 200 && status < 300; }
+bool isSuccess(int status)
+{
+    return status >= 200 && status < 300;
+}
 
 QString statusSentence(const QNetworkReply &reply)
 {
@@ -138,7 +141,8 @@ std::optional<ContentRange> parseContentRange(const QByteArray &value)
     const auto number = [](const QByteArray &digits) -> std::optional<qint64> {
         bool ok = false;
         const qint64 n = digits.toLongLong(&ok);
-        if (!ok || n < 0 || digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        if (!ok || n < 0 || digits.isEmpty()
+            || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
             return std::nullopt;
         return n;
     };
@@ -345,7 +349,8 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
         // A body that never says how long it is and never ends is a stream, not a file.
         if (expectedEnd < 0 && offset + written > unannouncedLimit) {
             stop(QStringLiteral("More than %1 arrived and the server never said how long the file is: it looks like a "
-                                "stream without end.").arg(sizeText(unannouncedLimit)));
+                                "stream without end.")
+                     .arg(sizeText(unannouncedLimit)));
             return;
         }
         if (written - checkedAt >= spaceCheckBytes) {
@@ -376,10 +381,11 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
     stallCheck.start(m_stallWindow);
     // Progress only when the server said how long the body is; Qt reports the received size as the
     // total at the end of a download of unknown length, which is no progress at all.
-    connect(source, &QNetworkReply::downloadProgress, this, [progress, &writeError, &offset, &expectedEnd](qint64 received, qint64) {
-        if (expectedEnd >= 1 && progress && writeError.isEmpty())
-            progress(std::min(1.0, double(offset + received) / double(expectedEnd)));
-    });
+    connect(source, &QNetworkReply::downloadProgress, this,
+            [progress, &writeError, &offset, &expectedEnd](qint64 received, qint64) {
+                if (expectedEnd >= 1 && progress && writeError.isEmpty())
+                    progress(std::min(1.0, double(offset + received) / double(expectedEnd)));
+            });
 
     if (!reply->isFinished())
         co_await qCoro(source, &QNetworkReply::finished);
@@ -425,12 +431,13 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
     } else if (!transportOk && !complete && !isHttpStatusError(reply->error())) {
         // A connection that broke or timed out may do better next time; one we ended ourselves, or an
         // address that can never be fetched (another scheme, a redirect loop, a refused certificate) not.
-        static constexpr QNetworkReply::NetworkError hopeless[] = {
-            QNetworkReply::OperationCanceledError, QNetworkReply::ProtocolUnknownError,
-            QNetworkReply::ProtocolInvalidOperationError, QNetworkReply::TooManyRedirectsError,
-            QNetworkReply::InsecureRedirectError, QNetworkReply::SslHandshakeFailedError,
-            QNetworkReply::OperationNotImplementedError};
-        retryable = !m_cancelled && std::find(std::begin(hopeless), std::end(hopeless), reply->error()) == std::end(hopeless);
+        static constexpr QNetworkReply::NetworkError hopeless[]
+            = {QNetworkReply::OperationCanceledError,        QNetworkReply::ProtocolUnknownError,
+               QNetworkReply::ProtocolInvalidOperationError, QNetworkReply::TooManyRedirectsError,
+               QNetworkReply::InsecureRedirectError,         QNetworkReply::SslHandshakeFailedError,
+               QNetworkReply::OperationNotImplementedError};
+        retryable
+            = !m_cancelled && std::find(std::begin(hopeless), std::end(hopeless), reply->error()) == std::end(hopeless);
         result = fail(Error::plain(reply->errorString()));
     } else if (!complete && status.isValid() && !isSuccess(status.toInt())) {
         result = fail(Error::plain(statusSentence(*reply)));
@@ -441,8 +448,9 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
         if (sizeDiffers || (m_digest && !co_await m_digest->matches())) {
             m_failure.mismatch = true;
             retryable = startAgain = true;
-            result = fail(Error::plain(QStringLiteral("The file did not match what %1 lists for it.")
-                                           .arg(m_listed.publisher.isEmpty() ? QStringLiteral("its publisher") : m_listed.publisher)));
+            result = fail(Error::plain(
+                QStringLiteral("The file did not match what %1 lists for it.")
+                    .arg(m_listed.publisher.isEmpty() ? QStringLiteral("its publisher") : m_listed.publisher)));
         } else {
             // The end of a chunked body is not known to be its last chunk: the network layer may report a
             // connection closed after any chunk as the end. Only a length or a digest proves anything.

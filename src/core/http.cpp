@@ -47,9 +47,15 @@ void Cancellation::cancel()
     emit cancelled();
 }
 
-Error cancelledError() { return Error::plain(QStringLiteral("Cancelled.")); }
+Error cancelledError()
+{
+    return Error::plain(QStringLiteral("Cancelled."));
+}
 
-bool isCancelledError(const Error &error) { return error == cancelledError(); }
+bool isCancelledError(const Error &error)
+{
+    return error == cancelledError();
+}
 
 bool isHttpStatusError(QNetworkReply::NetworkError error)
 {

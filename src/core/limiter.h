@@ -73,10 +73,8 @@ class Limiter::Ticket : public QObject
 {
     Q_OBJECT
 public:
-    Ticket(QObject *context, std::function<bool()> stillWanted)
-        : context(context), stillWanted(std::move(stillWanted))
-    {
-    }
+    Ticket(QObject *context, std::function<bool()> stillWanted) : context(context), stillWanted(std::move(stillWanted))
+    {}
     QPointer<QObject> context;
     std::function<bool()> stillWanted;
     bool granted = false;

@@ -57,9 +57,15 @@ QString label(AudioFormat format)
     return format == AudioFormat::mp4 ? QStringLiteral("MP4 VIDEO") : rawValue(format).toUpper();
 }
 
-bool isVideo(AudioFormat format) { return format == AudioFormat::mp4; }
+bool isVideo(AudioFormat format)
+{
+    return format == AudioFormat::mp4;
+}
 
-bool usesQuality(AudioFormat format) { return format == AudioFormat::mp3 || format == AudioFormat::m4a; }
+bool usesQuality(AudioFormat format)
+{
+    return format == AudioFormat::mp3 || format == AudioFormat::m4a;
+}
 
 QStringList codecArguments(AudioFormat format)
 {
@@ -69,7 +75,8 @@ QStringList codecArguments(AudioFormat format)
     case AudioFormat::wav: return {QStringLiteral("-c:a"), QStringLiteral("pcm_s16le")};
     case AudioFormat::flac: return {QStringLiteral("-c:a"), QStringLiteral("flac")};
     case AudioFormat::mp4:
-        return {QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-movflags"), QStringLiteral("+faststart")};
+        return {QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-movflags"),
+                QStringLiteral("+faststart")};
     }
     return {};
 }
@@ -104,7 +111,10 @@ std::optional<QString> bitrate(AudioQuality quality)
     return std::nullopt;
 }
 
-JobPhase JobPhase::failed(const QString &message) { return JobPhase(Kind::failed, withoutCredentials(message)); }
+JobPhase JobPhase::failed(const QString &message)
+{
+    return JobPhase(Kind::failed, withoutCredentials(message));
+}
 
 QString JobPhase::label() const
 {

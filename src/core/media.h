@@ -13,10 +13,10 @@ namespace tovel {
 // What a source knows about an item beyond its title, written into the file as tags.
 struct MediaTags
 {
-    QString album;   // a feed's title
-    QString artist;  // the episode's or the show's author, else the show's title
-    QString date;    // "yyyy-MM-dd", or a year
-    QString comment; // where the item came from (a feed item's guid or link)
+    QString album;             // a feed's title
+    QString artist;            // the episode's or the show's author, else the show's title
+    QString date;              // "yyyy-MM-dd", or a year
+    QString comment;           // where the item came from (a feed item's guid or link)
     std::optional<QUrl> image; // a cover picture for a file that has none (always http or https)
 
     bool operator==(const MediaTags &) const = default;
@@ -27,8 +27,8 @@ struct MediaTags
 struct ListedFile
 {
     qint64 size = -1;
-    QByteArray md5;  // lower-case hexadecimal
-    QByteArray sha1; // lower-case hexadecimal
+    QByteArray md5;    // lower-case hexadecimal
+    QByteArray sha1;   // lower-case hexadecimal
     QString publisher; // who lists them, as a sentence names it ("the Internet Archive")
 
     [[nodiscard]] bool isEmpty() const { return size < 0 && md5.isEmpty() && sha1.isEmpty(); }
@@ -64,8 +64,8 @@ using MediaItems = QList<MediaItem>;
 
 enum class AudioFormat { mp3, m4a, wav, flac, mp4 };
 
-inline constexpr AudioFormat allAudioFormats[] = {AudioFormat::mp3, AudioFormat::m4a, AudioFormat::wav,
-                                                  AudioFormat::flac, AudioFormat::mp4};
+inline constexpr AudioFormat allAudioFormats[]
+    = {AudioFormat::mp3, AudioFormat::m4a, AudioFormat::wav, AudioFormat::flac, AudioFormat::mp4};
 
 [[nodiscard]] QString rawValue(AudioFormat format);
 [[nodiscard]] std::optional<AudioFormat> audioFormatFromRaw(const QString &raw);
@@ -76,8 +76,8 @@ inline constexpr AudioFormat allAudioFormats[] = {AudioFormat::mp3, AudioFormat:
 
 enum class AudioQuality { best, k320, k192, k128 };
 
-inline constexpr AudioQuality allAudioQualities[] = {AudioQuality::best, AudioQuality::k320, AudioQuality::k192,
-                                                     AudioQuality::k128};
+inline constexpr AudioQuality allAudioQualities[]
+    = {AudioQuality::best, AudioQuality::k320, AudioQuality::k192, AudioQuality::k128};
 
 [[nodiscard]] QString rawValue(AudioQuality quality);
 [[nodiscard]] std::optional<AudioQuality> audioQualityFromRaw(const QString &raw);

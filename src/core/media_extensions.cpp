@@ -7,10 +7,10 @@ const QSet<QString> &mediaExtensions()
     // A function-local static is initialised once, thread-safely, and read-only after that.
     static const QSet<QString> extensions = {
         // m4b is M4A by another name, for audiobooks and chaptered episodes.
-        QStringLiteral("mp3"),  QStringLiteral("m4a"), QStringLiteral("m4b"),  QStringLiteral("aac"),
-        QStringLiteral("wav"),  QStringLiteral("flac"), QStringLiteral("ogg"), QStringLiteral("opus"),
-        QStringLiteral("aiff"), QStringLiteral("aif"), QStringLiteral("wma"),  QStringLiteral("mp4"),
-        QStringLiteral("m4v"),  QStringLiteral("mov"), QStringLiteral("webm"), QStringLiteral("mkv"),
+        QStringLiteral("mp3"),  QStringLiteral("m4a"),  QStringLiteral("m4b"),  QStringLiteral("aac"),
+        QStringLiteral("wav"),  QStringLiteral("flac"), QStringLiteral("ogg"),  QStringLiteral("opus"),
+        QStringLiteral("aiff"), QStringLiteral("aif"),  QStringLiteral("wma"),  QStringLiteral("mp4"),
+        QStringLiteral("m4v"),  QStringLiteral("mov"),  QStringLiteral("webm"), QStringLiteral("mkv"),
     };
     return extensions;
 }

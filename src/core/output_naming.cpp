@@ -80,7 +80,8 @@ Result<QString> stagingOutput(AudioFormat format, const QString &destination)
     if (!QDir().mkpath(destination))
         return fail(Error::folderNotCreated(destination));
     for (int attempt = 0; attempt < 8; ++attempt) {
-        const QString path = destination + QStringLiteral("/.") + paths::temporaryName(QStringLiteral(".part.") + rawValue(format));
+        const QString path
+            = destination + QStringLiteral("/.") + paths::temporaryName(QStringLiteral(".part.") + rawValue(format));
         const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0) {
             ::close(fd);

@@ -25,6 +25,7 @@ inline constexpr int maxFileNameBytes = 255;
 // Moves a complete output from its hidden name to the first free of "Title.ext", "Title 2.ext", ... in
 // `destination`, never replacing anything there, even a file that appears meanwhile. Returns the final path.
 [[nodiscard]] Result<QString> placeOutput(const QString &staged, const QString &title, AudioFormat format,
-                                          const QString &destination, const QString &fallback = QStringLiteral("Audio"));
+                                          const QString &destination,
+                                          const QString &fallback = QStringLiteral("Audio"));
 
 } // namespace tovel

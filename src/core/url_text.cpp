@@ -33,8 +33,8 @@ std::optional<WrittenUrl> parseUrl(const QString &text)
     // Characters no URL may hold unescaped: a strict parser refuses them.
     for (QChar c : text) {
         const char16_t u = c.unicode();
-        if (u <= 0x20 || u == 0x7f || u == u'"' || u == u'<' || u == u'>' || u == u'\\' || u == u'^'
-            || u == u'`' || u == u'{' || u == u'|' || u == u'}')
+        if (u <= 0x20 || u == 0x7f || u == u'"' || u == u'<' || u == u'>' || u == u'\\' || u == u'^' || u == u'`'
+            || u == u'{' || u == u'|' || u == u'}')
             return std::nullopt;
     }
     QUrl url(text, QUrl::StrictMode);
@@ -83,7 +83,10 @@ QString trimSpacesAndTabs(const QString &text)
     return text.mid(begin, end - begin);
 }
 
-QString trimWhitespace(const QString &text) { return text.trimmed(); }
+QString trimWhitespace(const QString &text)
+{
+    return text.trimmed();
+}
 
 QString lastPathComponent(const QUrl &url)
 {
@@ -96,7 +99,10 @@ QString pathExtension(const QUrl &url)
     return fileExtension(lastPathComponent(url));
 }
 
-QUrl withoutCredentials(const QUrl &url) { return url.adjusted(QUrl::RemoveUserInfo); }
+QUrl withoutCredentials(const QUrl &url)
+{
+    return url.adjusted(QUrl::RemoveUserInfo);
+}
 
 QString withoutCredentials(const QString &text)
 {

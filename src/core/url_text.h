@@ -16,7 +16,7 @@ struct WrittenUrl
     std::optional<QString> host; // as written; absent when the text has no authority part
 
     [[nodiscard]] bool hasScheme() const { return !scheme.isEmpty(); }
-    [[nodiscard]] bool isHttp() const;           // scheme, lower-cased, is http or https
+    [[nodiscard]] bool isHttp() const; // scheme, lower-cased, is http or https
     [[nodiscard]] QString hostOrEmpty() const { return host.value_or(QString()); }
 };
 

@@ -76,7 +76,10 @@ QByteArray EngineManifest::encode() const
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-QString ManifestStore::defaultCachePath() { return paths::applicationSupport() + QStringLiteral("/manifest.json"); }
+QString ManifestStore::defaultCachePath()
+{
+    return paths::applicationSupport() + QStringLiteral("/manifest.json");
+}
 
 ManifestStore::ManifestStore(QString cachePath, QObject *parent)
     : QObject(parent), m_manifest(EngineManifest::builtIn()), m_cachePath(std::move(cachePath))

@@ -73,7 +73,10 @@ std::optional<QString> ffmpegPath()
     return path;
 }
 
-bool hasFFmpeg() { return ffmpegPath().has_value(); }
+bool hasFFmpeg()
+{
+    return ffmpegPath().has_value();
+}
 
 bool ffmpegInResources()
 {

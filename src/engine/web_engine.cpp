@@ -92,17 +92,19 @@ QStringList webEngineArguments(const QString &link, bool video, const QString &w
                                const std::optional<QString> &ffmpeg, const std::optional<QString> &runtime,
                                const std::optional<QString> &version)
 {
-    QStringList arguments{QStringLiteral("--no-update"), QStringLiteral("--no-playlist"), QStringLiteral("--no-simulate"),
-                          QStringLiteral("--newline"), QStringLiteral("--progress"), QStringLiteral("--print"),
-                          QStringLiteral("before_dl:TOVEL-TITLE:%(title)s"), QStringLiteral("--print"),
-                          QStringLiteral("after_move:TOVEL-FILE:%(filepath)s"), QStringLiteral("-o"),
-                          // The folder is ours, but its path is not: a "%" in it must not read as a field.
-                          QString(workingFolder).replace(u'%', QStringLiteral("%%")) + QStringLiteral("/%(id)s.%(ext)s")};
+    QStringList arguments{
+        QStringLiteral("--no-update"), QStringLiteral("--no-playlist"), QStringLiteral("--no-simulate"),
+        QStringLiteral("--newline"), QStringLiteral("--progress"), QStringLiteral("--print"),
+        QStringLiteral("before_dl:TOVEL-TITLE:%(title)s"), QStringLiteral("--print"),
+        QStringLiteral("after_move:TOVEL-FILE:%(filepath)s"), QStringLiteral("-o"),
+        // The folder is ours, but its path is not: a "%" in it must not read as a field.
+        QString(workingFolder).replace(u'%', QStringLiteral("%%")) + QStringLiteral("/%(id)s.%(ext)s")};
     if (ffmpeg)
         arguments << QStringLiteral("--ffmpeg-location") << *ffmpeg;
     if (runtime && takesJsRuntimes(version))
         arguments << QStringLiteral("--js-runtimes")
-                  << (runtime->endsWith(QLatin1String("deno")) ? QStringLiteral("deno:") : QStringLiteral("node:")) + *runtime;
+                  << (runtime->endsWith(QLatin1String("deno")) ? QStringLiteral("deno:") : QStringLiteral("node:"))
+                + *runtime;
     if (video)
         arguments << QStringLiteral("-f") << QStringLiteral("bv*[ext=mp4]+ba[ext=m4a]/b[ext=mp4]/bv*+ba/b")
                   << QStringLiteral("--merge-output-format") << QStringLiteral("mp4");
@@ -173,7 +175,10 @@ void WebEngine::useForThisRun(std::optional<bool> enabled, std::optional<QString
     }
 }
 
-bool WebEngine::isInstalled() const { return !m_path.isEmpty() && Tools::isExecutable(m_path); }
+bool WebEngine::isInstalled() const
+{
+    return !m_path.isEmpty() && Tools::isExecutable(m_path);
+}
 
 void WebEngine::reprobe()
 {
@@ -241,12 +246,13 @@ QCoro::Task<Result<WebDownload>> WebEngine::download(QString link, bool video, S
     if (!paths::createPrivateFolder(folder))
         co_return fail(Error::folderNotCreated(folder));
 
-    auto process = makeChildProcess(m_path, webEngineArguments(link, video, folder, Tools::ffmpegPath(),
-                                                               Tools::findJSRuntime(), m_version));
+    auto process = makeChildProcess(
+        m_path, webEngineArguments(link, video, folder, Tools::ffmpegPath(), Tools::findJSRuntime(), m_version));
     process->setProcessChannelMode(QProcess::MergedChannels);
     auto reader = std::make_shared<EngineLineReader>(progress);
     QProcess *raw = process.get();
-    connect(raw, &QProcess::readyReadStandardOutput, raw, [raw, reader] { reader->feed(raw->readAllStandardOutput()); });
+    connect(raw, &QProcess::readyReadStandardOutput, raw,
+            [raw, reader] { reader->feed(raw->readAllStandardOutput()); });
     if (onStart)
         onStart(raw);
     const ChildExit exit = co_await runToExit(raw);

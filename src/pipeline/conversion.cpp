@@ -6,8 +6,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStorageInfo>
 #include <QRegularExpression>
+#include <QStorageInfo>
 #include <QTimer>
 
 #include <memory>
@@ -65,8 +65,8 @@ std::optional<MediaProbe> parseStreamSummary(const QByteArray &summary)
     }
     probe.tags.removeDuplicates();
     if (const QRegularExpressionMatch match = duration.match(text); match.hasMatch())
-        probe.duration = match.captured(1).toInt() * 3600.0 + match.captured(2).toInt() * 60.0
-            + match.captured(3).toDouble();
+        probe.duration
+            = match.captured(1).toInt() * 3600.0 + match.captured(2).toInt() * 60.0 + match.captured(3).toDouble();
     probe.durationEstimated = text.contains(QLatin1String("Estimating duration from bitrate"));
     return probe;
 }
@@ -93,7 +93,7 @@ bool copiesStreams(AudioFormat format, AudioQuality quality, const std::optional
 }
 
 QList<QPair<QString, QString>> tagsToWrite(const QString &title, const MediaTags &tags,
-                                          const std::optional<MediaProbe> &probe)
+                                           const std::optional<MediaProbe> &probe)
 {
     const QList<QPair<QString, QString>> known{{QStringLiteral("title"), title},
                                                {QStringLiteral("album"), tags.album},
@@ -102,7 +102,9 @@ QList<QPair<QString, QString>> tagsToWrite(const QString &title, const MediaTags
                                                {QStringLiteral("comment"), tags.comment}};
     QList<QPair<QString, QString>> missing;
     for (const auto &[key, value] : known) {
-        const bool carried = probe && (probe->tags.contains(key) || (key == QLatin1String("date") && probe->tags.contains(QStringLiteral("year"))));
+        const bool carried = probe
+            && (probe->tags.contains(key)
+                || (key == QLatin1String("date") && probe->tags.contains(QStringLiteral("year"))));
         if (!value.trimmed().isEmpty() && !carried)
             missing.append({key, value});
     }
@@ -198,8 +200,9 @@ QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QStr
     const bool embeds = !cover.isEmpty() && wantsCover(format, probe);
     // The cover was checked to start like a JPEG or PNG; it is read as nothing else.
     if (embeds)
-        arguments << QStringLiteral("-protocol_whitelist") << QStringLiteral("file") << QStringLiteral("-format_whitelist")
-                  << QStringLiteral("jpeg_pipe,png_pipe") << QStringLiteral("-i") << cover;
+        arguments << QStringLiteral("-protocol_whitelist") << QStringLiteral("file")
+                  << QStringLiteral("-format_whitelist") << QStringLiteral("jpeg_pipe,png_pipe") << QStringLiteral("-i")
+                  << cover;
     const bool copy = copiesStreams(format, quality, probe);
     // Cover pictures go along into the formats that carry one.
     const bool keepsPictures = probe && !probe->pictures.isEmpty()
@@ -238,9 +241,9 @@ QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QStr
                 arguments << QStringLiteral("-map") << QStringLiteral("0:%1").arg(picture);
             arguments << QStringLiteral("-c:v") << QStringLiteral("copy");
         } else if (embeds) {
-            arguments << QStringLiteral("-map") << QStringLiteral("0:a:0") << QStringLiteral("-map") << QStringLiteral("1:0")
-                      << QStringLiteral("-c:v") << QStringLiteral("copy") << QStringLiteral("-disposition:v:0")
-                      << QStringLiteral("attached_pic");
+            arguments << QStringLiteral("-map") << QStringLiteral("0:a:0") << QStringLiteral("-map")
+                      << QStringLiteral("1:0") << QStringLiteral("-c:v") << QStringLiteral("copy")
+                      << QStringLiteral("-disposition:v:0") << QStringLiteral("attached_pic");
         } else if (copy) {
             arguments << QStringLiteral("-map") << QStringLiteral("0:a:0");
         } else {
@@ -275,8 +278,9 @@ QCoro::Task<std::optional<MediaProbe>> probeMedia(QString ffmpeg, QString input,
                                                   std::function<void(QProcess *)> onStart)
 {
     // With no output named, ffmpeg describes the input on standard error and stops.
-    auto process = makeChildProcess(ffmpeg, QStringList{QStringLiteral("-hide_banner"), QStringLiteral("-nostdin")}
-                                                << mediaInputOptions() << QStringLiteral("-i") << input);
+    auto process = makeChildProcess(ffmpeg,
+                                    QStringList{QStringLiteral("-hide_banner"), QStringLiteral("-nostdin")}
+                                        << mediaInputOptions() << QStringLiteral("-i") << input);
     process->setStandardOutputFile(QProcess::nullDevice());
     QProcess *raw = process.get();
     // An input ffmpeg chokes on is encoded as if it had not been asked about.
@@ -339,11 +343,11 @@ std::optional<QStringList> headerTags(const QString &path)
         const auto b = [&bytes, at](int k) { return quint32(quint8(bytes[at + k])); };
         return wav ? b(0) | b(1) << 8 | b(2) << 16 | b(3) << 24 : b(3) | b(2) << 8 | b(1) << 16 | b(0) << 24;
     };
-    static const QHash<QByteArray, QString> riffNames{{"INAM", QStringLiteral("title")}, {"IART", QStringLiteral("artist")},
-                                                      {"IPRD", QStringLiteral("album")}, {"ICRD", QStringLiteral("date")},
-                                                      {"ICMT", QStringLiteral("comment")}, {"IGNR", QStringLiteral("genre")}};
-    static const QHash<QByteArray, QString> aiffNames{{"NAME", QStringLiteral("title")}, {"AUTH", QStringLiteral("artist")},
-                                                      {"ANNO", QStringLiteral("comment")}};
+    static const QHash<QByteArray, QString> riffNames{
+        {"INAM", QStringLiteral("title")}, {"IART", QStringLiteral("artist")},  {"IPRD", QStringLiteral("album")},
+        {"ICRD", QStringLiteral("date")},  {"ICMT", QStringLiteral("comment")}, {"IGNR", QStringLiteral("genre")}};
+    static const QHash<QByteArray, QString> aiffNames{
+        {"NAME", QStringLiteral("title")}, {"AUTH", QStringLiteral("artist")}, {"ANNO", QStringLiteral("comment")}};
     QStringList tags;
     // Chunk by chunk, seeking past the sound itself: the tags may come after it. A handful of chunks is
     // the norm; a file of thousands is left to ffmpeg.
@@ -386,7 +390,10 @@ std::optional<double> declaredLength(const std::optional<MediaProbe> &probe, con
     return wavHeaderLength(input);
 }
 
-double lengthTolerance(double seconds) { return std::max(0.5, seconds * 0.01); }
+double lengthTolerance(double seconds)
+{
+    return std::max(0.5, seconds * 0.01);
+}
 
 std::optional<double> shortfall(std::optional<double> declared, std::optional<double> written)
 {
@@ -405,7 +412,10 @@ QString shortfallSentence(double written, double declared)
             return QStringLiteral("%1 s").arg(whole);
         if (longest < 3600)
             return QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
-        return QStringLiteral("%1:%2:%3").arg(whole / 3600).arg(whole / 60 % 60, 2, 10, QLatin1Char('0')).arg(whole % 60, 2, 10, QLatin1Char('0'));
+        return QStringLiteral("%1:%2:%3")
+            .arg(whole / 3600)
+            .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
+            .arg(whole % 60, 2, 10, QLatin1Char('0'));
     };
     return QStringLiteral("The source holds only %1 of the %2 it announces.").arg(span(written), span(declared));
 }
@@ -456,19 +466,19 @@ private:
 
 QCoro::Task<std::optional<double>> measureLength(QString ffmpeg, QString input, std::function<void(QProcess *)> onStart)
 {
-    auto process = makeChildProcess(ffmpeg, QStringList{QStringLiteral("-nostdin"), QStringLiteral("-nostats"),
-                                                        QStringLiteral("-v"), QStringLiteral("error"),
-                                                        QStringLiteral("-progress"), QStringLiteral("pipe:1")}
-                                                << mediaInputOptions()
-                                                << QStringList{QStringLiteral("-i"), input, QStringLiteral("-map"),
-                                                               QStringLiteral("0:a:0"),
-                                                               QStringLiteral("-c"),
-                                                               QStringLiteral("copy"), QStringLiteral("-f"),
-                                                               QStringLiteral("null"), QStringLiteral("-")});
+    auto process
+        = makeChildProcess(ffmpeg,
+                           QStringList{QStringLiteral("-nostdin"), QStringLiteral("-nostats"), QStringLiteral("-v"),
+                                       QStringLiteral("error"), QStringLiteral("-progress"), QStringLiteral("pipe:1")}
+                               << mediaInputOptions()
+                               << QStringList{QStringLiteral("-i"), input, QStringLiteral("-map"),
+                                              QStringLiteral("0:a:0"), QStringLiteral("-c"), QStringLiteral("copy"),
+                                              QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")});
     process->setStandardErrorFile(QProcess::nullDevice());
     QProcess *raw = process.get();
     auto reader = std::make_shared<ProgressReader>();
-    QObject::connect(raw, &QProcess::readyReadStandardOutput, raw, [raw, reader] { reader->feed(raw->readAllStandardOutput()); });
+    QObject::connect(raw, &QProcess::readyReadStandardOutput, raw,
+                     [raw, reader] { reader->feed(raw->readAllStandardOutput()); });
     // Reading through a file without decoding it is quick; one that takes this long is not read.
     QTimer::singleShot(probeLimitMs, raw, [raw] { terminatePolitely(raw); });
     if (onStart)
@@ -519,13 +529,14 @@ QCoro::Task<Result<ConversionReport>> convert(QString input, QString output, Aud
         *stalled = true;
         terminatePolitely(raw);
     });
-    QObject::connect(raw, &QProcess::readyReadStandardOutput, raw, [raw, reader, progress, length, watchdog, stallWindow] {
-        if (!reader->feed(raw->readAllStandardOutput()))
-            return;
-        watchdog->start(stallWindow);
-        if (progress && *length > 0 && reader->written())
-            progress(std::min(1.0, *reader->written() / *length));
-    });
+    QObject::connect(raw, &QProcess::readyReadStandardOutput, raw,
+                     [raw, reader, progress, length, watchdog, stallWindow] {
+                         if (!reader->feed(raw->readAllStandardOutput()))
+                             return;
+                         watchdog->start(stallWindow);
+                         if (progress && *length > 0 && reader->written())
+                             progress(std::min(1.0, *reader->written() / *length));
+                     });
     if (onStart)
         onStart(raw);
     watchdog->start(stallWindow);
@@ -554,9 +565,10 @@ QCoro::Task<Result<ConversionReport>> convert(QString input, QString output, Aud
         QString reason = ffmpegReason(*tail, input, output);
         if (!reason.isEmpty() && !reason.endsWith(u'.') && !reason.endsWith(u'!') && !reason.endsWith(u'?'))
             reason += u'.';
-        co_return fail(Error::unsupported(reason.isEmpty()
-                                              ? QStringLiteral("ffmpeg exited with code %1.").arg(exit.exitCode)
-                                              : QStringLiteral("ffmpeg exited with code %1: %2").arg(QString::number(exit.exitCode), reason)));
+        co_return fail(Error::unsupported(
+            reason.isEmpty()
+                ? QStringLiteral("ffmpeg exited with code %1.").arg(exit.exitCode)
+                : QStringLiteral("ffmpeg exited with code %1: %2").arg(QString::number(exit.exitCode), reason)));
     }
     const QFileInfo written(output);
     if (!written.isFile() || written.size() == 0)

@@ -15,15 +15,15 @@ namespace tovel {
 // What an input holds, as ffmpeg's own stream summary tells it.
 struct MediaProbe
 {
-    QString container;             // the demuxer ffmpeg read it with ("mp3", "flac", "mov,mp4,m4a,...")
-    QString audioCodec;            // of the first audio stream; empty when there is none
-    QString videoCodec;            // of the first real video stream (not a cover picture); empty when none
-    QList<int> pictures;           // stream numbers of attached pictures (cover art)
-    QStringList tags;              // the input's own tags that hold something, lower-case ("title", "artist")
+    QString container;              // the demuxer ffmpeg read it with ("mp3", "flac", "mov,mp4,m4a,...")
+    QString audioCodec;             // of the first audio stream; empty when there is none
+    QString videoCodec;             // of the first real video stream (not a cover picture); empty when none
+    QList<int> pictures;            // stream numbers of attached pictures (cover art)
+    QStringList tags;               // the input's own tags that hold something, lower-case ("title", "artist")
     std::optional<double> duration; // seconds, when the input says
     bool durationEstimated = false; // ffmpeg guessed the duration from the size and bitrate
-    bool tagsInStream = false;     // the tags sit on the audio stream, not the file (Ogg, Opus)
-    bool mono = false;             // the first audio stream has a single channel
+    bool tagsInStream = false;      // the tags sit on the audio stream, not the file (Ogg, Opus)
+    bool mono = false;              // the first audio stream has a single channel
     QStringList pictureCodecs = {}; // the codec of each attached picture, in the order of `pictures`
 
     bool operator==(const MediaProbe &) const = default;
@@ -40,7 +40,7 @@ struct MediaProbe
 // The tags a source knows, by ffmpeg's names, for those the input does not carry itself: the file's
 // own tags stay. Empty values are left out.
 [[nodiscard]] QList<QPair<QString, QString>> tagsToWrite(const QString &title, const MediaTags &tags,
-                                                       const std::optional<MediaProbe> &probe);
+                                                         const std::optional<MediaProbe> &probe);
 
 // Whether the input's file already is the output, byte for byte: the right codec alone in the right
 // container (MP3, FLAC or 16-bit WAV), no bitrate asked for, and its title, artist and album already
@@ -54,8 +54,7 @@ struct MediaProbe
 // `cover` is a picture file to embed, for formats that carry one and an input without its own.
 [[nodiscard]] QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QString &input,
                                           const QString &output, const std::optional<MediaProbe> &probe = std::nullopt,
-                                          const QList<QPair<QString, QString>> &tags = {},
-                                          const QString &cover = {});
+                                          const QList<QPair<QString, QString>> &tags = {}, const QString &cover = {});
 
 // What ffmpeg is told before each media input: read it with one of the demuxers of the containers
 // Tovel gathers, through the file protocol alone. A playlist, a concat list or an image sequence would
@@ -127,7 +126,8 @@ QCoro::Task<std::optional<double>> measureLength(QString ffmpeg, QString input,
 // reports no progress for `stallWindow` is ended and fails.
 QCoro::Task<Result<ConversionReport>> convert(QString input, QString output, AudioFormat format, AudioQuality quality,
                                               std::optional<MediaProbe> probe, std::function<void(QProcess *)> onStart,
-                                              std::function<bool()> isCancelled, std::function<void(double)> progress = {},
+                                              std::function<bool()> isCancelled,
+                                              std::function<void(double)> progress = {},
                                               QList<QPair<QString, QString>> tags = {}, QString cover = {},
                                               std::chrono::milliseconds stallWindow = conversionStallWindow);
 

@@ -6,8 +6,7 @@ namespace tovel {
 
 GatherLines::GatherLines(int conversions, int downloadsPerHost)
     : m_conversions(conversions), m_downloadsPerHost(downloadsPerHost)
-{
-}
+{}
 
 std::shared_ptr<GatherLines> GatherLines::shared()
 {
@@ -15,7 +14,10 @@ std::shared_ptr<GatherLines> GatherLines::shared()
     return lines;
 }
 
-int GatherLines::defaultConversions() { return std::max(2, QThread::idealThreadCount()); }
+int GatherLines::defaultConversions()
+{
+    return std::max(2, QThread::idealThreadCount());
+}
 
 Limiter &GatherLines::downloads(const QString &host)
 {

@@ -28,9 +28,18 @@ const char *const indexVersion1 = "CREATE INDEX saved_item ON saved (identity, f
 
 // SQLite's own codes (their low byte, whether or not extended codes are on) for a file that is not a
 // database or no longer a sound one, and for one another connection holds.
-int primaryCode(const QSqlError &error) { return error.nativeErrorCode().toInt() & 0xff; }
-bool isDamage(const QSqlError &error) { return primaryCode(error) == 11 || primaryCode(error) == 26; }
-bool isBusy(const QSqlError &error) { return primaryCode(error) == 5 || primaryCode(error) == 6; }
+int primaryCode(const QSqlError &error)
+{
+    return error.nativeErrorCode().toInt() & 0xff;
+}
+bool isDamage(const QSqlError &error)
+{
+    return primaryCode(error) == 11 || primaryCode(error) == 26;
+}
+bool isBusy(const QSqlError &error)
+{
+    return primaryCode(error) == 5 || primaryCode(error) == 6;
+}
 
 // A format that takes no bitrate is the same file whatever quality was asked for.
 QString qualityKey(AudioFormat format, AudioQuality quality)
@@ -38,7 +47,10 @@ QString qualityKey(AudioFormat format, AudioQuality quality)
     return rawValue(usesQuality(format) ? quality : AudioQuality::best);
 }
 
-QString newConnectionName() { return QStringLiteral("history-") + QUuid::createUuid().toString(QUuid::WithoutBraces); }
+QString newConnectionName()
+{
+    return QStringLiteral("history-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
 
 // The file's modification time as the file system gives it, to the millisecond; null when it gives none.
 QVariant modifiedAt(const QFileInfo &file)
@@ -57,11 +69,17 @@ bool unchanged(const QFileInfo &file, qint64 size, const QVariant &modified)
 }
 
 // Links are noted without the user name and password they may carry, both when noting and looking up.
-QString stored(const QString &text) { return withoutCredentials(text); }
+QString stored(const QString &text)
+{
+    return withoutCredentials(text);
+}
 
 } // namespace
 
-QString History::defaultPath() { return paths::applicationSupport() + QStringLiteral("/history.sqlite"); }
+QString History::defaultPath()
+{
+    return paths::applicationSupport() + QStringLiteral("/history.sqlite");
+}
 
 History::History(QString path) : m_path(std::move(path)), m_connection(newConnectionName()) {}
 
@@ -136,7 +154,8 @@ QStringList History::takeNotices()
                           ? QStringLiteral("1 saved file could not be noted in the record of what was saved, so a "
                                            "later gathering will fetch it again.")
                           : QStringLiteral("%1 saved files could not be noted in the record of what was saved, so "
-                                           "a later gathering will fetch them again.").arg(m_unrecorded));
+                                           "a later gathering will fetch them again.")
+                                .arg(m_unrecorded));
     m_unrecorded = 0;
     return std::exchange(m_notices, {});
 }
@@ -234,7 +253,8 @@ bool History::setAside()
         return false;
     const QString home = QDir::homePath() + u'/';
     m_notices << QStringLiteral("The record of what was saved before could not be read. It was kept as %1, and a new "
-                                "one begun.").arg(aside.startsWith(home) ? u'~' + aside.mid(home.size() - 1) : aside);
+                                "one begun.")
+                     .arg(aside.startsWith(home) ? u'~' + aside.mid(home.size() - 1) : aside);
     return true;
 }
 
@@ -285,7 +305,10 @@ std::optional<QString> History::savedOutput(const QString &identity, AudioFormat
     return std::nullopt;
 }
 
-bool History::Source::vouchesFor(const QFileInfo &file) const { return unchanged(file, size, modified); }
+bool History::Source::vouchesFor(const QFileInfo &file) const
+{
+    return unchanged(file, size, modified);
+}
 
 bool History::record(const QString &identity, const QString &source, AudioFormat format, AudioQuality quality,
                      const QString &output)
@@ -309,10 +332,10 @@ bool History::record(const QString &identity, const QString &source, AudioFormat
     remove.addBindValue(file.absoluteFilePath());
     insert.prepare(QStringLiteral("INSERT INTO saved (identity, format, quality, output, size, saved_at, source,"
                                   " modified) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
-    for (const QVariant &value : {QVariant(stored(identity)), QVariant(rawValue(format)),
-                                  QVariant(qualityKey(format, quality)), QVariant(file.absoluteFilePath()),
-                                  QVariant(file.size()), QVariant(QDateTime::currentSecsSinceEpoch()),
-                                  QVariant(stored(source)), modifiedAt(file)})
+    for (const QVariant &value :
+         {QVariant(stored(identity)), QVariant(rawValue(format)), QVariant(qualityKey(format, quality)),
+          QVariant(file.absoluteFilePath()), QVariant(file.size()), QVariant(QDateTime::currentSecsSinceEpoch()),
+          QVariant(stored(source)), modifiedAt(file)})
         insert.addBindValue(value);
     if (remove.exec() && insert.exec() && db.commit())
         return true;

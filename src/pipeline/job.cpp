@@ -4,15 +4,20 @@
 
 namespace tovel {
 
-int wholePercent(double fraction) { return int(std::floor(fraction * 100.0 + 1e-9)); }
+int wholePercent(double fraction)
+{
+    return int(std::floor(fraction * 100.0 + 1e-9));
+}
 
 Job::Job(MediaItem item, AudioFormat format, AudioQuality quality, quint64 sequence, QObject *parent)
     : QObject(parent), m_id(QUuid::createUuid()), m_item(std::move(item)), m_format(format), m_quality(quality),
       m_sequence(sequence), m_title(m_item.title)
-{
-}
+{}
 
-QString Job::qualityText() const { return qualityFact(m_format, m_quality); }
+QString Job::qualityText() const
+{
+    return qualityFact(m_format, m_quality);
+}
 
 void Job::setTitle(const QString &title)
 {

@@ -153,8 +153,8 @@ struct JobTask
         const QString link = folder + QStringLiteral("/input") + (extension.isEmpty() ? QString() : u'.' + extension);
         if (!QDir().mkpath(folder) || ::symlink(bytes.constData(), QFile::encodeName(link).constData()) != 0) {
             QDir(folder).removeRecursively();
-            failWith(QStringLiteral("Could not read %1. Its name could not be handed to ffmpeg.")
-                         .arg(displayName(bytes)));
+            failWith(
+                QStringLiteral("Could not read %1. Its name could not be handed to ffmpeg.").arg(displayName(bytes)));
             co_return;
         }
         co_await readLocal(link);
@@ -221,7 +221,8 @@ struct JobTask
             if (fetched || cancelled() || !fetcher->lastFailure().retryable || *attempt >= Fetcher::maxTries
                 || mismatches > 1)
                 break;
-            const int wait = std::min(60, fetcher->lastFailure().retryAfter.value_or(retryWaits.value(*attempt - 1, 15)));
+            const int wait
+                = std::min(60, fetcher->lastFailure().retryAfter.value_or(retryWaits.value(*attempt - 1, 15)));
             setPhase(JobPhase::retrying(*attempt + 1));
             co_await pause(wait);
         }
@@ -250,8 +251,8 @@ struct JobTask
                 co_return;
             }
             const Download download = fetcher->provedWhole() ? Download::whole
-                : attempt < Fetcher::maxTries                   ? Download::unproven
-                                                                : Download::lastUnproven;
+                : attempt < Fetcher::maxTries                ? Download::unproven
+                                                             : Download::lastUnproven;
             if (co_await convertStep(*fetched, true, download) != Outcome::cutShort)
                 co_return;
             setPhase(JobPhase::retrying(attempt + 1));
@@ -272,8 +273,8 @@ struct JobTask
             if (target)
                 target->setProgress(fraction * 0.7);
         };
-        const Result<WebDownload> downloaded =
-            co_await WebEngine::shared().download(*item.engineLink, isVideo(format), onStart, progress);
+        const Result<WebDownload> downloaded
+            = co_await WebEngine::shared().download(*item.engineLink, isVideo(format), onStart, progress);
         if (runner)
             runner->m_engines.remove(id);
         if (!downloaded) {
@@ -372,7 +373,8 @@ struct JobTask
         std::optional<MediaProbe> probe;
         std::optional<MediaProbe> ownTags;
         const QString kind = item.hintedExtension.value_or(fileExtension(input)).toLower();
-        const bool plain = kind == QLatin1String("wav") || kind == QLatin1String("aif") || kind == QLatin1String("aiff");
+        const bool plain
+            = kind == QLatin1String("wav") || kind == QLatin1String("aif") || kind == QLatin1String("aiff");
         if (plain && !unproven && format != AudioFormat::wav && format != AudioFormat::mp4) {
             if (auto tags = headerTags(input)) {
                 ownTags = MediaProbe();
@@ -434,7 +436,8 @@ struct JobTask
             // Over our own hidden file: renamed where the temporary folder shares the disk, else copied.
             // A download is private while it arrives; the saved file is as readable as any other.
             QFile::remove(*staged);
-            const bool moved = ::rename(QFile::encodeName(input).constData(), QFile::encodeName(*staged).constData()) == 0
+            const bool moved
+                = ::rename(QFile::encodeName(input).constData(), QFile::encodeName(*staged).constData()) == 0
                 || QFile::copy(input, *staged);
             removeInput();
             if (!moved || !paths::giveUsualPermissions(*staged)) {
@@ -449,13 +452,14 @@ struct JobTask
                     target->setProgress(std::max(target->progress(), 0.75 + 0.25 * std::min(fraction, 0.99)));
             };
             const QList<QPair<QString, QString>> tags = tagsToWrite(title, item.tags, ownTags);
-            Result<ConversionReport> converted = co_await convert(input, *staged, format, quality, probe, onStart, isCancelled,
-                                                                  progress, tags, coverPath, stallWindows.conversion);
+            Result<ConversionReport> converted
+                = co_await convert(input, *staged, format, quality, probe, onStart, isCancelled, progress, tags,
+                                   coverPath, stallWindows.conversion);
             // A cover ffmpeg cannot use is dropped, for this job and the others that share it.
             if (!converted && !coverPath.isEmpty() && !cancelled()) {
                 cover->usable = false;
-                converted = co_await convert(input, *staged, format, quality, probe, onStart, isCancelled, progress, tags,
-                                             QString(), stallWindows.conversion);
+                converted = co_await convert(input, *staged, format, quality, probe, onStart, isCancelled, progress,
+                                             tags, QString(), stallWindows.conversion);
             }
             permit.reset();
             if (runner)
@@ -493,7 +497,8 @@ struct JobTask
         }
         const Result<QString> placed = placeOutput(*staged, title, format, destination, item.defaultTitle);
         if (!placed) {
-            abandon(QStringLiteral("Conversion failed. Could not save into %1: %2").arg(destination, placed.error().description()));
+            abandon(QStringLiteral("Conversion failed. Could not save into %1: %2")
+                        .arg(destination, placed.error().description()));
             co_return Outcome::ended;
         }
         job->setPartialOutput(QString());
@@ -507,8 +512,7 @@ JobRunner::JobRunner(QObject *parent) : JobRunner(paths::downloads(), GatherLine
 
 JobRunner::JobRunner(QString destination, std::shared_ptr<GatherLines> lines, QObject *parent)
     : QObject(parent), m_destination(std::move(destination)), m_lines(std::move(lines))
-{
-}
+{}
 
 JobRunner::~JobRunner()
 {
@@ -519,7 +523,10 @@ JobRunner::~JobRunner()
     m_lines->recheck();
 }
 
-int JobRunner::liveTasks() { return liveTaskCount(); }
+int JobRunner::liveTasks()
+{
+    return liveTaskCount();
+}
 
 void JobRunner::setLastError(std::optional<QString> error)
 {
@@ -529,7 +536,10 @@ void JobRunner::setLastError(std::optional<QString> error)
     emit lastErrorChanged();
 }
 
-void JobRunner::clearLastError() { setLastError(std::nullopt); }
+void JobRunner::clearLastError()
+{
+    setLastError(std::nullopt);
+}
 
 QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality quality, int limit, bool again)
 {
@@ -602,8 +612,8 @@ void JobRunner::startJob(const MediaItem &item, AudioFormat format, AudioQuality
 {
     auto *job = new Job(item, format, quality, nextSequence(), this);
     m_jobs.prepend(job);
-    if (const auto saved = m_history && !again ? m_history->savedOutput(item.identity, format, quality, m_destination)
-                                                    : std::nullopt) {
+    if (const auto saved
+        = m_history && !again ? m_history->savedOutput(item.identity, format, quality, m_destination) : std::nullopt) {
         job->finishAsAlreadySaved(QUrl::fromLocalFile(*saved));
         emit jobAdded(job);
         return;
@@ -617,9 +627,9 @@ void JobRunner::launch(Job *job)
 {
     ++m_activeTasks;
     emit activeTasksChanged();
-    auto task = std::make_unique<JobTask>(JobTask{this, job, job->item(), job->format(), job->quality(), job->sequence(),
-                                                  m_destination, m_lines, m_retryWaits, m_history, m_stallWindows,
-                                                  m_covers});
+    auto task
+        = std::make_unique<JobTask>(JobTask{this, job, job->item(), job->format(), job->quality(), job->sequence(),
+                                            m_destination, m_lines, m_retryWaits, m_history, m_stallWindows, m_covers});
     JobTask::launch(std::move(task));
 }
 

@@ -37,7 +37,10 @@ QString label(SourceType type)
 
 namespace SourceRouter {
 
-QString normalizedPath(const QString &input) { return tovel::normalizedPath(input); }
+QString normalizedPath(const QString &input)
+{
+    return tovel::normalizedPath(input);
+}
 
 std::optional<SourceType> sourceType(const QString &input)
 {

@@ -49,8 +49,8 @@ void Defaults::set(const QString &key, const QVariant &value)
 
 QString Defaults::sandboxFileName()
 {
-    return QDir::homePath() + QStringLiteral("/.var/app/") + QString::fromLatin1(build::bundleIdentifier) +
-           QStringLiteral("/config/Tovel/Tovel.conf");
+    return QDir::homePath() + QStringLiteral("/.var/app/") + QString::fromLatin1(build::bundleIdentifier)
+        + QStringLiteral("/config/Tovel/Tovel.conf");
 }
 
 // QSettings reads almost anything as INI and quietly drops what it cannot parse; a damaged file could

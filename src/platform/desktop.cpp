@@ -35,8 +35,8 @@ void Desktop::notify(const QString &summary, const QString &body)
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
-    QDBusMessage call = QDBusMessage::createMethodCall(notifications, notificationsPath, notifications,
-                                                       QStringLiteral("Notify"));
+    QDBusMessage call
+        = QDBusMessage::createMethodCall(notifications, notificationsPath, notifications, QStringLiteral("Notify"));
     // The previous one is replaced rather than stacked.
     call << QStringLiteral("Tovel") << m_notification << QStringLiteral("app.tovel.Tovel") << summary << body
          << QStringList{QStringLiteral("default"), QStringLiteral("Show")}
@@ -63,7 +63,10 @@ Desktop *Desktop::create(QQmlEngine *, QJSEngine *)
     return instance;
 }
 
-bool Desktop::open(const QUrl &url) const { return url.isValid() && QDesktopServices::openUrl(url); }
+bool Desktop::open(const QUrl &url) const
+{
+    return url.isValid() && QDesktopServices::openUrl(url);
+}
 
 void Desktop::reveal(const QUrl &file) const
 {
@@ -91,6 +94,9 @@ void Desktop::reveal(const QUrl &file) const
     });
 }
 
-void Desktop::openDownloads() const { open(QUrl::fromLocalFile(paths::downloads())); }
+void Desktop::openDownloads() const
+{
+    open(QUrl::fromLocalFile(paths::downloads()));
+}
 
 } // namespace tovel

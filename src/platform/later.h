@@ -18,7 +18,6 @@ struct DeleteLater
     }
 };
 
-template<typename T>
-using LaterPtr = std::unique_ptr<T, DeleteLater>;
+template <typename T> using LaterPtr = std::unique_ptr<T, DeleteLater>;
 
 } // namespace tovel

@@ -57,12 +57,13 @@ QString ownerStamp()
 
 QStringList removeLeftovers(const QStringList &folders)
 {
-    static const QRegularExpression ours(QStringLiteral(
-        "^(\\.?)tovel-([0-9]{1,10})(?:\\.([0-9]{1,20}))?-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}(\\.download|\\.part\\.[a-z0-9]{1,5})?$"));
+    static const QRegularExpression ours(
+        QStringLiteral("^(\\.?)tovel-([0-9]{1,10})(?:\\.([0-9]{1,20}))?-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}"
+                       "-[0-9A-F]{12}(\\.download|\\.part\\.[a-z0-9]{1,5})?$"));
     QStringList removed;
     for (const QString &folder : folders) {
-        const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System
-                                                                 | QDir::NoDotAndDotDot);
+        const QFileInfoList entries
+            = QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         for (const QFileInfo &entry : entries) {
             const QRegularExpressionMatch match = ours.match(entry.fileName());
             if (!match.hasMatch() || isRunning(match.captured(2).toLongLong(), match.captured(3)))

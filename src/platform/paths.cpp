@@ -47,7 +47,10 @@ QString downloads()
     return folder;
 }
 
-QString temporary() { return QDir::tempPath(); }
+QString temporary()
+{
+    return QDir::tempPath();
+}
 
 QString applicationSupport()
 {
@@ -63,7 +66,8 @@ std::optional<QString> resources()
     if (!QCoreApplication::instance())
         return std::nullopt;
     const QString exeDir = QCoreApplication::applicationDirPath();
-    for (const QString &candidate : {exeDir + QStringLiteral("/resources"), exeDir + QStringLiteral("/../share/tovel")}) {
+    for (const QString &candidate :
+         {exeDir + QStringLiteral("/resources"), exeDir + QStringLiteral("/../share/tovel")}) {
         if (QFileInfo(candidate).isDir())
             return QDir::cleanPath(candidate);
     }
@@ -72,7 +76,8 @@ std::optional<QString> resources()
 
 QString temporaryName(const QString &suffix)
 {
-    return QStringLiteral("tovel-") + ownerStamp() + u'-' + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + suffix;
+    return QStringLiteral("tovel-") + ownerStamp() + u'-' + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()
+        + suffix;
 }
 
 std::expected<std::unique_ptr<QFile>, QString> createPrivateFile(const QString &path)

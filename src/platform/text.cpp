@@ -46,9 +46,8 @@ qsizetype validUtf8Length(QByteArrayView bytes)
 QString visibleControls(const QString &text, ControlEscape style)
 {
     const bool json = style == ControlEscape::json;
-    const auto escaped = [json](QChar c) {
-        return isControlCharacter(c.unicode()) || (!json && isLayoutCharacter(c.unicode()));
-    };
+    const auto escaped
+        = [json](QChar c) { return isControlCharacter(c.unicode()) || (!json && isLayoutCharacter(c.unicode())); };
     if (std::none_of(text.begin(), text.end(), escaped))
         return text;
     QString shown;

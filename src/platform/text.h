@@ -23,15 +23,18 @@ enum class ControlEscape { hex, json };
 [[nodiscard]] QString visibleControls(const QString &text, ControlEscape style = ControlEscape::hex);
 
 // The C0 controls, DEL and the C1 controls.
-[[nodiscard]] constexpr bool isControlCharacter(char32_t c) { return c < 0x20 || (c >= 0x7f && c <= 0x9f); }
+[[nodiscard]] constexpr bool isControlCharacter(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f);
+}
 [[nodiscard]] bool holdsControlCharacter(QStringView text);
 
 // Characters that reorder the text around them (the bidirectional embeddings, overrides, isolates and
 // marks) or end a line without looking like a line end (U+2028, U+2029).
 [[nodiscard]] constexpr bool isLayoutCharacter(char32_t c)
 {
-    return (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069) || c == 0x200e || c == 0x200f
-        || c == 0x061c || c == 0x2028 || c == 0x2029;
+    return (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069) || c == 0x200e || c == 0x200f || c == 0x061c
+        || c == 0x2028 || c == 0x2029;
 }
 
 } // namespace tovel

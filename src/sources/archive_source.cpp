@@ -34,7 +34,10 @@ bool holdsBlankOrControl(const QString &text)
 
 // One path segment as it goes into an address: "?" and "#" are escaped like any other character that
 // would end the path, so a name never turns into a query or a fragment.
-QByteArray segment(const QString &text) { return QUrl::toPercentEncoding(text, QByteArrayLiteral("!$&'()*+,;=:@")); }
+QByteArray segment(const QString &text)
+{
+    return QUrl::toPercentEncoding(text, QByteArrayLiteral("!$&'()*+,;=:@"));
+}
 
 // "/download/ID/a/b.mp3" for the file "a/b.mp3"; nothing when a segment is empty, "." or "..": such a
 // name would be read as a way out of the item.
@@ -67,8 +70,9 @@ ListedFile listedFile(const QJsonObject &file)
 {
     const auto hex = [&file](const char *key, qsizetype length) {
         const QByteArray value = file.value(QLatin1String(key)).toString().toLatin1().toLower();
-        const bool valid = value.size() == length
-            && std::all_of(value.begin(), value.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+        const bool valid = value.size() == length && std::all_of(value.begin(), value.end(), [](char c) {
+                               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+                           });
         return valid ? value : QByteArray();
     };
     ListedFile listed;
@@ -115,7 +119,8 @@ Result<MediaItems> itemsFromMetadata(const QByteArray &body, const QString &base
         return value.isArray() ? value.toArray().at(0).toString() : value.toString();
     };
     MediaTags tags{text("title"), text("creator"), text("date"),
-                   QStringLiteral("https://") + endpoints::archiveDomain + QStringLiteral("/details/") + identifier, std::nullopt};
+                   QStringLiteral("https://") + endpoints::archiveDomain + QStringLiteral("/details/") + identifier,
+                   std::nullopt};
     // The item's own thumbnail, for files that bring no picture of their own.
     if (const auto path = downloadPath(identifier, QStringLiteral("__ia_thumb.jpg")))
         tags.image = address(*path);

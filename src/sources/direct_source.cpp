@@ -21,8 +21,8 @@ QCoro::Task<Result<MediaItems>> DirectMediaSource::resolve(QString input, std::s
     if (title.isEmpty())
         title = QStringLiteral("Audio");
     const QString host = url->hostOrEmpty();
-    co_return MediaItems{MediaItem(title, url->url, host.isEmpty() ? QStringLiteral("Direct link") : host,
-                                   pathExtension(url->url))};
+    co_return MediaItems{
+        MediaItem(title, url->url, host.isEmpty() ? QStringLiteral("Direct link") : host, pathExtension(url->url))};
 }
 
 } // namespace tovel

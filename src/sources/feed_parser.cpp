@@ -3,8 +3,8 @@
 #include "core/dates.h"
 #include "core/media_extensions.h"
 #include "core/url_text.h"
-#include "sources/html_entities.h"
 #include "platform/text.h"
+#include "sources/html_entities.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -136,14 +136,14 @@ public:
                 if (type.compare(QLatin1String("xhtml"), Qt::CaseInsensitive) == 0)
                     m_xhtmlDepth = 1;
             } else if (name == QLatin1String("link") && m_itemDepth > 0
-                && attributes.hasAttribute(QLatin1String("href"))) {
+                       && attributes.hasAttribute(QLatin1String("href"))) {
                 // Only an entry's enclosure links are its media; "alternate" (the default), "self" and
                 // the rest name pages.
                 const QStringView rel = attributes.value(QLatin1String("rel")).trimmed();
                 if (rel == QLatin1String("enclosure")
                     || rel == QLatin1String("http://www.iana.org/assignments/relation/enclosure"))
-                    takeEnclosure(
-                        attributes.value(QLatin1String("href")).toString(), attributes.value(QLatin1String("type")));
+                    takeEnclosure(attributes.value(QLatin1String("href")).toString(),
+                                  attributes.value(QLatin1String("type")));
             }
             return;
         }
@@ -238,8 +238,9 @@ public:
         if (name == m_itemName && m_currentEnclosure) {
             const QString extension = pathExtension(*m_currentEnclosure);
             m_items.append(MediaItem(m_currentTitle.isEmpty() ? QStringLiteral("Episode") : m_currentTitle,
-                *m_currentEnclosure, m_feedTitle.isEmpty() ? QStringLiteral("Podcast") : m_feedTitle,
-                extension.isEmpty() ? std::nullopt : std::optional<QString>(extension)));
+                                     *m_currentEnclosure,
+                                     m_feedTitle.isEmpty() ? QStringLiteral("Podcast") : m_feedTitle,
+                                     extension.isEmpty() ? std::nullopt : std::optional<QString>(extension)));
             m_items.last().tags = m_currentTags;
             m_items.last().defaultTitle = QStringLiteral("Episode");
             m_guids.append(m_currentGuid);
@@ -260,7 +261,7 @@ public:
             m_currentTags.comment = candidate;
             m_currentGuid = candidate;
         } else if (inItem && (name == QLatin1String("published") || name == QLatin1String("updated"))
-            && parentIs(1, QLatin1String("entry"))) {
+                   && parentIs(1, QLatin1String("entry"))) {
             const bool published = name == QLatin1String("published");
             if (published || !m_currentDateFromPubDate) {
                 if (const auto day = parseWrittenDay(candidate)) {
@@ -269,12 +270,12 @@ public:
                 }
             }
         } else if (name == QLatin1String("name") && parentIs(1, QLatin1String("author"))
-            && parentIs(2, QLatin1String(inItem ? "entry" : "feed"))) {
+                   && parentIs(2, QLatin1String(inItem ? "entry" : "feed"))) {
             // The first of several authors is the artist.
             if (QString &author = inItem ? m_currentAuthor : m_feedAuthor; author.isEmpty())
                 author = candidate;
         } else if (!inItem && (name == QLatin1String("logo") || name == QLatin1String("icon"))
-            && parentIs(1, QLatin1String("feed"))) {
+                   && parentIs(1, QLatin1String("feed"))) {
             (name == QLatin1String("logo") ? m_feedLogo : m_feedIcon) = linkedAddress(candidate);
         }
     }
@@ -288,15 +289,18 @@ public:
         for (qsizetype i = 0; i < m_items.size(); ++i) {
             MediaTags &tags = m_items[i].tags;
             tags.album = m_feedTitle;
-            tags.artist = !m_authors.at(i).isEmpty() ? m_authors.at(i) : (!m_feedAuthor.isEmpty() ? m_feedAuthor : m_feedTitle);
+            tags.artist
+                = !m_authors.at(i).isEmpty() ? m_authors.at(i) : (!m_feedAuthor.isEmpty() ? m_feedAuthor : m_feedTitle);
             if (!tags.image)
                 tags.image = showImage;
             // A guid is the episode's for good, while its enclosure's address may change. Guids are only
             // unique within their show, and a show keeps its title when its feed moves to another address.
             if (!m_guids.at(i).isEmpty())
                 // U+001F parts them: XML text can hold no such character.
-                m_items[i].identity = QStringLiteral("guid %1\u001f%2").arg(
-                    m_feedTitle.isEmpty() ? QString::fromLatin1(m_address.toEncoded()) : m_feedTitle, m_guids.at(i));
+                m_items[i].identity
+                    = QStringLiteral("guid %1\u001f%2")
+                          .arg(m_feedTitle.isEmpty() ? QString::fromLatin1(m_address.toEncoded()) : m_feedTitle,
+                               m_guids.at(i));
         }
         return std::move(m_items);
     }
@@ -310,7 +314,7 @@ private:
 
     QUrl m_address;
     MediaItems m_items;
-    bool m_atom = false; // the root is an Atom <feed>
+    bool m_atom = false;              // the root is an Atom <feed>
     QLatin1String m_itemName{"item"}; // "entry" in Atom
     QString m_feedTitle;
     QString m_feedAuthor;
@@ -320,13 +324,13 @@ private:
     std::optional<QUrl> m_feedIcon;     // <icon> of an Atom feed
     QString m_currentTitle;
     bool m_titleIsHtml = false; // the Atom title being read is escaped HTML
-    int m_xhtmlDepth = 0; // inside an Atom XHTML title: how many of its elements are open, itself included
+    int m_xhtmlDepth = 0;       // inside an Atom XHTML title: how many of its elements are open, itself included
     QString m_currentGuid;
     QStringList m_guids; // per item, empty where it has none
     QString m_currentAuthor;
     MediaTags m_currentTags;
     bool m_currentDateFromPubDate = false; // a pubDate (Atom: published) dated the item, over any other date
-    QStringList m_authors; // each item's own author, beside m_items
+    QStringList m_authors;                 // each item's own author, beside m_items
     std::optional<QUrl> m_currentEnclosure;
     QStringList m_path;
     int m_itemDepth = 0; // how many open elements are items: asked at every element, so never searched for
@@ -392,11 +396,15 @@ QByteArray withoutLeadingJunk(const QByteArray &document)
 }
 
 // What Windows-1252 puts at 0x80–0x9F, where Latin-1 has control characters; U+FFFD where it has none.
-constexpr char16_t windows1252[32] = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,
-    0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+constexpr char16_t windows1252[32]
+    = {0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+       0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+       0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
 
-QByteArray utf8Of(char32_t c) { return QString::fromUcs4(&c, 1).toUtf8(); }
+QByteArray utf8Of(char32_t c)
+{
+    return QString::fromUcs4(&c, 1).toUtf8();
+}
 
 // The length of the well-formed UTF-8 sequence at `at` and the character it holds; 0 when there is none.
 qsizetype utf8Sequence(QByteArrayView bytes, qsizetype at, char32_t *decoded)
@@ -437,7 +445,8 @@ Mended mended(const QByteArray &document)
         return {document};
     static const QRegularExpression declared(QStringLiteral("^<\\?xml[^>]*encoding\\s*=\\s*[\"']([^\"']*)[\"']"));
     const QRegularExpressionMatch match = declared.match(QString::fromLatin1(document.left(256)));
-    if (const QString name = match.captured(1).toLower(); match.hasMatch() && name != QLatin1String("utf-8") && name != QLatin1String("utf8"))
+    if (const QString name = match.captured(1).toLower();
+        match.hasMatch() && name != QLatin1String("utf-8") && name != QLatin1String("utf8"))
         return {document};
 
     const QByteArrayView in(document);
@@ -454,10 +463,10 @@ Mended mended(const QByteArray &document)
         out.append(with);
         copied = at + length;
     };
-    const auto isNameStart = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':'; };
-    const auto isNameChar = [&isNameStart](char c) {
-        return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
-    };
+    const auto isNameStart
+        = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':'; };
+    const auto isNameChar
+        = [&isNameStart](char c) { return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; };
     // Mends the byte at `at` when it is not UTF-8, a character XML forbids, or a control character;
     // how many bytes it stands for, or 0 for plain ASCII left as it is.
     const auto mendCharacter = [&](qsizetype at) -> qsizetype {
@@ -563,7 +572,8 @@ Mended mended(const QByteArray &document)
 // What the user is told of a feed that was not read as written; empty when it was.
 QString feedNotice(bool mended, std::optional<QXmlStreamReader::Error> error, qsizetype count)
 {
-    const QString episodes = count == 1 ? QStringLiteral("its one episode") : QStringLiteral("the %1 episodes").arg(count);
+    const QString episodes
+        = count == 1 ? QStringLiteral("its one episode") : QStringLiteral("the %1 episodes").arg(count);
     if (error == QXmlStreamReader::PrematureEndOfDocumentError)
         return QStringLiteral("This feed breaks off; Tovel read %1 before the break.").arg(episodes);
     if (error)
@@ -590,7 +600,8 @@ MediaItems parseFeed(const QByteArray &document, const QUrl &address, QString *n
     QString atomPrefix;
     bool root = true;
     const auto nameOf = [&atomPrefix](QStringView qualified) {
-        return (!atomPrefix.isEmpty() && qualified.startsWith(atomPrefix) ? qualified.sliced(atomPrefix.size()) : qualified)
+        return (!atomPrefix.isEmpty() && qualified.startsWith(atomPrefix) ? qualified.sliced(atomPrefix.size())
+                                                                          : qualified)
             .toString();
     };
     while (!reader.atEnd()) {
@@ -613,7 +624,8 @@ MediaItems parseFeed(const QByteArray &document, const QUrl &address, QString *n
     // items completed so far stand.
     MediaItems items = parser.takeItems();
     if (notice && !items.isEmpty())
-        *notice = feedNotice(text.changed, reader.hasError() ? std::optional(reader.error()) : std::nullopt, items.size());
+        *notice
+            = feedNotice(text.changed, reader.hasError() ? std::optional(reader.error()) : std::nullopt, items.size());
     return items;
 }
 

@@ -8,6 +8,7 @@ std::optional<char32_t> htmlEntity(QStringView name)
 {
     // The named character references of HTML 4, which feeds written for browsers use freely.
     static const QHash<QString, char32_t> entities = [] {
+        // clang-format off
         static constexpr struct
         {
             const char *name;
@@ -56,6 +57,7 @@ std::optional<char32_t> htmlEntity(QStringView name)
         {"rfloor", 8971}, {"lang", 9001}, {"rang", 9002}, {"loz", 9674}, {"spades", 9824}, {"clubs", 9827},
         {"hearts", 9829}, {"diams", 9830},
         };
+        // clang-format on
         QHash<QString, char32_t> map;
         for (const auto &entry : table)
             map.insert(QString::fromLatin1(entry.name), entry.point);

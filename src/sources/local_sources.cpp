@@ -25,7 +25,8 @@ static QString homeOf(const QString &user)
     if (user.isEmpty())
         return QDir::homePath();
     const QByteArray name = user.toLocal8Bit();
-    struct passwd entry {};
+    struct passwd entry
+    {};
     struct passwd *found = nullptr;
     char buffer[4096];
     if (getpwnam_r(name.constData(), &entry, buffer, sizeof buffer, &found) != 0 || !found)
@@ -64,7 +65,10 @@ Error nothingAtPath(const QString &input)
     return Error::plain(QStringLiteral("There is no file or folder at %1.").arg(trimWhitespace(input)));
 }
 
-bool roundTrips(const QByteArray &path) { return QFile::encodeName(QFile::decodeName(path)) == path; }
+bool roundTrips(const QByteArray &path)
+{
+    return QFile::encodeName(QFile::decodeName(path)) == path;
+}
 
 QString displayName(const QByteArray &name)
 {
@@ -97,7 +101,8 @@ QByteArray localFileBytes(const QUrl &url)
 
 static bool present(const QByteArray &path)
 {
-    struct stat status {};
+    struct stat status
+    {};
     return ::lstat(path.constData(), &status) == 0;
 }
 
@@ -167,7 +172,8 @@ static void identify(MediaItem &item)
         return;
     }
     // Qt cannot stat such a name; its bytes, percent-encoded, tell it apart from any other.
-    struct stat status {};
+    struct stat status
+    {};
     ::stat(path.constData(), &status);
     char resolved[PATH_MAX];
     const QByteArray canonical = ::realpath(path.constData(), resolved) ? QByteArray(resolved) : path;
@@ -211,8 +217,9 @@ QCoro::Task<Result<MediaItems>> LocalFileSource::resolve(QString input) const
         co_return fail(nothingAtPath(input));
     // A path typed relative to the working folder still gives an absolute file URL.
     const QByteArray absolute = absoluteBytes(*path);
-    const QUrl url = roundTrips(absolute) ? QUrl::fromLocalFile(QFileInfo(QFile::decodeName(absolute)).absoluteFilePath())
-                                          : localFileUrl(absolute);
+    const QUrl url = roundTrips(absolute)
+        ? QUrl::fromLocalFile(QFileInfo(QFile::decodeName(absolute)).absoluteFilePath())
+        : localFileUrl(absolute);
     const QString name = displayName(lastComponent(*path));
     MediaItem item(baseName(name), url, QStringLiteral("Local file"), fileExtension(name));
     identify(item);
@@ -222,7 +229,8 @@ QCoro::Task<Result<MediaItems>> LocalFileSource::resolve(QString input) const
 bool LocalFolderSource::accepts(const QString &input)
 {
     const auto path = localPathBytes(normalizedPath(input));
-    struct stat status {};
+    struct stat status
+    {};
     return path && ::stat(path->constData(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
@@ -238,7 +246,8 @@ Result<MediaItems> listFolder(const QString &path)
     };
     QList<Entry> media;
     for (const QByteArray &name : entriesOf(folder)) {
-        struct stat status {};
+        struct stat status
+        {};
         if (::stat((folder + '/' + name).constData(), &status) != 0 || !S_ISREG(status.st_mode))
             continue;
         const QString shown = displayName(name);

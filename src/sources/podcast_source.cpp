@@ -33,8 +33,8 @@ bool PodcastSource::accepts(const QString &input)
     if (!url || !url->isHttp())
         return false;
     const QString path = url->url.path(QUrl::FullyDecoded).toLower();
-    if (path.contains(QLatin1String("rss")) || path.contains(QLatin1String("feed")) || path.contains(QLatin1String("xml"))
-        || path.endsWith(QLatin1String(".atom")))
+    if (path.contains(QLatin1String("rss")) || path.contains(QLatin1String("feed"))
+        || path.contains(QLatin1String("xml")) || path.endsWith(QLatin1String(".atom")))
         return true;
     return url->host && url->host->contains(QLatin1String("feeds."));
 }
@@ -57,7 +57,8 @@ QCoro::Task<Result<MediaItems>> PodcastSource::resolve(QString input, std::share
             co_return fail(response.error());
         if (!isRetryableStatus(response->status) || attempt >= maxTries)
             break;
-        const int wait = std::min(longestWait, retryAfterSeconds(response->retryAfter).value_or(retryWaits.value(attempt - 1, 15)));
+        const int wait = std::min(longestWait,
+                                  retryAfterSeconds(response->retryAfter).value_or(retryWaits.value(attempt - 1, 15)));
         co_await pause(wait, cancellation);
         if (cancellation && cancellation->isCancelled())
             co_return fail(cancelledError());

@@ -59,11 +59,11 @@ std::optional<QString> percentDecoded(const QString &text)
 QUrl apiAddress(const QString &pageName)
 {
     const QPair<QString, QString> pairs[] = {
-        { QStringLiteral("action"), QStringLiteral("query") },
-        { QStringLiteral("titles"), QStringLiteral("File:") + pageName },
-        { QStringLiteral("prop"), QStringLiteral("imageinfo") },
-        { QStringLiteral("iiprop"), QStringLiteral("url|size|sha1|extmetadata") },
-        { QStringLiteral("format"), QStringLiteral("json") },
+        {QStringLiteral("action"), QStringLiteral("query")},
+        {QStringLiteral("titles"), QStringLiteral("File:") + pageName},
+        {QStringLiteral("prop"), QStringLiteral("imageinfo")},
+        {QStringLiteral("iiprop"), QStringLiteral("url|size|sha1|extmetadata")},
+        {QStringLiteral("format"), QStringLiteral("json")},
     };
     // Escaped by hand: QUrlQuery takes a "%20" in a title as already escaped, and leaves a plus sign
     // that the server would read as a space.
@@ -121,7 +121,9 @@ std::optional<CommonsFile> firstFile(const QByteArray &body)
     if (const QJsonValue size = first.value(QLatin1String("size")); size.isDouble() && size.toDouble() >= 0)
         file.listed.size = qint64(size.toDouble());
     const QByteArray sha1 = first.value(QLatin1String("sha1")).toString().toLatin1().toLower();
-    if (sha1.size() == 40 && std::all_of(sha1.begin(), sha1.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }))
+    if (sha1.size() == 40 && std::all_of(sha1.begin(), sha1.end(), [](char c) {
+            return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+        }))
         file.listed.sha1 = sha1;
     return file;
 }
@@ -137,7 +139,8 @@ bool WikimediaSource::accepts(const QString &input)
     return host.contains(endpoints::wikimediaDomain) || host.contains(endpoints::wikipediaDomain);
 }
 
-QCoro::Task<Result<MediaItems>> WikimediaSource::resolve(QString input, std::shared_ptr<Cancellation> cancellation) const
+QCoro::Task<Result<MediaItems>> WikimediaSource::resolve(QString input,
+                                                         std::shared_ptr<Cancellation> cancellation) const
 {
     const auto link = parseUrl(trimSpacesAndTabs(input));
     if (!link)

@@ -38,11 +38,26 @@ EngineReport::EngineReport(QObject *parent) : QObject(parent), m_runtimeFound(To
     askLicense(this, deliver);
 }
 
-QObject *EngineReport::web() const { return &WebEngine::shared(); }
-QObject *EngineReport::updater() const { return &Updater::shared(); }
-bool EngineReport::converterPresent() const { return Tools::hasFFmpeg(); }
-bool EngineReport::converterBundled() const { return Tools::ffmpegInResources(); }
-QString EngineReport::installedVersion() const { return currentVersion(); }
+QObject *EngineReport::web() const
+{
+    return &WebEngine::shared();
+}
+QObject *EngineReport::updater() const
+{
+    return &Updater::shared();
+}
+bool EngineReport::converterPresent() const
+{
+    return Tools::hasFFmpeg();
+}
+bool EngineReport::converterBundled() const
+{
+    return Tools::ffmpegInResources();
+}
+QString EngineReport::installedVersion() const
+{
+    return currentVersion();
+}
 
 QString EngineReport::manifestLine() const
 {
@@ -53,13 +68,18 @@ QString EngineReport::manifestLine() const
     return line + QStringLiteral("built-in defaults");
 }
 
-QString EngineReport::manifestNotice() const { return ManifestStore::shared().manifest().notice.value_or(QString()); }
+QString EngineReport::manifestNotice() const
+{
+    return ManifestStore::shared().manifest().notice.value_or(QString());
+}
 
 QString EngineReport::reportsText() const
 {
     if (m_reports == 0)
-        return QStringLiteral("No crash reports. Any that occur are written to this computer only \u2014 nothing is ever sent.");
-    return QString::number(m_reports) + QStringLiteral(" crash report(s) on this computer. Nothing has been sent anywhere.");
+        return QStringLiteral(
+            "No crash reports. Any that occur are written to this computer only \u2014 nothing is ever sent.");
+    return QString::number(m_reports)
+        + QStringLiteral(" crash report(s) on this computer. Nothing has been sent anywhere.");
 }
 
 bool EngineReport::findWebEngine()
@@ -100,7 +120,10 @@ void EngineReport::typeWebEnginePath(const QString &path)
         WebEngine::shared().setPath(path);
 }
 
-void EngineReport::showReports() const { Desktop::shared().open(QUrl::fromLocalFile(Diagnostics::reportsFolder())); }
+void EngineReport::showReports() const
+{
+    Desktop::shared().open(QUrl::fromLocalFile(Diagnostics::reportsFolder()));
+}
 
 void EngineReport::deleteReports()
 {

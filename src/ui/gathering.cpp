@@ -96,7 +96,10 @@ QString Gathering::sourceKind(const QString &input) const
     return sourceKindWord(input, WebEngine::shared().enabled());
 }
 
-void Gathering::describeInput(const QString &input) { findKind(input); }
+void Gathering::describeInput(const QString &input)
+{
+    findKind(input);
+}
 
 QCoro::Task<void> Gathering::findKind(QString input)
 {
@@ -113,11 +116,20 @@ QCoro::Task<void> Gathering::findKind(QString input)
         emit inputKindFound(input, kind);
 }
 
-bool Gathering::canGather(const QString &input) const { return !trimSpacesAndTabs(input).isEmpty(); }
+bool Gathering::canGather(const QString &input) const
+{
+    return !trimSpacesAndTabs(input).isEmpty();
+}
 
-bool Gathering::takesQuality(int format) const { return usesQuality(formatAt(format)); }
+bool Gathering::takesQuality(int format) const
+{
+    return usesQuality(formatAt(format));
+}
 
-QString Gathering::formatFact(int format) const { return label(formatAt(format)); }
+QString Gathering::formatFact(int format) const
+{
+    return label(formatAt(format));
+}
 
 QString Gathering::qualityFact(int format, int quality) const
 {
@@ -159,9 +171,15 @@ QStringList Gathering::filesInProgress() const
     return files;
 }
 
-bool Gathering::busy() const { return m_runner->activeTasks() > 0; }
+bool Gathering::busy() const
+{
+    return m_runner->activeTasks() > 0;
+}
 
-void Gathering::cancel(QObject *job) { m_runner->cancel(qobject_cast<Job *>(job)); }
+void Gathering::cancel(QObject *job)
+{
+    m_runner->cancel(qobject_cast<Job *>(job));
+}
 
 void Gathering::gatherAgain(QObject *job)
 {

@@ -17,7 +17,10 @@ JobListModel::JobListModel(JobRunner *runner, QObject *parent) : QAbstractListMo
     });
 }
 
-int JobListModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : int(m_jobs.size()); }
+int JobListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_jobs.size());
+}
 
 QVariant JobListModel::data(const QModelIndex &index, int role) const
 {
@@ -26,6 +29,9 @@ QVariant JobListModel::data(const QModelIndex &index, int role) const
     return QVariant::fromValue<QObject *>(m_jobs.at(index.row()).data());
 }
 
-QHash<int, QByteArray> JobListModel::roleNames() const { return {{JobRole, "job"}}; }
+QHash<int, QByteArray> JobListModel::roleNames() const
+{
+    return {{JobRole, "job"}};
+}
 
 } // namespace tovel

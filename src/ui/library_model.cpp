@@ -52,7 +52,10 @@ void LibraryModel::setFolder(const QString &folder)
     emit folderChanged();
 }
 
-int LibraryModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : int(m_files.size()); }
+int LibraryModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_files.size());
+}
 
 QVariant LibraryModel::data(const QModelIndex &index, int role) const
 {
@@ -73,7 +76,10 @@ QHash<int, QByteArray> LibraryModel::roleNames() const
     return {{UrlRole, "url"}, {NameRole, "name"}, {ExtensionRole, "extension"}, {SourceRole, "source"}};
 }
 
-void LibraryModel::reload(const QStringList &skipped) { load(m_folder, skipped, ++m_generation); }
+void LibraryModel::reload(const QStringList &skipped)
+{
+    load(m_folder, skipped, ++m_generation);
+}
 
 QCoro::Task<void> LibraryModel::load(QString folder, QStringList skipped, quint64 generation)
 {

@@ -13,10 +13,10 @@ namespace tovel {
 struct LibraryFile
 {
     QUrl url;
-    QString name;      // without its extension
-    QString extension; // as written
+    QString name;       // without its extension
+    QString extension;  // as written
     QDateTime modified; // invalid when it could not be read
-    QString source;    // the feed or item Tovel saved it from, as the history has it; empty when not known
+    QString source;     // the feed or item Tovel saved it from, as the history has it; empty when not known
 };
 
 // The audio files directly inside `folder`, newest first; a file whose date cannot be read comes

@@ -1,6 +1,5 @@
 #include "ui/shell.h"
 
-
 #include "appearance/appearance.h"
 #include "core/endpoints.h"
 #include "engine/manifest.h"
@@ -87,10 +86,19 @@ Shell *Shell::create(QQmlEngine *, QJSEngine *)
     return instance;
 }
 
-bool Shell::onboardingDone() const { return Defaults::boolean(onboardingKey, false); }
+bool Shell::onboardingDone() const
+{
+    return Defaults::boolean(onboardingKey, false);
+}
 
-void Shell::finishOnboarding() { Defaults::set(onboardingKey, true); }
+void Shell::finishOnboarding()
+{
+    Defaults::set(onboardingKey, true);
+}
 
-QObject *Shell::webEngine() const { return &WebEngine::shared(); }
+QObject *Shell::webEngine() const
+{
+    return &WebEngine::shared();
+}
 
 } // namespace tovel

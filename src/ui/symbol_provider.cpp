@@ -80,7 +80,8 @@ QImage TileProvider::requestImage(const QString &id, QSize *size, const QSize &r
     const QUrl url(QUrl::fromPercentEncoding(id.toUtf8()));
     if (!url.isLocalFile())
         return {};
-    const int side = std::clamp(requestedSize.isValid() ? std::max(requestedSize.width(), requestedSize.height()) : 152, 16, 512);
+    const int side
+        = std::clamp(requestedSize.isValid() ? std::max(requestedSize.width(), requestedSize.height()) : 152, 16, 512);
     QImageReader reader(url.toLocalFile());
     const QSize natural = reader.size();
     if (!natural.isValid() || natural.isEmpty())

@@ -38,7 +38,7 @@ namespace tovel::Diagnostics {
 
 namespace {
 
-constexpr int handledSignals[] = { SIGILL, SIGABRT, SIGFPE, SIGSEGV, SIGBUS, SIGTRAP };
+constexpr int handledSignals[] = {SIGILL, SIGABRT, SIGFPE, SIGSEGV, SIGBUS, SIGTRAP};
 constexpr int maxFrames = 128;
 
 QString orUnknown(const char *text)
@@ -57,7 +57,8 @@ QByteArray headerText()
 
 // Everything the signal handler needs is laid out at install time: inside the handler we only copy bytes and
 // make plain system calls, never allocate or lock. Plain bytes, so no destructor can take them away during exit.
-struct Prepared {
+struct Prepared
+{
     char folder[PATH_MAX] = {};
     char header[2048] = {};
     std::size_t headerLength = 0;
@@ -69,11 +70,12 @@ char *alternateStack = nullptr;
 
 // The thread that is writing (or has written) the report. Only one report per crash: a second crashing thread
 // leaves it to the first, and the abort that follows an exception report doesn't write over it.
-std::atomic<pid_t> reporter{ 0 };
+std::atomic<pid_t> reporter{0};
 std::terminate_handler previousTerminate = nullptr;
 
 // A bounded text builder over a fixed buffer, usable in a signal handler.
-struct Builder {
+struct Builder
+{
     char *out;
     std::size_t capacity;
     std::size_t length = 0;
@@ -128,13 +130,13 @@ void writeSignalReport(int signalNumber, void *const *frames, int frameCount)
     const auto now = static_cast<unsigned long long>(::time(nullptr));
     char finalPath[PATH_MAX + 64];
     char tempPath[PATH_MAX + 64];
-    Builder finalName{ finalPath, sizeof finalPath };
+    Builder finalName{finalPath, sizeof finalPath};
     finalName.add(prepared.folder);
     finalName.add("/crash-");
     finalName.addNumber(now);
     finalName.add(".txt");
     // Not a ".txt" while it is being written, so a half report is never counted.
-    Builder tempName{ tempPath, sizeof tempPath };
+    Builder tempName{tempPath, sizeof tempPath};
     tempName.add(prepared.folder);
     tempName.add("/.crash-");
     tempName.addNumber(now);
@@ -148,7 +150,7 @@ void writeSignalReport(int signalNumber, void *const *frames, int frameCount)
     if (fd < 0)
         return;
     char lines[128];
-    Builder middle{ lines, sizeof lines };
+    Builder middle{lines, sizeof lines};
     middle.add("kind: signal ");
     middle.addNumber(static_cast<unsigned long long>(signalNumber));
     middle.add("\ndetail: fatal signal\n\n");
@@ -170,7 +172,7 @@ void writeSignalReport(int signalNumber, void *const *frames, int frameCount)
 void awaitOtherReporter()
 {
     for (int i = 0; i < 100; ++i) {
-        timespec pause{ 0, 100'000'000 };
+        timespec pause{0, 100'000'000};
         ::nanosleep(&pause, nullptr);
     }
 }
@@ -202,8 +204,8 @@ QString exceptionName()
     if (!type)
         return QStringLiteral("?");
     int status = 0;
-    const std::unique_ptr<char, decltype(&std::free)> name(
-        abi::__cxa_demangle(type->name(), nullptr, nullptr, &status), &std::free);
+    const std::unique_ptr<char, decltype(&std::free)> name(abi::__cxa_demangle(type->name(), nullptr, nullptr, &status),
+                                                           &std::free);
     return QString::fromUtf8(status == 0 && name ? name.get() : type->name());
 }
 
@@ -214,8 +216,7 @@ QString exceptionReason(const std::exception_ptr &current)
     } catch (const std::exception &error) {
         if (error.what() && *error.what())
             return QString::fromUtf8(error.what());
-    } catch (...) {
-    }
+    } catch (...) {}
     return QStringLiteral("no reason");
 }
 
@@ -226,8 +227,8 @@ QStringList stackHere(int skip)
     QStringList lines;
     if (count <= skip)
         return lines;
-    const std::unique_ptr<char *, decltype(&std::free)> symbols(
-        ::backtrace_symbols(frames + skip, count - skip), &std::free);
+    const std::unique_ptr<char *, decltype(&std::free)> symbols(::backtrace_symbols(frames + skip, count - skip),
+                                                                &std::free);
     for (int i = 0; symbols && i < count - skip; ++i)
         lines << QString::fromUtf8(symbols.get()[i]);
     return lines;
@@ -241,9 +242,8 @@ QStringList stackHere(int skip)
         if (reporter.compare_exchange_strong(expected, ::gettid())) {
             try {
                 writeReport(QStringLiteral("exception"),
-                    exceptionName() + QStringLiteral(": ") + exceptionReason(current), stackHere(1));
-            } catch (...) {
-            }
+                            exceptionName() + QStringLiteral(": ") + exceptionReason(current), stackHere(1));
+            } catch (...) {}
         }
     }
     // The runtime's own handler names the exception on stderr and aborts; the SIGABRT handler then sees this
@@ -327,8 +327,7 @@ void writeReport(const QString &kind, const QString &detail, const QStringList &
     // An exception's words may quote a link, password and all; the report keeps the link without them.
     const QByteArray text = headerText()
         + (QStringLiteral("kind: ") + kind + QStringLiteral("\ndetail: ") + withoutCredentials(detail)
-            + QStringLiteral("\n\n")
-            + stack.join(u'\n'))
+           + QStringLiteral("\n\n") + stack.join(u'\n'))
               .toUtf8();
     QSaveFile file(reportsFolder() + u'/' + reportFileName(QDateTime::currentSecsSinceEpoch()));
     if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size())
@@ -343,8 +342,8 @@ QStringList reports()
         if (entry.suffix() != QLatin1String("txt"))
             continue;
         const QDateTime modified = entry.lastModified();
-        found.emplace_back(
-            modified.isValid() ? modified.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min(), entry.filePath());
+        found.emplace_back(modified.isValid() ? modified.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min(),
+                           entry.filePath());
     }
     std::stable_sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
     QStringList newestFirst;
@@ -356,7 +355,7 @@ QStringList reports()
 void revealFolder()
 {
     // The core library has no D-Bus to ask the file manager to select it; the desktop's opener shows the folder.
-    QProcess::startDetached(QStringLiteral("xdg-open"), { reportsFolder() });
+    QProcess::startDetached(QStringLiteral("xdg-open"), {reportsFolder()});
 }
 
 void deleteAll()

@@ -51,8 +51,8 @@ std::optional<UpdateInfo> UpdateInfo::decode(const QByteArray &json)
         return std::nullopt;
     const QJsonObject object = document.object();
     UpdateInfo info;
-    for (auto [key, field] : {std::pair{"version", &info.version}, std::pair{"url", &info.url},
-                              std::pair{"notes", &info.notes}}) {
+    for (auto [key, field] :
+         {std::pair{"version", &info.version}, std::pair{"url", &info.url}, std::pair{"notes", &info.notes}}) {
         const QJsonValue value = object.value(QLatin1String(key));
         if (!value.isString())
             return std::nullopt;
@@ -93,7 +93,10 @@ std::optional<UpdateInfo> verifiedUpdate(const QString &notice, const QByteArray
     return UpdateInfo::decode(*record);
 }
 
-QString currentVersion() { return QString::fromLatin1(build::version); }
+QString currentVersion()
+{
+    return QString::fromLatin1(build::version);
+}
 
 qint64 buildNumberFrom(const QString &text)
 {
@@ -105,7 +108,10 @@ qint64 buildNumberFrom(const QString &text)
     return ok ? value : 1;
 }
 
-qint64 currentBuild() { return buildNumberFrom(QString::fromLatin1(build::buildNumber)); }
+qint64 currentBuild()
+{
+    return buildNumberFrom(QString::fromLatin1(build::buildNumber));
+}
 
 Updater &Updater::shared()
 {
@@ -116,8 +122,7 @@ Updater &Updater::shared()
 Updater::Updater(QUrl feedUrl, QByteArray publicKey, qint64 runningBuild, QObject *parent)
     : QObject(parent), m_feedUrl(std::move(feedUrl)), m_publicKey(std::move(publicKey)), m_runningBuild(runningBuild),
       m_automatic(Defaults::boolean(automaticKey, true))
-{
-}
+{}
 
 void Updater::setAutomatic(bool automatic)
 {

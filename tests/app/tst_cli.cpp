@@ -58,14 +58,15 @@ private slots:
         // Default destination: the Downloads folder in the (test's) home.
         QCOMPARE(entries(env->downloads()), QStringList({"Track 1.wav", "Track 2.wav", "Track 3.wav"}));
         // The first job never waits, so it is never said to be queued.
-        for (const char *line : {"Track 1 \u2014 Converting\u2026 (0%)",
-                                 "Track 2 \u2014 Saved to Downloads (100%)", "3 of 3 saved"})
+        for (const char *line :
+             {"Track 1 \u2014 Converting\u2026 (0%)", "Track 2 \u2014 Saved to Downloads (100%)", "3 of 3 saved"})
             QVERIFY2(text.contains(line), qPrintable(text));
         QVERIFY2(!text.contains("Track 1 \u2014 Queued"), qPrintable(text));
     }
 
     void commands_data()
     {
+        // clang-format off
         // "{in}" stands for an empty folder that must stay empty, "{list}" for one with a song and a text file
         // (in the expected output too).
         QTest::addColumn<QStringList>("arguments");
@@ -141,6 +142,7 @@ private slots:
                                   << "Not a link or a file path yet.\nSource: Link\n" << "";
         QTest::newRow("value to a flag") << QStringList{"list", "{list}", "--json=x"} << 2 << ""
                                          << "--json takes no value." + seeHelp;
+        // clang-format on
     }
     void commands()
     {
@@ -157,7 +159,10 @@ private slots:
         const QString bidi = env->folder("bidi");
         writeFile(bidi + QStringLiteral("/a\u202eb\u2028c\u200f.ogg"), "x");
         const bool to = arguments.contains("--to");
-        arguments.replaceInStrings("{in}", in).replaceInStrings("{list}", list).replaceInStrings("{odd}", odd).replaceInStrings("{bidi}", bidi);
+        arguments.replaceInStrings("{in}", in)
+            .replaceInStrings("{list}", list)
+            .replaceInStrings("{odd}", odd)
+            .replaceInStrings("{bidi}", bidi);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (bool changed = true; changed && !arguments.isEmpty();) {
             changed = arguments.first() == "-u" || arguments.first().contains('=');
@@ -193,7 +198,8 @@ private slots:
         if (to)
             QVERIFY(!QFileInfo::exists(env->downloads()));
         if (!out.isNull())
-            QCOMPARE(QString::fromUtf8(output), out.replace("{list}", list).replace("{odd}", odd).replace("{bidi}", bidi));
+            QCOMPARE(QString::fromUtf8(output),
+                     out.replace("{list}", list).replace("{odd}", odd).replace("{bidi}", bidi));
         if (!err.isNull())
             QCOMPARE(QString::fromUtf8(errors), err.replace("{list}", list));
         QCOMPARE(entries(in), QStringList());
@@ -204,6 +210,7 @@ private slots:
     // and saved under the name a person reads: each stray byte as its Latin-1 character.
     void namesNotUtf8_data()
     {
+        // clang-format off
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("saved");
@@ -222,6 +229,7 @@ private slots:
         QTest::newRow("listed") << QStringList{"list", "{old}/d\ufffdmo"} << 0 << QStringList{"d\u00e9mo/caf\u00e8.wav"} << "";
         QTest::newRow("two that look alike, in a folder") << QStringList{"get", "{old}/twins"} << 0
                                                           << QStringList{both, "caf\u00e8.wav"} << "";
+        // clang-format on
     }
     void namesNotUtf8()
     {
@@ -236,17 +244,21 @@ private slots:
         for (const QByteArray name : {"/caf\xe9.wav", "/na\xefve.wav", "/plain.wav", "/d\xe9mo/caf\xe8.wav",
                                       "/twins/caf\xe9.wav", "/twins/caf\xe8.wav"})
             QVERIFY(QFile::copy(tone, env->root() + "/copy.wav")
-                    && ::rename(QFile::encodeName(env->root() + "/copy.wav").constData(), (folder + name).constData()) == 0);
+                    && ::rename(QFile::encodeName(env->root() + "/copy.wav").constData(), (folder + name).constData())
+                        == 0);
         arguments.replaceInStrings("{old}", old);
         const bool listing = arguments.first() == "list";
         if (!listing)
-            arguments << "--format" << "wav" << "--to" << to;
+            arguments << "--format"
+                      << "wav"
+                      << "--to" << to;
         int exit = -1;
         QByteArray errors;
         // Under a UTF-8 locale, as most desktops are, a stray byte does not survive Qt's reading of a name.
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("LC_ALL", "C.UTF-8");
-        const QByteArray output = runProgram(TOVEL_BINARY, arguments, &exit, environment.toStringList(), 120'000, &errors);
+        const QByteArray output
+            = runProgram(TOVEL_BINARY, arguments, &exit, environment.toStringList(), 120'000, &errors);
         QCOMPARE(exit, status);
         QCOMPARE(QString::fromUtf8(errors), err.replace("{old}", old));
         if (listing)
@@ -270,7 +282,8 @@ private slots:
         const auto serveFeed = [&server](const QString &query) {
             QString feed = "<rss><channel><title>Field Notes</title>";
             for (const char *name : {"One", "Two"})
-                feed += QStringLiteral("<item><title>%1</title><guid>urn:%1</guid><enclosure type=\"audio/mpeg\" url=\"%2/%1.mp3%3\"/></item>")
+                feed += QStringLiteral("<item><title>%1</title><guid>urn:%1</guid><enclosure type=\"audio/mpeg\" "
+                                       "url=\"%2/%1.mp3%3\"/></item>")
                             .arg(name, server.base(), query);
             server.serve("/feed.xml", (feed + "</channel></rss>").toUtf8());
         };
@@ -279,7 +292,8 @@ private slots:
         const QStringList get{"get", server.base() + "/feed.xml", "--to", to};
         const auto fetches = [&server](const char *path) {
             const QList<HttpServer::Request> requests = server.requests();
-            return std::count_if(requests.cbegin(), requests.cend(), [path](const auto &r) { return r.target.startsWith(path); });
+            return std::count_if(requests.cbegin(), requests.cend(),
+                                 [path](const auto &r) { return r.target.startsWith(path); });
         };
         // Runs a statement on the history; the rows it gives, a line each.
         const auto sql = [&database](const QString &statement) {
@@ -317,13 +331,15 @@ private slots:
 
         // Killed while the second episode converts: only the first, saved whole, is noted.
         const QString killedTo = env->folder("killed"), hanging = env->root() + "/ffmpeg";
-        QVERIFY(writeScript(hanging, "#!/bin/sh\ncase \"$*\" in *title=Two*) touch '" + env->root()
-                                         + "/hung'; exec sleep 600 ;; esac\nexec ffmpeg \"$@\"\n"));
+        QVERIFY(writeScript(hanging,
+                            "#!/bin/sh\ncase \"$*\" in *title=Two*) touch '" + env->root()
+                                + "/hung'; exec sleep 600 ;; esac\nexec ffmpeg \"$@\"\n"));
         QProcess killed;
         killed.setEnvironment(QProcess::systemEnvironment() << "TOVEL_FFMPEG=" + hanging);
         killed.start(TOVEL_BINARY, {"get", server.base() + "/feed.xml", "--format", "wav", "--to", killedTo});
         const QString one = killedTo + "/One.wav ";
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(env->root() + "/hung") && sql("SELECT count(*) FROM saved") == QStringList{"1"}, 30'000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QFileInfo::exists(env->root() + "/hung") && sql("SELECT count(*) FROM saved") == QStringList{"1"}, 30'000);
         killed.kill();
         QVERIFY(killed.waitForFinished());
         // The second one never got its name: it is still the hidden file it was written under.
@@ -338,7 +354,10 @@ private slots:
         // its episodes by other addresses: an episode is known by its guid.
         run({}, {"2 of 2 saved"}, {"One.mp3", "Two.mp3"});
         serveFeed("?via=tracker");
-        run({}, {"One \u2014 Already saved (100%) \u2192 " + to + "/One.mp3", "0 of 2 saved to " + to + ", 2 already saved."}, {});
+        run({},
+            {"One \u2014 Already saved (100%) \u2192 " + to + "/One.mp3",
+             "0 of 2 saved to " + to + ", 2 already saved."},
+            {});
         QCOMPARE(fetches("/One.mp3"), 2);
         // Another format or bitrate is another file; WAV takes no bitrate, so any is the same.
         run({"--quality", "128"}, {"2 of 2 saved"}, {"One 2.mp3", "Two 2.mp3"});
@@ -379,12 +398,14 @@ private slots:
         sql("UPDATE schema_version SET version = 4");
         run({}, {"2 of 2 saved"}, {"One 6.mp3", "Two 5.mp3"});
         QCOMPARE(sql("SELECT version FROM schema_version"), QStringList{"4"});
-        QCOMPARE(errors, "The record of what was saved before comes from a newer Tovel. It is left as it is, and not used.\n");
+        QCOMPARE(errors,
+                 "The record of what was saved before comes from a newer Tovel. It is left as it is, and not used.\n");
 
         // A damaged history is set aside as it is, and a fresh one started.
         sql("UPDATE schema_version SET version = 3");
         QFile damaged(database);
-        QVERIFY(damaged.open(QIODevice::ReadWrite) && damaged.seek(4096) && damaged.write(QByteArray(4096, '\xff')) == 4096);
+        QVERIFY(damaged.open(QIODevice::ReadWrite) && damaged.seek(4096)
+                && damaged.write(QByteArray(4096, '\xff')) == 4096);
         damaged.close();
         const QByteArray bytes = readFile(database);
         run({}, {"2 of 2 saved"}, {"One 7.mp3", "Two 6.mp3"});
@@ -392,8 +413,9 @@ private slots:
         const QStringList aside = QDir(folder).entryList({"history.damaged-*.sqlite"});
         QCOMPARE(aside.size(), 1);
         QVERIFY(readFile(folder + '/' + aside.first()) == bytes);
-        QCOMPARE(QString::fromUtf8(errors), "The record of what was saved before could not be read. It was kept as ~/.local/share/Tovel/"
-                                                + aside.first() + ", and a new one begun.\n");
+        QCOMPARE(QString::fromUtf8(errors),
+                 "The record of what was saved before could not be read. It was kept as ~/.local/share/Tovel/"
+                     + aside.first() + ", and a new one begun.\n");
         run({}, {"2 already saved"}, {});
 
         // A link's user name and password still fetch it, but are never noted or printed; the link without
@@ -422,12 +444,14 @@ private slots:
     // has started, and the history holds only what was saved.
     void endedBySignal_data()
     {
+        // clang-format off
         QTest::addColumn<int>("signal");
         QTest::addColumn<int>("status");
         QTest::newRow("SIGINT") << SIGINT << 130;
         QTest::newRow("SIGTERM") << SIGTERM << 130;
         QTest::newRow("SIGHUP") << SIGHUP << 130;
         QTest::newRow("SIGKILL") << SIGKILL << -1;
+        // clang-format on
     }
     void endedBySignal()
     {
@@ -437,16 +461,18 @@ private slots:
         QVERIFY(makeTone(in + "/Long.wav", 20.0));
         // An ffmpeg that writes the start of Long's file, then hangs.
         const QString hanging = env->root() + "/ffmpeg", hung = env->root() + "/hung", to = env->folder("saved");
-        QVERIFY(writeScript(hanging, "#!/bin/sh\ncase \"$*\" in *Long.wav*-progress*|*-progress*Long.wav*)\n"
-                                     "for a; do out=$a; done; head -c 4096 /dev/urandom > \"$out\"; touch '" + hung
-                                         + "'; exec sleep 600 ;; esac\nexec ffmpeg \"$@\"\n"));
+        QVERIFY(writeScript(hanging,
+                            "#!/bin/sh\ncase \"$*\" in *Long.wav*-progress*|*-progress*Long.wav*)\n"
+                            "for a; do out=$a; done; head -c 4096 /dev/urandom > \"$out\"; touch '"
+                                + hung + "'; exec sleep 600 ;; esac\nexec ffmpeg \"$@\"\n"));
         QProcess process;
         process.setEnvironment(QProcess::systemEnvironment() << "TOVEL_FFMPEG=" + hanging);
         process.start(TOVEL_BINARY, {"get", in, "--format", "flac", "--to", to});
         QVERIFY(process.waitForStarted());
         // Short is noted as saved (its line comes after the history has it) and Long hangs.
         QByteArray printed;
-        QTRY_VERIFY_WITH_TIMEOUT((printed += process.readAllStandardOutput()).contains("Short \u2014 Saved") && QFileInfo::exists(hung),
+        QTRY_VERIFY_WITH_TIMEOUT((printed += process.readAllStandardOutput()).contains("Short \u2014 Saved")
+                                     && QFileInfo::exists(hung),
                                  30'000);
         ::kill(pid_t(process.processId()), signal);
         QVERIFY(process.waitForFinished(30'000));

@@ -25,16 +25,17 @@ class TestMedia : public QObject
         int status = -1;
         QByteArray errors;
         const QByteArray md5
-            = runProgram("ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-map", "0:a:0", "-f", "md5", "-"}, &status, {},
-                         60'000, &errors);
+            = runProgram("ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-map", "0:a:0", "-f", "md5", "-"}, &status,
+                         {}, 60'000, &errors);
         *clean = status == 0 && errors.trimmed().isEmpty();
         return md5.trimmed();
     }
 
     static QJsonObject ffprobe(const QString &file)
     {
-        return QJsonDocument::fromJson(runProgram("ffprobe", {"-v", "error", "-print_format", "json", "-show_streams",
-                                                              "-show_format", file}))
+        return QJsonDocument::fromJson(
+                   runProgram("ffprobe",
+                              {"-v", "error", "-print_format", "json", "-show_streams", "-show_format", file}))
             .object();
     }
 
@@ -62,7 +63,8 @@ private slots:
         const QString in = media.path() + "/in";
         QVERIFY(QDir().mkpath(in));
         const QStringList red{"-f", "lavfi", "-i", "color=c=red:s=16x16:d=1"};
-        const QStringList cover{"-map", "0:a", "-map", "1:v", "-frames:v", "1", "-c:v", "mjpeg", "-disposition:v", "attached_pic"};
+        const QStringList cover{"-map", "0:a",   "-map",           "1:v",         "-frames:v", "1",
+                                "-c:v", "mjpeg", "-disposition:v", "attached_pic"};
         const QStringList film{"-f", "lavfi", "-i", "testsrc=s=64x64:r=10:d=1", "-map", "0:a", "-map", "1:v"};
         const QList<QPair<QString, QStringList>> inputs{
             {"mp3 cover.mp3", red + cover + QStringList{"-c:a", "libmp3lame"}},
@@ -77,25 +79,29 @@ private slots:
         };
         for (const auto &[name, making] : inputs) {
             const QString title = "Own " + QFileInfo(name).completeBaseName();
-            QVERIFY2(makeTone(in + '/' + name, 1.0, making + QStringList{"-metadata", "title=" + title}), qPrintable(name));
+            QVERIFY2(makeTone(in + '/' + name, 1.0, making + QStringList{"-metadata", "title=" + title}),
+                     qPrintable(name));
             bool clean = false;
             sourceAudio.insert(name, decodedAudio(in + '/' + name, &clean));
             QVERIFY(clean);
         }
         // The WAV's cover rides in an ID3 chunk after its audio, which ffmpeg does not write itself.
         const QString id3 = media.path() + "/id3.mp3";
-        QVERIFY(makeTone(id3, 0.1, red + cover + QStringList{"-c:a", "libmp3lame", "-metadata", "title=Own wav tagged"}));
+        QVERIFY(
+            makeTone(id3, 0.1, red + cover + QStringList{"-c:a", "libmp3lame", "-metadata", "title=Own wav tagged"}));
         QVERIFY(addId3Chunk(in + "/wav tagged.wav", id3));
         QVERIFY(writeFile(in + "/garbage.mp3", "not audio at all"));
     }
 
     void everyMediumEveryFormat_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("quality");
         for (const char *format : {"mp3", "m4a", "wav", "flac", "mp4"})
             for (const char *quality : {"best", "128"})
                 QTest::addRow("%s %s", format, quality) << format << quality;
+        // clang-format on
     }
     void everyMediumEveryFormat()
     {
@@ -105,9 +111,9 @@ private slots:
         const QString to = env.root() + "/saved";
         int status = -1;
         QByteArray errors;
-        const QByteArray out = runProgram(TOVEL_BINARY, {"get", media.path() + "/in", "--format", format, "--quality", quality,
-                                                         "--to", to, "--json"},
-                                          &status, {}, 120'000, &errors);
+        const QByteArray out = runProgram(
+            TOVEL_BINARY, {"get", media.path() + "/in", "--format", format, "--quality", quality, "--to", to, "--json"},
+            &status, {}, 120'000, &errors);
         // One JSON object a line; the last one about each job tells how it ended.
         QHash<QString, QJsonObject> ended;
         QJsonObject summary;
@@ -119,13 +125,21 @@ private slots:
             else
                 ended.insert(object.value("title").toString(), object);
         }
-        QCOMPARE(summary, QJsonObject({{"event", "summary"}, {"total", 10}, {"done", 9}, {"alreadySaved", 0}, {"failed", 1},
-                                       {"cancelled", 0}, {"destination", to}, {"exitStatus", 1}}));
+        QCOMPARE(summary,
+                 QJsonObject({{"event", "summary"},
+                              {"total", 10},
+                              {"done", 9},
+                              {"alreadySaved", 0},
+                              {"failed", 1},
+                              {"cancelled", 0},
+                              {"destination", to},
+                              {"exitStatus", 1}}));
         QCOMPARE(status, 1);
         // What nothing reads fails in ffmpeg's own words, with no path of ours in them.
         const QString refused = ended.value("garbage").value("label").toString();
         QVERIFY2(refused.startsWith("Conversion failed. Nothing here can read that. ffmpeg exited with code 1: ")
-                     && refused.contains("Invalid argument") && !refused.contains(media.path()) && !refused.contains(to),
+                     && refused.contains("Invalid argument") && !refused.contains(media.path())
+                     && !refused.contains(to),
                  qPrintable(refused));
 
         const bool lossy = format == "mp3" || format == "m4a";
@@ -133,8 +147,8 @@ private slots:
             const QString base = QFileInfo(it.key()).completeBaseName(), saved = to + '/' + base + '.' + format;
             const QJsonObject job = ended.value(base);
             // Saved where it was told to, which is what it says.
-            QVERIFY2(job.value("phase") == "done" && job.value("output") == saved && job.value("label") == "Saved to saved"
-                         && job.value("progress") == 1.0,
+            QVERIFY2(job.value("phase") == "done" && job.value("output") == saved
+                         && job.value("label") == "Saved to saved" && job.value("progress") == 1.0,
                      qPrintable(base + ": " + job.value("label").toString() + errors));
             bool clean = false;
             const QByteArray audio = decodedAudio(saved, &clean);

@@ -30,7 +30,8 @@ Shot takeShot(const TestEnv &env, const QString &file, const QStringList &extra,
         arguments = QStringList{"-a", "-s", "-screen 0 1280x800x24", program} + arguments;
         program = QStringLiteral("xvfb-run");
         environment.removeIf([](const QString &entry) { return entry.startsWith("QT_QPA_PLATFORM="); });
-        environment << "QT_QPA_PLATFORM=xcb" << "QSG_INFO=1";
+        environment << "QT_QPA_PLATFORM=xcb"
+                    << "QSG_INFO=1";
     }
     runProgram(program, arguments, &shot.status, environment, 120'000, &shot.errors);
     shot.image = QImage(file);
@@ -86,6 +87,7 @@ class ScreenshotTest : public QObject
 private slots:
     void rendersTheWindow_data()
     {
+        // clang-format off
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QSize>("expected");
         QTest::addColumn<int>("selected"); // the pane button drawn in full ink; none for the introduction
@@ -103,6 +105,7 @@ private slots:
             << QStringList{"--mode", "light", "--pane", "engine"} << QSize(1100, 720) << 3 << true;
         QTest::newRow("introduction") << QStringList{"--onboarding", "--mode", "dark"} << QSize(1100, 720) << -1
                                       << false;
+        // clang-format on
     }
     void rendersTheWindow()
     {
@@ -139,7 +142,10 @@ private slots:
         const Tone panel = toneOf(shot.image, panelArea(shot.image));
         QVERIFY2(rail.variance < 2 && (std::abs(rail.mean - panel.mean) > 8 || panel.variance > 20),
                  qPrintable(QStringLiteral("rail %1 (%2), panel %3 (%4)")
-                                .arg(rail.mean).arg(rail.variance).arg(panel.mean).arg(panel.variance)));
+                                .arg(rail.mean)
+                                .arg(rail.variance)
+                                .arg(panel.mean)
+                                .arg(panel.variance)));
         // Only the selected pane's symbol is drawn in full ink (white in dark, near black in light); the
         // others are dimmed.
         const int chosen = buttonSpread(shot.image, selected);
@@ -159,8 +165,8 @@ private slots:
         const Shot light = takeShot(env, env.root() + "/light.png", {"--mode", "light"});
         const Shot dark = takeShot(env, env.root() + "/dark.png", {});
         QVERIFY2(light.status == 0 && dark.status == 0, (light.errors + dark.errors).constData());
-        const double lighter = toneOf(light.image, panelArea(light.image)).mean
-            - toneOf(dark.image, panelArea(dark.image)).mean;
+        const double lighter
+            = toneOf(light.image, panelArea(light.image)).mean - toneOf(dark.image, panelArea(dark.image)).mean;
         QVERIFY2(lighter > 20, qPrintable(QString::number(lighter)));
         QCOMPARE(tovel::Defaults::text("appearanceMode"), std::optional<QString>("dark"));
     }
@@ -168,11 +174,13 @@ private slots:
     // A bad argument fails the run, and no file is written.
     void rejectsBadArguments_data()
     {
+        // clang-format off
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("unknown pane") << QStringList{"--pane", "settings"};
         QTest::newRow("unknown mode") << QStringList{"--mode", "system"};
         QTest::newRow("bad size") << QStringList{"--size", "big"};
         QTest::newRow("missing value") << QStringList{"--pane"};
+        // clang-format on
     }
     void rejectsBadArguments()
     {

@@ -26,12 +26,14 @@ private slots:
 
     void modes_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("mode");
         QTest::newRow("dark") << "dark" << "dark";
         QTest::newRow("light") << "light" << "light";
         QTest::newRow("capital D is not dark") << "Dark" << "system";
         QTest::newRow("unknown") << "sepia" << "system";
+        // clang-format on
     }
     void modes()
     {
@@ -42,9 +44,13 @@ private slots:
 
     void displayNames()
     {
-        const QList<std::pair<QString, QString>> names{{"04-Graphite", "Graphite"}, {"01-Deep-Sea", "Deep-Sea"},
-                                                       {"Plain", "Plain"}, {"-Lead--Trail-", "Trail"},
-                                                       {"07-DeepSea", "Deep Sea"}, {"02-RGB", "RGB"}, {"", ""}};
+        const QList<std::pair<QString, QString>> names{{"04-Graphite", "Graphite"},
+                                                       {"01-Deep-Sea", "Deep-Sea"},
+                                                       {"Plain", "Plain"},
+                                                       {"-Lead--Trail-", "Trail"},
+                                                       {"07-DeepSea", "Deep Sea"},
+                                                       {"02-RGB", "RGB"},
+                                                       {"", ""}};
         for (const auto &[name, shown] : names)
             QCOMPARE(displayName(name), shown);
     }

@@ -43,7 +43,10 @@ public slots:
     }
 };
 
-static QString schemeText(std::optional<bool> dark) { return !dark ? "none" : *dark ? "dark" : "light"; }
+static QString schemeText(std::optional<bool> dark)
+{
+    return !dark ? "none" : *dark ? "dark" : "light";
+}
 
 class TestDesktopScheme : public QObject
 {
@@ -59,8 +62,8 @@ class TestDesktopScheme : public QObject
 
     void sendChange(const QString &space, const QString &name, const QVariant &value)
     {
-        QDBusMessage signal = QDBusMessage::createSignal(DesktopScheme::path, DesktopScheme::interface,
-                                                         "SettingChanged");
+        QDBusMessage signal
+            = QDBusMessage::createSignal(DesktopScheme::path, DesktopScheme::interface, "SettingChanged");
         signal << space << name << QVariant::fromValue(QDBusVariant(value));
         QVERIFY(portalBus().send(signal));
     }
@@ -70,10 +73,11 @@ private slots:
     {
         // A private bus with no activatable services, so nothing real can answer for the portal.
         const QString config = busDir.filePath("bus.conf");
-        writeFile(config, "<busconfig><type>session</type><listen>unix:tmpdir=" + busDir.path().toUtf8()
-                              + "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-                                "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-                                "<allow own=\"*\"/></policy></busconfig>");
+        writeFile(config,
+                  "<busconfig><type>session</type><listen>unix:tmpdir=" + busDir.path().toUtf8()
+                      + "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                        "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+                        "<allow own=\"*\"/></policy></busconfig>");
         daemon.start("dbus-daemon", {"--config-file=" + config, "--nofork", "--print-address"});
         QVERIFY(daemon.waitForStarted(10'000));
         while (!daemon.canReadLine())
@@ -111,6 +115,7 @@ private slots:
 
     void initialScheme_data()
     {
+        // clang-format off
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("twice");
         QTest::addColumn<bool>("registered");
@@ -122,6 +127,7 @@ private slots:
         QTest::newRow("unknown value") << 7 << false << true << "none";
         QTest::newRow("no portal") << 1 << false << false << "none";
         QTest::newRow("portal never answers") << -1 << false << true << "none";
+        // clang-format on
     }
     void initialScheme()
     {
@@ -144,6 +150,7 @@ private slots:
 
     void liveChanges_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("space");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QVariant>("value");
@@ -153,6 +160,7 @@ private slots:
         QTest::newRow("unchanged") << appearance << "color-scheme" << QVariant(1u) << "";
         QTest::newRow("another key") << appearance << "accent-color" << QVariant(2u) << "";
         QTest::newRow("another namespace") << "org.gnome.desktop.interface" << "color-scheme" << QVariant(2u) << "";
+        // clang-format on
     }
     void liveChanges()
     {

@@ -14,6 +14,7 @@ private slots:
     // `utc` is the instant read ("" when the text must be refused); `day` the calendar day as written.
     void dates_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("utc");
         QTest::addColumn<QString>("day");
@@ -62,6 +63,7 @@ private slots:
         row("02 Jan 10:00:00 GMT", "", "");
         row("2024-13-01", "", "");
         row("2024-03-05T10:20:30 nowhere", "", "");
+        // clang-format on
     }
     void dates()
     {
@@ -79,16 +81,17 @@ private slots:
     // An episode's date tag: its pubDate's day as written, else its dc:date's; a date no one can read is left out.
     void feedDates()
     {
-        const QByteArray xml = "<rss xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><channel><title>Show</title>"
-            "<item><title>A</title><pubDate>Fri, 29 Dec 2023 23:30:00 PST</pubDate>"
-            "<enclosure type=\"audio/mpeg\" url=\"http://h/a.mp3\"/></item>"
-            "<item><title>B</title><dc:date>2024-03-05T10:20:30Z</dc:date>"
-            "<enclosure type=\"audio/mpeg\" url=\"http://h/b.mp3\"/></item>"
-            "<item><title>C</title><dc:date>2020-01-01</dc:date><pubDate>Tue, 02 Jan 2024 10:00:00 GMT</pubDate>"
-            "<enclosure type=\"audio/mpeg\" url=\"http://h/c.mp3\"/></item>"
-            "<item><title>D</title><pubDate>sometime</pubDate>"
-            "<enclosure type=\"audio/mpeg\" url=\"http://h/d.mp3\"/></item>"
-            "</channel></rss>";
+        const QByteArray xml
+            = "<rss xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><channel><title>Show</title>"
+              "<item><title>A</title><pubDate>Fri, 29 Dec 2023 23:30:00 PST</pubDate>"
+              "<enclosure type=\"audio/mpeg\" url=\"http://h/a.mp3\"/></item>"
+              "<item><title>B</title><dc:date>2024-03-05T10:20:30Z</dc:date>"
+              "<enclosure type=\"audio/mpeg\" url=\"http://h/b.mp3\"/></item>"
+              "<item><title>C</title><dc:date>2020-01-01</dc:date><pubDate>Tue, 02 Jan 2024 10:00:00 GMT</pubDate>"
+              "<enclosure type=\"audio/mpeg\" url=\"http://h/c.mp3\"/></item>"
+              "<item><title>D</title><pubDate>sometime</pubDate>"
+              "<enclosure type=\"audio/mpeg\" url=\"http://h/d.mp3\"/></item>"
+              "</channel></rss>";
         QStringList dates;
         for (const MediaItem &item : parseFeed(xml))
             dates << item.title + ' ' + item.tags.date;

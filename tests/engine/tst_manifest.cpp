@@ -36,10 +36,15 @@ private slots:
         server = std::make_unique<HttpServer>();
         cache = env->root() + "/manifest.json";
     }
-    void cleanup() { server.reset(); env.reset(); }
+    void cleanup()
+    {
+        server.reset();
+        env.reset();
+    }
 
     void cacheAtStart_data()
     {
+        // clang-format off
         QTest::addColumn<QByteArray>("cached");
         QTest::addColumn<bool>("taken");
         QTest::newRow("no cache") << QByteArray() << false;
@@ -50,6 +55,7 @@ private slots:
         QTest::newRow("fractional version") << document(0).replace("\"version\":0", "\"version\":1.5") << false;
         QTest::newRow("null notice") << document(3, "Agent/2", ",\"notice\":null") << true;
         QTest::newRow("not json") << QByteArray("<html>") << false;
+        // clang-format on
     }
     void cacheAtStart()
     {
@@ -67,6 +73,7 @@ private slots:
 
     void refresh_data()
     {
+        // clang-format off
         QTest::addColumn<int>("status"); // 0: nothing listens
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<bool>("accepted");
@@ -79,6 +86,7 @@ private slots:
         QTest::newRow("agent over 256 characters") << 200 << document(9, QString(257, u'A')) << false;
         QTest::newRow("over 1 MiB") << 200 << document(7, "Agent/7") + QByteArray(1024 * 1024, ' ') << false;
         QTest::newRow("unreachable") << 0 << newer << false;
+        // clang-format on
     }
     void refresh()
     {

@@ -30,11 +30,11 @@ void build(const QStringList &layout)
     }
 }
 
-
 } // namespace
 
 // Each test runs inside its own folder, HOME being its "home"; paths are relative to it.
-class TestTools : public QObject {
+class TestTools : public QObject
+{
     Q_OBJECT
     std::unique_ptr<test::TestEnv> env;
     const QString previous = QDir::currentPath();
@@ -55,6 +55,7 @@ private slots:
 
     void find_data()
     {
+        // clang-format off
         QTest::addColumn<QStringList>("layout");
         QTest::addColumn<QStringList>("names"); // searched in d1, d2, d3
         QTest::addColumn<QStringList>("extra");
@@ -71,6 +72,7 @@ private slots:
         QTest::newRow("link counts by its target, path kept")
             << L{ "f:e/plain", "x:e/real", "l:d1/tool=e/plain", "l:d2/tool=e/real" } << tool << L() << "d2/tool";
         QTest::newRow("nothing") << L{ "f:d1/tool", "d:d2/tool" } << tool << L{ "d1/tool" } << QString();
+        // clang-format on
     }
     void find()
     {
@@ -80,17 +82,17 @@ private slots:
         QFETCH(QString, expected);
         build(layout);
         if (!QTest::currentTestFailed())
-            QCOMPARE(Tools::find(names, extra, L{ "d1", "d2", "d3" }),
-                expected.isEmpty() ? std::nullopt : std::optional(expected));
+            QCOMPARE(Tools::find(names, extra, L{"d1", "d2", "d3"}),
+                     expected.isEmpty() ? std::nullopt : std::optional(expected));
     }
 
     void bundledFFmpeg()
     {
-        build({ "f:res/bin/ffmpeg", "x:d2/ffmpeg" });
-        QCOMPARE(Tools::locateFFmpeg("res", L{ "d1", "d2" }), "d2/ffmpeg"); // the bundled one is not executable
-        build({ "x:res/bin/ffmpeg" });
-        QCOMPARE(Tools::locateFFmpeg("res", L{ "d1", "d2" }), "res/bin/ffmpeg");
-        QCOMPARE(Tools::locateFFmpeg(std::nullopt, L{ "d1", "d2" }), "d2/ffmpeg");
+        build({"f:res/bin/ffmpeg", "x:d2/ffmpeg"});
+        QCOMPARE(Tools::locateFFmpeg("res", L{"d1", "d2"}), "d2/ffmpeg"); // the bundled one is not executable
+        build({"x:res/bin/ffmpeg"});
+        QCOMPARE(Tools::locateFFmpeg("res", L{"d1", "d2"}), "res/bin/ffmpeg");
+        QCOMPARE(Tools::locateFFmpeg(std::nullopt, L{"d1", "d2"}), "d2/ffmpeg");
         // Whether the ffmpeg in use is the bundled one; an empty override means no resource folder.
         qputenv("TOVEL_RESOURCES", "/res");
         qputenv("TOVEL_FFMPEG", "/usr/bin/ffmpeg");
@@ -103,6 +105,7 @@ private slots:
 
     void classifyLicense_data()
     {
+        // clang-format off
         QTest::addColumn<QByteArray>("output");
         QTest::addColumn<QString>("expected");
         QTest::newRow("GPL v2") << test::dataFile("ffmpeg_L_gpl2_debian12_stdout.txt") << "GPL";
@@ -113,6 +116,7 @@ private slots:
             << QByteArray("GNU General Public License or GNU Lesser\rGeneral Public License") << "LGPL";
         QTest::newRow("invalid UTF-8") << QByteArray("GNU General Public License \xff\xfe") << "unknown";
         QTest::newRow("byte-order mark") << QByteArray("\xef\xbb\xbfGNU General Public License \xc2\xa9") << "GPL";
+        // clang-format on
     }
     void classifyLicense()
     {
@@ -130,19 +134,20 @@ private slots:
         QVERIFY(test::writeFile(path, "#!/bin/sh\necho 'GNU General Public License'\n"));
         QCOMPARE(Tools::ffmpegLicense(), "unknown"); // cannot start
         // Only standard output counts, whatever the exit status.
-        QVERIFY(test::writeScript(path, "#!/bin/sh\n[ \"$*\" = -L ] || exit 2\necho 'GNU General Public License'\n"
-                                        "echo 'GNU Lesser General Public License' >&2\nexit 1\n"));
+        QVERIFY(test::writeScript(path,
+                                  "#!/bin/sh\n[ \"$*\" = -L ] || exit 2\necho 'GNU General Public License'\n"
+                                  "echo 'GNU Lesser General Public License' >&2\nexit 1\n"));
         QCOMPARE(Tools::ffmpegLicense(), "GPL");
     }
 
     void perUserPrograms()
     {
         const QString nvm = "home/.nvm/versions/node/";
-        build({ "x:home/.local/bin/deno", "x:" + nvm + "v20.1.0/bin/node", "f:" + nvm + "v9.0.0/bin/node",
-            "x:home/.local/bin/yt-dlp" });
+        build({"x:home/.local/bin/deno", "x:" + nvm + "v20.1.0/bin/node", "f:" + nvm + "v9.0.0/bin/node",
+               "x:home/.local/bin/yt-dlp"});
         QCOMPARE(Tools::findJSRuntime(), env->root() + "/" + nvm + "v20.1.0/bin/node");
         QCOMPARE(Tools::findYtDlp(), env->home() + "/.local/bin/yt-dlp");
-        build({ "x:" + nvm + "v9.0.0/bin/node" }); // plain text order, not numeric
+        build({"x:" + nvm + "v9.0.0/bin/node"}); // plain text order, not numeric
         QCOMPARE(Tools::findJSRuntime(), env->root() + "/" + nvm + "v9.0.0/bin/node");
     }
 };

@@ -1,7 +1,7 @@
-#include "pipeline/history.h"
-#include "pipeline/job_runner.h"
 #include "engine/tools.h"
 #include "engine/web_engine.h"
+#include "pipeline/history.h"
+#include "pipeline/job_runner.h"
 #include "support/http_server.h"
 #include "support/jobs.h"
 #include "support/test_env.h"
@@ -83,13 +83,24 @@ private slots:
     void argumentLists()
     {
         const QString link = "https://host.test/watch?v=1", folder = "/tmp/tovel-X", ffmpeg = "/usr/bin/ffmpeg";
-        const QStringList head{"--no-update", "--no-playlist", "--no-simulate", "--newline", "--progress", "--print",
-                               "before_dl:TOVEL-TITLE:%(title)s", "--print", "after_move:TOVEL-FILE:%(filepath)s",
-                               "-o", folder + "/%(id)s.%(ext)s", "--ffmpeg-location", ffmpeg};
+        const QStringList head{"--no-update",
+                               "--no-playlist",
+                               "--no-simulate",
+                               "--newline",
+                               "--progress",
+                               "--print",
+                               "before_dl:TOVEL-TITLE:%(title)s",
+                               "--print",
+                               "after_move:TOVEL-FILE:%(filepath)s",
+                               "-o",
+                               folder + "/%(id)s.%(ext)s",
+                               "--ffmpeg-location",
+                               ffmpeg};
         // The runtime is passed from yt-dlp 2025.11.12 on only.
         const QStringList audio = head + QStringList{"--js-runtimes", "node:/usr/bin/node", "-f", "ba/b", "--", link};
-        const QStringList video = head + QStringList{"-f", "bv*[ext=mp4]+ba[ext=m4a]/b[ext=mp4]/bv*+ba/b",
-                                                     "--merge-output-format", "mp4", "--", link};
+        const QStringList video = head
+            + QStringList{"-f", "bv*[ext=mp4]+ba[ext=m4a]/b[ext=mp4]/bv*+ba/b", "--merge-output-format", "mp4", "--",
+                          link};
         QCOMPARE(webEngineArguments(" \t" + link + " \n", false, folder, ffmpeg, "/usr/bin/node", "2025.11.12"), audio);
         QCOMPARE(webEngineArguments(link, true, folder, ffmpeg, "/usr/bin/node", "2025.11.11"), video);
         QVERIFY(!takesJsRuntimes(std::nullopt));
@@ -143,6 +154,7 @@ private slots:
     // Which links the runner hands to the engine, and a page saved through the stand-in and through yt-dlp itself.
     void runner_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("engine"); // empty: turned off
         QTest::addColumn<QString>("origin"); // empty when no job is made
@@ -157,6 +169,7 @@ private slots:
         QTest::newRow("page, Debian's yt-dlp") << "/watch/page" << debianYtDlp << web << "" << "Tone Page";
         // A "%" in the temporary folder's path is no output field: the file still lands in the job's folder.
         QTest::newRow("page, Debian's yt-dlp, odd temporary folder") << "/watch/page" << debianYtDlp << web << "%" << "Tone Page";
+        // clang-format on
     }
     void runner()
     {

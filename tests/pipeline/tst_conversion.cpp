@@ -1,6 +1,6 @@
-#include "pipeline/conversion.h"
 #include "core/output_naming.h"
 #include "engine/tools.h"
+#include "pipeline/conversion.h"
 #include "platform/leftovers.h"
 #include "support/test_env.h"
 
@@ -22,6 +22,7 @@ private slots:
 
     void arguments_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("quality");
         // "audio[ mono]/video/picture[:codec]" (a picture is mjpeg unless said); empty: the input could not be probed
@@ -64,6 +65,7 @@ private slots:
         QTest::newRow("wav of 24-bit pcm") << "wav" << "Best available" << "pcm_s24le//1" << "-vn -c:a pcm_s16le";
         QTest::newRow("mp4 of vp9") << "mp4" << "Best available" << "opus/vp9/"
                                     << "-c:v libx264 -c:a aac -movflags +faststart";
+        // clang-format on
     }
     void arguments()
     {
@@ -84,13 +86,13 @@ private slots:
         const QString in = "/tmp/in put.wav", out = "/out/-name.mp3";
         QCOMPARE(ffmpegArguments(*audioFormatFromRaw(format), *audioQualityFromRaw(quality), in, out, probe),
                  QStringList({"-nostdin", "-nostats", "-progress", "pipe:1", "-y"}) + mediaInputOptions()
-                     + QStringList({"-i", in}) + middle.split(u' ')
-                     + QStringList({"-map_metadata", "0", out}));
+                     + QStringList({"-i", in}) + middle.split(u' ') + QStringList({"-map_metadata", "0", out}));
     }
 
     // Why ffmpeg failed, in its own words, without its noise or our paths.
     void failureReasons_data()
     {
+        // clang-format off
         QTest::addColumn<QByteArray>("tail");
         QTest::addColumn<QString>("reason");
         QTest::newRow("unreadable input") << QByteArray("[mp3 @ 0x563ae063a9c0] Format mp3 detected only with low score of 1\n"
@@ -102,6 +104,7 @@ private slots:
                                             << "Error opening input file my song.mp3.";
         QTest::newRow("output named") << QByteArray("/out/.tovel-1.part.mp4: Invalid argument\n") << "Invalid argument";
         QTest::newRow("nothing said") << QByteArray("\r\n \n") << "";
+        // clang-format on
     }
     void failureReasons()
     {
@@ -122,8 +125,10 @@ private slots:
         QCOMPARE(show, MediaProbe({"mp3", "mp3", "", {1}, {"title"}, 3723.5, false, false, false, {"png"}}));
         // That one already is an MP3 file as wanted; the same stream asked for at 128k, or as FLAC, is not,
         // and neither is one whose show the source names while the file does not.
-        QVERIFY(isAlreadyTheFile(AudioFormat::mp3, AudioQuality::best, show, "Other title", {"", "", "2024-01-02", "guid", std::nullopt}));
-        QVERIFY(!isAlreadyTheFile(AudioFormat::mp3, AudioQuality::best, show, "Ep", {"The Show", "", "", "", std::nullopt}));
+        QVERIFY(isAlreadyTheFile(AudioFormat::mp3, AudioQuality::best, show, "Other title",
+                                 {"", "", "2024-01-02", "guid", std::nullopt}));
+        QVERIFY(!isAlreadyTheFile(AudioFormat::mp3, AudioQuality::best, show, "Ep",
+                                  {"The Show", "", "", "", std::nullopt}));
         // The file's own title stays; what it lacks comes from the source.
         QCOMPARE(tagsToWrite("Ep 1", {"The Show", "Host", "", "urn:1", std::nullopt}, show),
                  (QList<QPair<QString, QString>>{{"album", "The Show"}, {"artist", "Host"}, {"comment", "urn:1"}}));
@@ -134,12 +139,14 @@ private slots:
                                  "  Stream #0:1[0x2](eng): Audio: aac (LC) (mp4a / 0x6134706D), 48000 Hz, stereo\n";
         const auto film = parseStreamSummary(movie);
         QCOMPARE(film, MediaProbe({"mov,mp4,m4a,3gp,3g2,mj2", "aac", "h264", {}, {}, std::nullopt}));
-        QVERIFY(copiesStreams(AudioFormat::mp4, AudioQuality::best, film) && !isAlreadyTheFile(AudioFormat::mp4, AudioQuality::best, film));
+        QVERIFY(copiesStreams(AudioFormat::mp4, AudioQuality::best, film)
+                && !isAlreadyTheFile(AudioFormat::mp4, AudioQuality::best, film));
         QCOMPARE(parseStreamSummary("garbage.mp3: Invalid data found when processing input\n"), std::nullopt);
     }
 
     void names_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("base"); // empty: a long title, cut to fit
         QTest::newRow("slash") << "AC/DC Live" << "AC-DC Live";
@@ -158,6 +165,7 @@ private slots:
         QTest::newRow("long japanese, three bytes each") << QString(120, QChar(0x65E5)) << "";
         QTest::newRow("long emoji, four bytes each")
             << QString::fromUcs4(std::u32string(80, U'\U0001F3B5').c_str(), 80) << "";
+        // clang-format on
     }
     void names()
     {
@@ -172,7 +180,8 @@ private slots:
         for (int i = 1; i <= 3; ++i) {
             const auto staged = stagingOutput(AudioFormat::flac, destination);
             QVERIFY(staged);
-            const auto path = placeOutput(*staged, title, AudioFormat::flac, destination, base == "Episode" ? base : "Audio");
+            const auto path
+                = placeOutput(*staged, title, AudioFormat::flac, destination, base == "Episode" ? base : "Audio");
             QVERIFY2(path, qPrintable(path ? QString() : path.error().description()));
             const QString name = QFileInfo(*path).fileName();
             const QString suffix = i == 1 ? QStringLiteral(".flac") : QStringLiteral(" %1.flac").arg(i);
@@ -212,7 +221,8 @@ private slots:
         QCOMPARE(readFile(out + "/Show 2.mp3"), QByteArray("mine too"));
         // Each format counts on its own; a missing destination is created.
         const auto m4a = stagingOutput(AudioFormat::m4a, out);
-        QCOMPARE(placeOutput(m4a.value_or(QString()), "Show", AudioFormat::m4a, out).value_or(QString()), out + "/Show.m4a");
+        QCOMPARE(placeOutput(m4a.value_or(QString()), "Show", AudioFormat::m4a, out).value_or(QString()),
+                 out + "/Show.m4a");
         QVERIFY(stagingOutput(AudioFormat::wav, out + "/new/deeper"));
     }
 
@@ -225,8 +235,12 @@ private slots:
         const QString me = paths::ownerStamp(), pid = me.section(u'.', 0, 0);
         const QStringList gone{".tovel-999999" + uuid + ".part.mp3", "tovel-999999.5" + uuid + ".download",
                                "tovel-" + pid + ".1" + uuid + ".download", "tovel-999999" + uuid};
-        const QStringList kept{".tovel-" + me + uuid + ".part.mp3", "tovel-" + me + uuid + ".download", "tovel-notes.txt",
-                               ".tovel-999999" + uuid + ".part.MP3", "Show.mp3", ".tovel-999999" + uuid + ".part.txt~",
+        const QStringList kept{".tovel-" + me + uuid + ".part.mp3",
+                               "tovel-" + me + uuid + ".download",
+                               "tovel-notes.txt",
+                               ".tovel-999999" + uuid + ".part.MP3",
+                               "Show.mp3",
+                               ".tovel-999999" + uuid + ".part.txt~",
                                "tovel-999999" + uuid + ".part.mp3"};
         for (const QString &name : gone + kept)
             QVERIFY(name == gone.last() ? QDir().mkpath(folder + "/" + name) : writeFile(folder + "/" + name, "x"));
@@ -241,6 +255,7 @@ private slots:
     // left to ffmpeg.
     void headerTags_data()
     {
+        // clang-format off
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QStringList>("tags"); // "none": only ffmpeg can tell
         const auto le = [](quint32 n) { return QByteArray(reinterpret_cast<const char *>(&n), 4); };
@@ -257,6 +272,7 @@ private slots:
         QTest::newRow("WAV with ID3") << riff(fmt + data + "id3 " + le(4) + "ID3\3") << QStringList{"none"};
         QTest::newRow("AIFF") << "FORM" + be(4 + 16) + "AIFF" + "NAME" + be(3) + "Ep\0\0" + "AUTH" + be(0) << QStringList{"title"};
         QTest::newRow("not a WAV") << QByteArray("ID3\3\0\0\0\0\0\0") << QStringList{"none"};
+        // clang-format on
     }
     void headerTags()
     {
@@ -273,14 +289,17 @@ private slots:
         const QString in = env->temp() + "/in.wav", out = env->folder("out") + "/full.mp3";
         QVERIFY(makeTone(in, 1.0));
         QVERIFY(QFile::link("/dev/full", out));
-        const auto result = QCoro::waitFor(convert(in, out, AudioFormat::mp3, AudioQuality::best, std::nullopt, {}, {}));
-        QCOMPARE(result ? QString() : result.error().description(), "There is no space left in the destination folder.");
+        const auto result
+            = QCoro::waitFor(convert(in, out, AudioFormat::mp3, AudioQuality::best, std::nullopt, {}, {}));
+        QCOMPARE(result ? QString() : result.error().description(),
+                 "There is no space left in the destination folder.");
     }
 
     void missingFFmpeg()
     {
         qputenv("TOVEL_FFMPEG", "");
-        const auto result = QCoro::waitFor(convert("a.wav", "a.mp3", AudioFormat::mp3, AudioQuality::best, std::nullopt, {}, {}));
+        const auto result
+            = QCoro::waitFor(convert("a.wav", "a.mp3", AudioFormat::mp3, AudioQuality::best, std::nullopt, {}, {}));
         qunsetenv("TOVEL_FFMPEG");
         QCOMPARE(result ? QString() : result.error().description(), "Nothing here can read that. ffmpeg is missing.");
     }

@@ -81,12 +81,14 @@ private slots:
     // Inputs that never end or never open fail at once; a name at the length limit still converts.
     void oddLocalInputs_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("name"); // inside the input folder, or an absolute path
         QTest::addColumn<QString>("label");
         const QString notAFile = "Could not read that file. It is not a regular file.";
         QTest::newRow("pipe") << "pipe.mp3" << notAFile;
         QTest::newRow("device") << "/dev/zero" << notAFile;
         QTest::newRow("long name") << QString(240, u'n') + ".wav" << "Saved to Downloads";
+        // clang-format on
     }
     void oddLocalInputs()
     {
@@ -182,6 +184,7 @@ private slots:
     // the job fails with a sentence and the folder holds nothing of it, under any name.
     void misbehavingFFmpeg_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("conversion"); // what the stand-in does instead of converting ($out: its output)
         QTest::addColumn<QString>("label");
         QTest::newRow("exits 0, writes nothing") << "rm -f \"$out\"; exit 0" << "Conversion failed. ffmpeg ended without writing the file.";
@@ -196,6 +199,7 @@ private slots:
         QTest::newRow("writes something else")
             << "ffmpeg -v error -y -f lavfi -i sine=d=9 -c:a libmp3lame \"$out\"; echo out_time_us=9000000; exit 0"
             << "Conversion failed. The file ffmpeg wrote is longer than its source.";
+        // clang-format on
     }
     void misbehavingFFmpeg()
     {
@@ -203,8 +207,10 @@ private slots:
         QFETCH(QString, label);
         const QString script = env->root() + "/ffmpeg";
         // It cannot describe inputs, and converts as the row says.
-        QVERIFY(writeScript(script, "#!/bin/sh\ncase \"$*\" in *-progress*) ;; *) exit 1 ;; esac\n"
-                                    "for a; do out=$a; done\n" + conversion + "\n"));
+        QVERIFY(writeScript(script,
+                            "#!/bin/sh\ncase \"$*\" in *-progress*) ;; *) exit 1 ;; esac\n"
+                            "for a; do out=$a; done\n"
+                                + conversion + "\n"));
         qputenv("TOVEL_FFMPEG", script.toUtf8());
         QVERIFY(makeTone(in + "/Tone.wav", 4.0));
         JobRunner runner(out);
@@ -219,9 +225,11 @@ private slots:
     // A local file shorter than its header says is saved, and the user told so.
     void sourceShorterThanItSays_data()
     {
+        // clang-format off
         QTest::addColumn<QStringList>("encoding");
         QTest::newRow("M4A, index first") << QStringList{"-c:a", "aac", "-movflags", "+faststart"};
         QTest::newRow("WAV") << QStringList{"-f", "wav"};
+        // clang-format on
     }
     void sourceShorterThanItSays()
     {
@@ -235,7 +243,9 @@ private slots:
         QVERIFY(settle(runner));
         const Job *job = runner.jobs().first();
         QCOMPARE(job->phaseName(), "done");
-        QVERIFY2(QRegularExpression("^The source holds only [23] s of the 6 s it announces.$").match(job->warning()).hasMatch(),
+        QVERIFY2(QRegularExpression("^The source holds only [23] s of the 6 s it announces.$")
+                     .match(job->warning())
+                     .hasMatch(),
                  qPrintable(job->warning()));
         QCOMPARE(entries(out), QStringList{"Half.mp3"});
     }

@@ -54,9 +54,11 @@ private slots:
 
     void directLinkEndToEnd_data()
     {
+        // clang-format off
         QTest::addColumn<bool>("sendLength");
         QTest::newRow("with a length") << true;
         QTest::newRow("without a length") << false;
+        // clang-format on
     }
     void directLinkEndToEnd()
     {
@@ -116,9 +118,11 @@ private slots:
     // A download held to a size gives up as soon as the body says, or turns out, to be longer.
     void aBoundedDownloadStopsAtItsLimit_data()
     {
+        // clang-format off
         QTest::addColumn<bool>("sendLength");
         QTest::newRow("length announced") << true;
         QTest::newRow("no length") << false;
+        // clang-format on
     }
     void aBoundedDownloadStopsAtItsLimit()
     {
@@ -163,6 +167,7 @@ private slots:
     // What a server may send that must not become a file: the partial file goes, whatever the reason.
     void fetchRefuses_data()
     {
+        // clang-format off
         QTest::addColumn<HttpServer::Response>("response");
         QTest::addColumn<QString>("error"); // empty: fetched as sent
         HttpServer::Response missing, broken, huge, drip, packed;
@@ -188,6 +193,7 @@ private slots:
             << "The temporary folder TEMP is nearly full: at least ";
         QTest::newRow("dripping") << drip << "The download stalled: less than 1 KiB arrived in 2 seconds.";
         QTest::newRow("compressed") << packed << QString();
+        // clang-format on
     }
     void fetchRefuses()
     {
@@ -218,7 +224,8 @@ private slots:
     {
         const QString song = env->home() + "/song.mp3";
         QVERIFY(makeTone(song));
-        server->serve("/evil.mp3", "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\nfile://" + song.toUtf8() + "\n#EXT-X-ENDLIST\n");
+        server->serve("/evil.mp3",
+                      "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\nfile://" + song.toUtf8() + "\n#EXT-X-ENDLIST\n");
         JobRunner runner(out);
         start(runner, server->base() + "/evil.mp3");
         QVERIFY(settle(runner));
@@ -230,9 +237,11 @@ private slots:
     // Stopping a gathering while its source is still being read ends the request too, quietly.
     void resolutionIsCancelled_data()
     {
+        // clang-format off
         QTest::addColumn<bool>("discard");
         QTest::newRow("stopped") << false;
         QTest::newRow("runner discarded") << true;
+        // clang-format on
     }
     void resolutionIsCancelled()
     {
@@ -241,7 +250,8 @@ private slots:
         stall.stall = true;
         server->route("/feed.xml", stall);
         auto runner = std::make_unique<JobRunner>(out);
-        QCoro::Task<void> running = runner->run(server->base() + "/feed.xml", AudioFormat::mp3, AudioQuality::best, 100);
+        QCoro::Task<void> running
+            = runner->run(server->base() + "/feed.xml", AudioFormat::mp3, AudioQuality::best, 100);
         QTRY_COMPARE(server->openRequests(), 1);
         if (discard)
             runner.reset();
@@ -258,6 +268,7 @@ private slots:
     // file the server now holds, or the job failed and left nothing, not even a line in the history.
     void resumes_data()
     {
+        // clang-format off
         QTest::addColumn<QList<HttpServer::Response>>("turns");
         QTest::addColumn<QString>("expected"); // the version saved: "A", "B", "C"; empty when the job fails
         QTest::addColumn<QString>("error");
@@ -307,6 +318,7 @@ private slots:
                                                        << "Fetch failed. The download kept ending early. The source holds only ";
         QTest::newRow("dripping") << QList{drip} << ""
                                   << "Fetch failed. The download stalled: less than 1 KiB arrived in 1 seconds.";
+        // clang-format on
     }
     void resumes()
     {
@@ -341,6 +353,7 @@ private slots:
     // once more from the start, then given up with nothing saved.
     void publishersLists_data()
     {
+        // clang-format off
         QTest::addColumn<bool>("archive");
         QTest::addColumn<QString>("listed"); // JSON members beside the file's address
         QTest::addColumn<QString>("error");  // empty: saved
@@ -355,6 +368,7 @@ private slots:
         QTest::newRow("archive, size differs") << true << "'size':'" + QString::number(a.size() + 1) + "'" << archiveSays;
         QTest::newRow("commons, all match") << false << "'sha1':'" + sha1.toUpper() + "','size':" + size << "";
         QTest::newRow("commons, sha1 differs") << false << "'sha1':'" + QString(40, u'f') + "'" << commonsSays;
+        // clang-format on
     }
     void publishersLists()
     {
@@ -362,8 +376,8 @@ private slots:
         QFETCH(QString, listed);
         QFETCH(QString, error);
         QString answer = archive ? "{'files':[{'name':'ep.mp3'," + listed + "}]}"
-                                 : "{'query':{'pages':{'1':{'imageinfo':[{'url':'" + server->base() + "/download/ident/ep.mp3',"
-                                       + listed + "}]}}}}";
+                                 : "{'query':{'pages':{'1':{'imageinfo':[{'url':'" + server->base()
+                + "/download/ident/ep.mp3'," + listed + "}]}}}}";
         server->serve(archive ? "/metadata/ident" : "/w/api.php", answer.replace(u'\'', u'"').toUtf8());
         server->serve("/download/ident/ep.mp3", versions["A"]);
         qputenv(archive ? "TOVEL_ARCHIVE_BASE" : "TOVEL_COMMONS_BASE", server->base().toUtf8());
@@ -378,8 +392,9 @@ private slots:
             QCOMPARE(runner.jobs().first()->phaseLabel(), error);
         QCOMPARE(entries(out), error.isEmpty() ? QStringList{"ep.mp3"} : QStringList());
         const QList<HttpServer::Request> requests = server->requests();
-        const auto fetches = std::count_if(requests.begin(), requests.end(),
-                                           [](const auto &request) { return request.target == "/download/ident/ep.mp3"; });
+        const auto fetches = std::count_if(requests.begin(), requests.end(), [](const auto &request) {
+            return request.target == "/download/ident/ep.mp3";
+        });
         QCOMPARE(fetches, error.isEmpty() ? 1 : 2);
         QCOMPARE(entries(env->temp()), QStringList());
     }
@@ -389,9 +404,11 @@ private slots:
     void aSharedCoverFetchedOnceAndDroppedWhenUnusable()
     {
         QString feed = "<rss xmlns:itunes=\"http://www.itunes.com/dtds/podcast-1.0.dtd\"><channel><title>Show</title>"
-                       "<itunes:image href=\"" + server->base() + "/cover.jpg\"/>";
+                       "<itunes:image href=\""
+            + server->base() + "/cover.jpg\"/>";
         for (const QString name : {"One", "Two", "Three"}) {
-            feed += "<item><title>" + name + "</title><enclosure type=\"audio/wav\" url=\"" + server->base() + "/" + name + ".wav\"/></item>";
+            feed += "<item><title>" + name + "</title><enclosure type=\"audio/wav\" url=\"" + server->base() + "/"
+                + name + ".wav\"/></item>";
             server->serve("/" + name.toUtf8() + ".wav", tone);
         }
         server->serve("/feed.xml", (feed + "</channel></rss>").toUtf8());
@@ -403,12 +420,14 @@ private slots:
             QCOMPARE(job->phaseLabel(), "Saved to Downloads");
         QCOMPARE(entries(out), QStringList({"One.mp3", "Three.mp3", "Two.mp3"}));
         const QList<HttpServer::Request> requests = server->requests();
-        QCOMPARE(std::count_if(requests.begin(), requests.end(), [](const auto &r) { return r.target == "/cover.jpg"; }), 1);
+        QCOMPARE(
+            std::count_if(requests.begin(), requests.end(), [](const auto &r) { return r.target == "/cover.jpg"; }), 1);
         QCOMPARE(entries(env->temp()), QStringList());
     }
 
     void retries_data()
     {
+        // clang-format off
         QTest::addColumn<QList<HttpServer::Response>>("turns");
         QTest::addColumn<QString>("phase");
         QTest::addColumn<QStringList>("ranges"); // the Range header of each request
@@ -426,6 +445,7 @@ private slots:
         QTest::newRow("503, then served") << QList{busy, whole} << "done" << QStringList{"", ""};
         QTest::newRow("404 is not tried again") << QList{gone} << "failed" << QStringList{""};
         QTest::newRow("four tries at most") << QList{busy} << "failed" << QStringList{"", "", "", ""};
+        // clang-format on
     }
     void retries()
     {
@@ -435,9 +455,8 @@ private slots:
         server->routeInTurn("/ep.wav", turns);
         JobRunner runner(out);
         QStringList phases;
-        connect(&runner, &JobRunner::jobAdded, this, [&](Job *job) {
-            connect(job, &Job::phaseChanged, this, [&, job] { phases << job->phaseName(); });
-        });
+        connect(&runner, &JobRunner::jobAdded, this,
+                [&](Job *job) { connect(job, &Job::phaseChanged, this, [&, job] { phases << job->phaseName(); }); });
         start(runner, server->base() + "/ep.wav");
         QVERIFY(settle(runner));
         QCOMPARE(runner.jobs().first()->phaseName(), phase);

@@ -32,6 +32,7 @@ private slots:
 
     void routing_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("kindWord");
@@ -70,6 +71,7 @@ private slots:
         QTest::newRow("picture link") << "https://host.test/a.jpg" << "none" << "Link" << unrecognised;
         QTest::newRow("empty") << "   " << "none" << "\u2014"
                                << "Paste a podcast feed, a media link, an archive.org item, or a file path.";
+        // clang-format on
     }
     void routing()
     {
@@ -86,6 +88,7 @@ private slots:
 
     void normalizedPath_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("expected");
         QTest::newRow("file link with escapes") << "file:///tmp/My%20Song.m4a" << "/tmp/My Song.m4a";
@@ -95,6 +98,7 @@ private slots:
         QTest::newRow("relative stays relative") << "music/a.mp3" << "music/a.mp3";
         QTest::newRow("tilde inside is kept") << "/a/~/b" << "/a/~/b";
         QTest::newRow("capital FILE is not a link") << "FILE:///tmp/a" << "FILE:///tmp/a";
+        // clang-format on
     }
     void normalizedPath()
     {
@@ -121,7 +125,8 @@ private slots:
                                  ".hidden.wav", "SONG.FLAC", "Track 2.ogg", "More/inner.mp3"})
             writeFile(folder + u'/' + name, "x");
         // Links to files count; a pipe and a dangling link never will.
-        QVERIFY(QFile::link(folder + "/b.mp3", folder + "/link.mp3") && QFile::link(folder + "/none", folder + "/gone.mp3"));
+        QVERIFY(QFile::link(folder + "/b.mp3", folder + "/link.mp3")
+                && QFile::link(folder + "/none", folder + "/gone.mp3"));
         QCOMPARE(::mkfifo(QFile::encodeName(folder + "/pipe.mp3").constData(), 0600), 0);
         const auto items = QCoro::waitFor(SourceRouter::resolve("file://" + QString(folder).replace(" ", "%20")));
         QVERIFY(items);

@@ -14,7 +14,6 @@ namespace {
 const QString details = "https://archive.org/details/";
 const QString filePage = "https://commons.wikimedia.org/wiki/File:";
 
-
 Result<MediaItems> resolve(bool archive, const QString &link)
 {
     return QCoro::waitFor(archive ? ArchiveSource().resolve(link) : WikimediaSource().resolve(link));
@@ -31,7 +30,10 @@ QStringList describe(const MediaItems &items, const QString &base)
 }
 
 // JSON written with single quotes, which read better inside C++ strings (moc cannot read raw strings).
-QByteArray json(QByteArray text) { return text.replace('\'', '"'); }
+QByteArray json(QByteArray text)
+{
+    return text.replace('\'', '"');
+}
 QByteArray imageUrl(const QByteArray &url)
 {
     return json("{'query':{'pages':{'7':{'imageinfo':[{'url':" + url + "}]}}}}");
@@ -39,7 +41,8 @@ QByteArray imageUrl(const QByteArray &url)
 
 } // namespace
 
-class ArchiveCommonsTest : public QObject {
+class ArchiveCommonsTest : public QObject
+{
     Q_OBJECT
 
     std::unique_ptr<TestEnv> env;
@@ -53,11 +56,16 @@ private slots:
         qputenv("TOVEL_ARCHIVE_BASE", server->base().toUtf8());
         qputenv("TOVEL_COMMONS_BASE", server->base().toUtf8());
     }
-    void cleanup() { server.reset(); env.reset(); }
+    void cleanup()
+    {
+        server.reset();
+        env.reset();
+    }
 
     // Each row: the request the server gets, then the first items described.
     void items_data()
     {
+        // clang-format off
         QTest::addColumn<bool>("archive");
         QTest::addColumn<QString>("link");
         QTest::addColumn<int>("status");
@@ -98,6 +106,7 @@ private slots:
             << false << filePage + "C++_&_%C3%A9t%C3%A9%2520x.ogg" << 200 << imageUrl("'https://h/a.OGA'") << 1
             << QStringList{ query("C%2B%2B_%26_%C3%A9t%C3%A9%20x.ogg"),
                    "C++_&_été x | https://h/a.OGA | Wikimedia Commons | OGA" };
+        // clang-format on
     }
     void items()
     {
@@ -115,7 +124,7 @@ private slots:
         QCOMPARE(server->requests().size(), 1);
         const HttpServer::Request request = server->requests().first();
         const QStringList leading = describe(*items, server->base()).mid(0, expected.size() - 1);
-        QCOMPARE(QStringList{ QString::fromUtf8(request.target) } + leading, expected);
+        QCOMPARE(QStringList{QString::fromUtf8(request.target)} + leading, expected);
         // Commons asks with the manifest's user agent; archive.org gets the platform's default.
         const QByteArray manifestAgent = ManifestStore::shared().manifest().userAgent.toUtf8();
         QCOMPARE(request.headers.value("user-agent") == manifestAgent, !archive);
@@ -124,6 +133,7 @@ private slots:
     // Without an answer the link itself is refused, before anything is asked of the server.
     void failures_data()
     {
+        // clang-format off
         QTest::addColumn<bool>("archive");
         QTest::addColumn<QString>("link");
         QTest::addColumn<QByteArray>("answer");
@@ -154,6 +164,7 @@ private slots:
         QTest::newRow("pages as a list") << false << file << test::dataFile("commons_fv2_extmetadata_only_no_url.json")
                                          << noMedia;
         QTest::newRow("local file") << false << file << imageUrl("'file:///etc/passwd'") << noMedia;
+        // clang-format on
     }
     void failures()
     {
@@ -170,7 +181,7 @@ private slots:
     {
         qputenv("TOVEL_ARCHIVE_BASE", "http://127.0.0.1:1");
         qputenv("TOVEL_COMMONS_BASE", "http://127.0.0.1:1");
-        for (const bool archive : { true, false }) {
+        for (const bool archive : {true, false}) {
             const Result<MediaItems> result = resolve(archive, archive ? details + "ident" : filePage + "a.ogg");
             QVERIFY(!result);
             QCOMPARE(result.error().kind(), SourceErrorKind::network);

@@ -8,7 +8,6 @@ using namespace tovel;
 
 namespace {
 
-
 // One line per item, so a failing comparison shows every field; "-" marks an absent extension.
 QStringList describe(const MediaItems &items)
 {
@@ -57,6 +56,7 @@ class FeedParserTest : public QObject
 private slots:
     void fixtures_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("file");
         QTest::addColumn<int>("count");
         QTest::addColumn<QStringList>("ends"); // the first item, then the last when there are more
@@ -84,6 +84,7 @@ private slots:
                             "Events/podcasts/de/2288_DKpodcast_lgn_de/5F52703B_2-podcast-2288-61170826.mp3" + dw,
                    "13.01.2022 – Langsam gesprochene Nachrichten | https://radiodownloaddw-a.akamaihd.net/"
                    "Events/podcasts/de/2288_DKpodcast_lgn_de/B8D361CA_2-podcast-2288-60408118.mp3" + dw };
+        // clang-format on
     }
 
     void fixtures()
@@ -103,12 +104,14 @@ private slots:
                                                        {"feed_partytime_dw_german.xml", "2022-03-18"}};
         if (firstDays.contains(file)) {
             QCOMPARE(items.first().tags.date, firstDays.value(file));
-            QVERIFY(std::all_of(items.begin(), items.end(), [](const MediaItem &item) { return !item.tags.date.isEmpty(); }));
+            QVERIFY(std::all_of(items.begin(), items.end(),
+                                [](const MediaItem &item) { return !item.tags.date.isEmpty(); }));
         }
     }
 
     void crafted_data()
     {
+        // clang-format off
         QTest::addColumn<QByteArray>("xml");
         QTest::addColumn<QStringList>("expected");
         const QString a = "A | http://h/a.mp3 | Show | mp3", b = "B | http://h/b.mp3 | Show | mp3";
@@ -226,6 +229,7 @@ private slots:
                    + item("A", "http://h/a.mp3") + "<item><title>L</title>" + atomLink("http://h/l.mp3") + "</item>"
                    + entry("<title>E</title>" + enclosure("http://h/e.mp3")) + item("B", "http://h/b.mp3"))
             << QStringList{ a, b };
+        // clang-format on
     }
 
     void crafted()
@@ -238,6 +242,7 @@ private slots:
     // A feed not read as written says so once; one read as written says nothing.
     void notices_data()
     {
+        // clang-format off
         QTest::addColumn<QByteArray>("xml");
         QTest::addColumn<QString>("notice");
         const QByteArray items = item("A", "http://h/a.mp3") + item("B", "http://h/b.mp3") + item("C", "http://h/c.mp3");
@@ -246,6 +251,7 @@ private slots:
         QTest::newRow("broken off") << channel(items).chopped(30) << "This feed breaks off; Tovel read the 2 episodes before the break.";
         QTest::newRow("tags that do not match") << channel(items).replace("</item><item><title>C", "</itme><item><title>C")
                                                 << "This feed has an error Tovel could not read past; it read its one episode before it.";
+        // clang-format on
     }
     void notices()
     {
@@ -260,8 +266,8 @@ private slots:
     // the result must still be a web address.
     void relativeLinks()
     {
-        const QList<QByteArray> links{
-            "//traffic.test/ep403.mp3", "media/b.mp3", "/c.mp3?x=1", "file:///etc/passwd.mp3", "b c.mp3"};
+        const QList<QByteArray> links{"//traffic.test/ep403.mp3", "media/b.mp3", "/c.mp3?x=1", "file:///etc/passwd.mp3",
+                                      "b c.mp3"};
         QByteArray items, entries;
         for (qsizetype i = 0; i < links.size(); ++i) {
             const QByteArray title(1, char('A' + i));
@@ -282,20 +288,30 @@ private slots:
     // the feed's logo (relative to it) over its icon; the id as guid.
     void atomTags()
     {
-        const QByteArray xml = "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>Show</title><icon>/favicon.ico</icon>"
-            "<logo>art/logo.png</logo><author><name>Host</name></author>"
-            "<entry><title>A</title><id>urn:a</id><updated>2024-03-09T10:00:00Z</updated>"
-            "<published>2024-03-05T23:30:00-05:00</published><author><name>Guest</name></author>"
-            "<author><name>Second</name></author>" + atomLink("a.mp3") + "</entry>"
-            "<entry><title>B</title><id>urn:b</id><published>soon</published><updated>2024-01-02</updated>"
-            "<contributor><name>Helper</name></contributor>" + atomLink("b.mp3") + "</entry></feed>";
+        const QByteArray xml
+            = "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>Show</title><icon>/favicon.ico</icon>"
+              "<logo>art/logo.png</logo><author><name>Host</name></author>"
+              "<entry><title>A</title><id>urn:a</id><updated>2024-03-09T10:00:00Z</updated>"
+              "<published>2024-03-05T23:30:00-05:00</published><author><name>Guest</name></author>"
+              "<author><name>Second</name></author>"
+            + atomLink("a.mp3")
+            + "</entry>"
+              "<entry><title>B</title><id>urn:b</id><published>soon</published><updated>2024-01-02</updated>"
+              "<contributor><name>Helper</name></contributor>"
+            + atomLink("b.mp3") + "</entry></feed>";
         QStringList tags;
         for (const MediaItem &item : parseFeed(xml, QUrl("https://feeds.test/show/feed.atom")))
-            tags << QStringList{item.tags.date, item.tags.artist, item.tags.album, item.tags.comment,
-                                item.tags.image.value_or(QUrl()).toString(), item.identity}.join(" | ");
+            tags << QStringList{item.tags.date,
+                                item.tags.artist,
+                                item.tags.album,
+                                item.tags.comment,
+                                item.tags.image.value_or(QUrl()).toString(),
+                                item.identity}
+                        .join(" | ");
         const QString logo = "https://feeds.test/show/art/logo.png";
-        QCOMPARE(tags, QStringList({"2024-03-05 | Guest | Show | urn:a | " + logo + " | guid Show\u001furn:a",
-                                    "2024-01-02 | Host | Show | urn:b | " + logo + " | guid Show\u001furn:b"}));
+        QCOMPARE(tags,
+                 QStringList({"2024-03-05 | Guest | Show | urn:a | " + logo + " | guid Show\u001furn:a",
+                              "2024-01-02 | Host | Show | urn:b | " + logo + " | guid Show\u001furn:b"}));
     }
 };
 

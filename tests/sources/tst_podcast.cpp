@@ -1,6 +1,6 @@
+#include "engine/manifest.h"
 #include "pipeline/history.h"
 #include "pipeline/source_router.h"
-#include "engine/manifest.h"
 #include "sources/remote_sources.h"
 #include "support/http_server.h"
 #include "support/jobs.h"
@@ -52,9 +52,10 @@ private slots:
     // An Atom feed is read as a feed wherever it is, its links resolved against its address.
     void atomFeed()
     {
-        server->serve("/show", "<?xml version=\"1.0\"?><feed xmlns=\"http://www.w3.org/2005/Atom\"><title>Show</title>"
-                               "<entry><title>A</title><link rel=\"enclosure\" type=\"audio/mpeg\" href=\"ep/a.mp3\"/>"
-                               "</entry></feed>");
+        server->serve("/show",
+                      "<?xml version=\"1.0\"?><feed xmlns=\"http://www.w3.org/2005/Atom\"><title>Show</title>"
+                      "<entry><title>A</title><link rel=\"enclosure\" type=\"audio/mpeg\" href=\"ep/a.mp3\"/>"
+                      "</entry></feed>");
         const auto items = QCoro::waitFor(SourceRouter::resolve(server->base() + "/show"));
         QVERIFY2(items, items ? "" : qPrintable(items.error().description()));
         QCOMPARE(items->size(), 1);
@@ -67,6 +68,7 @@ private slots:
     // asks for none, so a Retry-After that is not obeyed fails.
     void statuses_data()
     {
+        // clang-format off
         QTest::addColumn<QList<int>>("statuses");
         QTest::addColumn<QByteArray>("retryAfter");
         QTest::addColumn<int>("wait");
@@ -82,6 +84,7 @@ private slots:
         QTest::newRow("503 until a date already past")
             << QList<int>{503, 200} << QByteArray("Sun, 06 Nov 1994 08:49:37 GMT") << 600 << false << QString() << 2;
         QTest::newRow("cancelled while waiting") << QList<int>{503} << QByteArray() << 600 << true << "Cancelled." << 1;
+        // clang-format on
     }
     void statuses()
     {
@@ -125,6 +128,7 @@ private slots:
     // Documents are read only up to their limit, whether the server says their length or not.
     void documentsAreCapped_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("input");
         QTest::addColumn<QByteArray>("path");
         QTest::addColumn<qint64>("limit");
@@ -134,6 +138,7 @@ private slots:
                                                << qint64(64) << true;
         QTest::newRow("endless Commons answer") << "https://commons.wikimedia.org/wiki/File:A.ogg"
                                                 << QByteArray("/w/api.php") << qint64(8) << false;
+        // clang-format on
     }
     void documentsAreCapped()
     {
@@ -147,7 +152,8 @@ private slots:
         endless.generatedSize = sendLength ? qint64(1) << 40 : (limit + 1) << 20;
         endless.sendLength = sendLength;
         server->route(path, endless);
-        const auto items = QCoro::waitFor(SourceRouter::resolve(input.startsWith('/') ? server->base() + input : input));
+        const auto items
+            = QCoro::waitFor(SourceRouter::resolve(input.startsWith('/') ? server->base() + input : input));
         QCOMPARE(items, fail(Error::parse(QStringLiteral("The answer is larger than %1 MiB.").arg(limit))));
         qunsetenv("TOVEL_ARCHIVE_BASE");
         qunsetenv("TOVEL_COMMONS_BASE");
@@ -160,7 +166,8 @@ private slots:
         QString items = "\xEF\xBB\xBF\n  <?xml version=\"1.0\"?><rss><channel><title>Field Notes</title>";
         // The second link is relative to where the feed really is, after the redirect.
         for (int i = 1; i <= 3; ++i)
-            items += QStringLiteral("<item><title>Episode %1</title><guid>one guid</guid><enclosure type=\"audio/wav\" url=\"%2\"/></item>")
+            items += QStringLiteral("<item><title>Episode %1</title><guid>one guid</guid><enclosure type=\"audio/wav\" "
+                                    "url=\"%2\"/></item>")
                          .arg(i)
                          .arg(i == 2 ? "../audio/1.wav" : server->base() + "/audio/1.wav");
         // A bare "&", as hand-written feeds have: read past, and said once.
@@ -201,12 +208,14 @@ private slots:
     // (a zone name, a two-digit year), is the saved file's date tag.
     void publishedFeedDates_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("saved");
         QTest::addColumn<QString>("date");
         QTest::newRow("GMT") << "feed_partytime_dw_german.xml" << "18.03.2022 \u2013 Langsam gesprochene Nachrichten" << "2022-03-18";
         QTest::newRow("GMT, CDATA") << "feed_feedrs_anchorfm_cdata.xml" << "Advocating for our children" << "2023-02-08";
         QTest::newRow("two-digit year") << "feed_antennapod_rss2basic_extensionless.xml" << "item-0" << "1970-01-01";
+        // clang-format on
     }
     void publishedFeedDates()
     {
@@ -215,15 +224,17 @@ private slots:
         QFETCH(QString, date);
         QVERIFY(makeTone(env->root() + "/tone.mp3", 0.3));
         server->serve("/ep.mp3", readFile(env->root() + "/tone.mp3"));
-        const QString feed = QString::fromUtf8(dataFile(file)).replace(QRegularExpression("(<enclosure\\s+url=\")[^\"]*\""),
-                                                                        "\\1" + server->base() + "/ep.mp3\"");
+        const QString feed
+            = QString::fromUtf8(dataFile(file))
+                  .replace(QRegularExpression("(<enclosure\\s+url=\")[^\"]*\""), "\\1" + server->base() + "/ep.mp3\"");
         server->serve("/feed.xml", feed.toUtf8());
         const QString out = env->folder("out");
         JobRunner runner(out);
         start(runner, server->base() + "/feed.xml", AudioFormat::mp3, 1);
         QVERIFY(settle(runner));
-        const QByteArray tag = runProgram("ffprobe", {"-v", "error", "-show_entries", "format_tags=date", "-of",
-                                                      "default=nw=1:nk=1", out + '/' + saved + ".mp3"});
+        const QByteArray tag = runProgram("ffprobe",
+                                          {"-v", "error", "-show_entries", "format_tags=date", "-of",
+                                           "default=nw=1:nk=1", out + '/' + saved + ".mp3"});
         QCOMPARE(QString::fromUtf8(tag.trimmed()), date);
     }
 
@@ -231,10 +242,12 @@ private slots:
     // already has stays.
     void tagsFromTheFeed_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("format");
         QTest::newRow("mp3") << "mp3";
         QTest::newRow("m4a") << "m4a";
         QTest::newRow("flac") << "flac";
+        // clang-format on
     }
     void tagsFromTheFeed()
     {
@@ -242,20 +255,27 @@ private slots:
         QVERIFY(makeTone(env->root() + "/tone.ogg", 0.4, {"-c:a", "libvorbis", "-metadata", "artist=Kept Artist"}));
         server->serve("/ep.ogg", readFile(env->root() + "/tone.ogg"));
         // The show's picture becomes the file's cover.
-        QCOMPARE(runProgram("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "color=red:s=32x32", "-frames:v", "1",
-                                       env->root() + "/cover.png"}), QByteArray());
+        QCOMPARE(runProgram("ffmpeg",
+                            {"-v", "error", "-f", "lavfi", "-i", "color=red:s=32x32", "-frames:v", "1",
+                             env->root() + "/cover.png"}),
+                 QByteArray());
         server->serve("/cover.png", readFile(env->root() + "/cover.png"));
-        server->serve("/feed.xml", QStringLiteral(
-            "<rss xmlns:itunes=\"http://www.itunes.com/dtds/podcast-1.0.dtd\"><channel><title>Field Notes</title>"
-            "<itunes:author>The Host</itunes:author><itunes:image href=\"%1/cover.png\"/><item><title>Ep 7</title><pubDate>Tue, 02 Jan 2024 10:00:00 +0000"
-            "</pubDate><guid>urn:ep7</guid><enclosure type=\"audio/ogg\" url=\"%1/ep.ogg\"/></item></channel></rss>")
-                                        .arg(server->base()).toUtf8());
+        server->serve(
+            "/feed.xml",
+            QStringLiteral(
+                "<rss xmlns:itunes=\"http://www.itunes.com/dtds/podcast-1.0.dtd\"><channel><title>Field Notes</title>"
+                "<itunes:author>The Host</itunes:author><itunes:image href=\"%1/cover.png\"/><item><title>Ep "
+                "7</title><pubDate>Tue, 02 Jan 2024 10:00:00 +0000"
+                "</pubDate><guid>urn:ep7</guid><enclosure type=\"audio/ogg\" "
+                "url=\"%1/ep.ogg\"/></item></channel></rss>")
+                .arg(server->base())
+                .toUtf8());
         const QString out = env->folder("out");
         JobRunner runner(out);
         start(runner, server->base() + "/feed.xml", *audioFormatFromRaw(format));
         QVERIFY(settle(runner));
-        const QByteArray json = runProgram("ffprobe", {"-v", "error", "-show_entries", "format_tags", "-of", "json",
-                                                       out + "/Ep 7." + format});
+        const QByteArray json = runProgram(
+            "ffprobe", {"-v", "error", "-show_entries", "format_tags", "-of", "json", out + "/Ep 7." + format});
         QJsonObject tags = QJsonDocument::fromJson(json).object().value("format").toObject().value("tags").toObject();
         QVariantMap lower;
         for (auto it = tags.begin(); it != tags.end(); ++it)
@@ -265,8 +285,10 @@ private slots:
         QCOMPARE(lower.value("artist").toString(), "Kept Artist");
         QVERIFY2(lower.value("date").toString().startsWith("2024"), qPrintable(lower.value("date").toString()));
         QCOMPARE(lower.value("comment").toString(), "urn:ep7");
-        const QByteArray streams = runProgram("ffprobe", {"-v", "error", "-show_entries", "stream=codec_type:stream_disposition=attached_pic",
-                                                          "-of", "csv=p=0", out + "/Ep 7." + format});
+        const QByteArray streams
+            = runProgram("ffprobe",
+                         {"-v", "error", "-show_entries", "stream=codec_type:stream_disposition=attached_pic", "-of",
+                          "csv=p=0", out + "/Ep 7." + format});
         QVERIFY2(streams.contains("video,1"), streams.constData());
         QCOMPARE(entries(env->temp()), QStringList());
     }

@@ -56,15 +56,14 @@ private:
             QMutexLocker lock(&m_owner->m_mutex);
             m_owner->m_requests.append(request);
             const QByteArray path = request.target.left(request.target.indexOf('?') < 0 ? request.target.size()
-                                                                                          : request.target.indexOf('?'));
+                                                                                        : request.target.indexOf('?'));
             if (auto turns = m_owner->m_turns.find(path); turns != m_owner->m_turns.end() && !turns->isEmpty())
                 response = turns->size() > 1 ? turns->takeFirst() : turns->first();
             else if (m_owner->m_routes.contains(request.target))
                 response = m_owner->m_routes.value(request.target);
             else if (m_owner->m_routes.contains(path))
                 response = m_owner->m_routes.value(path);
-            else
-            {
+            else {
                 response = Response();
                 response.status = 404;
                 response.body = "not here";
@@ -87,11 +86,14 @@ private:
         const bool ranged = response.ranges && range.startsWith("bytes=") && range.endsWith('-') && sameVersion;
         if (ranged || response.partialToAll) {
             const qint64 whole = response.body.size();
-            const qint64 from = std::min(whole, (ranged ? range.mid(6).chopped(1).toLongLong() : 0) + response.rangeShift);
+            const qint64 from
+                = std::min(whole, (ranged ? range.mid(6).chopped(1).toLongLong() : 0) + response.rangeShift);
             const qint64 count = response.rangeBytes >= 0 ? std::min(response.rangeBytes, whole - from) : whole - from;
             response.status = 206;
-            response.headers.append({"Content-Range", "bytes " + QByteArray::number(from) + '-' + QByteArray::number(from + count - 1)
-                                                          + '/' + QByteArray::number(response.statedTotal >= 0 ? response.statedTotal : whole)});
+            response.headers.append(
+                {"Content-Range",
+                 "bytes " + QByteArray::number(from) + '-' + QByteArray::number(from + count - 1) + '/'
+                     + QByteArray::number(response.statedTotal >= 0 ? response.statedTotal : whole)});
             response.body = response.body.mid(from, count);
         }
         QTimer::singleShot(response.delayMs, socket, [this, socket, response] { respond(socket, response); });
@@ -177,7 +179,10 @@ private:
                 return;
             }
             if (response.chunkDelayMs > 0)
-                QTimer::singleShot(response.chunkDelayMs, guard, [sendMore] { if (*sendMore) (*sendMore)(); });
+                QTimer::singleShot(response.chunkDelayMs, guard, [sendMore] {
+                    if (*sendMore)
+                        (*sendMore)();
+                });
         };
         // A client that hangs up mid-body ends the sender, which would otherwise keep itself alive.
         // Queued, so it never runs inside the sender itself.
@@ -215,7 +220,8 @@ HttpServer::HttpServer()
 
 HttpServer::~HttpServer()
 {
-    QMetaObject::invokeMethod(m_worker, [this] { delete m_worker; }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_worker, [this] { delete m_worker; }, Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
 }
@@ -232,7 +238,10 @@ void HttpServer::routeInTurn(const QByteArray &target, QList<Response> responses
     m_turns.insert(target, std::move(responses));
 }
 
-QString HttpServer::base() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
+QString HttpServer::base() const
+{
+    return QStringLiteral("http://127.0.0.1:%1").arg(m_port);
+}
 
 QList<HttpServer::Request> HttpServer::requests() const
 {

@@ -46,7 +46,10 @@ QString TestEnv::folder(const QString &name) const
     return path;
 }
 
-QStringList TestEnv::environment() const { return QProcessEnvironment::systemEnvironment().toStringList(); }
+QStringList TestEnv::environment() const
+{
+    return QProcessEnvironment::systemEnvironment().toStringList();
+}
 
 QStringList entries(const QString &folder)
 {
@@ -57,10 +60,11 @@ QStringList entries(const QString &folder)
 
 bool makeTone(const QString &path, double seconds, const QStringList &extra)
 {
-    QStringList arguments{QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
-                          QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"),
-                          QStringLiteral("-i"),
-                          QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds)};
+    QStringList arguments{
+        QStringLiteral("-nostdin"), QStringLiteral("-v"),
+        QStringLiteral("error"),    QStringLiteral("-y"),
+        QStringLiteral("-f"),       QStringLiteral("lavfi"),
+        QStringLiteral("-i"),       QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds)};
     arguments << extra << path;
     int status = -1;
     runProgram(QStringLiteral("ffmpeg"), arguments, &status);
@@ -79,8 +83,9 @@ bool writeScript(const QString &path, const QString &body)
 {
     if (!writeFile(path, body.toUtf8()))
         return false;
-    return QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                                           | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    return QFile::setPermissions(path,
+                                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                     | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
@@ -103,8 +108,8 @@ QByteArray dataFile(const QString &name)
     return file.readAll();
 }
 
-QByteArray runProgram(const QString &program, const QStringList &arguments, int *status,
-                      const QStringList &environment, int timeoutMs, QByteArray *errors)
+QByteArray runProgram(const QString &program, const QStringList &arguments, int *status, const QStringList &environment,
+                      int timeoutMs, QByteArray *errors)
 {
     QProcess process;
     if (!environment.isEmpty())
@@ -128,11 +133,11 @@ QByteArray runProgram(const QString &program, const QStringList &arguments, int 
 std::optional<Probe> probe(const QString &path)
 {
     int status = -1;
-    const QByteArray json = runProgram(QStringLiteral("ffprobe"),
-                                       {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
-                                        QStringLiteral("json"), QStringLiteral("-show_streams"),
-                                        QStringLiteral("-show_format"), path},
-                                       &status);
+    const QByteArray json
+        = runProgram(QStringLiteral("ffprobe"),
+                     {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
+                      QStringLiteral("json"), QStringLiteral("-show_streams"), QStringLiteral("-show_format"), path},
+                     &status);
     if (status != 0)
         return std::nullopt;
     const QJsonObject root = QJsonDocument::fromJson(json).object();
@@ -141,7 +146,8 @@ std::optional<Probe> probe(const QString &path)
         return std::nullopt;
     Probe result;
     result.codec = streams.first().toObject().value(QStringLiteral("codec_name")).toString();
-    result.duration = root.value(QStringLiteral("format")).toObject().value(QStringLiteral("duration")).toString().toDouble();
+    result.duration
+        = root.value(QStringLiteral("format")).toObject().value(QStringLiteral("duration")).toString().toDouble();
     return result;
 }
 

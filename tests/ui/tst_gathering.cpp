@@ -42,8 +42,8 @@ private slots:
         Gathering gathering;
         QCOMPARE(gathering.formats(), QStringList({"MP3", "M4A", "WAV", "FLAC", "MP4 VIDEO"}));
         // Quality: a bitrate for mp3 and m4a only; the choice is kept while another format hides it.
-        const QList<std::tuple<int, int, QString>> facts{
-            {0, 0, "BEST"}, {0, 1, "320K"}, {1, 2, "192K"}, {2, 1, "\u2014"}, {4, 3, "\u2014"}, {1, 3, "128K"}};
+        const QList<std::tuple<int, int, QString>> facts{{0, 0, "BEST"},   {0, 1, "320K"},   {1, 2, "192K"},
+                                                         {2, 1, "\u2014"}, {4, 3, "\u2014"}, {1, 3, "128K"}};
         for (const auto &[format, quality, fact] : facts)
             QCOMPARE(gathering.qualityFact(format, quality), fact);
         // Gather waits for more than spaces and tabs; a line break alone enables it but gathers nothing.
@@ -65,8 +65,8 @@ private slots:
         for (const auto &[urls, text, expected] : drops)
             QCOMPARE(gathering.droppedText(urls, text), expected);
         // Progress as the card shows it: whole percentages, truncated.
-        for (const auto &[fraction, percent] : QList<std::pair<double, int>>{{0.999, 99}, {0.427, 42}, {0.29, 29},
-                                                                             {0.7 * 0.5, 35}, {1.0, 100}, {0, 0}})
+        for (const auto &[fraction, percent] :
+             QList<std::pair<double, int>>{{0.999, 99}, {0.427, 42}, {0.29, 29}, {0.7 * 0.5, 35}, {1.0, 100}, {0, 0}})
             QCOMPARE(wholePercent(fraction), percent);
         // With HOME unset nothing can be saved: the pane says so from the start, and gathers nothing.
         const QString in = env->folder("in");
@@ -74,8 +74,9 @@ private slots:
         const bool rootHadDownloads = QFileInfo::exists("/Downloads");
         qunsetenv("HOME");
         Gathering homeless;
-        QCOMPARE(homeless.lastError(), "Your home folder is not set, so there is nowhere to save: set HOME to your "
-                                       "home folder and try again.");
+        QCOMPARE(homeless.lastError(),
+                 "Your home folder is not set, so there is nowhere to save: set HOME to your "
+                 "home folder and try again.");
         QVERIFY(!homeless.gather(in, 0, 0));
         QVERIFY(homeless.runner().jobs().isEmpty());
         QCOMPARE(entries(env->home()), home);
@@ -98,7 +99,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(gathering.unfinished(), 0, 30'000);
         QStringList titles, phases;
         for (int row = 0; row < 3; ++row) {
-            const auto *job = qobject_cast<Job *>(model.data(model.index(row, 0), JobListModel::JobRole).value<QObject *>());
+            const auto *job
+                = qobject_cast<Job *>(model.data(model.index(row, 0), JobListModel::JobRole).value<QObject *>());
             QVERIFY(job);
             titles << job->title();
             phases << job->phaseName();
@@ -142,12 +144,14 @@ private slots:
     // The Items picker takes the first items of the request: "All" is every one (up to 100).
     void itemsPicker_data()
     {
+        // clang-format off
         QTest::addColumn<int>("choice");
         QTest::addColumn<int>("jobs");
         QTest::newRow("All") << 0 << 6;
         QTest::newRow("Newest 1") << 1 << 1;
         QTest::newRow("Newest 5") << 2 << 5;
         QTest::newRow("Newest 25") << 4 << 6;
+        // clang-format on
     }
     void itemsPicker()
     {
@@ -203,8 +207,8 @@ private slots:
     {
         const QString folder = env->folder("Downloads");
         const QDateTime base = QDateTime::currentDateTime().addDays(-1);
-        const QList<std::pair<QString, int>> files{{"a.MP3", 30}, {"b.flac", 10}, {"c.mp4", 50}, {"d.txt", 60},
-                                                   {".e.wav", 40}, {"f.m4a", 10}, {"g.ogg", 70}};
+        const QList<std::pair<QString, int>> files{{"a.MP3", 30},  {"b.flac", 10}, {"c.mp4", 50}, {"d.txt", 60},
+                                                   {".e.wav", 40}, {"f.m4a", 10},  {"g.ogg", 70}};
         for (const auto &[name, minutes] : files) {
             QVERIFY(writeFile(folder + u'/' + name, "x"));
             QFile file(folder + u'/' + name);

@@ -151,6 +151,7 @@ private slots:
 
     void migration_data()
     {
+        // clang-format off
         QTest::addColumn<QByteArray>("old");
         QTest::addColumn<QStringList>("current");
         QTest::addColumn<QStringList>("expected");
@@ -170,6 +171,7 @@ private slots:
             << QByteArray("appearanceMode=light\nthis is not a setting\n") << QStringList() << QStringList();
         QTest::newRow("unclosed section") << QByteArray("[General\nappearanceMode=light\n") << QStringList()
                                           << QStringList();
+        // clang-format on
     }
     void migration()
     {
@@ -265,9 +267,11 @@ private slots:
 
     void theRailChoosesThePane_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("title");
         for (const char *title : {"Library", "Appearance", "Engine", "Get"})
             QTest::newRow(title) << QString::fromLatin1(title);
+        // clang-format on
     }
     void theRailChoosesThePane()
     {
@@ -358,7 +362,8 @@ private slots:
         std::ranges::sort(again, {}, [](QQuickItem *each) { return each->mapToScene(QPointF()).y(); });
         QCOMPARE(again.size(), 3);
         click(again.first());
-        QTRY_COMPARE_WITH_TIMEOUT(shown("statusStat").mid(0, 3), QStringList({"Saved", "Already saved", "Already saved"}), 30'000);
+        QTRY_COMPARE_WITH_TIMEOUT(shown("statusStat").mid(0, 3),
+                                  QStringList({"Saved", "Already saved", "Already saved"}), 30'000);
         QCOMPARE(entries(downloads), QStringList({"Track 1.mp3", "Track 2.mp3", "Track 3 2.mp3", "Track 3.mp3"}));
     }
 
@@ -418,6 +423,7 @@ private slots:
     // Every settings control hands its choice to its owner and writes it straight into the settings file.
     void settingsControlsStoreAtOnce_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("pane");
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("typed"); // typed in and confirmed with Return; a click when empty
@@ -433,6 +439,7 @@ private slots:
         QTest::newRow("web engine off") << "engine" << "webEngineToggle" << "" << "enabled" << "webEngineEnabled=false";
         QTest::newRow("web engine path")
             << "engine" << "webEnginePath" << "/opt/tools/yt-dlp" << "path" << "webEnginePath=/opt/tools/yt-dlp";
+        // clang-format on
     }
     void settingsControlsStoreAtOnce()
     {
@@ -486,6 +493,7 @@ private slots:
     // QML module missing from the machine fails here, and a dialog that did not open fails too.
     void everyViewAndDialogOpens_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("pane"); // empty: the introduction, step by step
         QTest::addColumn<QString>("opener"); // clicked to open the dialog; empty: its open() is called
         QTest::addColumn<QString>("dialog"); // an item's name, or "item.property" for what it holds
@@ -496,6 +504,7 @@ private slots:
         QTest::newRow("appearance") << "appearance" << "" << "";
         QTest::newRow("engine, yt-dlp chooser") << "engine" << "chooseButton" << "enginePane.chooser";
         QTest::newRow("quit question") << "get" << "" << "quitQuestion";
+        // clang-format on
     }
     void everyViewAndDialogOpens()
     {

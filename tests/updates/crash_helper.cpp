@@ -43,7 +43,7 @@ int main(int argc, char **argv)
     if (argc != 2)
         return 2;
     // Test runs leave no core files behind.
-    const rlimit noCore{ 0, 0 };
+    const rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
 
     // Twice, as a careless caller might: a second registration would make the terminate handler call itself.

@@ -35,6 +35,7 @@ class TestDiagnostics : public QObject
 private slots:
     void crashLeavesOneReport_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("detail");
@@ -49,6 +50,7 @@ private slots:
         QTest::newRow("exception without reason") << "throw-empty" << "exception" << "std::runtime_error: no reason"
                                                   << SIGABRT;
         QTest::newRow("thrown int") << "throw-int" << "exception" << "int: no reason" << SIGABRT;
+        // clang-format on
     }
     void crashLeavesOneReport()
     {
@@ -85,7 +87,7 @@ private slots:
         const QString folder = env.home() + "/.local/share/Tovel/Diagnostics";
         QVERIFY(QFileInfo(folder).isDir());
         // Names and times disagree on purpose: the order comes from the times. Only ".txt" names count.
-        const QStringList files{"crash-100.txt", "notes.txt",     "crash-200.txt", "crash-2.TXT", ".old.txt",
+        const QStringList files{"crash-100.txt", "notes.txt",    "crash-200.txt",    "crash-2.TXT",    ".old.txt",
                                 "crash-3",       "crash-3.txtx", "crash-3.txt.part", ".crash-3-99.tmp"};
         const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-1);
         for (int i = 0; i < files.size(); ++i) {
@@ -109,8 +111,9 @@ private slots:
         QCOMPARE(reports.size(), 1);
         QVERIFY(secondsIn(QFileInfo(reports.first()).fileName()) > 0);
         QCOMPARE(QString::fromUtf8(test::readFile(reports.first())),
-                 header() + "kind: exception\ndetail: Größe: 5 × ✓ ftp://host.test/a, me@host.test\n\n"
-                            "first frame\nsecond frame");
+                 header()
+                     + "kind: exception\ndetail: Größe: 5 × ✓ ftp://host.test/a, me@host.test\n\n"
+                       "first frame\nsecond frame");
     }
 };
 

@@ -12,7 +12,10 @@ using namespace tovel::test;
 
 namespace {
 
-unsigned char *raw(QByteArray &data) { return reinterpret_cast<unsigned char *>(data.data()); }
+unsigned char *raw(QByteArray &data)
+{
+    return reinterpret_cast<unsigned char *>(data.data());
+}
 
 QByteArray record(qint64 build, const char *extra = ",\"minimumOS\":null")
 {
@@ -25,8 +28,8 @@ QByteArray notice(QByteArray json, QByteArray secret, bool padded = false)
 {
     QByteArray signature(crypto_sign_BYTES, 0);
     crypto_sign_detached(raw(signature), nullptr, raw(json), quint64(json.size()), raw(secret));
-    const auto encoding = QByteArray::Base64UrlEncoding
-        | (padded ? QByteArray::KeepTrailingEquals : QByteArray::OmitTrailingEquals);
+    const auto encoding
+        = QByteArray::Base64UrlEncoding | (padded ? QByteArray::KeepTrailingEquals : QByteArray::OmitTrailingEquals);
     return json.toBase64(encoding) + '.' + signature.toBase64(encoding);
 }
 
@@ -55,6 +58,7 @@ private slots:
 
     void notices_data()
     {
+        // clang-format off
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<bool>("accepted");
         const QByteArray good = notice(record(7), secret);
@@ -77,6 +81,7 @@ private slots:
         QTest::newRow("wrong key") << notice(record(7), otherSecret) << false;
         QTest::newRow("invalid base64") << QByteArray("%%%%.####") << false;
         QTest::newRow("huge") << QByteArray(2 * 1024 * 1024, 'A') + '.' + QByteArray(86, 'A') << false;
+        // clang-format on
     }
     void notices()
     {
@@ -113,8 +118,8 @@ private slots:
     void buildNumbers()
     {
         // A decimal integer, signed or not; anything else is build 1.
-        const QList<std::pair<QString, qint64>> cases{{"42", 42}, {"+7", 7}, {"-3", -3}, {"1.2", 1}, {"", 1},
-                                                      {"4 2", 1}, {"99999999999999999999", 1}};
+        const QList<std::pair<QString, qint64>> cases{
+            {"42", 42}, {"+7", 7}, {"-3", -3}, {"1.2", 1}, {"", 1}, {"4 2", 1}, {"99999999999999999999", 1}};
         for (const auto &[text, build] : cases)
             QVERIFY2(buildNumberFrom(text) == build, qPrintable(text));
     }
