@@ -4,6 +4,7 @@
 #include "build_info.h"
 #include "core/fetcher.h"
 #include "core/url_text.h"
+#include "engine/manifest.h"
 #include "engine/tools.h"
 #include "engine/web_engine.h"
 #include "pipeline/history.h"
@@ -451,9 +452,11 @@ QCoro::Task<int> getCommand(Request request)
     if (engineOn || enginePath)
         WebEngine::shared().useForThisRun(engineOn, enginePath);
 
-    JobRunner runner(destination);
     const auto history = std::make_shared<History>();
-    runner.setHistory(history);
+    JobRunner runner(JobRunner::Setup{
+        .destination = destination, .history = history, .engine = &WebEngine::shared(), .userAgent = [] {
+            return ManifestStore::shared().manifest().userAgent;
+        }});
     const Reporter::Mode mode = request.json ? Reporter::Mode::json
         : ::isatty(STDOUT_FILENO)            ? Reporter::Mode::terminal
                                              : Reporter::Mode::lines;

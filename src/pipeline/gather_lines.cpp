@@ -8,12 +8,6 @@ GatherLines::GatherLines(int conversions, int downloadsPerHost)
     : m_conversions(conversions), m_downloadsPerHost(downloadsPerHost)
 {}
 
-std::shared_ptr<GatherLines> GatherLines::shared()
-{
-    static const auto lines = std::make_shared<GatherLines>();
-    return lines;
-}
-
 int GatherLines::defaultConversions()
 {
     return std::max(2, QThread::idealThreadCount());

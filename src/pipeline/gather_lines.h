@@ -11,8 +11,8 @@ namespace tovel {
 
 // Where gathering decides how much runs at once. Conversions share the processor: one per core (at
 // least two) at a time. Downloads share each host: six at a time per host, since more is what gets a
-// client rate-limited or banned. Every runner of the process shares one set unless it is handed its
-// own; the jobs' tasks hold on to theirs until they end.
+// client rate-limited or banned. Each runner has its own set unless it is handed one to share;
+// the jobs' tasks hold on to theirs until they end.
 class GatherLines
 {
 public:
@@ -20,7 +20,6 @@ public:
     GatherLines(const GatherLines &) = delete;
     GatherLines &operator=(const GatherLines &) = delete;
 
-    [[nodiscard]] static std::shared_ptr<GatherLines> shared();
     [[nodiscard]] static int defaultConversions();
 
     [[nodiscard]] Limiter &conversions() { return m_conversions; }

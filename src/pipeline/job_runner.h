@@ -1,28 +1,27 @@
 #pragma once
 
 #include "core/http.h"
-#include "pipeline/conversion.h"
 #include "pipeline/gather_lines.h"
 #include "pipeline/job.h"
+#include "pipeline/job_context.h"
 
 #include <QCoroTask>
 #include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
-#include <QProcess>
 
-#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
 namespace tovel {
 
-class Fetcher;
 class History;
-struct SharedCover;
+class JobControl;
+class WebEngine;
 
-// Turns one request into jobs and carries each through download and conversion to a file.
+// Turns one request into jobs and carries each through its steps to a file (see job_pipeline.h).
 //
 // Every job runs as its own task. How many convert and download at once is up to the runner's
 // `GatherLines`; a job waiting for a conversion is served in the order the jobs were created and
@@ -37,9 +36,22 @@ class JobRunner : public QObject
     Q_PROPERTY(QString lastError READ lastErrorText NOTIFY lastErrorChanged)
     Q_PROPERTY(bool hasError READ hasError NOTIFY lastErrorChanged)
 public:
-    explicit JobRunner(QObject *parent = nullptr);
-    explicit JobRunner(QString destination, std::shared_ptr<GatherLines> lines = GatherLines::shared(),
-                       QObject *parent = nullptr);
+    // What a runner works with, given once: where files go, the lines it waits in, where saved files are
+    // noted and looked up (none: nothing is), the web engine for links no source reads (none: such links
+    // are not offered to one), the user agent, read afresh for each gathering, and how long jobs wait.
+    struct Setup
+    {
+        QString destination;
+        std::shared_ptr<GatherLines> lines = std::make_shared<GatherLines>();
+        std::shared_ptr<History> history = {};
+        WebEngine *engine = nullptr;
+        std::function<QString()> userAgent = {};
+        PipelineTimings timings = {};
+    };
+
+    explicit JobRunner(Setup setup, QObject *parent = nullptr);
+    // Into `destination`, with lines of its own and nothing else.
+    explicit JobRunner(const QString &destination, QObject *parent = nullptr);
     ~JobRunner() override;
 
     // Resolves the input and starts a job per item (at most `limit`). Returns once the jobs are started,
@@ -61,32 +73,15 @@ public:
     // What the user should know of the inputs read since this was last asked (a feed read despite its
     // errors), a sentence each.
     [[nodiscard]] QStringList takeNotices() { return std::exchange(m_notices, {}); }
-    [[nodiscard]] QString destination() const { return m_destination; }
+    [[nodiscard]] QString destination() const { return m_setup.destination; }
 
     // Job tasks of this runner that have not yet ended (a cancelled job's task may still be tidying up).
     [[nodiscard]] int activeTasks() const { return m_activeTasks; }
-    // Job tasks still running in this process, whichever runner started them.
+    // Job tasks still running in this process, whichever runner started them: what must end before the
+    // temporary folder is all tidied up.
     [[nodiscard]] static int liveTasks();
 
-    [[nodiscard]] GatherLines &lines() const { return *m_lines; }
-
-    // How long a download waits before its second, third and fourth try, when the server does not say.
-    void setRetryWaits(QList<int> seconds) { m_retryWaits = std::move(seconds); }
-
-    // How long a download may bring less than 1 KiB, and a conversion report no progress, before it is
-    // given up.
-    struct StallWindows
-    {
-        std::chrono::milliseconds download{60'000};
-        std::chrono::milliseconds conversion = conversionStallWindow;
-    };
-    void setStallWindows(StallWindows windows) { m_stallWindows = windows; }
-
-    // Cover pictures being fetched or in use by this runner's jobs, by address.
-    using Covers = QHash<QString, std::weak_ptr<SharedCover>>;
-
-    // Where saved files are noted, and looked up before gathering; none by default.
-    void setHistory(std::shared_ptr<History> history) { m_history = std::move(history); }
+    [[nodiscard]] GatherLines &lines() const { return *m_setup.lines; }
 
 signals:
     void jobAdded(tovel::Job *job);
@@ -94,26 +89,23 @@ signals:
     void activeTasksChanged();
 
 private:
-    friend struct JobTask;
-
     void setLastError(std::optional<QString> error);
-    void startJob(const MediaItem &item, AudioFormat format, AudioQuality quality, bool again);
+    // What the jobs of one gathering share, made as it starts.
+    [[nodiscard]] JobContext makeContext() const;
+    void startJob(const MediaItem &item, AudioFormat format, AudioQuality quality, bool again,
+                  const JobContext &context);
     [[nodiscard]] JobPhase firstPhase(const MediaItem &item) const;
-    void launch(Job *job);
+    void launch(Job *job, const JobContext &context);
+    static QCoro::Task<void> runTask(std::shared_ptr<JobControl> control, JobContext context,
+                                     QPointer<JobRunner> runner);
 
-    QString m_destination;
-    std::shared_ptr<GatherLines> m_lines;
+    Setup m_setup;
     QList<Job *> m_jobs;
+    QHash<Job *, std::shared_ptr<JobControl>> m_controls;
     std::optional<QString> m_lastError;
     QStringList m_notices;
-    QHash<QUuid, QPointer<Fetcher>> m_fetchers;
-    QHash<QUuid, QPointer<QProcess>> m_converters;
-    QHash<QUuid, QPointer<QProcess>> m_engines;
     QList<std::shared_ptr<Cancellation>> m_resolutions;
-    QList<int> m_retryWaits{1, 4, 15};
-    std::shared_ptr<History> m_history;
-    StallWindows m_stallWindows;
-    std::shared_ptr<Covers> m_covers = std::make_shared<Covers>();
+    std::shared_ptr<SharedCovers> m_covers = std::make_shared<SharedCovers>();
     int m_activeTasks = 0;
 };
 

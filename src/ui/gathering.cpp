@@ -1,6 +1,7 @@
 #include "ui/gathering.h"
 
 #include "core/url_text.h"
+#include "engine/manifest.h"
 #include "engine/web_engine.h"
 #include "pipeline/history.h"
 #include "pipeline/job_runner.h"
@@ -32,10 +33,14 @@ AudioQuality qualityAt(int index)
 } // namespace
 
 Gathering::Gathering(QObject *parent)
-    : QObject(parent), m_history(std::make_shared<History>()), m_runner(std::make_unique<JobRunner>()),
+    : QObject(parent), m_history(std::make_shared<History>()),
+      m_runner(std::make_unique<JobRunner>(
+          JobRunner::Setup{.destination = paths::downloads(),
+                           .history = m_history,
+                           .engine = &WebEngine::shared(),
+                           .userAgent = [] { return ManifestStore::shared().manifest().userAgent; }})),
       m_jobs(new JobListModel(m_runner.get(), this)), m_homeProblem(paths::homeProblem().value_or(QString()))
 {
-    m_runner->setHistory(m_history);
     connect(m_runner.get(), &JobRunner::lastErrorChanged, this, &Gathering::lastErrorChanged);
     connect(m_runner.get(), &JobRunner::jobAdded, this, [this](Job *job) {
         collectNotices();

@@ -200,8 +200,9 @@ private slots:
         page.contentType = "text/html";
         server.route("/watch/page", page);
 
-        JobRunner runner(out);
-        runner.setHistory(std::make_shared<History>(env->root() + "/history.sqlite"));
+        JobRunner runner({.destination = out,
+                          .history = std::make_shared<History>(env->root() + "/history.sqlite"),
+                          .engine = &WebEngine::shared()});
         start(runner, server.base() + target);
         QCOMPARE(runner.lastErrorText(), error);
         QCOMPARE(runner.jobs().size(), origin.isEmpty() ? 0 : 1);
@@ -249,7 +250,7 @@ private slots:
 
         const QString song = env->root() + "/song.wav";
         QVERIFY(makeTone(song));
-        JobRunner runner(out);
+        JobRunner runner({.destination = out, .engine = &WebEngine::shared()});
         start(runner, song);
         QVERIFY(settle(runner));
         QCOMPARE(runner.jobs().at(0)->phaseName(), "done");
@@ -268,7 +269,7 @@ private slots:
     {
         QVERIFY(writeFile(env->root() + "/junk.bin", "partial"));
         transcript({"copy @ROOT@/junk.bin abc123.m4a.part", "say [download]  10.0% of 1MiB", "exec sleep 300"});
-        JobRunner runner(out);
+        JobRunner runner({.destination = out, .engine = &WebEngine::shared()});
         start(runner, pageLink);
         QCOMPARE(runner.jobs().size(), 1);
         Job *job = runner.jobs().first();

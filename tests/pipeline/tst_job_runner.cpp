@@ -143,7 +143,7 @@ private slots:
         auto lines = std::make_shared<GatherLines>(capacity);
         for (int i = 1; i <= capacity + 3; ++i)
             writeFile(in + QStringLiteral("/%1.wav").arg(i), "x");
-        auto runner = std::make_unique<JobRunner>(out, lines);
+        auto runner = std::make_unique<JobRunner>(JobRunner::Setup{.destination = out, .lines = lines});
         start(*runner, in);
         QCOMPARE(runner->jobs().size(), capacity + 3); // every job exists at once
         // Jobs are listed newest first: item i is jobs()[size - i].
@@ -194,7 +194,7 @@ private slots:
             << "Conversion failed. Nothing here can read that. ffmpeg found no audio to write.";
         QTest::newRow("destination removed") << "echo out_time_us=300000; rm -rf \"$(dirname \"$out\")\"; exit 0"
                                              << "Conversion failed. ffmpeg ended without writing the file.";
-        QTest::newRow("hangs") << "exec sleep 600" << "Conversion failed. ffmpeg made no progress for 1 seconds and was stopped.";
+        QTest::newRow("hangs") << "exec sleep 600" << "Conversion failed. ffmpeg made no progress for 3 seconds and was stopped.";
         QTest::newRow("crashes") << "kill -SEGV $$" << "Conversion failed. Nothing here can read that. ffmpeg exited with code 11.";
         QTest::newRow("writes something else")
             << "ffmpeg -v error -y -f lavfi -i sine=d=9 -c:a libmp3lame \"$out\"; echo out_time_us=9000000; exit 0"
@@ -213,8 +213,7 @@ private slots:
                                 + conversion + "\n"));
         qputenv("TOVEL_FFMPEG", script.toUtf8());
         QVERIFY(makeTone(in + "/Tone.wav", 4.0));
-        JobRunner runner(out);
-        runner.setStallWindows({std::chrono::seconds(60), std::chrono::seconds(1)});
+        JobRunner runner({.destination = out, .timings = {.conversionStall = std::chrono::seconds(3)}});
         start(runner, in + "/Tone.wav");
         QVERIFY(settle(runner));
         QCOMPARE(runner.jobs().first()->phaseLabel(), label);

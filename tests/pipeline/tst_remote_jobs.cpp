@@ -149,8 +149,7 @@ private slots:
         stall.stall = true;
         server->route("/stall.mp3", stall);
         network().setTransferTimeout(300);
-        JobRunner runner(out);
-        runner.setRetryWaits({0, 0, 0});
+        JobRunner runner({.destination = out, .timings = {.retryWaits = {0, 0, 0}}});
         for (const QString &address : {server->base() + "/gone.mp3", server->base() + "/stall.mp3",
                                        QStringLiteral("http://127.0.0.1:1/closed.mp3")})
             start(runner, address);
@@ -327,10 +326,9 @@ private slots:
         QFETCH(QString, error);
         server->routeInTurn("/ep.mp3", turns);
         const QString recorded = env->root() + "/history.sqlite";
-        JobRunner runner(out);
-        runner.setRetryWaits({0, 0, 0});
-        runner.setStallWindows({std::chrono::seconds(1), conversionStallWindow});
-        runner.setHistory(std::make_shared<History>(recorded));
+        JobRunner runner({.destination = out,
+                          .history = std::make_shared<History>(recorded),
+                          .timings = {.retryWaits = {0, 0, 0}, .downloadStall = std::chrono::seconds(1)}});
         start(runner, server->base() + "/ep.mp3");
         QVERIFY(settle(runner));
         const Job *job = runner.jobs().first();
@@ -381,8 +379,7 @@ private slots:
         server->serve(archive ? "/metadata/ident" : "/w/api.php", answer.replace(u'\'', u'"').toUtf8());
         server->serve("/download/ident/ep.mp3", versions["A"]);
         qputenv(archive ? "TOVEL_ARCHIVE_BASE" : "TOVEL_COMMONS_BASE", server->base().toUtf8());
-        JobRunner runner(out);
-        runner.setRetryWaits({0, 0, 0});
+        JobRunner runner({.destination = out, .timings = {.retryWaits = {0, 0, 0}}});
         start(runner, archive ? "https://archive.org/details/ident" : "https://commons.wikimedia.org/wiki/File:ep.mp3");
         qunsetenv("TOVEL_ARCHIVE_BASE");
         qunsetenv("TOVEL_COMMONS_BASE");

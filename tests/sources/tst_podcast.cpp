@@ -180,9 +180,8 @@ private slots:
 
         // The limit takes the first items of the feed.
         const QString out = env->folder("out");
-        JobRunner runner(out);
         const auto history = std::make_shared<History>(env->root() + "/history.sqlite");
-        runner.setHistory(history);
+        JobRunner runner({.destination = out, .history = history});
         start(runner, server->base() + "/old/feed", AudioFormat::m4a, 2);
         QCOMPARE(runner.jobs().size(), 2);
         QCOMPARE(runner.jobs().last()->origin(), "Field Notes");
@@ -195,8 +194,7 @@ private slots:
         // Gathered again where the feed has moved to: the show is known by its title, and each episode by
         // its guid, two with one guid by their places among them.
         server->serve("/moved/feed.xml", feed);
-        JobRunner again(out);
-        again.setHistory(history);
+        JobRunner again({.destination = out, .history = history});
         start(again, server->base() + "/moved/feed.xml", AudioFormat::m4a, 2);
         QStringList found;
         for (const Job *job : again.jobs())
