@@ -54,8 +54,7 @@ Item {
                         radius: 76 * 0.22 + (tile.selected ? 3 : 0)
                         color: "transparent"
                         border.width: tile.selected ? 2.5 : 1
-                        border.color: tile.selected ? Theme.accent
-                                      : (Theme.dark ? Qt.rgba(1, 1, 1, 0.18) : Qt.rgba(0, 0, 0, 0.18))
+                        border.color: tile.selected ? Theme.accent : Theme.tileEdge
                     }
                     Rectangle {
                         anchors.fill: picture
@@ -63,7 +62,7 @@ Item {
                         radius: 22
                         color: "transparent"
                         border.width: tile.activeFocus ? 1.5 : 0
-                        border.color: Theme.text
+                        border.color: Theme.focusRing
                     }
                     Text {
                         id: caption
@@ -73,7 +72,7 @@ Item {
                         horizontalAlignment: Text.AlignHCenter
                         text: Appearance.displayName(tile.modelData.name)
                         textFormat: Text.PlainText
-                        font.pixelSize: 11
+                        font.pixelSize: Theme.captionSize
                         font.weight: tile.selected ? Font.Medium : Font.Normal
                         color: tile.selected ? Theme.text : Theme.secondaryText
                         elide: Text.ElideRight
@@ -139,7 +138,7 @@ Item {
                         radius: 8
                         color: selected ? Theme.accent : Theme.fieldFill
                         border.width: activeFocus ? 2 : 1
-                        border.color: activeFocus ? Theme.text : Theme.hairline
+                        border.color: activeFocus ? Theme.focusRing : Theme.hairline
                         activeFocusOnTab: true
                         Accessible.role: Accessible.RadioButton
                         Accessible.name: modelData.text
@@ -150,7 +149,7 @@ Item {
                             anchors.centerIn: parent
                             text: segment.modelData.text
                             textFormat: Text.PlainText
-                            font.pixelSize: 12
+                            font.pixelSize: Theme.smallSize
                             font.weight: segment.selected ? Font.DemiBold : Font.Normal
                             color: segment.selected ? Theme.ink : Theme.text
                         }
@@ -165,7 +164,7 @@ Item {
             Text {
                 text: "System follows your desktop. Dark and Light override it."
                 textFormat: Text.PlainText
-                font.pixelSize: 11
+                font.pixelSize: Theme.captionSize
                 color: Theme.tertiaryText
             }
         }

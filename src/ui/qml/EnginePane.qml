@@ -69,7 +69,7 @@ Item {
                 text: "Tovel reads podcast feeds, direct media links, open archives, and local files. Those need nothing beyond the bundled converter."
                 textFormat: Text.PlainText
                 wrapMode: Text.WordWrap
-                font.pixelSize: 12
+                font.pixelSize: Theme.smallSize
                 color: Theme.secondaryText
             }
             RowLayout {
@@ -90,7 +90,7 @@ Item {
                 text: "Tovel can hand other web links to yt-dlp, if you've installed it yourself. Tovel doesn't include, download or update it. You're responsible for what you download with it."
                 textFormat: Text.PlainText
                 wrapMode: Text.WordWrap
-                font.pixelSize: 12
+                font.pixelSize: Theme.smallSize
                 color: Theme.secondaryText
             }
             RowLayout {
@@ -118,7 +118,7 @@ Item {
                         anchors.fill: parent
                         verticalAlignment: TextInput.AlignVCenter
                         text: pane.web.path
-                        font.pixelSize: 12
+                        font.pixelSize: Theme.smallSize
                         color: Theme.text
                         clip: true
                         selectByMouse: true
@@ -150,7 +150,7 @@ Item {
                 text: pane.chooserProblem
                 textFormat: Text.PlainText
                 wrapMode: Text.Wrap
-                font.pixelSize: 12
+                font.pixelSize: Theme.smallSize
                 color: Theme.text
             }
         }
@@ -161,7 +161,7 @@ Item {
             Layout.leftMargin: 4
             text: report.manifestLine
             textFormat: Text.PlainText
-            font.pixelSize: 12
+            font.pixelSize: Theme.smallSize
             color: Theme.secondaryText
         }
         GlassPanel {
@@ -177,7 +177,7 @@ Item {
                 text: report.manifestNotice
                 textFormat: Text.PlainText
                 wrapMode: Text.WordWrap
-                font.pixelSize: 12
+                font.pixelSize: Theme.smallSize
                 color: Theme.text
             }
         }
@@ -195,7 +195,7 @@ Item {
             Text {
                 text: "Update notices are cryptographically signed. Tovel installs nothing on its own."
                 textFormat: Text.PlainText
-                font.pixelSize: 11
+                font.pixelSize: Theme.captionSize
                 color: Theme.tertiaryText
             }
             Toggle {
@@ -220,7 +220,7 @@ Item {
                 text: report.reportsText
                 textFormat: Text.PlainText
                 wrapMode: Text.WordWrap
-                font.pixelSize: 12
+                font.pixelSize: Theme.smallSize
                 color: Theme.secondaryText
             }
             Row {

@@ -120,7 +120,7 @@ FocusScope {
                         Layout.alignment: Qt.AlignHCenter
                         text: "Gather what's scattered."
                         textFormat: Text.PlainText
-                        font.pixelSize: 38
+                        font.pixelSize: Theme.heroSize
                         font.weight: Font.DemiBold
                         color: Theme.text
                     }
@@ -131,7 +131,7 @@ FocusScope {
                         textFormat: Text.PlainText
                         wrapMode: Text.WordWrap
                         horizontalAlignment: Text.AlignHCenter
-                        font.pixelSize: 13
+                        font.pixelSize: Theme.bodySize
                         color: Theme.secondaryText
                     }
                 }
@@ -182,9 +182,9 @@ FocusScope {
                                     id: field
                                     objectName: "inputField"
                                     Layout.fillWidth: true
-                                    font.pixelSize: 13
+                                    font.pixelSize: Theme.bodySize
                                     color: Theme.text
-                                    selectionColor: Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0.45)
+                                    selectionColor: Theme.selection
                                     selectedTextColor: Theme.text
                                     clip: true
                                     focus: true
@@ -307,7 +307,7 @@ FocusScope {
                             text: errorRow.message
                             textFormat: Text.PlainText
                             wrapMode: Text.Wrap
-                            font.pixelSize: 12
+                            font.pixelSize: Theme.smallSize
                             color: Theme.text
                         }
                     }

@@ -35,7 +35,7 @@ GlassPanel {
                     Layout.fillWidth: true
                     text: root.job.title
                     textFormat: Text.PlainText
-                    font.pixelSize: 13
+                    font.pixelSize: Theme.bodySize
                     font.weight: Font.Medium
                     color: Theme.text
                     elide: Text.ElideRight
@@ -45,7 +45,7 @@ GlassPanel {
                     Layout.fillWidth: true
                     text: root.job.origin
                     textFormat: Text.PlainText
-                    font.pixelSize: 11
+                    font.pixelSize: Theme.captionSize
                     color: Theme.tertiaryText
                     elide: Text.ElideRight
                     maximumLineCount: 1
@@ -84,7 +84,7 @@ GlassPanel {
             text: root.job.phaseLabel
             textFormat: Text.PlainText
             wrapMode: Text.Wrap
-            font.pixelSize: 12
+            font.pixelSize: Theme.smallSize
             color: Theme.secondaryText
         }
         // A saved file that is less than its source claims says so.
@@ -95,7 +95,7 @@ GlassPanel {
             text: root.job.warning
             textFormat: Text.PlainText
             wrapMode: Text.Wrap
-            font.pixelSize: 12
+            font.pixelSize: Theme.smallSize
             color: Theme.text
             Accessible.role: Accessible.AlertMessage
             Accessible.name: text

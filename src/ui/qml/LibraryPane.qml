@@ -40,7 +40,7 @@ Item {
                         Layout.alignment: Qt.AlignHCenter
                         text: "Your library"
                         textFormat: Text.PlainText
-                        font.pixelSize: 34
+                        font.pixelSize: Theme.displaySize
                         font.weight: Font.DemiBold
                         color: Theme.text
                     }
@@ -48,7 +48,7 @@ Item {
                         Layout.alignment: Qt.AlignHCenter
                         text: "Everything Tovel has gathered, newest first."
                         textFormat: Text.PlainText
-                        font.pixelSize: 13
+                        font.pixelSize: Theme.bodySize
                         color: Theme.secondaryText
                     }
                 }
@@ -72,7 +72,7 @@ Item {
                             Layout.alignment: Qt.AlignHCenter
                             text: "Nothing here yet"
                             textFormat: Text.PlainText
-                            font.pixelSize: 13
+                            font.pixelSize: Theme.bodySize
                             font.weight: Font.Medium
                             color: Theme.text
                         }
@@ -127,7 +127,7 @@ Item {
                             width: Math.min(implicitWidth, parent.width - kind.implicitWidth - 11)
                             text: row.name
                             textFormat: Text.PlainText
-                            font.pixelSize: 13
+                            font.pixelSize: Theme.bodySize
                             color: Theme.text
                             elide: Text.ElideRight
                             maximumLineCount: 1
@@ -138,7 +138,7 @@ Item {
                             x: fileName.width + 11
                             text: row.extension
                             textFormat: Text.PlainText
-                            font.pixelSize: 10
+                            font.pixelSize: Theme.tagSize
                             font.weight: Font.Medium
                             color: Theme.tertiaryText
                         }
@@ -150,7 +150,7 @@ Item {
                         Layout.maximumWidth: view.column * 0.38
                         text: row.source
                         textFormat: Text.PlainText
-                        font.pixelSize: 11
+                        font.pixelSize: Theme.captionSize
                         color: Theme.secondaryText
                         elide: Text.ElideRight
                         maximumLineCount: 1

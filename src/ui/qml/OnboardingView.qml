@@ -40,8 +40,8 @@ MainPanel {
         ColumnLayout {
             spacing: 2
             Layout.fillWidth: true
-            Text { text: sourceRow.title; textFormat: Text.PlainText; font.pixelSize: 13; font.weight: Font.DemiBold; color: Theme.text }
-            Text { text: sourceRow.line; textFormat: Text.PlainText; font.pixelSize: 12; color: Theme.secondaryText; Layout.fillWidth: true; wrapMode: Text.WordWrap }
+            Text { text: sourceRow.title; textFormat: Text.PlainText; font.pixelSize: Theme.bodySize; font.weight: Font.DemiBold; color: Theme.text }
+            Text { text: sourceRow.line; textFormat: Text.PlainText; font.pixelSize: Theme.smallSize; color: Theme.secondaryText; Layout.fillWidth: true; wrapMode: Text.WordWrap }
         }
     }
 
@@ -87,7 +87,7 @@ MainPanel {
                             horizontalAlignment: Text.AlignHCenter
                             text: "Gather what's scattered."
                             textFormat: Text.PlainText
-                            font.pixelSize: 30
+                            font.pixelSize: Theme.headlineSize
                             font.weight: Font.Bold
                             color: Theme.text
                         }
@@ -97,7 +97,7 @@ MainPanel {
                             wrapMode: Text.WordWrap
                             text: "Tovel collects audio and video from the web and from your computer, and saves it in the format you want."
                             textFormat: Text.PlainText
-                            font.pixelSize: 14
+                            font.pixelSize: Theme.titleSize
                             color: Theme.secondaryText
                         }
                     }
@@ -143,7 +143,7 @@ MainPanel {
                             wrapMode: Text.WordWrap
                             text: "For links from other websites, Tovel can use yt-dlp if you've installed it yourself. Tovel doesn't include it. You're responsible for downloading only what you have the right to."
                             textFormat: Text.PlainText
-                            font.pixelSize: 12
+                            font.pixelSize: Theme.smallSize
                             color: Theme.secondaryText
                         }
                         RowLayout {
@@ -163,7 +163,7 @@ MainPanel {
                             wrapMode: Text.WordWrap
                             text: "Not installed? You can skip this and turn it on later in Engine settings."
                             textFormat: Text.PlainText
-                            font.pixelSize: 11
+                            font.pixelSize: Theme.captionSize
                             color: Theme.tertiaryText
                         }
                     }
@@ -192,7 +192,7 @@ MainPanel {
                             horizontalAlignment: Text.AlignHCenter
                             text: "You're set."
                             textFormat: Text.PlainText
-                            font.pixelSize: 30
+                            font.pixelSize: Theme.headlineSize
                             font.weight: Font.Bold
                             color: Theme.text
                         }

@@ -19,7 +19,7 @@ FocusScope {
     // Everything behind is out of reach while the question stands.
     Rectangle {
         anchors.fill: parent
-        color: Qt.rgba(0, 0, 0, 0.45)
+        color: Theme.scrim
         MouseArea { anchors.fill: parent; hoverEnabled: true; onWheel: wheel => wheel.accepted = true }
     }
     Rectangle {
@@ -42,7 +42,7 @@ FocusScope {
                                        : root.count + " items are still being gathered. Stop them and quit?"
                 textFormat: Text.PlainText
                 wrapMode: Text.WordWrap
-                font.pixelSize: 14
+                font.pixelSize: Theme.titleSize
                 font.weight: Font.Medium
                 color: Theme.text
             }
@@ -51,7 +51,7 @@ FocusScope {
                 text: "Downloads and conversions in progress end, and their unfinished files are removed."
                 textFormat: Text.PlainText
                 wrapMode: Text.WordWrap
-                font.pixelSize: 12
+                font.pixelSize: Theme.smallSize
                 color: Theme.secondaryText
             }
             RowLayout {

@@ -55,14 +55,14 @@ Item {
                 width: 32
                 height: 32
                 radius: 9
-                color: Qt.rgba(Theme.railInk.r, Theme.railInk.g, Theme.railInk.b, selected ? 0.16 : (hover.containsMouse ? 0.10 : 0.06))
+                color: selected ? Theme.railFillSelected : (hover.containsMouse ? Theme.railFillHover : Theme.railFill)
                 Accessible.role: Accessible.Button
                 Accessible.name: modelData.title
                 Symbol {
                     anchors.centerIn: parent
                     name: button.modelData.symbol
                     size: 13
-                    color: Qt.rgba(Theme.railInk.r, Theme.railInk.g, Theme.railInk.b, button.selected ? 1 : 0.55)
+                    color: button.selected ? Theme.railInk : Theme.railQuietInk
                 }
                 MouseArea {
                     id: hover
@@ -84,14 +84,14 @@ Item {
             width: 32
             height: 32
             radius: 9
-            color: folderArea.containsMouse ? Qt.rgba(Theme.railInk.r, Theme.railInk.g, Theme.railInk.b, 0.08) : "transparent"
+            color: folderArea.containsMouse ? Theme.railFolderHover : "transparent"
             Accessible.role: Accessible.Button
             Accessible.name: "Open Downloads"
             Symbol {
                 anchors.centerIn: parent
                 name: "folder"
                 size: 13
-                color: Qt.rgba(Theme.railInk.r, Theme.railInk.g, Theme.railInk.b, 0.55)
+                color: Theme.railQuietInk
             }
             MouseArea {
                 id: folderArea
@@ -123,7 +123,7 @@ Item {
                 anchors.fill: thumb
                 color: "transparent"
                 border.width: 1
-                border.color: Qt.rgba(Theme.railInk.r, Theme.railInk.g, Theme.railInk.b, 0.25)
+                border.color: Theme.railThumbEdge
             }
         }
     }

@@ -21,8 +21,7 @@ Row {
             width: 22
             height: 22
             radius: 11
-            color: area.containsMouse ? (index === 0 ? "#ff5f57" : Theme.hairline)
-                                      : (Theme.dark ? Qt.rgba(0, 0, 0, 0.28) : Qt.rgba(1, 1, 1, 0.55))
+            color: area.containsMouse ? (index === 0 ? Theme.danger : Theme.hairline) : Theme.controlFill
             border.width: 1
             border.color: Theme.hairline
             Accessible.role: Accessible.Button
@@ -31,8 +30,7 @@ Row {
                 anchors.centerIn: parent
                 name: control.modelData.symbol
                 size: control.index === 2 ? 8 : 10
-                color: area.containsMouse && control.index === 0 ? "white"
-                       : Qt.rgba(Theme.text.r, Theme.text.g, Theme.text.b, area.containsMouse ? 1 : 0.7)
+                color: !area.containsMouse ? Theme.quietGlyph : (control.index === 0 ? Theme.dangerInk : Theme.text)
             }
             MouseArea {
                 id: area

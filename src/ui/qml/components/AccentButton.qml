@@ -10,7 +10,7 @@ Rectangle {
     implicitWidth: label.implicitWidth + 52
     implicitHeight: label.implicitHeight + 20
     radius: 12
-    color: area.pressed ? Qt.darker(Theme.accent, 1.12) : (area.containsMouse ? Qt.lighter(Theme.accent, 1.06) : Theme.accent)
+    color: area.pressed ? Theme.accentPressed : (area.containsMouse ? Theme.accentHover : Theme.accent)
     activeFocusOnTab: true
     Accessible.role: Accessible.Button
     Accessible.name: text
@@ -25,7 +25,7 @@ Rectangle {
         anchors.centerIn: parent
         text: root.text
         textFormat: Text.PlainText
-        font.pixelSize: 13
+        font.pixelSize: Theme.bodySize
         font.weight: Font.DemiBold
         color: Theme.ink
     }

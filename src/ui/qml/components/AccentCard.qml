@@ -1,4 +1,5 @@
 import QtQuick
+import Tovel
 
 // Near-black card with a many-coloured outline running corner to corner.
 Item {
@@ -13,15 +14,15 @@ Item {
         onPaint: {
             const ctx = getContext("2d")
             ctx.reset()
-            ctx.fillStyle = Qt.rgba(0, 0, 0, 0.82)
+            ctx.fillStyle = Theme.accentCardFill
             ctx.beginPath()
             ctx.roundedRect(0, 0, width, height, 18, 18)
             ctx.fill()
             const gradient = ctx.createLinearGradient(0, 0, width, height)
-            gradient.addColorStop(0.0, "#ffc20e")
-            gradient.addColorStop(0.35, "#ff5e7e")
-            gradient.addColorStop(0.7, "#9b6bff")
-            gradient.addColorStop(1.0, "#3fd7ff")
+            gradient.addColorStop(0.0, Theme.accent)
+            gradient.addColorStop(0.35, Theme.rimRose)
+            gradient.addColorStop(0.7, Theme.rimViolet)
+            gradient.addColorStop(1.0, Theme.rimCyan)
             ctx.strokeStyle = gradient
             ctx.lineWidth = 1.5
             // Inset by half a point; the stroke straddles the path.

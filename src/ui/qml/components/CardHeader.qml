@@ -20,13 +20,13 @@ RowLayout {
             anchors.centerIn: parent
             name: root.symbol
             size: 11
-            color: Qt.rgba(0, 0, 0, 0.8)
+            color: Theme.accentGlyph
         }
     }
     Text {
         text: root.title
         textFormat: Text.PlainText
-        font.pixelSize: 14
+        font.pixelSize: Theme.titleSize
         font.weight: Font.Medium
         color: Theme.text
         elide: Text.ElideRight
@@ -37,16 +37,15 @@ RowLayout {
         Layout.preferredWidth: badgeText.implicitWidth + 18
         Layout.preferredHeight: badgeText.implicitHeight + 6
         radius: height / 2
-        // On light glass the mint needs a deep capsule to stay legible.
-        color: Theme.dark ? Qt.rgba(0.35, 0.95, 0.7, 0.16) : Qt.rgba(0.03, 0.22, 0.15, 0.82)
+        color: Theme.badgeFill
         Text {
             id: badgeText
             anchors.centerIn: parent
             text: root.badge
             textFormat: Text.PlainText
-            font.pixelSize: 10
+            font.pixelSize: Theme.tagSize
             font.weight: Font.DemiBold
-            color: Qt.rgba(0.35, 0.95, 0.7, 1)
+            color: Theme.badgeText
         }
     }
 }

@@ -9,11 +9,11 @@ Item {
     id: root
     property real weight: 0.5
     property real corner: 18
-    property bool dark: Appearance.dark
+    readonly property bool dark: Theme.dark
     default property alias content: body.data
     // The scheme's tint over the material, and the hairline around it.
-    readonly property color tint: dark ? Qt.rgba(0, 0, 0, weight * 0.16) : Qt.rgba(1, 1, 1, weight * 0.1)
-    readonly property color outline: Qt.rgba(1, 1, 1, dark ? 0.16 : 0.35)
+    readonly property color tint: Theme.glassTint(weight)
+    readonly property color outline: Theme.glassEdge
 
     // The window publishes one blurred copy of its background; every panel samples its own region.
     readonly property Item backdrop: Window.window && Window.window.glassBackdrop ? Window.window.glassBackdrop : null
@@ -127,8 +127,7 @@ Item {
     Rectangle {
         anchors.fill: parent
         radius: root.corner
-        color: root.dark ? Qt.rgba(0.11, 0.11, 0.13, root.frosted ? 0.22 : 0.46)
-                         : Qt.rgba(0.97, 0.97, 0.98, root.frosted ? 0.28 : 0.50)
+        color: root.frosted ? Theme.frostedMaterial : Theme.glassMaterial
     }
     Rectangle {
         anchors.fill: parent

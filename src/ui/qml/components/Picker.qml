@@ -6,7 +6,7 @@ import Tovel
 ComboBox {
     id: root
     implicitHeight: 34
-    font.pixelSize: 13
+    font.pixelSize: Theme.bodySize
     opacity: enabled ? 1 : 0.45
     activeFocusOnTab: true
 
@@ -56,14 +56,14 @@ ComboBox {
             leftPadding: 8
             text: modelData
             textFormat: Text.PlainText
-            font.pixelSize: 13
+            font.pixelSize: Theme.bodySize
             font.weight: root.currentIndex === index ? Font.DemiBold : Font.Normal
             color: Theme.text
             verticalAlignment: Text.AlignVCenter
         }
         background: Rectangle {
             radius: 8
-            color: highlighted ? Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0.28) : "transparent"
+            color: highlighted ? Theme.highlight : "transparent"
         }
     }
     popup: Popup {

@@ -4,7 +4,6 @@ import Tovel
 // Capsule around a field: 16 × 11 padding, material, scheme tint and outline.
 Item {
     id: root
-    property bool dark: Appearance.dark
     default property alias content: body.data
 
     implicitWidth: body.childrenRect.width + 32
@@ -13,14 +12,14 @@ Item {
     Rectangle {
         anchors.fill: parent
         radius: height / 2
-        color: root.dark ? Qt.rgba(0.11, 0.11, 0.13, 0.46) : Qt.rgba(0.97, 0.97, 0.98, 0.50)
+        color: Theme.glassMaterial
     }
     Rectangle {
         anchors.fill: parent
         radius: height / 2
-        color: root.dark ? Qt.rgba(0, 0, 0, 0.22) : Qt.rgba(1, 1, 1, 0.22)
+        color: Theme.pillTint
         border.width: 1
-        border.color: Qt.rgba(1, 1, 1, root.dark ? 0.16 : 0.6)
+        border.color: Theme.pillEdge
     }
     Item {
         id: body

@@ -14,7 +14,7 @@ Item {
         id: ring
         anchors.fill: parent
         property real fraction: root.done ? 0 : Math.max(0, Math.min(1, root.progress))
-        property color track: Theme.dark ? Qt.rgba(1, 1, 1, 0.16) : Qt.rgba(0, 0, 0, 0.16)
+        property color track: Theme.progressTrack
         onFractionChanged: requestPaint()
         onTrackChanged: requestPaint()
         onPaint: {

@@ -1,4 +1,5 @@
 import QtQuick
+import Tovel
 
 // The panel's search ornament: a magnifier and the "/" key cap.
 Rectangle {
@@ -6,7 +7,7 @@ Rectangle {
     implicitWidth: row.implicitWidth + 24
     implicitHeight: row.implicitHeight + 14
     radius: height / 2
-    color: Theme.dark ? Qt.rgba(0, 0, 0, 0.28) : Qt.rgba(1, 1, 1, 0.55)
+    color: Theme.controlFill
     border.width: 1
     border.color: Theme.hairline
 
@@ -30,7 +31,7 @@ Rectangle {
                 id: slash
                 anchors.centerIn: parent
                 text: "/"
-                font.pixelSize: 11
+                font.pixelSize: Theme.captionSize
                 font.weight: Font.Medium
                 color: Theme.secondaryText
             }

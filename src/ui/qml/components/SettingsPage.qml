@@ -26,7 +26,7 @@ Flickable {
             Layout.alignment: Qt.AlignHCenter
             text: root.headline
             textFormat: Text.PlainText
-            font.pixelSize: 34
+            font.pixelSize: Theme.displaySize
             font.weight: Font.DemiBold
             color: Theme.text
         }
@@ -35,7 +35,7 @@ Flickable {
             Layout.bottomMargin: 10
             text: root.subline
             textFormat: Text.PlainText
-            font.pixelSize: 13
+            font.pixelSize: Theme.bodySize
             color: Theme.secondaryText
         }
     }

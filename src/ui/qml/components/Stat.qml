@@ -18,7 +18,7 @@ Item {
         horizontalAlignment: root.trailing ? Text.AlignRight : Text.AlignLeft
         text: root.label
         textFormat: Text.PlainText
-        font.pixelSize: 12
+        font.pixelSize: Theme.smallSize
         color: Theme.secondaryText
         elide: Text.ElideRight
     }
@@ -30,7 +30,7 @@ Item {
         horizontalAlignment: root.trailing ? Text.AlignRight : Text.AlignLeft
         text: root.value
         textFormat: Text.PlainText
-        font.pixelSize: 21
+        font.pixelSize: Theme.figureSize
         font.weight: Font.Medium
         color: Theme.text
         elide: Text.ElideRight

@@ -1,12 +1,13 @@
 import QtQuick
 import QtQuick.Window
+import Tovel
 
 // A named symbol from resources/symbols, tinted. The alpha of `color` becomes the item's opacity.
 Item {
     id: root
     property string name
     property real size: 13
-    property color color: "white"
+    property color color: Theme.text
 
     implicitWidth: size
     implicitHeight: size
@@ -18,7 +19,7 @@ Item {
         fillMode: Image.PreserveAspectFit
         // Tinted when decoded, so it also draws where shader effects are unavailable.
         source: root.name.length > 0
-                ? "image://symbol/" + root.name + "/" + Qt.rgba(root.color.r, root.color.g, root.color.b, 1)
+                ? "image://symbol/" + root.name + "/" + Theme.opaque(root.color)
                 : ""
         sourceSize: Qt.size(Math.ceil(root.size * Screen.devicePixelRatio),
                             Math.ceil(root.size * Screen.devicePixelRatio))

@@ -29,7 +29,7 @@ Item {
         anchors.centerIn: parent
         text: root.text
         textFormat: Text.PlainText
-        font.pixelSize: 11
+        font.pixelSize: Theme.captionSize
         font.weight: Font.Medium
         color: area.containsMouse ? Theme.text : root.color
     }

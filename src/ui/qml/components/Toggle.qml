@@ -28,14 +28,14 @@ Item {
         radius: 10
         color: root.checked ? Theme.accent : Theme.hairline
         border.width: root.activeFocus ? 2 : 0
-        border.color: Theme.text
+        border.color: Theme.focusRing
         Rectangle {
             width: 16
             height: 16
             radius: 8
             y: 2
             x: root.checked ? parent.width - width - 2 : 2
-            color: root.checked ? Theme.ink : (Theme.dark ? "#d8d8dc" : "white")
+            color: root.checked ? Theme.ink : Theme.knob
             Behavior on x { NumberAnimation { duration: 120; easing.type: Easing.OutQuad } }
         }
     }
@@ -46,7 +46,7 @@ Item {
         anchors.verticalCenter: parent.verticalCenter
         text: root.text
         textFormat: Text.PlainText
-        font.pixelSize: 12
+        font.pixelSize: Theme.smallSize
         color: Theme.text
     }
     MouseArea {
