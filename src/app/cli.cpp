@@ -11,6 +11,7 @@
 #include "pipeline/job_runner.h"
 #include "pipeline/source_kind.h"
 #include "pipeline/source_router.h"
+#include "pipeline/tally.h"
 #include "platform/later.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -490,33 +491,28 @@ QCoro::Task<int> getCommand(Request request)
     for (const QString &notice : history->takeNotices())
         err(notice + u'\n');
 
-    int done = 0, failed = 0, cancelled = 0, before = 0;
-    for (Job *job : runner.jobs()) {
-        switch (job->phase().kind()) {
-        case JobPhase::Kind::done: ++(job->alreadySaved() ? before : done); break;
-        case JobPhase::Kind::cancelled: ++cancelled; break;
-        default: ++failed; break;
-        }
-    }
-    // Saved before counts as saved, for the exit status and JSON's "done", but is told apart.
-    const int status = interrupted ? 130 : (failed + cancelled > 0 ? 1 : 0);
+    // Saved before counts as saved, for the exit status and JSON's "done", but is told apart. A job that
+    // never ended by now was not saved either.
+    const Tally counts = tally(runner.jobs());
+    const int failed = counts.failed + counts.unfinished;
+    const int status = interrupted ? 130 : (failed + counts.stopped > 0 ? 1 : 0);
     if (request.json) {
         writeRaw(jsonLine(QJsonObject{{QStringLiteral("event"), QStringLiteral("summary")},
-                                      {QStringLiteral("total"), int(runner.jobs().size())},
-                                      {QStringLiteral("done"), done + before},
-                                      {QStringLiteral("alreadySaved"), before},
+                                      {QStringLiteral("total"), counts.total()},
+                                      {QStringLiteral("done"), counts.done()},
+                                      {QStringLiteral("alreadySaved"), counts.alreadySaved},
                                       {QStringLiteral("failed"), failed},
-                                      {QStringLiteral("cancelled"), cancelled},
+                                      {QStringLiteral("cancelled"), counts.stopped},
                                       {QStringLiteral("destination"), destination},
                                       {QStringLiteral("exitStatus"), status}}));
     } else if (!runner.jobs().isEmpty()) {
-        QString summary = QStringLiteral("%1 of %2 saved to %3").arg(done).arg(runner.jobs().size()).arg(destination);
-        if (before)
-            summary += QStringLiteral(", %1 already saved").arg(before);
+        QString summary = QStringLiteral("%1 of %2 saved to %3").arg(counts.saved).arg(counts.total()).arg(destination);
+        if (counts.alreadySaved)
+            summary += QStringLiteral(", %1 already saved").arg(counts.alreadySaved);
         if (failed)
             summary += QStringLiteral(", %1 failed").arg(failed);
-        if (cancelled)
-            summary += QStringLiteral(", %1 stopped").arg(cancelled);
+        if (counts.stopped)
+            summary += QStringLiteral(", %1 stopped").arg(counts.stopped);
         out(summary + QStringLiteral(".\n"));
     }
     co_return status;

@@ -7,6 +7,7 @@
 #include "ui/shell.h"
 #include "updates/diagnostics.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
@@ -39,50 +40,56 @@ static int failScreenshot(const QString &message)
 // (as MP3) first and the picture is taken SECONDS later (3 unless told), live cards and all.
 static int screenshot(int argc, char *argv[], const QStringList &arguments)
 {
-    QString file;
-    QString pane = QStringLiteral("get");
-    QString mode;
-    bool onboarding = false;
-    QSize size(1100, 720);
-    QString gather;
+    const QCommandLineOption fileOption(QStringLiteral("screenshot"), {}, QStringLiteral("file"));
+    const QCommandLineOption paneOption(QStringLiteral("pane"), {}, QStringLiteral("pane"), QStringLiteral("get"));
+    const QCommandLineOption onboardingOption(QStringLiteral("onboarding"));
+    const QCommandLineOption modeOption(QStringLiteral("mode"), {}, QStringLiteral("mode"));
+    const QCommandLineOption sizeOption(QStringLiteral("size"), {}, QStringLiteral("size"));
+    const QCommandLineOption gatherOption(QStringLiteral("gather"), {}, QStringLiteral("input"));
+    const QCommandLineOption waitOption(QStringLiteral("wait"), {}, QStringLiteral("seconds"));
+    QCommandLineParser parser;
+    parser.addOptions({fileOption, paneOption, onboardingOption, modeOption, sizeOption, gatherOption, waitOption});
+    if (!parser.parse(arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty())
+            return failScreenshot(
+                QStringLiteral("Unknown option %1%2.")
+                    .arg(unknown.constFirst().size() == 1 ? QStringLiteral("-") : QStringLiteral("--"),
+                         unknown.constFirst()));
+        // Most likely the last option wants a value and has none; anything else in Qt's words.
+        const QString &last = arguments.constLast();
+        return failScreenshot(last.startsWith(u'-') && !last.contains(u'=')
+                                  ? QStringLiteral("Missing value for %1.").arg(last)
+                                  : parser.errorText());
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return failScreenshot(QStringLiteral("Unknown option %1.").arg(parser.positionalArguments().constFirst()));
+
+    const QString file = parser.value(fileOption);
+    const QString pane = parser.value(paneOption);
+    static const QStringList panes{QStringLiteral("get"), QStringLiteral("library"), QStringLiteral("appearance"),
+                                   QStringLiteral("engine")};
+    if (!panes.contains(pane))
+        return failScreenshot(QStringLiteral("Unknown pane \"%1\".").arg(pane));
+    const QString mode = parser.value(modeOption);
+    if (parser.isSet(modeOption) && mode != QLatin1String("dark") && mode != QLatin1String("light"))
+        return failScreenshot(QStringLiteral("Mode must be dark or light."));
+    const bool onboarding = parser.isSet(onboardingOption);
+    const QString gather = parser.value(gatherOption);
     double wait = 3.0;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString &option = arguments.at(i);
-        if (option == QLatin1String("--onboarding")) {
-            onboarding = true;
-            continue;
-        }
-        if (i + 1 >= arguments.size())
-            return failScreenshot(QStringLiteral("Missing value for %1.").arg(option));
-        const QString value = arguments.at(++i);
-        if (option == QLatin1String("--screenshot")) {
-            file = value;
-        } else if (option == QLatin1String("--pane")) {
-            static const QStringList panes{QStringLiteral("get"), QStringLiteral("library"),
-                                           QStringLiteral("appearance"), QStringLiteral("engine")};
-            if (!panes.contains(value))
-                return failScreenshot(QStringLiteral("Unknown pane \"%1\".").arg(value));
-            pane = value;
-        } else if (option == QLatin1String("--mode")) {
-            if (value != QLatin1String("dark") && value != QLatin1String("light"))
-                return failScreenshot(QStringLiteral("Mode must be dark or light."));
-            mode = value;
-        } else if (option == QLatin1String("--gather")) {
-            gather = value;
-        } else if (option == QLatin1String("--wait")) {
-            bool ok = false;
-            wait = value.toDouble(&ok);
-            if (!ok || !(wait >= 0 && wait <= 600))
-                return failScreenshot(QStringLiteral("Wait must be a number of seconds, 0 to 600."));
-        } else if (option == QLatin1String("--size")) {
-            static const QRegularExpression pattern(QStringLiteral("^(\\d{1,5})x(\\d{1,5})$"));
-            const auto match = pattern.match(value);
-            if (!match.hasMatch())
-                return failScreenshot(QStringLiteral("Size must read WIDTHxHEIGHT."));
-            size = QSize(match.captured(1).toInt(), match.captured(2).toInt());
-        } else {
-            return failScreenshot(QStringLiteral("Unknown option %1.").arg(option));
-        }
+    if (parser.isSet(waitOption)) {
+        bool ok = false;
+        wait = parser.value(waitOption).toDouble(&ok);
+        if (!ok || !(wait >= 0 && wait <= 600))
+            return failScreenshot(QStringLiteral("Wait must be a number of seconds, 0 to 600."));
+    }
+    QSize size(1100, 720);
+    if (parser.isSet(sizeOption)) {
+        static const QRegularExpression pattern(QStringLiteral("^(\\d{1,5})x(\\d{1,5})$"));
+        const auto match = pattern.match(parser.value(sizeOption));
+        if (!match.hasMatch())
+            return failScreenshot(QStringLiteral("Size must read WIDTHxHEIGHT."));
+        size = QSize(match.captured(1).toInt(), match.captured(2).toInt());
     }
     if (file.isEmpty())
         return failScreenshot(QStringLiteral("Missing file for --screenshot."));

@@ -348,9 +348,10 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
         }
         // A body that never says how long it is and never ends is a stream, not a file.
         if (expectedEnd < 0 && offset + written > unannouncedLimit) {
-            stop(QStringLiteral("More than %1 arrived and the server never said how long the file is: it looks like a "
-                                "stream without end.")
-                     .arg(sizeText(unannouncedLimit)));
+            // In MiB, as this message has always said it (sizeText would say 8 GiB).
+            stop(QStringLiteral("More than %1 MiB arrived and the server never said how long the file is: it looks "
+                                "like a stream without end.")
+                     .arg(unannouncedLimit >> 20));
             return;
         }
         if (written - checkedAt >= spaceCheckBytes) {

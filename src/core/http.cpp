@@ -5,6 +5,7 @@
 
 #include <QCoroSignal>
 #include <QDateTime>
+#include <QLocale>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
@@ -87,11 +88,8 @@ std::optional<int> retryAfterSeconds(const QByteArray &value)
 
 QString sizeText(qint64 bytes)
 {
-    if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0)
-        return QStringLiteral("%1 MiB").arg(bytes / (1024 * 1024));
-    if (bytes >= 1024 && bytes % 1024 == 0)
-        return QStringLiteral("%1 KiB").arg(bytes / 1024);
-    return QStringLiteral("%1 bytes").arg(bytes);
+    // The limits are whole KiB or MiB; C, so that no locale's digit grouping creeps in.
+    return QLocale::c().formattedDataSize(bytes, 0, QLocale::DataSizeIecFormat);
 }
 
 QCoro::Task<Result<HttpResponse>> httpGet(QUrl url, qint64 maxBytes, HttpOptions options)

@@ -3,6 +3,7 @@
 #include "core/url_text.h"
 
 #include <QHash>
+#include <QMetaEnum>
 
 namespace tovel {
 
@@ -138,17 +139,7 @@ bool JobPhase::isFinished() const
 
 QString JobPhase::name() const
 {
-    switch (m_kind) {
-    case Kind::failed: return QStringLiteral("failed");
-    case Kind::waiting: return QStringLiteral("waiting");
-    case Kind::resolving: return QStringLiteral("resolving");
-    case Kind::fetching: return QStringLiteral("fetching");
-    case Kind::converting: return QStringLiteral("converting");
-    case Kind::done: return QStringLiteral("done");
-    case Kind::cancelled: return QStringLiteral("cancelled");
-    case Kind::retrying: return QStringLiteral("retrying");
-    }
-    return {};
+    return QString::fromLatin1(QMetaEnum::fromType<Kind>().valueToKey(int(m_kind)));
 }
 
 QString JobPhase::statusWord() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -89,8 +90,10 @@ inline constexpr AudioQuality allAudioQualities[]
 // Where a job stands. Only `failed` carries a message.
 class JobPhase
 {
+    Q_GADGET
 public:
     enum class Kind { failed, waiting, resolving, fetching, converting, done, cancelled, retrying };
+    Q_ENUM(Kind)
 
     JobPhase(Kind kind = Kind::waiting) : m_kind(kind) {}
     // A failure's sentence, with any address in it stripped of user name and password.
@@ -108,7 +111,7 @@ public:
     [[nodiscard]] const QString &message() const { return m_message; }
     [[nodiscard]] QString label() const;
     [[nodiscard]] bool isFinished() const;
-    // The lower-case case name, as the command line and QML see it.
+    // The case's own name ("failed", "done"), as the command line and QML see it.
     [[nodiscard]] QString name() const;
     // The one-word status shown on a job card ("Queued", "Fetching", "Saved", ...).
     [[nodiscard]] QString statusWord() const;

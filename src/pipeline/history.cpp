@@ -183,35 +183,53 @@ History::Preparation History::prepare()
     if (!run(QStringLiteral("BEGIN IMMEDIATE")))
         return failure;
     const auto migrate = [&] {
-        if (!run(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"))
-            || !run(QStringLiteral("SELECT max(version) FROM schema_version")) || !query.next())
+        // The version lives in the file's header. Older files kept it in a table of its own, which goes
+        // once the file is brought up to date.
+        if (!run(QStringLiteral("PRAGMA user_version")) || !query.next())
             return false;
-        const QVariant found = query.value(0);
-        int version = found.isNull() ? 0 : found.toInt();
+        const int stamped = query.value(0).toInt();
+        int version = stamped;
         query.finish();
+        bool versionTable = false;
+        if (version == 0) {
+            if (!run(QStringLiteral(
+                    "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'schema_version'"))
+                || !query.next())
+                return false;
+            versionTable = query.value(0).toInt() > 0;
+            query.finish();
+            if (versionTable) {
+                if (!run(QStringLiteral("SELECT max(version) FROM schema_version")) || !query.next())
+                    return false;
+                version = query.value(0).toInt();
+                query.finish();
+            }
+        }
         // A newer Tovel's history is theirs to read: left as it is, and not used.
         if (version > schemaVersion) {
             failure = Preparation::newer;
             return false;
         }
         if (version == 0) {
-            if (!run(QString::fromLatin1(createVersion1)) || !run(QString::fromLatin1(indexVersion1))
-                || !run(QStringLiteral("INSERT INTO schema_version VALUES (1)")))
+            if (!run(QString::fromLatin1(createVersion1)) || !run(QString::fromLatin1(indexVersion1)))
                 return false;
             version = 1;
         }
         if (version == 1) {
-            if (!run(QStringLiteral("ALTER TABLE saved ADD COLUMN source TEXT NOT NULL DEFAULT ''"))
-                || !run(QStringLiteral("UPDATE schema_version SET version = 2")))
+            if (!run(QStringLiteral("ALTER TABLE saved ADD COLUMN source TEXT NOT NULL DEFAULT ''")))
                 return false;
             version = 2;
         }
         // Rows noted before keep a null time: they stay, but no longer count as proof a file is unchanged.
         if (version == 2) {
-            if (!run(QStringLiteral("ALTER TABLE saved ADD COLUMN modified INTEGER")) || !scrubCredentials()
-                || !run(QStringLiteral("UPDATE schema_version SET version = 3")))
+            if (!run(QStringLiteral("ALTER TABLE saved ADD COLUMN modified INTEGER")) || !scrubCredentials())
                 return false;
+            version = 3;
         }
+        if (versionTable && !run(QStringLiteral("DROP TABLE schema_version")))
+            return false;
+        if (stamped != schemaVersion && !run(QStringLiteral("PRAGMA user_version = %1").arg(schemaVersion)))
+            return false;
         // A table of another shape under our name is no history of ours to use.
         if (!run(QStringLiteral("SELECT identity, format, quality, output, size, saved_at, source, modified"
                                 " FROM saved LIMIT 0"))) {

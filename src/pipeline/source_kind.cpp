@@ -3,7 +3,7 @@
 #include "core/url_text.h"
 #include "engine/web_engine.h"
 #include "sources/local_sources.h"
-#include "sources/remote_sources.h"
+#include "sources/source_table.h"
 
 namespace tovel {
 
@@ -13,14 +13,11 @@ QString sourceKindWord(const QString &input, bool webEngineEnabled)
     if (text.isEmpty())
         return QStringLiteral("\u2014");
     // A path to nothing is still meant as a file; the hint says that nothing is there.
-    if (LocalFileSource::accepts(text) || looksLikePath(text))
+    if (looksLikePath(text))
         return QStringLiteral("File");
-    if (ArchiveSource::accepts(text))
-        return QStringLiteral("Archive");
-    if (DirectMediaSource::accepts(text))
-        return QStringLiteral("Direct");
-    if (PodcastSource::accepts(text))
-        return QStringLiteral("Feed");
+    for (const SourceType &type : sourceTypes())
+        if (!type.kindWord.isEmpty() && type.accepts(text))
+            return type.kindWord;
     if (webEngineEnabled && WebEngine::looksLikeWebLink(text))
         return QStringLiteral("Web");
     return QStringLiteral("Link");

@@ -13,8 +13,6 @@ namespace tovel {
 // One file on disk becomes one item, whatever its extension.
 struct LocalFileSource
 {
-    static inline const QString identifier = QStringLiteral("local");
-    static inline const QString label = QStringLiteral("Local file");
     static bool accepts(const QString &input);
     QCoro::Task<Result<MediaItems>> resolve(QString input) const;
 };
@@ -22,8 +20,6 @@ struct LocalFileSource
 // Every media file lying directly in a folder, in file-browser order.
 struct LocalFolderSource
 {
-    static inline const QString identifier = QStringLiteral("folder");
-    static inline const QString label = QStringLiteral("Folder of files");
     static bool accepts(const QString &input);
     QCoro::Task<Result<MediaItems>> resolve(QString input) const;
 };

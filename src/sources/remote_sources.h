@@ -11,8 +11,6 @@ namespace tovel {
 struct WikimediaSource
 {
     static constexpr qint64 maxAnswerBytes = 8 * 1024 * 1024;
-    static inline const QString identifier = QStringLiteral("wikimedia");
-    static inline const QString label = QStringLiteral("Wikimedia Commons");
     static bool accepts(const QString &input);
     QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellation> cancellation = {}) const;
 };
@@ -20,16 +18,12 @@ struct WikimediaSource
 struct ArchiveSource
 {
     static constexpr qint64 maxMetadataBytes = 64 * 1024 * 1024;
-    static inline const QString identifier = QStringLiteral("archive");
-    static inline const QString label = QStringLiteral("Internet Archive");
     static bool accepts(const QString &input);
     QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellation> cancellation = {}) const;
 };
 
 struct DirectMediaSource
 {
-    static inline const QString identifier = QStringLiteral("direct");
-    static inline const QString label = QStringLiteral("Direct media link");
     static bool accepts(const QString &input);
     QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellation> cancellation = {}) const;
 };
@@ -42,8 +36,6 @@ struct PodcastSource
     // The waits in seconds before the second, third and fourth tries of a feed that answered 408, 429 or
     // 5xx without a Retry-After. Tests shorten them.
     static inline QList<int> retryWaits{1, 4, 15};
-    static inline const QString identifier = QStringLiteral("podcast");
-    static inline const QString label = QStringLiteral("Podcast feed");
     static bool accepts(const QString &input);
     // `notices`, when given, gets what the user should know of a feed read despite its errors.
     QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellation> cancellation = {},

@@ -3,7 +3,7 @@
 #include "engine/manifest.h"
 #include "engine/tools.h"
 #include "engine/web_engine.h"
-#include "platform/desktop.h"
+#include "ui/desktop.h"
 #include "updates/diagnostics.h"
 #include "updates/updater.h"
 

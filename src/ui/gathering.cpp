@@ -6,6 +6,7 @@
 #include "pipeline/history.h"
 #include "pipeline/job_runner.h"
 #include "pipeline/source_kind.h"
+#include "pipeline/tally.h"
 #include "platform/paths.h"
 #include "ui/job_list_model.h"
 
@@ -207,9 +208,7 @@ void Gathering::stopAll()
 
 void Gathering::recount()
 {
-    int count = 0;
-    for (const Job *job : m_runner->jobs())
-        count += !job->isFinished();
+    const int count = tally(m_runner->jobs()).unfinished;
     if (count == m_unfinished)
         return;
     m_unfinished = count;
@@ -218,22 +217,14 @@ void Gathering::recount()
 
 QString Gathering::batchSummary(const QList<Job *> &jobs)
 {
-    int saved = 0, before = 0, failed = 0, stopped = 0;
-    for (const Job *job : jobs) {
-        switch (job->phase().kind()) {
-        case JobPhase::Kind::done: ++(job->alreadySaved() ? before : saved); break;
-        case JobPhase::Kind::failed: ++failed; break;
-        case JobPhase::Kind::cancelled: ++stopped; break;
-        default: break;
-        }
-    }
-    QStringList parts{QStringLiteral("%1 saved").arg(saved)};
-    if (before)
-        parts << QStringLiteral("%1 already saved").arg(before);
-    if (failed)
-        parts << QStringLiteral("%1 failed").arg(failed);
-    if (stopped)
-        parts << QStringLiteral("%1 stopped").arg(stopped);
+    const Tally counts = tally(jobs);
+    QStringList parts{QStringLiteral("%1 saved").arg(counts.saved)};
+    if (counts.alreadySaved)
+        parts << QStringLiteral("%1 already saved").arg(counts.alreadySaved);
+    if (counts.failed)
+        parts << QStringLiteral("%1 failed").arg(counts.failed);
+    if (counts.stopped)
+        parts << QStringLiteral("%1 stopped").arg(counts.stopped);
     return parts.join(QStringLiteral(" \u00b7 "));
 }
 

@@ -81,7 +81,7 @@ private slots:
         QFETCH(QString, hint);
         input = expand(input);
         const auto type = SourceRouter::sourceType(input);
-        QCOMPARE(type ? identifier(*type) : "none", source);
+        QCOMPARE(type ? type->identifier : "none", source);
         QCOMPARE(sourceKindWord(input, false), kindWord);
         QCOMPARE(SourceRouter::hint(input), hint);
     }

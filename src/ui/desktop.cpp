@@ -1,4 +1,4 @@
-#include "platform/desktop.h"
+#include "ui/desktop.h"
 
 #include "platform/paths.h"
 
