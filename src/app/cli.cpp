@@ -521,7 +521,11 @@ QCoro::Task<int> getCommand(Request request)
 QCoro::Task<int> listCommand(Request request)
 {
     auto notices = std::make_shared<QStringList>();
-    const Result<MediaItems> items = co_await SourceRouter::resolve(request.input, {}, notices);
+    // Named, not a temporary in the co_await: g++ 12 cannot build such a temporary there.
+    ResolveContext reading;
+    reading.userAgent = ManifestStore::shared().manifest().userAgent;
+    reading.notices = notices;
+    const Result<MediaItems> items = co_await SourceRouter::resolve(request.input, reading);
     if (!items) {
         err(items.error().description() + u'\n');
         co_return 2;

@@ -109,7 +109,12 @@ QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality
     auto cancellation = std::make_shared<Cancellation>();
     m_resolutions.append(cancellation);
     auto notices = std::make_shared<QStringList>();
-    const Result<MediaItems> items = co_await SourceRouter::resolve(input, cancellation, notices);
+    // Named, not a temporary in the co_await: g++ 12 cannot build such a temporary there.
+    ResolveContext reading;
+    reading.userAgent = context.userAgent;
+    reading.cancellation = cancellation;
+    reading.notices = notices;
+    const Result<MediaItems> items = co_await SourceRouter::resolve(input, reading);
     if (!self || cancellation->isCancelled())
         co_return;
     m_resolutions.removeOne(cancellation);

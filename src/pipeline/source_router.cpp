@@ -30,17 +30,16 @@ static QString routerDetail()
         + QStringLiteral(" item, or a file path.");
 }
 
-QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellation> cancellation,
-                                        std::shared_ptr<QStringList> notices)
+QCoro::Task<Result<MediaItems>> resolve(QString input, ResolveContext context)
 {
     if (const SourceType *type = sourceType(input))
-        co_return co_await type->resolve(input, cancellation, notices);
+        co_return co_await type->resolve(input, context);
     // A path that names nothing is a typing slip or a file moved away, not something no source can read.
     if (looksLikePath(input))
         co_return fail(nothingAtPath(input));
     // Any other web address is tried as a feed.
     if (const auto url = parseUrl(trimSpacesAndTabs(input)); url && url->isHttp())
-        co_return co_await PodcastSource().resolve(input, cancellation, notices);
+        co_return co_await PodcastSource().resolve(input, context);
     co_return fail(Error::unsupported(routerDetail()));
 }
 

@@ -39,13 +39,13 @@ bool PodcastSource::accepts(const QString &input)
     return url->host && url->host->contains(QLatin1String("feeds."));
 }
 
-QCoro::Task<Result<MediaItems>> PodcastSource::resolve(QString input, std::shared_ptr<Cancellation> cancellation,
-                                                       std::shared_ptr<QStringList> notices) const
+QCoro::Task<Result<MediaItems>> PodcastSource::resolve(QString input, ResolveContext context) const
 {
+    const std::shared_ptr<Cancellation> &cancellation = context.cancellation;
     const auto url = parseUrl(trimSpacesAndTabs(input));
     if (!url)
         co_return fail(Error::unsupported(QStringLiteral("That is not a valid address.")));
-    const QString userAgent = ManifestStore::shared().manifest().userAgent;
+    const QString userAgent = context.userAgent.value_or(EngineManifest::builtIn().userAgent);
     // Named, not a temporary in the co_await: g++ 12 destroys such temporaries twice.
     const HttpOptions options{userAgent, {}, cancellation};
     // A feed host that is busy or briefly down is asked again, as a download would be, waiting as long
@@ -57,8 +57,8 @@ QCoro::Task<Result<MediaItems>> PodcastSource::resolve(QString input, std::share
             co_return fail(response.error());
         if (!isRetryableStatus(response->status) || attempt >= maxTries)
             break;
-        const int wait = std::min(longestWait,
-                                  retryAfterSeconds(response->retryAfter).value_or(retryWaits.value(attempt - 1, 15)));
+        const int wait = std::min(
+            longestWait, retryAfterSeconds(response->retryAfter).value_or(context.retryWaits.value(attempt - 1, 15)));
         co_await pause(wait, cancellation);
         if (cancellation && cancellation->isCancelled())
             co_return fail(cancelledError());
@@ -78,8 +78,8 @@ QCoro::Task<Result<MediaItems>> PodcastSource::resolve(QString input, std::share
     auto [items, notice] = co_await parsing;
     if (items.isEmpty())
         co_return fail(Error::parse(QStringLiteral("No audio enclosures in that feed.")));
-    if (notices && !notice.isEmpty())
-        notices->append(notice);
+    if (context.notices && !notice.isEmpty())
+        context.notices->append(notice);
     co_return items;
 }
 

@@ -3,6 +3,7 @@
 #include "core/error.h"
 #include "core/http.h"
 #include "core/media.h"
+#include "sources/source_table.h"
 
 #include <QCoroTask>
 
@@ -12,7 +13,7 @@ struct WikimediaSource
 {
     static constexpr qint64 maxAnswerBytes = 8 * 1024 * 1024;
     static bool accepts(const QString &input);
-    QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellation> cancellation = {}) const;
+    QCoro::Task<Result<MediaItems>> resolve(QString input, ResolveContext context = {}) const;
 };
 
 struct ArchiveSource
@@ -33,13 +34,9 @@ struct PodcastSource
     static constexpr qint64 maxFeedBytes = 64 * 1024 * 1024;
     static constexpr int maxTries = 4;
     static constexpr int longestWait = 60; // seconds, whatever a Retry-After asks
-    // The waits in seconds before the second, third and fourth tries of a feed that answered 408, 429 or
-    // 5xx without a Retry-After. Tests shorten them.
-    static inline QList<int> retryWaits{1, 4, 15};
     static bool accepts(const QString &input);
-    // `notices`, when given, gets what the user should know of a feed read despite its errors.
-    QCoro::Task<Result<MediaItems>> resolve(QString input, std::shared_ptr<Cancellation> cancellation = {},
-                                            std::shared_ptr<QStringList> notices = {}) const;
+    // The context's notices get what the user should know of a feed read despite its errors.
+    QCoro::Task<Result<MediaItems>> resolve(QString input, ResolveContext context = {}) const;
 };
 
 } // namespace tovel

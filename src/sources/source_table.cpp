@@ -8,15 +8,13 @@ namespace tovel {
 namespace {
 
 // Calls a source's own resolve with as much as it takes.
-template <class Source>
-QCoro::Task<Result<MediaItems>> resolveWith(QString input, std::shared_ptr<Cancellation> cancellation,
-                                            std::shared_ptr<QStringList> notices)
+template <class Source> QCoro::Task<Result<MediaItems>> resolveWith(QString input, ResolveContext context)
 {
     const Source source;
-    if constexpr (requires { source.resolve(input, cancellation, notices); })
-        co_return co_await source.resolve(input, cancellation, notices);
-    else if constexpr (requires { source.resolve(input, cancellation); })
-        co_return co_await source.resolve(input, cancellation);
+    if constexpr (requires { source.resolve(input, context); })
+        co_return co_await source.resolve(input, context);
+    else if constexpr (requires { source.resolve(input, context.cancellation); })
+        co_return co_await source.resolve(input, context.cancellation);
     else
         co_return co_await source.resolve(input);
 }

@@ -8,6 +8,19 @@
 
 namespace tovel {
 
+// What a source reads with, handed to it by whoever asks: no source reaches for it itself.
+struct ResolveContext
+{
+    // The user agent its requests carry; none: the built-in one.
+    std::optional<QString> userAgent = {};
+    std::shared_ptr<Cancellation> cancellation = {};
+    // Gets what the user should know of a source read despite its faults (a damaged feed).
+    std::shared_ptr<QStringList> notices = {};
+    // The waits in seconds before the second, third and fourth tries of a feed host that answered 408,
+    // 429 or 5xx without a Retry-After.
+    QList<int> retryWaits{1, 4, 15};
+};
+
 // One way of reading what the user gives, and how the window and the command line speak of it.
 struct SourceType
 {
@@ -18,10 +31,8 @@ struct SourceType
     QString kindWord;
     QString hint; // the sentence under the field
     bool (*accepts)(const QString &input);
-    // `notices` gets what the user should know of a source read despite its faults; sources that cannot
-    // be cancelled or have nothing to tell ignore the last two.
-    QCoro::Task<Result<MediaItems>> (*resolve)(QString input, std::shared_ptr<Cancellation> cancellation,
-                                               std::shared_ptr<QStringList> notices);
+    // Sources that cannot be cancelled or have nothing to tell take only what they use of the context.
+    QCoro::Task<Result<MediaItems>> (*resolve)(QString input, ResolveContext context);
 };
 
 // Every built-in source, in the order they claim an input: the first that accepts it reads it. A new

@@ -139,9 +139,9 @@ bool WikimediaSource::accepts(const QString &input)
     return host.contains(endpoints::wikimediaDomain) || host.contains(endpoints::wikipediaDomain);
 }
 
-QCoro::Task<Result<MediaItems>> WikimediaSource::resolve(QString input,
-                                                         std::shared_ptr<Cancellation> cancellation) const
+QCoro::Task<Result<MediaItems>> WikimediaSource::resolve(QString input, ResolveContext context) const
 {
+    const std::shared_ptr<Cancellation> &cancellation = context.cancellation;
     const auto link = parseUrl(trimSpacesAndTabs(input));
     if (!link)
         co_return fail(Error::unsupported(QStringLiteral("That is not a valid address.")));
@@ -153,8 +153,7 @@ QCoro::Task<Result<MediaItems>> WikimediaSource::resolve(QString input,
     if (!pageName)
         co_return fail(notAFilePage());
 
-    // Read here, on the GUI thread the store lives on.
-    const QString userAgent = ManifestStore::shared().manifest().userAgent;
+    const QString userAgent = context.userAgent.value_or(EngineManifest::builtIn().userAgent);
     // Named, not a temporary in the co_await: g++ 12 destroys such temporaries twice.
     const HttpOptions options{userAgent, {}, cancellation};
     const Result<HttpResponse> response = co_await httpGet(apiAddress(*pageName), maxAnswerBytes, options);

@@ -105,8 +105,6 @@ private slots:
             answers << answer;
         }
         server->routeInTurn("/feed.xml", answers);
-        const QList<int> waits = PodcastSource::retryWaits;
-        PodcastSource::retryWaits = {wait, wait, wait};
         const auto cancellation = std::make_shared<Cancellation>();
         // The hard limit, and the cancel once the first answer has come.
         QTimer::singleShot(30'000, cancellation.get(), &Cancellation::cancel);
@@ -116,8 +114,8 @@ private slots:
                 cancellation->cancel();
         });
         watch.start(50);
-        const auto items = QCoro::waitFor(PodcastSource().resolve(server->base() + "/feed.xml", cancellation));
-        PodcastSource::retryWaits = waits;
+        const auto items = QCoro::waitFor(PodcastSource().resolve(
+            server->base() + "/feed.xml", {.cancellation = cancellation, .retryWaits = {wait, wait, wait}}));
         if (failure.isEmpty())
             QVERIFY2(items && items->size() == 1, items ? "no items" : qPrintable(items.error().description()));
         else
