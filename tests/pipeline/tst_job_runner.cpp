@@ -107,26 +107,18 @@ private slots:
         QCOMPARE(entries(env->temp()), QStringList());
     }
 
-    // An MP3 gathered as MP3 at the best quality is copied, not encoded again: its audio is the same
-    // bytes. A long conversion moves the card past 0.75 as ffmpeg reports, never backwards.
-    void copiesWhatNeedsNoEncodingAndShowsProgress()
+    // A long conversion moves the card past 0.75 as ffmpeg reports, never backwards.
+    void conversionShowsProgress()
     {
-        QVERIFY(makeTone(in + "/Episode.mp3", 2.0, {"-c:a", "libmp3lame", "-b:a", "96k"}));
         QVERIFY(makeTone(in + "/Long.wav", 240.0));
-        const auto audioDigest = [](const QString &file) {
-            return runProgram("ffmpeg", {"-v", "error", "-i", file, "-map", "0:a", "-c", "copy", "-f", "md5", "-"});
-        };
         JobRunner runner(out);
         QList<double> seen;
         connect(&runner, &JobRunner::jobAdded, this, [&seen](Job *job) {
-            if (job->title() == "Long")
-                connect(job, &Job::progressChanged, job, [&seen, job] { seen << job->progress(); });
+            connect(job, &Job::progressChanged, job, [&seen, job] { seen << job->progress(); });
         });
-        start(runner, in);
+        start(runner, in + "/Long.wav");
         QVERIFY(settle(runner));
-        QCOMPARE(entries(out), QStringList({"Episode.mp3", "Long.mp3"}));
-        QCOMPARE(audioDigest(out + "/Episode.mp3"), audioDigest(in + "/Episode.mp3"));
-        QVERIFY(!audioDigest(in + "/Episode.mp3").isEmpty());
+        QCOMPARE(entries(out), QStringList({"Long.mp3"}));
         QVERIFY2(std::any_of(seen.begin(), seen.end(), [](double p) { return p > 0.75 && p < 1.0; }),
                  qPrintable(QString::number(seen.size())));
         QVERIFY(std::is_sorted(seen.begin(), seen.end()));
@@ -251,15 +243,12 @@ private slots:
 
     void failures()
     {
-        writeFile(in + "/garbage.mp3", "not audio at all");
+        // (What ffmpeg cannot read fails in the media run.)
         QVERIFY(QFile::link(in + "/gone.wav", in + "/dangling.wav"));
         JobRunner runner(out);
-        start(runner, in + "/garbage.mp3");
         start(runner, in + "/dangling.wav");
         QVERIFY(settle(runner));
-        const Job *dangling = runner.jobs().at(0), *garbage = runner.jobs().at(1);
-        QVERIFY(garbage->phaseLabel().startsWith("Conversion failed. Nothing here can read that. ffmpeg exited with "));
-        QCOMPARE(garbage->progress(), 0.75);
+        const Job *dangling = runner.jobs().at(0);
         QVERIFY(dangling->phaseLabel().startsWith("Could not read that file. "));
         QCOMPARE(dangling->progress(), 0.0);
         QCOMPARE(entries(out) + entries(env->temp()), QStringList());
@@ -268,7 +257,7 @@ private slots:
         qputenv("TOVEL_FFMPEG", "");
         start(runner, in);
         QCOMPARE(runner.lastErrorText(), "ffmpeg is not installed. Tovel needs it to convert audio.");
-        QCOMPARE(runner.jobs().size(), 2);
+        QCOMPARE(runner.jobs().size(), 1);
     }
 };
 

@@ -115,32 +115,6 @@ private slots:
         QCOMPARE(entries(env->temp()), QStringList());
     }
 
-    // A download held to a size gives up as soon as the body says, or turns out, to be longer.
-    void aBoundedDownloadStopsAtItsLimit_data()
-    {
-        // clang-format off
-        QTest::addColumn<bool>("sendLength");
-        QTest::newRow("length announced") << true;
-        QTest::newRow("no length") << false;
-        // clang-format on
-    }
-    void aBoundedDownloadStopsAtItsLimit()
-    {
-        QFETCH(bool, sendLength);
-        HttpServer::Response big;
-        big.body = QByteArray(300 * 1024, 'x');
-        big.sendLength = sendLength;
-        server->route("/big.jpg", big);
-        Fetcher fetcher;
-        std::function<void(double)> none;
-        const auto limited = QCoro::waitFor(fetcher.fetch(QUrl(server->base() + "/big.jpg"), "t", none, 100 * 1024));
-        QCOMPARE(limited ? QString() : limited.error().description(), "The file is larger than 102400 bytes.");
-        const auto whole = QCoro::waitFor(fetcher.fetch(QUrl(server->base() + "/big.jpg"), "t", none, 300 * 1024));
-        QVERIFY(whole && QFileInfo(*whole).size() == 300 * 1024);
-        QFile::remove(*whole);
-        QCOMPARE(entries(env->temp()), QStringList());
-    }
-
     void failuresLeaveNothing()
     {
         // An error page fails the fetch at once; a stalled or a refused connection after its last try.
@@ -168,10 +142,9 @@ private slots:
     {
         // clang-format off
         QTest::addColumn<HttpServer::Response>("response");
+        QTest::addColumn<qint64>("limit"); // the most the fetch may take; 0: no limit
         QTest::addColumn<QString>("error"); // empty: fetched as sent
-        HttpServer::Response missing, broken, huge, drip, packed;
-        missing.status = 404;
-        missing.body = "<html>gone</html>";
+        HttpServer::Response broken, huge, drip, packed, big, bigUnsaid;
         broken.status = 500;
         broken.body = tone;
         huge.sendLength = false;
@@ -186,22 +159,30 @@ private slots:
         // A 1 MB gzip body that unpacks to far more: saved as the bytes it is.
         packed.headers = {{"Content-Encoding", "gzip"}};
         packed.body = QByteArray("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10) + QByteArray(1 << 20, '\x01');
-        QTest::newRow("404") << missing << "The server answered 404 Not Found.";
-        QTest::newRow("500 with a body") << broken << "The server answered 500 Internal Server Error.";
-        QTest::newRow("more than the disk holds") << huge
+        // A download held to a size gives up as soon as the body says, or turns out, to be longer.
+        big.body = bigUnsaid.body = QByteArray(300 * 1024, 'x');
+        bigUnsaid.sendLength = false;
+        QTest::newRow("500 with a body") << broken << qint64(0) << "The server answered 500 Internal Server Error.";
+        QTest::newRow("more than the disk holds") << huge << qint64(0)
             << "The temporary folder TEMP is nearly full: at least ";
-        QTest::newRow("dripping") << drip << "The download stalled: less than 1 KiB arrived in 2 seconds.";
-        QTest::newRow("compressed") << packed << QString();
+        QTest::newRow("dripping") << drip << qint64(0) << "The download stalled: less than 1 KiB arrived in 2 seconds.";
+        QTest::newRow("compressed") << packed << qint64(0) << QString();
+        QTest::newRow("over its limit, announced") << big << qint64(100 * 1024) << "The file is larger than 102400 bytes.";
+        QTest::newRow("over its limit, unannounced") << bigUnsaid << qint64(100 * 1024)
+                                                     << "The file is larger than 102400 bytes.";
+        QTest::newRow("exactly its limit") << bigUnsaid << qint64(300 * 1024) << QString();
         // clang-format on
     }
     void fetchRefuses()
     {
         QFETCH(HttpServer::Response, response);
+        QFETCH(qint64, limit);
         QFETCH(QString, error);
         server->route("/file.mp3", response);
         Fetcher fetcher;
         fetcher.setStallWindow(std::chrono::seconds(2));
-        const Result<QString> fetched = QCoro::waitFor(fetcher.fetch(server->url("/file.mp3"), "UA", {}));
+        const Result<QString> fetched = QCoro::waitFor(
+            fetcher.fetch(server->url("/file.mp3"), "UA", {}, limit ? std::optional(limit) : std::nullopt));
         const QString description = fetched ? QString() : fetched.error().description();
         QVERIFY2(error.isEmpty() ? !!fetched : description.startsWith(error.replace("TEMP", env->temp())),
                  qPrintable(description));

@@ -49,20 +49,6 @@ private slots:
                  qPrintable(items.error().description()));
     }
 
-    // An Atom feed is read as a feed wherever it is, its links resolved against its address.
-    void atomFeed()
-    {
-        server->serve("/show",
-                      "<?xml version=\"1.0\"?><feed xmlns=\"http://www.w3.org/2005/Atom\"><title>Show</title>"
-                      "<entry><title>A</title><link rel=\"enclosure\" type=\"audio/mpeg\" href=\"ep/a.mp3\"/>"
-                      "</entry></feed>");
-        const auto items = QCoro::waitFor(SourceRouter::resolve(server->base() + "/show"));
-        QVERIFY2(items, items ? "" : qPrintable(items.error().description()));
-        QCOMPARE(items->size(), 1);
-        QCOMPARE(items->first().url, QUrl(server->base() + "/ep/a.mp3"));
-        QCOMPARE(items->first().origin, "Show");
-    }
-
     // A feed that answers with an error says so; one that is busy or briefly down is asked again, up to four
     // times, waiting as long as it asks. The waits given here would outlast the hard limit where the server
     // asks for none, so a Retry-After that is not obeyed fails.
@@ -77,7 +63,6 @@ private slots:
         QTest::addColumn<int>("requests");
         const QString prefix = "Could not reach that address. The feed address answered ";
         QTest::newRow("404") << QList<int>{404} << QByteArray() << 0 << false << prefix + "404 Not Found." << 1;
-        QTest::newRow("410") << QList<int>{410} << QByteArray() << 0 << false << prefix + "410 Gone." << 1;
         QTest::newRow("503, then 200") << QList<int>{503, 200} << QByteArray() << 0 << false << QString() << 2;
         QTest::newRow("429 for ever, Retry-After 0")
             << QList<int>{429} << QByteArray("0") << 600 << false << prefix + "429 Too Many Requests." << 4;
@@ -198,40 +183,6 @@ private slots:
         for (const Job *job : again.jobs())
             found << job->statusWord() + u' ' + job->output().fileName();
         QCOMPARE(found, QStringList({"Already saved Episode 2.m4a", "Already saved Episode 1.m4a"}));
-    }
-
-    // Published feeds, their enclosures served from here: the first episode's day, as the feed writes it
-    // (a zone name, a two-digit year), is the saved file's date tag.
-    void publishedFeedDates_data()
-    {
-        // clang-format off
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("saved");
-        QTest::addColumn<QString>("date");
-        QTest::newRow("GMT") << "feed_partytime_dw_german.xml" << "18.03.2022 \u2013 Langsam gesprochene Nachrichten" << "2022-03-18";
-        QTest::newRow("GMT, CDATA") << "feed_feedrs_anchorfm_cdata.xml" << "Advocating for our children" << "2023-02-08";
-        QTest::newRow("two-digit year") << "feed_antennapod_rss2basic_extensionless.xml" << "item-0" << "1970-01-01";
-        // clang-format on
-    }
-    void publishedFeedDates()
-    {
-        QFETCH(QString, file);
-        QFETCH(QString, saved);
-        QFETCH(QString, date);
-        QVERIFY(makeTone(env->root() + "/tone.mp3", 0.3));
-        server->serve("/ep.mp3", readFile(env->root() + "/tone.mp3"));
-        const QString feed
-            = QString::fromUtf8(dataFile(file))
-                  .replace(QRegularExpression("(<enclosure\\s+url=\")[^\"]*\""), "\\1" + server->base() + "/ep.mp3\"");
-        server->serve("/feed.xml", feed.toUtf8());
-        const QString out = env->folder("out");
-        JobRunner runner(out);
-        start(runner, server->base() + "/feed.xml", AudioFormat::mp3, 1);
-        QVERIFY(settle(runner));
-        const QByteArray tag = runProgram("ffprobe",
-                                          {"-v", "error", "-show_entries", "format_tags=date", "-of",
-                                           "default=nw=1:nk=1", out + '/' + saved + ".mp3"});
-        QCOMPARE(QString::fromUtf8(tag.trimmed()), date);
     }
 
     // What the feed knows goes into the file's tags, in every format that carries them; a tag the file

@@ -107,18 +107,16 @@ private:
 
     static QByteArray reason(int status)
     {
-        switch (status) {
-        case 200: return "OK";
-        case 304: return "Not Modified";
-        case 404: return "Not Found";
-        case 410: return "Gone";
-        case 429: return "Too Many Requests";
-        case 500: return "Internal Server Error";
-        case 503: return "Service Unavailable";
-        case 206: return "Partial Content";
-        case 416: return "Range Not Satisfiable";
-        default: return "Status";
-        }
+        static const QHash<int, QByteArray> reasons{{200, "OK"},
+                                                    {206, "Partial Content"},
+                                                    {304, "Not Modified"},
+                                                    {404, "Not Found"},
+                                                    {410, "Gone"},
+                                                    {416, "Range Not Satisfiable"},
+                                                    {429, "Too Many Requests"},
+                                                    {500, "Internal Server Error"},
+                                                    {503, "Service Unavailable"}};
+        return reasons.value(status, "Status");
     }
 
     void respond(QTcpSocket *socket, const Response &response)

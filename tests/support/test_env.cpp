@@ -15,10 +15,10 @@ TestEnv::TestEnv()
     QDir().mkpath(home());
     QDir().mkpath(temp());
     set("HOME", home());
-    set("XDG_CONFIG_HOME", home() + QStringLiteral("/.config"));
-    set("XDG_DATA_HOME", home() + QStringLiteral("/.local/share"));
-    set("XDG_CACHE_HOME", home() + QStringLiteral("/.cache"));
-    set("XDG_STATE_HOME", home() + QStringLiteral("/.local/state"));
+    set("XDG_CONFIG_HOME", home() + "/.config");
+    set("XDG_DATA_HOME", home() + "/.local/share");
+    set("XDG_CACHE_HOME", home() + "/.cache");
+    set("XDG_STATE_HOME", home() + "/.local/state");
     set("TMPDIR", temp());
 }
 
@@ -60,32 +60,30 @@ QStringList entries(const QString &folder)
 
 bool makeTone(const QString &path, double seconds, const QStringList &extra)
 {
-    QStringList arguments{
-        QStringLiteral("-nostdin"), QStringLiteral("-v"),
-        QStringLiteral("error"),    QStringLiteral("-y"),
-        QStringLiteral("-f"),       QStringLiteral("lavfi"),
-        QStringLiteral("-i"),       QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds)};
-    arguments << extra << path;
     int status = -1;
-    runProgram(QStringLiteral("ffmpeg"), arguments, &status);
+    runProgram("ffmpeg",
+               QStringList{"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                           QString("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds)}
+                   + extra + QStringList{path},
+               &status);
     return status == 0;
 }
 
 bool writeSlowFFmpeg(const QString &path, const QString &log)
 {
-    QString body = QStringLiteral("#!/bin/sh\ncase \"$*\" in *-progress*) ;; *) exit 1 ;; esac\n");
+    QString body = "#!/bin/sh\ncase \"$*\" in *-progress*) ;; *) exit 1 ;; esac\n";
     if (!log.isEmpty())
-        body += QStringLiteral("for a; do [ \"$prev\" = -i ] && echo \"start $a\" >> '%1'; prev=$a; done\n").arg(log);
-    return writeScript(path, body + QStringLiteral("exec sleep 600\n"));
+        body += QString("for a; do [ \"$prev\" = -i ] && echo \"start $a\" >> '%1'; prev=$a; done\n").arg(log);
+    return writeScript(path, body + "exec sleep 600\n");
 }
 
 bool writeScript(const QString &path, const QString &body)
 {
-    if (!writeFile(path, body.toUtf8()))
-        return false;
-    return QFile::setPermissions(path,
-                                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                                     | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    using P = QFile::Permission; // rwxr-xr-x
+    return writeFile(path, body.toUtf8())
+        && QFile::setPermissions(path,
+                                 P::ReadOwner | P::WriteOwner | P::ExeOwner | P::ReadGroup | P::ExeGroup | P::ReadOther
+                                     | P::ExeOther);
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
@@ -102,7 +100,7 @@ QByteArray readFile(const QString &path)
 
 QByteArray dataFile(const QString &name)
 {
-    QFile file(QStringLiteral(TOVEL_TEST_DATA_DIR "/") + name);
+    QFile file(TOVEL_TEST_DATA_DIR "/" + name);
     if (!file.open(QIODevice::ReadOnly))
         qFatal("Test data %s is missing.", qPrintable(file.fileName()));
     return file.readAll();
@@ -133,22 +131,14 @@ QByteArray runProgram(const QString &program, const QStringList &arguments, int 
 std::optional<Probe> probe(const QString &path)
 {
     int status = -1;
-    const QByteArray json
-        = runProgram(QStringLiteral("ffprobe"),
-                     {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
-                      QStringLiteral("json"), QStringLiteral("-show_streams"), QStringLiteral("-show_format"), path},
-                     &status);
-    if (status != 0)
-        return std::nullopt;
+    const QByteArray json = runProgram(
+        "ffprobe", {"-v", "error", "-print_format", "json", "-show_streams", "-show_format", path}, &status);
     const QJsonObject root = QJsonDocument::fromJson(json).object();
-    const QJsonArray streams = root.value(QStringLiteral("streams")).toArray();
-    if (streams.isEmpty())
+    const QJsonArray streams = root.value("streams").toArray();
+    if (status != 0 || streams.isEmpty())
         return std::nullopt;
-    Probe result;
-    result.codec = streams.first().toObject().value(QStringLiteral("codec_name")).toString();
-    result.duration
-        = root.value(QStringLiteral("format")).toObject().value(QStringLiteral("duration")).toString().toDouble();
-    return result;
+    return Probe{streams.first().toObject().value("codec_name").toString(),
+                 root.value("format").toObject().value("duration").toString().toDouble()};
 }
 
 } // namespace tovel::test
