@@ -185,6 +185,40 @@ private slots:
         QCOMPARE(found, QStringList({"Already saved Episode 2.m4a", "Already saved Episode 1.m4a"}));
     }
 
+    // Published feeds, their enclosures served from here: the first episode's day, as the feed writes it
+    // (a zone name, a two-digit year), is the saved file's date tag.
+    void publishedFeedDates_data()
+    {
+        // clang-format off
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<QString>("date");
+        QTest::newRow("GMT") << "feed_partytime_dw_german.xml" << "18.03.2022 \u2013 Langsam gesprochene Nachrichten" << "2022-03-18";
+        QTest::newRow("GMT, CDATA") << "feed_feedrs_anchorfm_cdata.xml" << "Advocating for our children" << "2023-02-08";
+        QTest::newRow("two-digit year") << "feed_antennapod_rss2basic_extensionless.xml" << "item-0" << "1970-01-01";
+        // clang-format on
+    }
+    void publishedFeedDates()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, saved);
+        QFETCH(QString, date);
+        QVERIFY(makeTone(env->root() + "/tone.mp3", 0.3));
+        server->serve("/ep.mp3", readFile(env->root() + "/tone.mp3"));
+        const QString feed
+            = QString::fromUtf8(dataFile(file))
+                  .replace(QRegularExpression("(<enclosure\\s+url=\")[^\"]*\""), "\\1" + server->base() + "/ep.mp3\"");
+        server->serve("/feed.xml", feed.toUtf8());
+        const QString out = env->folder("out");
+        JobRunner runner(out);
+        start(runner, server->base() + "/feed.xml", AudioFormat::mp3, 1);
+        QVERIFY(settle(runner));
+        const QByteArray tag = runProgram("ffprobe",
+                                          {"-v", "error", "-show_entries", "format_tags=date", "-of",
+                                           "default=nw=1:nk=1", out + '/' + saved + ".mp3"});
+        QCOMPARE(QString::fromUtf8(tag.trimmed()), date);
+    }
+
     // What the feed knows goes into the file's tags, in every format that carries them; a tag the file
     // already has stays.
     void tagsFromTheFeed_data()
