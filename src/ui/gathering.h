@@ -35,7 +35,6 @@ public:
     ~Gathering() override;
 
     [[nodiscard]] JobListModel *jobs() const { return m_jobs; }
-    [[nodiscard]] JobRunner &runner() const { return *m_runner; }
     // Why the last request could not start; from the start, why none can (no usable home folder).
     [[nodiscard]] QString lastError() const;
     // What went wrong with the record of saved files since the last request began, a line a sentence.
