@@ -349,9 +349,12 @@ public:
             const char32_t c = *point;
             return QString::fromUcs4(&c, 1);
         }
-        // Read again as markup: "&amp;" is the ampersand itself.
+        // Read again as markup: "&amp;" is the ampersand itself. The feed was not read as written.
+        unknown = true;
         return QStringLiteral("&amp;") + name + u';';
     }
+
+    bool unknown = false; // some entity was neither XML's nor HTML's
 };
 
 // Many servers put blank lines or a byte-order mark before the XML declaration, which a strict reader
@@ -624,8 +627,8 @@ MediaItems parseFeed(const QByteArray &document, const QUrl &address, QString *n
     // items completed so far stand.
     MediaItems items = parser.takeItems();
     if (notice && !items.isEmpty())
-        *notice
-            = feedNotice(text.changed, reader.hasError() ? std::optional(reader.error()) : std::nullopt, items.size());
+        *notice = feedNotice(text.changed || entities.unknown,
+                             reader.hasError() ? std::optional(reader.error()) : std::nullopt, items.size());
     return items;
 }
 

@@ -247,6 +247,9 @@ private slots:
         const QByteArray items = item("A", "http://h/a.mp3") + item("B", "http://h/b.mp3") + item("C", "http://h/c.mp3");
         QTest::newRow("as written") << channel(items) << "";
         QTest::newRow("mended") << channel(items).replace("<title>B", "<title>B & b") << "This feed has errors; Tovel read all 3 episodes anyway.";
+        // HTML's own names are what such feeds mean; a name no one knows stands as written, and is said.
+        QTest::newRow("HTML entity") << channel(items).replace("<title>B", "<title>B&eacute;") << "";
+        QTest::newRow("unknown entity") << channel(items).replace("<title>B", "<title>B&bogus;") << "This feed has errors; Tovel read all 3 episodes anyway.";
         QTest::newRow("broken off") << channel(items).chopped(30) << "This feed breaks off; Tovel read the 2 episodes before the break.";
         QTest::newRow("tags that do not match") << channel(items).replace("</item><item><title>C", "</itme><item><title>C")
                                                 << "This feed has an error Tovel could not read past; it read its one episode before it.";
