@@ -5,9 +5,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QtTest>
 
 #include <csignal>
@@ -286,31 +283,8 @@ private slots:
         serveFeed("");
         const QString to = env->folder("saved"), database = env->home() + "/.local/share/Tovel/history.sqlite";
         const QStringList get{"get", server.base() + "/feed.xml", "--to", to};
-        const auto fetches = [&server](const char *path) {
-            const QList<HttpServer::Request> requests = server.requests();
-            return std::count_if(requests.cbegin(), requests.cend(),
-                                 [path](const auto &r) { return r.target.startsWith(path); });
-        };
-        // Runs a statement on the history; the rows it gives, a line each.
         const auto sql = [&database](const QString &statement) {
-            QStringList found;
-            if (!QFileInfo::exists(database))
-                return QStringList{"missing"};
-            {
-                QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
-                db.setDatabaseName(database);
-                QSqlQuery query(db);
-                if (!db.open() || !query.exec(statement))
-                    found << "failed";
-                while (query.next()) {
-                    QStringList fields;
-                    for (int i = 0; i < query.record().count(); ++i)
-                        fields << query.value(i).toString();
-                    found << fields.join(' ');
-                }
-            }
-            QSqlDatabase::removeDatabase("check");
-            return found;
+            return QFileInfo::exists(database) ? sqlRows(database, statement) : QStringList{"missing"};
         };
         QStringList files; // what the folder holds
         QByteArray errors; // the last run's
@@ -354,7 +328,7 @@ private slots:
             {"One \u2014 Already saved (100%) \u2192 " + to + "/One.mp3",
              "0 of 2 saved to " + to + ", 2 already saved."},
             {});
-        QCOMPARE(fetches("/One.mp3"), 2);
+        QCOMPARE(server.asked("/One.mp3"), 2);
         // Another format or bitrate is another file; WAV takes no bitrate, so any is the same.
         run({"--quality", "128"}, {"2 of 2 saved"}, {"One 2.mp3", "Two 2.mp3"});
         run({"--format", "wav"}, {"2 of 2 saved"}, {"One.wav", "Two.wav"});
@@ -370,10 +344,8 @@ private slots:
         // Other bytes of the same size are a change too: the file's modification time tells.
         QByteArray wav = readFile(to + "/One.wav");
         wav[wav.size() - 1] = char(wav.back() ^ 1);
-        QFile replaced(to + "/One.wav");
-        QVERIFY(replaced.open(QIODevice::WriteOnly) && replaced.write(wav) == wav.size());
-        QVERIFY(replaced.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
-        replaced.close();
+        QVERIFY(writeFile(to + "/One.wav", wav)
+                && setModified(to + "/One.wav", QDateTime::currentDateTime().addSecs(-3600)));
         run({"--format", "wav"}, {"1 of 2 saved", "1 already saved"}, {"One 2.wav"});
 
         // A history from before modification times were noted keeps its rows, their links losing any

@@ -8,6 +8,7 @@
 #include <QThread>
 #include <QUrl>
 
+#include <algorithm>
 #include <memory>
 
 namespace tovel::test {
@@ -71,6 +72,13 @@ public:
     [[nodiscard]] QString base() const;
     [[nodiscard]] QUrl url(const QString &target) const { return QUrl(base() + target); }
     [[nodiscard]] QList<Request> requests() const;
+    // How many requests asked for `path`, whatever their query.
+    [[nodiscard]] qsizetype asked(const QByteArray &path) const
+    {
+        return std::ranges::count_if(requests(), [&path](const Request &request) {
+            return request.target == path || request.target.startsWith(path + '?');
+        });
+    }
     // The most requests open at the same time; a request is open until its connection closes.
     [[nodiscard]] int mostConcurrent() const;
     [[nodiscard]] int openRequests() const;
