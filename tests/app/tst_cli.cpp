@@ -388,11 +388,9 @@ private slots:
 
         // A link's user name and password still fetch it, but are never noted or printed; the link without
         // them is known the next time.
-        HttpServer::Response challenge, granted;
-        challenge.status = 401;
-        challenge.headers = {{"WWW-Authenticate", "Basic realm=\"private\""}};
-        granted.body = readFile(env->root() + "/tone.mp3");
-        server.routeInTurn("/Private.mp3", {challenge, granted});
+        server.routeInTurn("/Private.mp3",
+                           {{.status = 401, .headers = {{"WWW-Authenticate", "Basic realm=\"private\""}}},
+                            {.body = readFile(env->root() + "/tone.mp3")}});
         const QString locked = env->folder("locked");
         const QString link = server.base().replace("//", "//me:s3cret@") + "/Private.mp3";
         int status = -1;

@@ -187,11 +187,10 @@ private slots:
                     "say TOVEL-FILE:@FOLDER@/abc123.m4a"});
         HttpServer server;
         server.serve("/media/clip", readFile(tone));
-        HttpServer::Response page;
-        page.body = "<!DOCTYPE html><html><head><title>Tone Page</title></head><body>"
-                    "<audio controls src=\"/media/clip\"></audio></body></html>";
-        page.contentType = "text/html";
-        server.route("/watch/page", page);
+        server.route("/watch/page",
+                     {.body = "<!DOCTYPE html><html><head><title>Tone Page</title></head><body>"
+                              "<audio controls src=\"/media/clip\"></audio></body></html>",
+                      .contentType = "text/html"});
 
         JobRunner runner({.destination = out,
                           .history = std::make_shared<History>(env->root() + "/history.sqlite"),
