@@ -53,31 +53,27 @@ private slots:
         env.reset();
     }
 
+    // Title, file, last error and progress, however the output is split.
     void readsWholeLines()
     {
-        QList<double> seen;
-        const auto read = [&seen](const QByteArrayList &chunks) {
-            seen.clear();
-            EngineLineReader reader([&seen](double fraction) { seen << fraction; });
+        const auto read = [](const QByteArrayList &chunks) {
+            QStringList seen;
+            EngineLineReader reader([&seen](double fraction) { seen << QString::number(fraction); });
             for (const QByteArray &chunk : chunks)
                 reader.feed(chunk);
             reader.finish();
-            return reader.transcript();
+            const EngineTranscript got = reader.transcript();
+            return QStringList{got.title, got.file.value_or("-"), got.lastError, seen.join(',')}.join(" | ");
         };
-        EngineTranscript got = read({"[download] Destination: /w/a.m4a\n[download]  42.5% of 1.00MiB\n",
-                                     "ERROR: first\nWARNING: never mind\nERROR:  [generic] Unable to download \t\n"});
-        QCOMPARE(got.lastError, QStringLiteral("[generic] Unable to download"));
-        QCOMPARE(seen, QList<double>{0.425});
+        QCOMPARE(read({"[download] Destination: /w/a.m4a\n[download]  42.5% of 1.00MiB\n",
+                       "ERROR: first\nWARNING: never mind\nERROR:  [generic] Unable to download \t\n"}),
+                 " | - | [generic] Unable to download | 0.425");
         // Splits inside a marker and inside a character, and a last line without a line feed.
-        got = read({"TOVEL-TI", "TLE:Caf\xc3", "\xa9 \xf0\x9f", "\x8e\xb5\nTOVEL-", "FILE:/w/a.m4a\n[downl", "oad]  5",
-                    "0.0% of 3MiB\nERROR: cut ", "short"});
-        QCOMPARE(got.title, QString::fromUtf8("Caf\xc3\xa9 \xf0\x9f\x8e\xb5"));
-        QCOMPARE(got.file, std::optional<QString>("/w/a.m4a"));
-        QCOMPARE(got.lastError, QStringLiteral("cut short"));
-        QCOMPARE(seen, QList<double>{0.5});
+        QCOMPARE(read({"TOVEL-TI", "TLE:Caf\xc3", "\xa9 \xf0\x9f", "\x8e\xb5\nTOVEL-", "FILE:/w/a.m4a\n[downl",
+                       "oad]  5", "0.0% of 3MiB\nERROR: cut ", "short"}),
+                 QString::fromUtf8("Caf\xc3\xa9 \xf0\x9f\x8e\xb5 | /w/a.m4a | cut short | 0.5"));
         // A marker counts only at the start of a line.
-        got = read({"TOVEL-FILE:/w/a.m4a\nWARNING: foo TOVEL-FILE:/x\n [x] TOVEL-TITLE:t\n"});
-        QCOMPARE(QStringList({got.file.value_or(""), got.title}), QStringList({"/w/a.m4a", ""}));
+        QCOMPARE(read({"TOVEL-FILE:/w/a.m4a\nWARNING: foo TOVEL-FILE:/x\n [x] TOVEL-TITLE:t\n"}), " | /w/a.m4a |  | ");
     }
 
     // What the runs through the stand-in and the real yt-dlp cannot show: the link always last, after
@@ -187,11 +183,10 @@ private slots:
                     "say TOVEL-FILE:@FOLDER@/abc123.m4a"});
         HttpServer server;
         server.serve("/media/clip", readFile(tone));
-        HttpServer::Response page;
-        page.body = "<!DOCTYPE html><html><head><title>Tone Page</title></head><body>"
-                    "<audio controls src=\"/media/clip\"></audio></body></html>";
-        page.contentType = "text/html";
-        server.route("/watch/page", page);
+        server.route("/watch/page",
+                     {.body = "<!DOCTYPE html><html><head><title>Tone Page</title></head><body>"
+                              "<audio controls src=\"/media/clip\"></audio></body></html>",
+                      .contentType = "text/html"});
 
         JobRunner runner({.destination = out,
                           .history = std::make_shared<History>(env->root() + "/history.sqlite"),

@@ -1,9 +1,6 @@
 #include "pipeline/history.h"
 #include "support/test_env.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QtTest>
 
 using namespace tovel;
@@ -12,27 +9,6 @@ using namespace tovel::test;
 class TestHistory : public QObject
 {
     Q_OBJECT
-
-    // Every row of a query, its fields joined by spaces.
-    static QStringList rows(const QString &path, const QString &statement)
-    {
-        QStringList found;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
-            db.setDatabaseName(path);
-            QSqlQuery query(db);
-            if (!db.open() || !query.exec(statement))
-                found << "failed";
-            while (query.next()) {
-                QStringList fields;
-                for (int i = 0; i < query.record().count(); ++i)
-                    fields << query.value(i).toString();
-                found << fields.join(' ');
-            }
-        }
-        QSqlDatabase::removeDatabase("check");
-        return found;
-    }
 
 private slots:
     // A history written when its version was kept in a table of its own keeps its rows, and the table
@@ -56,7 +32,7 @@ private slots:
                   .arg(modified),
               QString("INSERT INTO saved VALUES ('guid gone', 'wav', 'Best available', '/gone/a.wav', 1, 2, 'Other', "
                       "NULL)")})
-            QCOMPARE(rows(path, statement), QStringList());
+            QCOMPARE(sqlRows(path, statement), QStringList());
 
         History history(path);
         QCOMPARE(history.savedOutput("guid song", AudioFormat::mp3, AudioQuality::k320, folder),
@@ -70,9 +46,9 @@ private slots:
                  std::optional<QString>(other));
         QCOMPARE(history.takeNotices(), QStringList());
 
-        QCOMPARE(rows(path, "PRAGMA user_version")
-                     + rows(path, "SELECT count(*) FROM sqlite_master WHERE name = 'schema_version'")
-                     + rows(path, "SELECT identity, source FROM saved ORDER BY saved_at"),
+        QCOMPARE(sqlRows(path, "PRAGMA user_version")
+                     + sqlRows(path, "SELECT count(*) FROM sqlite_master WHERE name = 'schema_version'")
+                     + sqlRows(path, "SELECT identity, source FROM saved ORDER BY saved_at"),
                  QStringList({"3", "0", "guid song Field Notes", "guid gone Other", "guid other Field Notes"}));
         QCOMPARE(History::sources(path).keys().size(), 3);
     }

@@ -8,6 +8,7 @@
 #include <QThread>
 #include <QUrl>
 
+#include <algorithm>
 #include <memory>
 
 namespace tovel::test {
@@ -21,9 +22,9 @@ public:
     struct Response
     {
         int status = 200;
-        QByteArray body;
+        QByteArray body = {};
         QByteArray contentType = "application/octet-stream";
-        QList<QPair<QByteArray, QByteArray>> headers;
+        QList<QPair<QByteArray, QByteArray>> headers = {};
         bool sendLength = true;
         qint64 generatedSize = -1; // when set, that many bytes of zeros are sent instead of `body`
         int chunkSize = 0;         // drip the body in chunks of this size ...
@@ -32,7 +33,7 @@ public:
         int delayMs = 0;           // wait before answering
         qint64 dropAfter = -1;     // when set, the connection is cut after that many bytes of the body
         bool ranges = false;       // answer "Range: bytes=N-" with 206 and the rest of the body
-        QByteArray etag;           // sent as ETag; a range asked "If-Range" another tag gets the whole body
+        QByteArray etag = {};      // sent as ETag; a range asked "If-Range" another tag gets the whole body
         bool chunked = false;      // sent in chunks with no length; cut by `dropAfter`, the last chunk never comes
         // Ways a ranged answer can be wrong: start elsewhere, state another total, carry only some of the rest,
         // or ignore If-Range.
@@ -71,6 +72,13 @@ public:
     [[nodiscard]] QString base() const;
     [[nodiscard]] QUrl url(const QString &target) const { return QUrl(base() + target); }
     [[nodiscard]] QList<Request> requests() const;
+    // How many requests asked for `path`, whatever their query.
+    [[nodiscard]] qsizetype asked(const QByteArray &path) const
+    {
+        return std::ranges::count_if(requests(), [&path](const Request &request) {
+            return request.target == path || request.target.startsWith(path + '?');
+        });
+    }
     // The most requests open at the same time; a request is open until its connection closes.
     [[nodiscard]] int mostConcurrent() const;
     [[nodiscard]] int openRequests() const;

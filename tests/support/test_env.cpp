@@ -7,6 +7,9 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace tovel::test {
 
@@ -126,6 +129,42 @@ QByteArray runProgram(const QString &program, const QStringList &arguments, int 
     if (errors)
         *errors = process.readAllStandardError();
     return process.readAllStandardOutput();
+}
+
+QStringList sqlRows(const QString &database, const QString &statement)
+{
+    QStringList found;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
+        db.setDatabaseName(database);
+        QSqlQuery query(db);
+        if (!db.open() || !query.exec(statement))
+            found << "failed";
+        while (query.next()) {
+            QStringList fields;
+            for (int i = 0; i < query.record().count(); ++i)
+                fields << query.value(i).toString();
+            found << fields.join(' ');
+        }
+    }
+    QSqlDatabase::removeDatabase("check");
+    return found;
+}
+
+bool setModified(const QString &path, const QDateTime &when)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) && file.setFileTime(when, QFileDevice::FileModificationTime);
+}
+
+QHash<QString, QString> mediaTags(const QString &path)
+{
+    const QByteArray json = runProgram("ffprobe", {"-v", "error", "-show_entries", "format_tags", "-of", "json", path});
+    const QJsonObject tags = QJsonDocument::fromJson(json).object().value("format").toObject().value("tags").toObject();
+    QHash<QString, QString> lower;
+    for (auto it = tags.begin(); it != tags.end(); ++it)
+        lower.insert(it.key().toLower(), it.value().toString());
+    return lower;
 }
 
 std::optional<Probe> probe(const QString &path)

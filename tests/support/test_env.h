@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -61,6 +62,15 @@ bool writeFile(const QString &path, const QByteArray &bytes);
 // Runs a program to its end (at most `timeoutMs`) and returns its standard output; `status` gets the exit code.
 QByteArray runProgram(const QString &program, const QStringList &arguments, int *status = nullptr,
                       const QStringList &environment = {}, int timeoutMs = 120'000, QByteArray *errors = nullptr);
+
+// Each row a statement gives on an SQLite file, its fields joined by spaces; "failed" when it cannot run.
+[[nodiscard]] QStringList sqlRows(const QString &database, const QString &statement);
+
+// Sets a file's modification time.
+bool setModified(const QString &path, const QDateTime &when);
+
+// A media file's tags as ffprobe reads them, names in lower case.
+[[nodiscard]] QHash<QString, QString> mediaTags(const QString &path);
 
 // What ffprobe says of a media file: the first stream's codec name and the duration in seconds.
 struct Probe

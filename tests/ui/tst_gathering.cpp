@@ -105,25 +105,19 @@ private slots:
         QVERIFY(gathering.gather(in, 0, 0));
         QTRY_COMPARE_WITH_TIMEOUT(model.rowCount(), 3, 10'000);
         QTRY_COMPARE_WITH_TIMEOUT(gathering.unfinished(), 0, 30'000);
-        QStringList titles, phases;
+        QStringList cards;
         for (int row = 0; row < 3; ++row) {
             const auto *job
                 = qobject_cast<Job *>(model.data(model.index(row, 0), JobListModel::JobRole).value<QObject *>());
-            QVERIFY(job);
-            titles << job->title();
-            phases << job->phaseName();
+            cards << (job ? job->title() + u' ' + job->phaseName() : QString());
         }
-        QCOMPARE(titles, QStringList({"Track 3", "Track 2", "Track 1"}));
-        QCOMPARE(phases, QStringList(3, "done"));
+        QCOMPARE(cards, QStringList({"Track 3 done", "Track 2 done", "Track 1 done"}));
         QCOMPARE(changed.size() + reset.size(), 0);
         QCOMPARE(entries(env->downloads()), QStringList({"Track 1.mp3", "Track 2.mp3", "Track 3.mp3"}));
 
         // The same folder again: only the file edited since is converted, the cards of the others say they
         // are saved already, and one of those is gathered again on request.
-        QFile edited(in + "/Track 1.wav");
-        QVERIFY(edited.open(QIODevice::ReadWrite));
-        QVERIFY(edited.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
-        edited.close();
+        QVERIFY(setModified(in + "/Track 1.wav", QDateTime::currentDateTime().addSecs(-60)));
         QSignalSpy ended(&gathering, &Gathering::batchEnded);
         QVERIFY(gathering.gather(in, 0, 0));
         QTRY_COMPARE(model.rowCount(), 6);
@@ -140,10 +134,7 @@ private slots:
 
         // The library says where each file came from, while it is the file saved: one whose modification
         // time has changed since (listed last, as the oldest) may hold other bytes.
-        QFile touched(env->downloads() + "/Track 1.mp3");
-        QVERIFY(touched.open(QIODevice::ReadWrite));
-        QVERIFY(touched.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
-        touched.close();
+        QVERIFY(setModified(env->downloads() + "/Track 1.mp3", QDateTime::currentDateTime().addSecs(-60)));
         LibraryModel library;
         library.reload();
         QTRY_COMPARE(rows(library, LibraryModel::SourceRole), QStringList(4, "Folder \u00b7 in") << "");
@@ -216,10 +207,8 @@ private slots:
         const QList<std::pair<QString, int>> files{{"a.MP3", 30},  {"b.flac", 10}, {"c.mp4", 50}, {"d.txt", 60},
                                                    {".e.wav", 40}, {"f.m4a", 10},  {"g.ogg", 70}};
         for (const auto &[name, minutes] : files) {
-            QVERIFY(writeFile(folder + u'/' + name, "x"));
-            QFile file(folder + u'/' + name);
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.setFileTime(base.addSecs(minutes * 60), QFileDevice::FileModificationTime));
+            QVERIFY(writeFile(folder + u'/' + name, "x")
+                    && setModified(folder + u'/' + name, base.addSecs(minutes * 60)));
         }
         // A link whose target is gone has no date to read: it is still listed, last.
         QVERIFY(QFile::link(folder + "/gone", folder + "/z.wav"));
@@ -233,9 +222,7 @@ private slots:
         QCOMPARE(rows(model, LibraryModel::ExtensionRole), QStringList({"WAV", "MP3", "FLAC", "M4A", "WAV"}));
 
         // A file touched again comes first at the next visit; an empty or missing folder lists nothing.
-        QFile touched(folder + "/f.m4a");
-        QVERIFY(touched.open(QIODevice::ReadWrite));
-        QVERIFY(touched.setFileTime(base.addSecs(3600), QFileDevice::FileModificationTime));
+        QVERIFY(setModified(folder + "/f.m4a", base.addSecs(3600)));
         model.reload();
         QTRY_COMPARE(rows(model, LibraryModel::NameRole).value(0), "f");
         model.setFolder(env->root() + "/missing");

@@ -90,11 +90,8 @@ private slots:
         const QStringList files{"crash-100.txt", "notes.txt",    "crash-200.txt",    "crash-2.TXT",    ".old.txt",
                                 "crash-3",       "crash-3.txtx", "crash-3.txt.part", ".crash-3-99.tmp"};
         const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-1);
-        for (int i = 0; i < files.size(); ++i) {
-            QFile file(folder + '/' + files[i]);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            QVERIFY(file.setFileTime(start.addSecs(60 * i), QFileDevice::FileModificationTime));
-        }
+        for (int i = 0; i < files.size(); ++i)
+            QVERIFY(test::setModified(folder + '/' + files[i], start.addSecs(60 * i)));
         QStringList names;
         for (const QString &path : Diagnostics::reports())
             names << QFileInfo(path).fileName();

@@ -148,18 +148,14 @@ private slots:
         QCOMPARE(updater.lastOutcome(), Updater::Outcome::notSigned);
 
         // An equal (or lower) build clears the earlier finding. A check asked for during another does nothing.
-        HttpServer::Response slow;
-        slow.body = notice(record(5), secret);
-        slow.delayMs = 300;
-        server.route("/appcast.json", slow);
+        server.route("/appcast.json", {.body = notice(record(5), secret), .delayMs = 300});
         const qsizetype asked = server.requests().size();
         auto first = updater.check(true);
         QVERIFY(updater.checking());
         QCoro::waitFor(updater.check(true));
         QCoro::waitFor(std::move(first));
         QCOMPARE(server.requests().size(), asked + 1);
-        QVERIFY(!updater.checking());
-        QVERIFY(!updater.available());
+        QVERIFY(!updater.checking() && !updater.available());
         QCOMPARE(updater.lastOutcome(), Updater::Outcome::notNewer);
     }
 };
