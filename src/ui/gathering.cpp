@@ -7,6 +7,7 @@
 #include "pipeline/job_runner.h"
 #include "pipeline/source_kind.h"
 #include "pipeline/tally.h"
+#include "platform/defaults.h"
 #include "platform/paths.h"
 #include "ui/job_list_model.h"
 
@@ -82,6 +83,71 @@ QStringList Gathering::itemCounts() const
     for (int count : newest)
         labels << QStringLiteral("Newest %1").arg(count);
     return labels;
+}
+
+void Gathering::setDraft(const QString &draft)
+{
+    if (draft == m_draft)
+        return;
+    m_draft = draft;
+    emit draftChanged();
+}
+
+// The choices are stored by their raw values ("mp3", "320 kbps") and the number of items, so a list
+// that changes order or grows keeps what the user chose.
+namespace {
+const QString formatKey = QStringLiteral("gatherFormat");
+const QString qualityKey = QStringLiteral("gatherQuality");
+const QString itemsKey = QStringLiteral("gatherItems");
+
+template <typename T, size_t N> int indexOf(const T (&all)[N], const std::optional<T> &value)
+{
+    const auto found = value ? std::find(std::begin(all), std::end(all), *value) : std::end(all);
+    return found == std::end(all) ? 0 : int(found - std::begin(all));
+}
+} // namespace
+
+int Gathering::format() const
+{
+    const std::optional<QString> raw = Defaults::text(formatKey);
+    return indexOf(allAudioFormats, raw ? audioFormatFromRaw(*raw) : std::nullopt);
+}
+
+void Gathering::setFormat(int index)
+{
+    if (index == format())
+        return;
+    Defaults::set(formatKey, rawValue(formatAt(index)));
+    emit choicesChanged();
+}
+
+int Gathering::quality() const
+{
+    const std::optional<QString> raw = Defaults::text(qualityKey);
+    return indexOf(allAudioQualities, raw ? audioQualityFromRaw(*raw) : std::nullopt);
+}
+
+void Gathering::setQuality(int index)
+{
+    if (index == quality())
+        return;
+    Defaults::set(qualityKey, rawValue(qualityAt(index)));
+    emit choicesChanged();
+}
+
+int Gathering::items() const
+{
+    const int stored = Defaults::text(itemsKey).value_or(QString()).toInt();
+    const auto found = std::find(std::begin(newest), std::end(newest), stored);
+    return found == std::end(newest) ? 0 : int(found - std::begin(newest)) + 1;
+}
+
+void Gathering::setItems(int index)
+{
+    if (index == items())
+        return;
+    Defaults::set(itemsKey, QString::number(index <= 0 || index > int(std::size(newest)) ? 0 : newest[index - 1]));
+    emit choicesChanged();
 }
 
 int Gathering::itemLimit(int index)

@@ -30,6 +30,12 @@ class Gathering : public QObject
     Q_PROPERTY(QStringList formats READ formats CONSTANT)
     Q_PROPERTY(QStringList qualities READ qualities CONSTANT)
     Q_PROPERTY(QStringList itemCounts READ itemCounts CONSTANT)
+    // What the Get pane shows, kept here so that it survives the pane: the field's text for as long as
+    // the window lives, the choices (positions in the pickers) from one start to the next.
+    Q_PROPERTY(QString draft READ draft WRITE setDraft NOTIFY draftChanged)
+    Q_PROPERTY(int format READ format WRITE setFormat NOTIFY choicesChanged)
+    Q_PROPERTY(int quality READ quality WRITE setQuality NOTIFY choicesChanged)
+    Q_PROPERTY(int items READ items WRITE setItems NOTIFY choicesChanged)
 public:
     explicit Gathering(QObject *parent = nullptr);
     ~Gathering() override;
@@ -47,6 +53,15 @@ public:
     // list their newest first, so the first items are the newest.
     [[nodiscard]] QStringList itemCounts() const;
     [[nodiscard]] static int itemLimit(int index);
+
+    [[nodiscard]] const QString &draft() const { return m_draft; }
+    void setDraft(const QString &draft);
+    [[nodiscard]] int format() const;
+    void setFormat(int index);
+    [[nodiscard]] int quality() const;
+    void setQuality(int index);
+    [[nodiscard]] int items() const;
+    void setItems(int index);
 
     // The badge word for what is typed, from the web engine's last known state.
     [[nodiscard]] Q_INVOKABLE QString sourceKind(const QString &input) const;
@@ -88,6 +103,8 @@ signals:
     void inputKindFound(const QString &input, const QString &kind);
     void unfinishedChanged();
     void stopped();
+    void draftChanged();
+    void choicesChanged();
 
 private:
     void recount();
@@ -103,6 +120,7 @@ private:
     QList<QPointer<Job>> m_batch;
     QStringList m_historyNotice;
     QString m_homeProblem; // why nothing can be saved, from the start; empty when all is well
+    QString m_draft;
 };
 
 } // namespace tovel

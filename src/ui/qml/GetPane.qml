@@ -9,9 +9,14 @@ FocusScope {
     id: pane
     objectName: "getPane"
     readonly property string title: "Get"
-    property int format: 0
-    property int quality: 0
-    property int items: 0
+    // The choices and the field's text are kept by the gathering, so leaving the pane loses nothing,
+    // and the choices are there again at the next start.
+    property int format: Gathering.format
+    property int quality: Gathering.quality
+    property int items: Gathering.items
+    onFormatChanged: Gathering.format = format
+    onQualityChanged: Gathering.quality = quality
+    onItemsChanged: Gathering.items = items
     property bool dropTarget: false
     readonly property Item field: view.headerItem ? view.headerItem.field : null
     readonly property string input: field ? field.text : ""
@@ -19,7 +24,10 @@ FocusScope {
     // Found off the GUI thread, as a typed path is looked up on disk; only the answer for what the field
     // holds now is taken.
     property string sourceKind: "\u2014"
-    onInputChanged: Gathering.describeInput(input)
+    onInputChanged: {
+        Gathering.describeInput(input)
+        Gathering.draft = input
+    }
     Connections {
         target: Gathering
         function onInputKindFound(input, kind) {
@@ -36,7 +44,11 @@ FocusScope {
     // first: the text or the field, which exists once the list has made its header.
     readonly property string handedInput: Window.window ? Window.window.initialInput : ""
     onHandedInputChanged: takeHandedInput()
-    onFieldChanged: takeHandedInput()
+    onFieldChanged: {
+        if (field && field.text.length === 0)
+            field.text = Gathering.draft
+        takeHandedInput()
+    }
     function takeHandedInput() {
         if (handedInput.length > 0 && field) {
             field.text = handedInput
