@@ -6,6 +6,7 @@
 #include "ui/shell.h"
 #include "updates/updater.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -502,6 +503,46 @@ private slots:
         QTRY_VERIFY(shown());
         QTest::keyClick(window, Qt::Key_Escape);
         QTRY_VERIFY(!shown());
+    }
+
+    // Panes are chosen without a mouse: by their shortcuts, from the rail with Space or Return (its
+    // buttons show a focus ring), and through the accessibility interface, as a screen reader would.
+    void panesWithoutAMouse_data()
+    {
+        // clang-format off
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("pane");
+        QTest::newRow("Ctrl+2") << "Ctrl+2" << "library";
+        QTest::newRow("Ctrl+4") << "Ctrl+4" << "engine";
+        QTest::newRow("Ctrl+Tab") << "Ctrl+Tab" << "library";
+        QTest::newRow("Ctrl+Shift+Tab") << "Ctrl+Shift+Tab" << "engine";
+        QTest::newRow("Space on the rail") << "Space" << "appearance";
+        QTest::newRow("Return on the rail") << "Return" << "appearance";
+        QTest::newRow("accessible press") << "press" << "library";
+        // clang-format on
+    }
+    void panesWithoutAMouse()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, pane);
+        Defaults::set(Shell::onboardingKey, true);
+        openWindow();
+        QCOMPARE(paneTitle(), "Get");
+        QQuickItem *button = item("railButton-" + pane);
+        if (how.startsWith("Ctrl")) {
+            QTest::keySequence(window, QKeySequence(how));
+        } else if (how == "press") {
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(button);
+            QVERIFY(face && face->actionInterface());
+            QCOMPARE(face->text(QAccessible::Name), "Library");
+            face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        } else {
+            button->forceActiveFocus();
+            QCOMPARE(button->property("border").value<QObject *>()->property("width").toInt(), 2);
+            QTest::keyClick(window, how == "Space" ? Qt::Key_Space : Qt::Key_Return);
+        }
+        QTRY_COMPARE(paneTitle().toLower(), pane);
+        QVERIFY(button->property("selected").toBool());
     }
 
     void cleanupTestCase()

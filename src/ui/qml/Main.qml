@@ -15,6 +15,27 @@ Window {
     flags: Qt.Window | Qt.FramelessWindowHint
 
     property string pane: "get"
+    readonly property var paneOrder: ["get", "library", "appearance", "engine"]
+    // Ctrl+1…4 show a pane; Ctrl+Tab and Ctrl+Shift+Tab go round them. Not while the introduction or a
+    // question is up.
+    function showPane(index) {
+        window.pane = paneOrder[(index + paneOrder.length) % paneOrder.length]
+    }
+    readonly property bool choosingPanes: !window.onboarding && !window.asking
+    Shortcut { sequence: "Ctrl+1"; enabled: window.choosingPanes; onActivated: window.showPane(0) }
+    Shortcut { sequence: "Ctrl+2"; enabled: window.choosingPanes; onActivated: window.showPane(1) }
+    Shortcut { sequence: "Ctrl+3"; enabled: window.choosingPanes; onActivated: window.showPane(2) }
+    Shortcut { sequence: "Ctrl+4"; enabled: window.choosingPanes; onActivated: window.showPane(3) }
+    Shortcut {
+        sequences: ["Ctrl+Tab"]
+        enabled: window.choosingPanes
+        onActivated: window.showPane(window.paneOrder.indexOf(window.pane) + 1)
+    }
+    Shortcut {
+        sequences: ["Ctrl+Shift+Tab", "Ctrl+Backtab"]
+        enabled: window.choosingPanes
+        onActivated: window.showPane(window.paneOrder.indexOf(window.pane) - 1)
+    }
     // Text the Get pane's field starts with once (a file opened with Tovel); nothing starts until Gather.
     property string initialInput: ""
     // The introduction shows until it has been finished once; within a run it never comes back.

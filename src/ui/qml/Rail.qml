@@ -9,10 +9,10 @@ Item {
     signal chosen(string pane)
 
     readonly property var panes: [
-        { id: "get", symbol: "arrow.down", title: "Get" },
-        { id: "library", symbol: "square.stack", title: "Library" },
-        { id: "appearance", symbol: "paintbrush", title: "Appearance" },
-        { id: "engine", symbol: "slider.horizontal.3", title: "Engine" }
+        { id: "get", symbol: "arrow.down", title: qsTr("Get") },
+        { id: "library", symbol: "square.stack", title: qsTr("Library") },
+        { id: "appearance", symbol: "paintbrush", title: qsTr("Appearance") },
+        { id: "engine", symbol: "slider.horizontal.3", title: qsTr("Engine") }
     ]
 
     width: Theme.railWidth
@@ -52,12 +52,28 @@ Item {
                 required property var modelData
                 readonly property bool selected: root.pane === modelData.id
                 objectName: "railButton-" + modelData.id
+                required property int index
                 width: 32
                 height: 32
                 radius: 9
                 color: selected ? Theme.railFillSelected : (hover.containsMouse ? Theme.railFillHover : Theme.railFill)
-                Accessible.role: Accessible.Button
+                // Reached with Tab, chosen with Space or Return, as a click would.
+                activeFocusOnTab: true
+                border.width: activeFocus ? 2 : 0
+                border.color: Theme.focusRing
+                Keys.onSpacePressed: root.chosen(modelData.id)
+                Keys.onReturnPressed: root.chosen(modelData.id)
+                Keys.onEnterPressed: root.chosen(modelData.id)
+                Accessible.role: Accessible.PageTab
                 Accessible.name: modelData.title
+                Accessible.selectable: true
+                Accessible.selected: selected
+                Accessible.focusable: true
+                Accessible.onPressAction: root.chosen(modelData.id)
+                ToolTip.visible: hover.containsMouse || activeFocus
+                ToolTip.delay: 600
+                //: A pane of the window and the keys that show it, e.g. "Library (Ctrl+2)".
+                ToolTip.text: qsTr("%1 (Ctrl+%2)").arg(modelData.title).arg(index + 1)
                 Symbol {
                     anchors.centerIn: parent
                     name: button.modelData.symbol
@@ -85,8 +101,16 @@ Item {
             height: 32
             radius: 9
             color: folderArea.containsMouse ? Theme.railFolderHover : "transparent"
+            objectName: "openDownloadsButton"
+            activeFocusOnTab: true
+            border.width: activeFocus ? 2 : 0
+            border.color: Theme.focusRing
+            Keys.onSpacePressed: Desktop.openDownloads()
+            Keys.onReturnPressed: Desktop.openDownloads()
             Accessible.role: Accessible.Button
-            Accessible.name: "Open Downloads"
+            Accessible.name: qsTr("Open Downloads")
+            Accessible.focusable: true
+            Accessible.onPressAction: Desktop.openDownloads()
             Symbol {
                 anchors.centerIn: parent
                 name: "folder"
@@ -99,9 +123,9 @@ Item {
                 hoverEnabled: true
                 onClicked: Desktop.openDownloads()
             }
-            ToolTip.visible: folderArea.containsMouse
+            ToolTip.visible: folderArea.containsMouse || activeFocus
             ToolTip.delay: 600
-            ToolTip.text: "Open Downloads"
+            ToolTip.text: qsTr("Open Downloads")
         }
 
         Item {
