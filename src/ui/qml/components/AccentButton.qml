@@ -20,6 +20,16 @@ Rectangle {
     Keys.onEnterPressed: clicked()
     Keys.onSpacePressed: clicked()
 
+    // The focus ring sits just outside the amber, in the text's colour, so it shows on any background.
+    Rectangle {
+        anchors.fill: parent
+        anchors.margins: -3
+        radius: root.radius + 3
+        color: "transparent"
+        border.width: 2
+        border.color: Theme.focusRing
+        visible: root.activeFocus
+    }
     Text {
         id: label
         anchors.centerIn: parent
