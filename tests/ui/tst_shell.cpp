@@ -289,13 +289,12 @@ private slots:
         pane->setProperty("format", 0);
         QCOMPARE(quality(), "320K on");
         pane->setProperty("quality", 0);
-        // Tab goes field, format, quality, items, Gather; Space gathers, and the field has focus again.
+        // Tab goes field, format, quality, items, Gather; Space gathers.
         for (const char *next : {"formatPicker", "qualityPicker", "itemsPicker", "gatherButton"}) {
             QTest::keyClick(window, Qt::Key_Tab);
             QVERIFY2(item(next)->hasActiveFocus(), next);
         }
         QTest::keyClick(window, Qt::Key_Space);
-        QVERIFY(field->hasActiveFocus());
         QTRY_COMPARE_WITH_TIMEOUT(shown("statusStat") + shown("progressStat"),
                                   QStringList(3, "Saved") + QStringList(3, "100%"), 30'000);
         QCOMPARE(field->property("text").toString(), album + "  "); // the field keeps its text

@@ -36,11 +36,8 @@ FocusScope {
         }
     }
 
-    // The field takes focus again afterwards, ready for the next input.
     function start() {
         Gathering.gather(pane.input, pane.format, pane.quality, pane.items)
-        if (pane.field)
-            pane.field.forceActiveFocus()
     }
 
     // Text handed to the window (a file opened with Tovel) lands in the field once, whichever comes
