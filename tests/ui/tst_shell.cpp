@@ -7,6 +7,7 @@
 #include "updates/updater.h"
 
 #include <QAccessible>
+#include <QClipboard>
 #include <QDir>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -60,6 +61,27 @@ void recordWarnings(QtMsgType type, const QMessageLogContext &context, const QSt
         warnings << message;
     }
     passOn(type, context, message);
+}
+
+// What assistive technology is given of a window: every node under its root, depth first.
+struct Node
+{
+    QAccessible::Role role;
+    QString name;
+    QString value;
+    QString description;
+    QAccessible::State state;
+};
+void accessibleNodes(QAccessibleInterface *face, QList<Node> &found)
+{
+    for (int i = 0; face && i < face->childCount(); ++i) {
+        QAccessibleInterface *child = face->child(i);
+        if (!child)
+            continue;
+        found.append({child->role(), child->text(QAccessible::Name), child->text(QAccessible::Value),
+                      child->text(QAccessible::Description), child->state()});
+        accessibleNodes(child, found);
+    }
 }
 
 } // namespace
@@ -542,6 +564,141 @@ private slots:
         }
         QTRY_COMPARE(paneTitle().toLower(), pane);
         QVERIFY(button->property("selected").toBool());
+    }
+
+    // What a screen reader is given of each pane and of the quit question: nothing hidden, every control
+    // named after what it acts on (no two buttons alike), combo boxes with their value, a heading, the
+    // current pane selected, a resting Gather disabled, the question as a dialog.
+    void accessibilityTree()
+    {
+        const QString album = env->folder("accessible");
+        for (const char *name : {"One.wav", "Two.wav"})
+            QVERIFY(makeTone(album + '/' + name));
+        Defaults::set(Shell::onboardingKey, true);
+        openWindow();
+        item("inputField")->setProperty("text", album);
+        click(item("gatherButton"));
+        QTRY_COMPARE_WITH_TIMEOUT(shown("statusStat"), QStringList(2, "Saved"), 30'000);
+        QVERIFY(item("announcer")->property("text").toString().endsWith(": Saved")); // said as it happened
+        item("inputField")->setProperty("text", QString());
+        const QSet<QAccessible::Role> controls{QAccessible::Button,   QAccessible::CheckBox, QAccessible::RadioButton,
+                                               QAccessible::ComboBox, QAccessible::PageTab,  QAccessible::EditableText};
+        for (const QString pane : {"get", "library", "appearance", "engine", "question"}) {
+            if (pane == "question")
+                QVERIFY(QMetaObject::invokeMethod(item("quitQuestion"), "open"));
+            else
+                click(item("railButton-" + pane));
+            QTRY_VERIFY(pane == "question" || paneTitle().toLower() == pane);
+            QList<Node> nodes;
+            accessibleNodes(QAccessible::queryAccessibleInterface(window), nodes);
+            QStringList buttons, headings, selectedTabs, dialogs, faults;
+            for (const Node &node : nodes) {
+                const QString line = QStringLiteral("%1 \"%2\"").arg(node.role).arg(node.name);
+                if (node.state.invisible)
+                    faults << "hidden: " + line;
+                if (controls.contains(node.role) && node.name.isEmpty())
+                    faults << "no name: " + line;
+                if (node.role == QAccessible::ComboBox && node.value.isEmpty() && !node.name.contains(": "))
+                    faults << "no value: " + line;
+                if (node.role == QAccessible::Button && buttons.contains(node.name))
+                    faults << "twice: " + line;
+                if (node.role == QAccessible::Button)
+                    buttons << node.name;
+                if (node.role == QAccessible::Button && node.name == "Gather" && !node.state.disabled
+                    && node.description.isEmpty())
+                    faults << "enabled with nothing to gather: " + line;
+                if (node.role == QAccessible::Heading)
+                    headings << node.name;
+                if (node.role == QAccessible::PageTab && node.state.selected)
+                    selectedTabs << node.name.toLower();
+                if (node.role == QAccessible::Dialog)
+                    dialogs << node.name;
+            }
+            QVERIFY2(faults.isEmpty(), qPrintable(pane + ":\n" + faults.join('\n')));
+            QVERIFY2(!headings.isEmpty(), qPrintable(pane));
+            if (pane == "question") {
+                QCOMPARE(dialogs, QStringList{item("quitText")->property("text").toString()});
+                QTest::keyClick(window, Qt::Key_Escape);
+            } else {
+                QCOMPARE(selectedTabs, QStringList{pane});
+            }
+            if (pane == "get")
+                for (const char *name : {"Play One.mp3", "Show Two.mp3", "Gather"})
+                    QVERIFY2(buttons.contains(name), name);
+        }
+    }
+
+    // Keys alone: after Gather the field keeps focus while cards arrive; Tab from Gather goes to the top
+    // card on screen, on through the cards in screen order, and out of the pane after the last one;
+    // the arrow keys choose among the Appearance tiles, which take one Tab stop.
+    void keyboardThroughTheCards()
+    {
+        const QString album = env->folder("keys");
+        for (const char *name : {"A.wav", "B.wav", "C.wav"})
+            QVERIFY(makeTone(album + '/' + name));
+        Defaults::set(Shell::onboardingKey, true);
+        openWindow();
+        QTest::keyClick(window, Qt::Key_Slash);
+        type(window, album);
+        QTest::keyClick(window, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(shown("statusStat"), QStringList(3, "Saved"), 30'000);
+        QVERIFY(item("inputField")->hasActiveFocus());
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(window, Qt::Key_Tab);
+        QVERIFY(item("gatherButton")->hasActiveFocus());
+        QStringList order;
+        for (int i = 0; i < 6; ++i) {
+            QTest::keyClick(window, Qt::Key_Tab);
+            order << QAccessible::queryAccessibleInterface(window->activeFocusItem())->text(QAccessible::Name);
+        }
+        QCOMPARE(order,
+                 QStringList({"Show C.mp3", "Play C.mp3", "Show B.mp3", "Play B.mp3", "Show A.mp3", "Play A.mp3"}));
+        QTest::keyClick(window, Qt::Key_Tab);
+        QCOMPARE(window->activeFocusItem()->objectName(), "windowControl-close");
+        QTest::keyClick(window, Qt::Key_Backtab);
+        QCOMPARE(QAccessible::queryAccessibleInterface(window->activeFocusItem())->text(QAccessible::Name),
+                 "Play A.mp3");
+
+        QTest::keySequence(window, QKeySequence("Ctrl+3"));
+        QTRY_COMPARE(paneTitle(), "Appearance");
+        item("mode-dark")->forceActiveFocus();
+        QTest::keyClick(window, Qt::Key_Right);
+        QCOMPARE(Appearance::shared().mode(), AppearanceMode::light);
+        QVERIFY(item("mode-light")->hasActiveFocus());
+        QTest::keyClick(window, Qt::Key_Tab); // one stop for the three modes: on past the group
+        QVERIFY(!window->activeFocusItem()->objectName().startsWith("mode-"));
+    }
+
+    // Where nothing is set to open a file, Play and Show say so beside the button, with the path to copy;
+    // a file that is gone, and Open Downloads, say so too.
+    void actionsSayWhenTheyCannotAct()
+    {
+        qputenv("XDG_DATA_DIRS", QByteArray(env->folder("no-apps").toUtf8()));
+        Defaults::set(Shell::onboardingKey, true);
+        openWindow();
+        QVERIFY(makeTone(env->downloads() + "/Live at Leeds.mp3"));
+        QTest::keySequence(window, QKeySequence("Ctrl+2"));
+        const auto play = [this] {
+            for (QQuickItem *button : visible("libraryPlayButton"))
+                if (button->property("accessibleName") == "Play Live at Leeds.mp3")
+                    return button;
+            return static_cast<QQuickItem *>(nullptr);
+        };
+        QTRY_VERIFY2(play(), qPrintable(shown("libraryPlayButton", "accessibleName").join(", ")));
+        click(play());
+        QTRY_COMPARE(shown("actionNotice", "text"),
+                     QStringList{"No app is set to open MP3 files. The file is in Downloads."});
+        click(visible("copyPathButton").value(0));
+        QCOMPARE(QGuiApplication::clipboard()->text(), env->downloads() + "/Live at Leeds.mp3");
+        QVERIFY(shown("actionNotice").isEmpty());
+        QFile::remove(env->downloads() + "/Live at Leeds.mp3");
+        click(play());
+        QTRY_COMPARE(shown("actionNotice", "text"),
+                     QStringList{"Live at Leeds.mp3 is no longer there; it may have been moved or deleted."});
+        click(item("openDownloadsButton"));
+        QObject *trouble = item("openDownloadsButton")->findChild<QObject *>("downloadsTrouble");
+        QTRY_VERIFY(trouble && trouble->property("visible").toBool());
+        qunsetenv("XDG_DATA_DIRS");
     }
 
     void cleanupTestCase()

@@ -12,7 +12,19 @@ Item {
         id: grid
         property var images: []
         property string chosen
+        property string groupName
         signal picked(string name)
+        // One Tab stop for the group, on the chosen tile; the arrow keys choose its neighbours.
+        readonly property int chosenIndex: Math.max(0, images.findIndex(image => image.name === chosen))
+        function step(by) {
+            const next = chosenIndex + by
+            if (next < 0 || next >= images.length)
+                return
+            tileRepeater.itemAt(next).forceActiveFocus()
+            picked(images[next].name)
+        }
+        Accessible.role: Accessible.Grouping
+        Accessible.name: groupName
         readonly property int columns: Math.max(1, Math.floor((width + 15) / (96 + 15)))
         readonly property real cell: (width - 15 * (columns - 1)) / columns
         implicitWidth: 96
@@ -23,20 +35,29 @@ Item {
             columnSpacing: 15
             rowSpacing: 15
             Repeater {
+                id: tileRepeater
                 model: grid.images
                 delegate: Item {
                     id: tile
                     required property var modelData
+                    required property int index
                     readonly property bool selected: modelData.name === grid.chosen
                     objectName: grid.objectName + "-" + modelData.name
                     width: grid.cell
                     height: 76 + 6 + caption.implicitHeight
                     Accessible.role: Accessible.RadioButton
                     Accessible.name: caption.text
+                    Accessible.checkable: true
                     Accessible.checked: selected
-                    activeFocusOnTab: true
+                    Accessible.focusable: true
+                    Accessible.onPressAction: grid.picked(modelData.name)
+                    activeFocusOnTab: index === grid.chosenIndex
                     Keys.onSpacePressed: grid.picked(modelData.name)
                     Keys.onReturnPressed: grid.picked(modelData.name)
+                    Keys.onLeftPressed: grid.step(-1)
+                    Keys.onRightPressed: grid.step(1)
+                    Keys.onUpPressed: grid.step(-grid.columns)
+                    Keys.onDownPressed: grid.step(grid.columns)
                     Image {
                         id: picture
                         anchors.horizontalCenter: parent.horizontalCenter
@@ -61,7 +82,7 @@ Item {
                         anchors.margins: -6
                         radius: 22
                         color: "transparent"
-                        border.width: tile.activeFocus ? 1.5 : 0
+                        border.width: tile.activeFocus ? 2 : 0
                         border.color: Theme.focusRing
                     }
                     Text {
@@ -71,6 +92,7 @@ Item {
                         width: parent.width
                         horizontalAlignment: Text.AlignHCenter
                         text: Appearance.displayName(tile.modelData.name)
+                        Accessible.ignored: true
                         textFormat: Text.PlainText
                         font.pixelSize: Theme.captionSize
                         font.weight: tile.selected ? Font.Medium : Font.Normal
@@ -98,6 +120,7 @@ Item {
             symbol: "app.badge"
             TileGrid {
                 objectName: "iconGrid"
+                groupName: qsTr("App Icon")
                 Layout.fillWidth: true
                 images: Appearance.icons
                 chosen: Appearance.iconName
@@ -110,6 +133,7 @@ Item {
             symbol: "photo"
             TileGrid {
                 objectName: "wallpaperGrid"
+                groupName: qsTr("Window Background")
                 Layout.fillWidth: true
                 images: Appearance.wallpapers
                 chosen: Appearance.wallpaperName
@@ -125,7 +149,19 @@ Item {
                 objectName: "modePicker"
                 Layout.preferredWidth: 280
                 Layout.preferredHeight: 30
+                Accessible.role: Accessible.Grouping
+                Accessible.name: qsTr("Interface")
+                // One Tab stop, on the chosen mode; Left and Right choose another.
+                readonly property var modes: ["system", "dark", "light"]
+                function step(from, by) {
+                    const next = from + by
+                    if (next < 0 || next >= modes.length)
+                        return
+                    modeRepeater.itemAt(next).forceActiveFocus()
+                    Appearance.mode = modes[next]
+                }
                 Repeater {
+                    id: modeRepeater
                     model: [{ mode: "system", text: "System" }, { mode: "dark", text: "Dark" }, { mode: "light", text: "Light" }]
                     delegate: Rectangle {
                         id: segment
@@ -139,15 +175,21 @@ Item {
                         color: selected ? Theme.accent : Theme.fieldFill
                         border.width: activeFocus ? 2 : 1
                         border.color: activeFocus ? Theme.focusRing : Theme.hairline
-                        activeFocusOnTab: true
+                        activeFocusOnTab: selected
                         Accessible.role: Accessible.RadioButton
                         Accessible.name: modelData.text
+                        Accessible.checkable: true
                         Accessible.checked: selected
+                        Accessible.focusable: true
+                        Accessible.onPressAction: Appearance.mode = modelData.mode
                         Keys.onSpacePressed: Appearance.mode = modelData.mode
                         Keys.onReturnPressed: Appearance.mode = modelData.mode
+                        Keys.onLeftPressed: segments.step(index, -1)
+                        Keys.onRightPressed: segments.step(index, 1)
                         Text {
                             anchors.centerIn: parent
                             text: segment.modelData.text
+                            Accessible.ignored: true
                             textFormat: Text.PlainText
                             font.pixelSize: Theme.smallSize
                             font.weight: segment.selected ? Font.DemiBold : Font.Normal

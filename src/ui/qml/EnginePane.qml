@@ -145,6 +145,8 @@ Item {
             Text {
                 objectName: "chooserProblem"
                 Accessible.role: Accessible.AlertMessage
+                Accessible.name: text
+                Accessible.ignored: !visible
                 Layout.fillWidth: true
                 visible: pane.chooserProblem.length > 0
                 text: pane.chooserProblem

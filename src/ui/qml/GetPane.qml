@@ -36,8 +36,30 @@ FocusScope {
         }
     }
 
+    // After Gather the field has focus again, ready for the next input.
     function start() {
         Gathering.gather(pane.input, pane.format, pane.quality, pane.items)
+        if (field)
+            field.forceActiveFocus()
+    }
+
+    // Focus between the header and the cards, in the order they are on screen: each card shows itself
+    // as it takes focus, and Tab past the last one leaves the pane for the window's other controls.
+    function focusCard(index, first) {
+        if (index < 0 || index >= view.count)
+            return false
+        view.positionViewAtIndex(index, ListView.Contain)
+        const holder = view.itemAtIndex(index)
+        return holder !== null && holder.card.focusEdge(first)
+    }
+    function leaveCards(index, forward) {
+        if (forward) {
+            if (!focusCard(index + 1, true))
+                afterCards.nextItemInFocusChain(true).forceActiveFocus(Qt.TabFocusReason)
+        } else if (!focusCard(index - 1, false)) {
+            view.positionViewAtBeginning()
+            view.headerItem.lastControl().forceActiveFocus(Qt.BacktabFocusReason)
+        }
     }
 
     // Text handed to the window (a file opened with Tovel) lands in the field once, whichever comes
@@ -89,11 +111,17 @@ FocusScope {
         clip: true
         spacing: 10
         boundsBehavior: Flickable.StopAtBounds
+        // No card is current: a card made while the user types must not take the focus from the field.
+        currentIndex: -1
+        keyNavigationEnabled: false
         model: Gathering.jobs
         readonly property real column: Math.min(820, width - 64)
         header: getHeader
         delegate: Item {
+            id: holder
             required property QtObject job
+            required property int index
+            readonly property Item card: card
             width: view.width
             height: card.implicitHeight
             JobCard {
@@ -101,7 +129,8 @@ FocusScope {
                 x: (parent.width - width) / 2
                 width: view.column
                 height: implicitHeight
-                job: parent.job
+                job: holder.job
+                onLeaving: forward => pane.leaveCards(holder.index, forward)
             }
         }
         footer: Item { width: view.width; height: 32 }
@@ -111,10 +140,20 @@ FocusScope {
         onCountChanged: if (atTop) positionViewAtBeginning()
     }
 
+    // Reached only by Shift+Tab from beyond the pane: on to the last card, or the last control above.
+    Item {
+        id: afterCards
+        activeFocusOnTab: true
+        Accessible.ignored: true
+        onActiveFocusChanged: if (activeFocus) pane.leaveCards(view.count, false)
+    }
+
     Component {
         id: getHeader
         Item {
             readonly property alias field: field
+            // The last control that takes focus above the cards (Gather rests while it cannot act).
+            function lastControl() { return gatherButton.enabled ? gatherButton : itemsPicker }
             width: view.width
             height: headerColumn.implicitHeight + 10
 
@@ -130,6 +169,8 @@ FocusScope {
                     spacing: 8
                     Text {
                         Layout.alignment: Qt.AlignHCenter
+                        Accessible.role: Accessible.Heading
+                        Accessible.name: text
                         text: "Gather what's scattered."
                         textFormat: Text.PlainText
                         font.pixelSize: Theme.heroSize
@@ -205,6 +246,8 @@ FocusScope {
                                     verticalAlignment: TextInput.AlignVCenter
                                     Accessible.role: Accessible.EditableText
                                     Accessible.name: "Source"
+                                    // Typing or coming back to the field shows it, at the top.
+                                    onActiveFocusChanged: if (activeFocus) view.positionViewAtBeginning()
                                     Keys.onReturnPressed: pane.start()
                                     Keys.onEnterPressed: pane.start()
                                     Keys.onEscapePressed: text = ""
@@ -225,7 +268,9 @@ FocusScope {
                                     Layout.preferredWidth: 16
                                     Layout.preferredHeight: 16
                                     Accessible.role: Accessible.Button
-                                    Accessible.name: "Clear"
+                                    Accessible.name: qsTr("Clear the source")
+                                    Accessible.ignored: !visible
+                                    Accessible.onPressAction: field.text = ""
                                     Symbol {
                                         anchors.centerIn: parent
                                         name: "xmark.circle.fill"
@@ -251,7 +296,7 @@ FocusScope {
                                 model: Gathering.formats
                                 currentIndex: pane.format
                                 onActivated: index => pane.format = index
-                                Accessible.name: "Format"
+                                label: "Format"
                             }
                             Picker {
                                 objectName: "qualityPicker"
@@ -260,23 +305,42 @@ FocusScope {
                                 currentIndex: pane.quality
                                 enabled: pane.takesQuality
                                 onActivated: index => pane.quality = index
-                                Accessible.name: "Quality"
+                                label: "Quality"
                             }
                             Picker {
+                                id: itemsPicker
                                 objectName: "itemsPicker"
                                 Layout.preferredWidth: 132
                                 model: Gathering.itemCounts
                                 currentIndex: pane.items
                                 onActivated: index => pane.items = index
-                                Accessible.name: "Items"
+                                label: "Items"
+                                // With Gather resting, Tab goes on to the cards from here.
+                                Keys.onTabPressed: event => {
+                                    if (gatherButton.enabled) {
+                                        event.accepted = false
+                                        return
+                                    }
+                                    if (!pane.focusCard(0, true))
+                                        pane.leaveCards(view.count, true)
+                                    event.accepted = true
+                                }
                             }
                             Item { Layout.fillWidth: true }
                             AccentButton {
+                                id: gatherButton
                                 objectName: "gatherButton"
                                 text: "Gather"
                                 enabled: Gathering.canGather(pane.input)
                                 opacity: enabled ? 1 : 0.45
+                                // Said while it rests, since the toolkit reports no disabled state here.
+                                Accessible.description: enabled ? "" : qsTr("Type or paste a source first.")
                                 onClicked: if (enabled) pane.start()
+                                Keys.onTabPressed: event => {
+                                    if (!pane.focusCard(0, true))
+                                        pane.leaveCards(view.count, true)
+                                    event.accepted = true
+                                }
                             }
                         }
 
@@ -297,6 +361,11 @@ FocusScope {
                     id: errorRow
                     objectName: "errorRow"
                     readonly property string message: [Gathering.lastError, Gathering.historyNotice].filter(t => t.length > 0).join("\n")
+                    onMessageChanged: {
+                        const window = pane.Window.window
+                        if (message.length > 0 && window && window.announce)
+                            window.announce(message)
+                    }
                     visible: message.length > 0
                     Layout.fillWidth: true
                     Layout.preferredHeight: errorLine.implicitHeight + 32
@@ -314,6 +383,9 @@ FocusScope {
                         }
                         Text {
                             objectName: "errorText"
+                            Accessible.role: Accessible.StaticText
+                            Accessible.name: text
+                            Accessible.ignored: !errorRow.visible
                             Layout.fillWidth: true
                             Layout.alignment: Qt.AlignTop
                             text: errorRow.message

@@ -2,7 +2,8 @@ import QtQuick
 import QtQuick.Layouts
 import Tovel
 
-// The audio files in Downloads, newest first, listed afresh each time the pane is shown.
+// The audio files in Downloads, newest first, listed afresh each time the pane is shown (the pane
+// itself is kept between visits).
 Item {
     id: pane
     objectName: "libraryPane"
@@ -13,7 +14,7 @@ Item {
         id: library
         objectName: "libraryModel"
     }
-    Component.onCompleted: library.reload(Gathering.filesInProgress())
+    onVisibleChanged: if (visible) library.reload(Gathering.filesInProgress())
 
     ListView {
         id: view
@@ -38,6 +39,8 @@ Item {
                     spacing: 8
                     Text {
                         Layout.alignment: Qt.AlignHCenter
+                        Accessible.role: Accessible.Heading
+                        Accessible.name: text
                         text: "Your library"
                         textFormat: Text.PlainText
                         font.pixelSize: Theme.displaySize
@@ -94,12 +97,13 @@ Item {
             required property string name
             required property string extension
             required property string source
+            readonly property string fileName: decodeURIComponent(url.toString().split("/").pop())
             width: view.width
-            height: 50
+            height: 50 + (notice.visible ? notice.implicitHeight + 4 : 0)
             GlassPanel {
                 x: (parent.width - width) / 2
                 width: view.column
-                height: parent.height
+                height: 50
                 weight: 0.48
                 corner: 14
                 RowLayout {
@@ -156,10 +160,23 @@ Item {
                         maximumLineCount: 1
                     }
                     TextButton {
+                        objectName: "libraryPlayButton"
                         text: "Play"
-                        onClicked: Desktop.open(row.url)
+                        accessibleName: qsTr("Play %1").arg(row.fileName)
+                        onClicked: {
+                            notice.clear()
+                            Desktop.open(row.url)
+                        }
                     }
                 }
+            }
+            ActionNotice {
+                id: notice
+                x: (parent.width - view.column) / 2 + 14
+                y: 54
+                width: view.column - 28
+                target: row.url
+                about: row.fileName
             }
         }
         footer: Item { width: view.width; height: 32 }

@@ -64,6 +64,14 @@ Window {
         quitQuestion.open()
     }
     readonly property bool asking: quitQuestion.visible
+
+    // Says a change aloud to assistive technology wherever focus is: a job saved or failed, a request
+    // refused. The alert is hidden and shown again with the new text, which screen readers speak.
+    function announce(message) {
+        announcer.visible = false
+        announcer.text = message
+        announcer.visible = true
+    }
     Connections {
         target: Gathering
         function onStopped() {
@@ -136,6 +144,18 @@ Window {
 
         ResizeEdges { window: window }
 
+        Text {
+            id: announcer
+            objectName: "announcer"
+            width: 1
+            height: 1
+            clip: true
+            color: "transparent"
+            textFormat: Text.PlainText
+            Accessible.role: Accessible.AlertMessage
+            Accessible.name: text
+        }
+
         QuitConfirmation {
             id: quitQuestion
             objectName: "quitQuestion"
@@ -173,16 +193,37 @@ Window {
                 anchors.margins: Theme.panelInset
                 anchors.leftMargin: 0
 
-                Loader {
+                // Each pane is made the first time it is shown and kept from then on, out of the window
+                // while another one shows: switching back is immediate, what the pane holds (a scrolled
+                // list, a card's notice) is still there, and a hidden pane is in nobody's way (not in the
+                // focus chain, not read by assistive technology).
+                Item {
+                    id: paneArea
                     objectName: "paneArea"
                     anchors.fill: parent
-                    sourceComponent: {
-                        switch (window.pane) {
-                        case "library": return libraryPane
-                        case "appearance": return appearancePane
-                        case "engine": return enginePane
-                        default: return getPane
+                    property Item item: null
+                    readonly property var made: ({})
+                    function show(name) {
+                        if (!made[name]) {
+                            const component = { library: libraryPane, appearance: appearancePane, engine: enginePane }[name]
+                            made[name] = (component || getPane).createObject(paneArea, { visible: false })
                         }
+                        const next = made[name]
+                        if (next === item)
+                            return
+                        if (item) {
+                            item.visible = false
+                            item.parent = null
+                        }
+                        next.parent = paneArea
+                        next.anchors.fill = paneArea
+                        next.visible = true
+                        item = next
+                    }
+                    Component.onCompleted: show(window.pane)
+                    Connections {
+                        target: window
+                        function onPaneChanged() { paneArea.show(window.pane) }
                     }
                 }
 

@@ -86,6 +86,8 @@ MainPanel {
                             Layout.fillWidth: true
                             horizontalAlignment: Text.AlignHCenter
                             text: "Gather what's scattered."
+                            Accessible.role: Accessible.Heading
+                            Accessible.name: text
                             textFormat: Text.PlainText
                             font.pixelSize: Theme.headlineSize
                             font.weight: Font.Bold

@@ -9,6 +9,9 @@ FocusScope {
     signal stop()
     signal keep()
     visible: false
+    Accessible.role: Accessible.Dialog
+    Accessible.name: question.text
+    Accessible.ignored: !visible
     // The question stays true to what is running: once nothing is, there is nothing to ask.
     onCountChanged: if (visible && count === 0) { close(); stop() }
     function open() { visible = true; forceActiveFocus(); stopButton.forceActiveFocus() }
@@ -36,6 +39,7 @@ FocusScope {
             anchors.margins: 24
             spacing: 18
             Text {
+                id: question
                 objectName: "quitText"
                 Layout.fillWidth: true
                 text: root.count === 1 ? "1 item is still being gathered. Stop it and quit?"

@@ -123,9 +123,31 @@ Item {
                 hoverEnabled: true
                 onClicked: Desktop.openDownloads()
             }
-            ToolTip.visible: folderArea.containsMouse || activeFocus
+            ToolTip.visible: (folderArea.containsMouse || activeFocus) && !trouble.visible
             ToolTip.delay: 600
             ToolTip.text: qsTr("Open Downloads")
+
+            // Where no file manager could open the folder, the window says so beside the button.
+            Popup {
+                id: trouble
+                objectName: "downloadsTrouble"
+                x: parent.width + 10
+                y: Math.min(0, parent.height - height)
+                width: 360
+                padding: 12
+                closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
+                background: Rectangle {
+                    radius: 12
+                    color: Theme.popupFill
+                    border.width: 1
+                    border.color: Theme.hairline
+                }
+                contentItem: ActionNotice {
+                    target: Desktop.downloadsUrl()
+                    about: qsTr("Downloads")
+                    onSentenceChanged: sentence.length > 0 ? trouble.open() : trouble.close()
+                }
+            }
         }
 
         Item {

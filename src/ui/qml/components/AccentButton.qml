@@ -5,6 +5,7 @@ import Tovel
 Rectangle {
     id: root
     property string text
+    property string accessibleName: text
     signal clicked()
 
     implicitWidth: label.implicitWidth + 52
@@ -13,8 +14,10 @@ Rectangle {
     color: area.pressed ? Theme.accentPressed : (area.containsMouse ? Theme.accentHover : Theme.accent)
     activeFocusOnTab: true
     Accessible.role: Accessible.Button
-    Accessible.name: text
-    Accessible.onPressAction: clicked()
+    Accessible.name: accessibleName
+    Accessible.focusable: true
+    Accessible.ignored: !visible
+    Accessible.onPressAction: if (enabled) clicked()
 
     Keys.onReturnPressed: clicked()
     Keys.onEnterPressed: clicked()
@@ -34,6 +37,7 @@ Rectangle {
         id: label
         anchors.centerIn: parent
         text: root.text
+        Accessible.ignored: true
         textFormat: Text.PlainText
         font.pixelSize: Theme.bodySize
         font.weight: Font.DemiBold

@@ -2,7 +2,8 @@ import QtQuick
 import QtQuick.Layouts
 import Tovel
 
-// Accent tile with a symbol, a title, and a small badge on the trailing side.
+// Accent tile with a symbol, a title, and a small badge on the trailing side. A heading to assistive
+// technology, read with its badge ("Gathered, 3").
 RowLayout {
     id: root
     property string title
@@ -10,6 +11,9 @@ RowLayout {
     property string symbol: "waveform"
 
     spacing: 10
+    Accessible.role: Accessible.Heading
+    Accessible.name: badge.length > 0 && badge !== "\u2014" ? qsTr("%1, %2").arg(title).arg(badge) : title
+    Accessible.ignored: !visible
 
     Rectangle {
         Layout.preferredWidth: 24

@@ -2,9 +2,12 @@ import QtQuick
 import QtQuick.Controls
 import Tovel
 
-// A pop-up list on a capsule, drawn like the rest of the window in either scheme.
+// A pop-up list on a capsule, drawn like the rest of the window in either scheme. Assistive technology
+// reads it with its choice, "Format: MP3".
 ComboBox {
     id: root
+    property string label
+    Accessible.name: qsTr("%1: %2").arg(label).arg(displayText)
     implicitHeight: 34
     font.pixelSize: Theme.bodySize
     opacity: enabled ? 1 : 0.45

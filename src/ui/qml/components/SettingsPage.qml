@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Layouts
+import QtQuick.Window
 import Tovel
 
 // The frame every settings pane shares: a scrolling column, centred, at most 820 wide, headline and
@@ -15,6 +16,26 @@ Flickable {
     boundsBehavior: Flickable.StopAtBounds
     clip: true
 
+    // Whatever takes focus in the page is scrolled into view, with a little room around it.
+    Connections {
+        target: root.Window.window
+        enabled: root.visible
+        function onActiveFocusItemChanged() {
+            const item = root.Window.window ? root.Window.window.activeFocusItem : null
+            let inside = item
+            while (inside && inside !== root)
+                inside = inside.parent
+            if (!inside || item === root)
+                return
+            const top = item.mapToItem(root.contentItem, 0, 0).y - 16
+            const bottom = top + item.height + 32
+            if (top < root.contentY)
+                root.contentY = Math.max(0, top)
+            else if (bottom > root.contentY + root.height)
+                root.contentY = Math.max(0, Math.min(root.contentHeight - root.height, bottom - root.height))
+        }
+    }
+
     ColumnLayout {
         id: column
         y: 26
@@ -24,6 +45,8 @@ Flickable {
 
         Text {
             Layout.alignment: Qt.AlignHCenter
+            Accessible.role: Accessible.Heading
+            Accessible.name: text
             text: root.headline
             textFormat: Text.PlainText
             font.pixelSize: Theme.displaySize

@@ -8,6 +8,11 @@ Item {
     property string value
     property bool trailing: false
 
+    // Read as one line, "Status: Saved".
+    Accessible.role: Accessible.StaticText
+    Accessible.name: qsTr("%1: %2").arg(label).arg(value)
+    Accessible.ignored: !visible
+
     implicitWidth: Math.max(labelText.implicitWidth, valueText.implicitWidth)
     implicitHeight: labelText.implicitHeight + 3 + valueText.implicitHeight
 
@@ -17,6 +22,7 @@ Item {
         width: root.width
         horizontalAlignment: root.trailing ? Text.AlignRight : Text.AlignLeft
         text: root.label
+        Accessible.ignored: true
         textFormat: Text.PlainText
         font.pixelSize: Theme.smallSize
         color: Theme.secondaryText
@@ -29,6 +35,7 @@ Item {
         width: root.width
         horizontalAlignment: root.trailing ? Text.AlignRight : Text.AlignLeft
         text: root.value
+        Accessible.ignored: true
         textFormat: Text.PlainText
         font.pixelSize: Theme.figureSize
         font.weight: Font.Medium

@@ -13,7 +13,10 @@ Item {
     activeFocusOnTab: true
     Accessible.role: Accessible.CheckBox
     Accessible.name: text
+    Accessible.checkable: true
     Accessible.checked: checked
+    Accessible.focusable: true
+    Accessible.ignored: !visible
     Accessible.onToggleAction: flip()
     Keys.onSpacePressed: flip()
     Keys.onReturnPressed: flip()
@@ -45,6 +48,7 @@ Item {
         anchors.leftMargin: 10
         anchors.verticalCenter: parent.verticalCenter
         text: root.text
+        Accessible.ignored: true
         textFormat: Text.PlainText
         font.pixelSize: Theme.smallSize
         color: Theme.text
