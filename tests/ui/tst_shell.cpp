@@ -311,8 +311,8 @@ private slots:
         pane->setProperty("format", 0);
         QCOMPARE(quality(), "320K on");
         pane->setProperty("quality", 0);
-        // Tab goes field, format, quality, items, Gather; Space gathers.
-        for (const char *next : {"formatPicker", "qualityPicker", "itemsPicker", "gatherButton"}) {
+        // Tab goes field, Clear, format, quality, items, Gather; Space gathers.
+        for (const char *next : {"clearButton", "formatPicker", "qualityPicker", "itemsPicker", "gatherButton"}) {
             QTest::keyClick(window, Qt::Key_Tab);
             QVERIFY2(item(next)->hasActiveFocus(), next);
         }
@@ -628,6 +628,39 @@ private slots:
         }
     }
 
+    // Tab alone goes round the whole window from each pane and reaches every control a screen reader
+    // lists (of a group of choices, the chosen one: the arrow keys reach the rest).
+    void keyboardReachesEveryControl_data()
+    {
+        QTest::addColumn<QString>("pane");
+        for (const char *pane : {"get", "library", "appearance", "engine"})
+            QTest::newRow(pane) << pane;
+    }
+    void keyboardReachesEveryControl()
+    {
+        QFETCH(QString, pane);
+        Defaults::set(Shell::onboardingKey, true);
+        openWindow();
+        item("inputField")->setProperty("text", env->root());
+        item("getPane")->setProperty("format", 0); // MP3, which takes a quality
+        click(item("railButton-" + pane));
+        QTRY_COMPARE(paneTitle().toLower(), pane);
+        QList<Node> nodes;
+        accessibleNodes(QAccessible::queryAccessibleInterface(window), nodes);
+        QSet<QString> expected;
+        for (const Node &node : nodes)
+            if (node.state.focusable && !node.state.invisible && node.role != QAccessible::StaticText
+                && (node.role != QAccessible::RadioButton || node.state.checked))
+                expected << node.name;
+        QSet<QString> reached;
+        for (int i = 0; i < 120 && !expected.subtract(reached).isEmpty(); ++i) {
+            QTest::keyClick(window, Qt::Key_Tab);
+            if (QAccessibleInterface *face = QAccessible::queryAccessibleInterface(window->activeFocusItem()))
+                reached << face->text(QAccessible::Name);
+        }
+        QVERIFY2(expected.isEmpty(), qPrintable(QStringList(expected.cbegin(), expected.cend()).join(", ")));
+    }
+
     // Keys alone: after Gather the field keeps focus while cards arrive; Tab from Gather goes to the top
     // card on screen, on through the cards in screen order, and out of the pane after the last one;
     // the arrow keys choose among the Appearance tiles, which take one Tab stop.
@@ -643,7 +676,7 @@ private slots:
         QTest::keyClick(window, Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(shown("statusStat"), QStringList(3, "Saved"), 30'000);
         QVERIFY(item("inputField")->hasActiveFocus());
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < 5; ++i)
             QTest::keyClick(window, Qt::Key_Tab);
         QVERIFY(item("gatherButton")->hasActiveFocus());
         QStringList order;

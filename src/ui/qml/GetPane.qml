@@ -270,7 +270,24 @@ FocusScope {
                                     Accessible.role: Accessible.Button
                                     Accessible.name: qsTr("Clear the source")
                                     Accessible.ignored: !visible
-                                    Accessible.onPressAction: field.text = ""
+                                    Accessible.onPressAction: clear()
+                                    // Reached with Tab too; clearing gives the field the focus back.
+                                    activeFocusOnTab: true
+                                    Keys.onSpacePressed: clear()
+                                    Keys.onReturnPressed: clear()
+                                    function clear() {
+                                        field.text = ""
+                                        field.forceActiveFocus()
+                                    }
+                                    Rectangle {
+                                        anchors.fill: parent
+                                        anchors.margins: -3
+                                        radius: width / 2
+                                        color: "transparent"
+                                        border.width: 2
+                                        border.color: Theme.focusRing
+                                        visible: parent.activeFocus
+                                    }
                                     Symbol {
                                         anchors.centerIn: parent
                                         name: "xmark.circle.fill"
@@ -281,7 +298,7 @@ FocusScope {
                                         anchors.fill: parent
                                         anchors.margins: -4
                                         cursorShape: Qt.PointingHandCursor
-                                        onClicked: field.text = ""
+                                        onClicked: parent.clear()
                                     }
                                 }
                             }
