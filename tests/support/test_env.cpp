@@ -165,6 +165,8 @@ std::optional<Probe> probe(const QString &path)
                 format.value("duration").toString().toDouble()};
     for (auto it = tags.begin(); it != tags.end(); ++it)
         found.tags.insert(it.key().toLower(), it.value().toString());
+    for (const QJsonValue &stream : streams)
+        found.cover = found.cover || stream.toObject().value("disposition").toObject().value("attached_pic").toInt();
     return found;
 }
 

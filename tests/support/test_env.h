@@ -66,13 +66,14 @@ QByteArray runProgram(const QString &program, const QStringList &arguments, int 
 // Sets a file's modification time.
 bool setModified(const QString &path, const QDateTime &when);
 
-// What ffprobe says of a media file: the first stream's codec name, the duration in seconds, and the
-// file's tags, names in lower case.
+// What ffprobe says of a media file: the first stream's codec name, the duration in seconds, the file's
+// tags (names in lower case), and whether it holds a cover picture.
 struct Probe
 {
     QString codec;
     double duration = 0;
     QHash<QString, QString> tags = {};
+    bool cover = false;
 };
 [[nodiscard]] std::optional<Probe> probe(const QString &path);
 
