@@ -44,7 +44,7 @@ private:
     {
         const QList<QByteArray> lines = head.split('\n');
         const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
-        Request request{first.value(0), first.value(1), {}};
+        Request request{first.value(1), {}};
         for (qsizetype i = 1; i < lines.size(); ++i) {
             const QByteArray line = lines.at(i).trimmed();
             const qsizetype colon = line.indexOf(':');
