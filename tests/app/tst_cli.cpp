@@ -100,13 +100,9 @@ private slots:
         QTest::newRow("crash reports, HOME empty") << QStringList{"HOME=", "crash-reports"} << 2 << ""
                                                    << "Your home folder is not set" + homeless;
         QTest::newRow("list, HOME unset") << QStringList{"-u", "HOME", "list", "{list}", "--json"} << 0 << listed << "";
-        QTest::newRow("hint") << QStringList{"hint", "HTTPS://host.test/ep.MP3"} << 0
-                              << "Direct media link.\nSource: Direct\n" << "";
         // A path to nothing is quoted back as it was typed.
         QTest::newRow("get, path to nothing") << QStringList{"get", "~/no/such/file.mp3"} << 2 << QString()
                                               << "There is no file or folder at ~/no/such/file.mp3.\n";
-        QTest::newRow("hint, path to nothing") << QStringList{"hint", "file:///no/such.mp3"} << 0
-            << "There is no file or folder at file:///no/such.mp3.\nSource: File\n" << "";
         // Characters that reorder or break a line are escaped on the terminal, and kept exactly in JSON.
         QTest::newRow("list, layout characters in a name") << QStringList{"list", "{bidi}"} << 0
             << "1. a\\u202eb\\u2028c\\u200f \u2014 Folder \u00b7 bidi\n    {bidi}/a\\u202eb\\u2028c\\u200f.ogg\n" << "";
@@ -119,8 +115,6 @@ private slots:
         QTest::newRow("empty folder")
             << QStringList{"get", "{in}"} << 2 << QString()
             << "That address loaded, but nothing playable was found. No audio or video files in that folder.\n";
-        QTest::newRow("unreadable media")
-            << QStringList{"get", "{in}/../garbage.mp3", "--to", "{in}"} << 1 << QString() << QString();
         const QString seeHelp = "\nSee tovel --help.\n";
         QTest::newRow("unknown option") << QStringList{"get", "x", "--bogus"} << 2 << ""
                                         << "Unknown option --bogus." + seeHelp;
@@ -146,7 +140,6 @@ private slots:
         const QString list = env->folder("list");
         writeFile(list + "/b 9.ogg", "x");
         writeFile(list + "/notes.txt", "x");
-        writeFile(env->root() + "/garbage.mp3", "not audio");
         const QString odd = env->folder("odd");
         writeFile(odd + QStringLiteral("/\u001b]0;PWNED\u0007 \u009b2J.ogg"), "x");
         const QString bidi = env->folder("bidi");
@@ -157,14 +150,12 @@ private slots:
             .replaceInStrings("{odd}", odd)
             .replaceInStrings("{bidi}", bidi);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (bool changed = true; changed && !arguments.isEmpty();) {
-            changed = arguments.first() == "-u" || arguments.first().contains('=');
-            if (arguments.first() == "-u")
-                environment.remove(arguments.takeAt(1));
-            else if (changed)
-                environment.insert(arguments.first().section('=', 0, 0), arguments.first().section('=', 1));
-            if (changed)
-                arguments.removeFirst();
+        while (arguments.first() == "-u" || arguments.first().contains('=')) {
+            const QString word = arguments.takeFirst();
+            if (word == "-u")
+                environment.remove(arguments.takeFirst());
+            else
+                environment.insert(word.section('=', 0, 0), word.section('=', 1));
         }
         // Downloads, taken to be at "/" with HOME unset, is placed in the test's root, where it can be seen.
         const bool homeChanged = environment.value("HOME", "unset") != env->home();
@@ -242,9 +233,7 @@ private slots:
         arguments.replaceInStrings("{old}", old);
         const bool listing = arguments.first() == "list";
         if (!listing)
-            arguments << "--format"
-                      << "wav"
-                      << "--to" << to;
+            arguments += QStringList{"--format", "wav", "--to", to};
         int exit = -1;
         QByteArray errors;
         // Under a UTF-8 locale, as most desktops are, a stray byte does not survive Qt's reading of a name.

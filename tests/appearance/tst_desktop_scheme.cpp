@@ -120,7 +120,6 @@ private slots:
         QTest::addColumn<bool>("twice");
         QTest::addColumn<bool>("registered");
         QTest::addColumn<QString>("scheme");
-        QTest::newRow("dark") << 1 << false << true << "dark";
         QTest::newRow("light") << 2 << false << true << "light";
         QTest::newRow("dark, wrapped twice") << 1 << true << true << "dark";
         QTest::newRow("no preference") << 0 << false << true << "none";

@@ -176,18 +176,6 @@ private slots:
         QCOMPARE(resolve(archive, link), fail(answer.isNull() ? Error::unsupported(message) : Error::parse(message)));
         QCOMPARE(server->requests().size(), answer.isNull() ? 0 : 1);
     }
-
-    void unreachable()
-    {
-        qputenv("TOVEL_ARCHIVE_BASE", "http://127.0.0.1:1");
-        qputenv("TOVEL_COMMONS_BASE", "http://127.0.0.1:1");
-        for (const bool archive : {true, false}) {
-            const Result<MediaItems> result = resolve(archive, archive ? details + "ident" : filePage + "a.ogg");
-            QVERIFY(!result);
-            QCOMPARE(result.error().kind(), SourceErrorKind::network);
-            QVERIFY(result.error().description().startsWith("Could not reach that address. "));
-        }
-    }
 };
 
 QTEST_GUILESS_MAIN(ArchiveCommonsTest)

@@ -239,7 +239,6 @@ private slots:
         QTest::addColumn<QString>("notice");
         const QByteArray items = item("A", "http://h/a.mp3") + item("B", "http://h/b.mp3") + item("C", "http://h/c.mp3");
         QTest::newRow("as written") << channel(items) << "";
-        QTest::newRow("mended") << channel(items).replace("<title>B", "<title>B & b") << "This feed has errors; Tovel read all 3 episodes anyway.";
         // HTML's own names are what such feeds mean; a name no one knows stands as written, and is said.
         QTest::newRow("HTML entity") << channel(items).replace("<title>B", "<title>B&eacute;") << "";
         QTest::newRow("unknown entity") << channel(items).replace("<title>B", "<title>B&bogus;") << "This feed has errors; Tovel read all 3 episodes anyway.";
@@ -296,13 +295,8 @@ private slots:
             + atomLink("b.mp3") + "</entry></feed>";
         QStringList tags;
         for (const MediaItem &item : parseFeed(xml, QUrl("https://feeds.test/show/feed.atom")))
-            tags << QStringList{item.tags.date,
-                                item.tags.artist,
-                                item.tags.album,
-                                item.tags.comment,
-                                item.tags.image.value_or(QUrl()).toString(),
-                                item.identity}
-                        .join(" | ");
+            tags << item.tags.date + " | " + item.tags.artist + " | " + item.tags.album + " | " + item.tags.comment
+                    + " | " + item.tags.image.value_or(QUrl()).toString() + " | " + item.identity;
         const QString logo = "https://feeds.test/show/art/logo.png";
         QCOMPARE(tags,
                  QStringList({"2024-03-05 | Guest | Show | urn:a | " + logo + " | guid Show\u001furn:a",

@@ -4,17 +4,12 @@
 #   warn TEXT           the same, on standard error
 #   bytes FORMAT        printf FORMAT: escapes such as \303 or \n give raw bytes; nothing is added
 #   copy SOURCE NAME    copies SOURCE into the working folder as NAME
-#   pause SECONDS       waits, so what comes next arrives as a chunk of its own
 #   exec COMMAND...     becomes COMMAND (a run that only ends when it is ended)
 #   exit CODE
-# "@FOLDER@" anywhere stands for the working folder taken from "-o". "--version" prints the file
-# "version" next to it, else 2023.03.04. Each run writes its arguments to "args", one a line, and its
-# process id to "pid".
+# "@FOLDER@" anywhere stands for the working folder taken from "-o". "--version" prints 2023.03.04.
+# Each run writes its arguments to "args", one a line, and its process id to "pid".
 here=$(dirname "$0")
-if [ "$1" = "--version" ]; then
-    if [ -f "$here/version" ]; then cat "$here/version"; else echo 2023.03.04; fi
-    exit 0
-fi
+[ "$1" = "--version" ] && echo 2023.03.04 && exit 0
 printf '%s\n' "$@" > "$here/args"
 echo $$ > "$here/pid"
 folder=
@@ -33,7 +28,6 @@ while IFS= read -r line || [ -n "$line" ]; do
         warn) printf '%s\n' "$text" >&2 ;;
         bytes) printf "$text" ;;
         copy) cp "${text%% *}" "$folder/${text#* }" ;;
-        pause) sleep "$text" ;;
         exec) exec $text ;;
         exit) exit "$text" ;;
     esac

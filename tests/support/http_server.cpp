@@ -44,7 +44,7 @@ private:
     {
         const QList<QByteArray> lines = head.split('\n');
         const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
-        Request request{first.value(0), first.value(1), {}};
+        Request request{first.value(1), {}};
         for (qsizetype i = 1; i < lines.size(); ++i) {
             const QByteArray line = lines.at(i).trimmed();
             const qsizetype colon = line.indexOf(':');
@@ -55,20 +55,15 @@ private:
         {
             QMutexLocker lock(&m_owner->m_mutex);
             m_owner->m_requests.append(request);
-            const QByteArray path = request.target.left(request.target.indexOf('?') < 0 ? request.target.size()
-                                                                                        : request.target.indexOf('?'));
+            const QByteArray path = request.target.split('?').value(0);
             if (auto turns = m_owner->m_turns.find(path); turns != m_owner->m_turns.end() && !turns->isEmpty())
                 response = turns->size() > 1 ? turns->takeFirst() : turns->first();
             else if (m_owner->m_routes.contains(request.target))
                 response = m_owner->m_routes.value(request.target);
             else if (m_owner->m_routes.contains(path))
                 response = m_owner->m_routes.value(path);
-            else {
-                response = Response();
-                response.status = 404;
-                response.body = "not here";
-                response.contentType = "text/plain";
-            }
+            else
+                response = Response{.status = 404, .body = "not here", .contentType = "text/plain"};
             ++m_owner->m_open;
             m_owner->m_most = std::max(m_owner->m_most, m_owner->m_open);
         }
@@ -134,11 +129,7 @@ private:
         socket->write(head);
 
         // Sends the body piece by piece, never holding more than one chunk; closing marks the end.
-        struct Sender
-        {
-            qint64 sent = 0;
-        };
-        auto state = std::make_shared<Sender>();
+        auto sent = std::make_shared<qint64>(0);
         const int chunk = response.chunkSize > 0 ? response.chunkSize : 256 * 1024;
         auto sendMore = std::make_shared<std::function<void()>>();
         QPointer<QTcpSocket> guard(socket);
@@ -147,19 +138,12 @@ private:
             return chunked && !piece.isEmpty() ? QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n" : piece;
         };
         const QByteArray last = response.chunked ? QByteArray("0\r\n\r\n") : QByteArray();
-        *sendMore = [guard, state, size, chunk, response, sendMore, frame, last] {
+        *sendMore = [guard, sent, size, chunk, response, sendMore, frame, last] {
             if (!guard)
                 return;
-            if (state->sent >= size) {
-                if (response.dropAfter < 0)
-                    guard->write(last);
-                guard->disconnectFromHost();
-                *sendMore = nullptr;
-                return;
-            }
-            const qint64 n = std::min<qint64>(chunk, size - state->sent);
-            if (response.dropAfter >= 0 && state->sent + n >= response.dropAfter) {
-                guard->write(frame(response.body.mid(state->sent, response.dropAfter - state->sent)));
+            const qint64 n = std::min<qint64>(chunk, size - *sent);
+            if (response.dropAfter >= 0 && *sent + n >= response.dropAfter) {
+                guard->write(frame(response.body.mid(*sent, response.dropAfter - *sent)));
                 // Cut once the bytes are out, from the event loop: never inside this sender while it runs.
                 QTimer::singleShot(300, guard, [socket = guard] {
                     if (socket)
@@ -168,35 +152,31 @@ private:
                 *sendMore = nullptr;
                 return;
             }
-            guard->write(frame(response.generatedSize >= 0 ? QByteArray(n, '\0') : response.body.mid(state->sent, n)));
-            state->sent += n;
-            if (state->sent >= size) {
+            guard->write(frame(response.generatedSize >= 0 ? QByteArray(n, '\0') : response.body.mid(*sent, n)));
+            *sent += n;
+            if (*sent >= size) {
                 guard->write(last);
                 guard->disconnectFromHost();
                 *sendMore = nullptr;
-                return;
-            }
-            if (response.chunkDelayMs > 0)
+            } else if (response.chunkDelayMs > 0) {
                 QTimer::singleShot(response.chunkDelayMs, guard, [sendMore] {
                     if (*sendMore)
                         (*sendMore)();
                 });
+            }
         };
         // A client that hangs up mid-body ends the sender, which would otherwise keep itself alive.
         // Queued, so it never runs inside the sender itself.
         const auto end = [sendMore] { *sendMore = nullptr; };
         connect(socket, &QAbstractSocket::disconnected, this, end, Qt::QueuedConnection);
         connect(socket, &QObject::destroyed, this, end, Qt::QueuedConnection);
-        if (response.chunkDelayMs > 0) {
-            (*sendMore)();
-        } else {
-            // As fast as the client reads: refill when the socket's buffer drains.
+        // Undelayed, as fast as the client reads: refill when the socket's buffer drains.
+        if (response.chunkDelayMs <= 0)
             connect(socket, &QTcpSocket::bytesWritten, socket, [socket, sendMore] {
                 if (*sendMore && socket->bytesToWrite() < 64 * 1024)
                     (*sendMore)();
             });
-            (*sendMore)();
-        }
+        (*sendMore)();
     }
 
     HttpServer *m_owner;

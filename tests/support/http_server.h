@@ -46,7 +46,6 @@ public:
 
     struct Request
     {
-        QByteArray method;
         QByteArray target;                     // path and query, as sent
         QHash<QByteArray, QByteArray> headers; // names lower-cased
     };

@@ -6,7 +6,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -47,11 +46,6 @@ QString TestEnv::folder(const QString &name) const
     const QString path = root() + u'/' + name;
     QDir().mkpath(path);
     return path;
-}
-
-QStringList TestEnv::environment() const
-{
-    return QProcessEnvironment::systemEnvironment().toStringList();
 }
 
 QStringList entries(const QString &folder)
@@ -157,16 +151,6 @@ bool setModified(const QString &path, const QDateTime &when)
     return file.open(QIODevice::ReadWrite) && file.setFileTime(when, QFileDevice::FileModificationTime);
 }
 
-QHash<QString, QString> mediaTags(const QString &path)
-{
-    const QByteArray json = runProgram("ffprobe", {"-v", "error", "-show_entries", "format_tags", "-of", "json", path});
-    const QJsonObject tags = QJsonDocument::fromJson(json).object().value("format").toObject().value("tags").toObject();
-    QHash<QString, QString> lower;
-    for (auto it = tags.begin(); it != tags.end(); ++it)
-        lower.insert(it.key().toLower(), it.value().toString());
-    return lower;
-}
-
 std::optional<Probe> probe(const QString &path)
 {
     int status = -1;
@@ -176,8 +160,14 @@ std::optional<Probe> probe(const QString &path)
     const QJsonArray streams = root.value("streams").toArray();
     if (status != 0 || streams.isEmpty())
         return std::nullopt;
-    return Probe{streams.first().toObject().value("codec_name").toString(),
-                 root.value("format").toObject().value("duration").toString().toDouble()};
+    const QJsonObject format = root.value("format").toObject(), tags = format.value("tags").toObject();
+    Probe found{streams.first().toObject().value("codec_name").toString(),
+                format.value("duration").toString().toDouble()};
+    for (auto it = tags.begin(); it != tags.end(); ++it)
+        found.tags.insert(it.key().toLower(), it.value().toString());
+    for (const QJsonValue &stream : streams)
+        found.cover = found.cover || stream.toObject().value("disposition").toObject().value("attached_pic").toInt();
+    return found;
 }
 
 } // namespace tovel::test

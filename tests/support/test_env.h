@@ -28,9 +28,6 @@ public:
     // A fresh folder inside the test's root.
     [[nodiscard]] QString folder(const QString &name) const;
 
-    // The environment a child process (tovel itself) should get.
-    [[nodiscard]] QStringList environment() const;
-
 private:
     QTemporaryDir m_dir;
     QHash<QByteArray, std::optional<QByteArray>> m_saved;
@@ -69,14 +66,14 @@ QByteArray runProgram(const QString &program, const QStringList &arguments, int 
 // Sets a file's modification time.
 bool setModified(const QString &path, const QDateTime &when);
 
-// A media file's tags as ffprobe reads them, names in lower case.
-[[nodiscard]] QHash<QString, QString> mediaTags(const QString &path);
-
-// What ffprobe says of a media file: the first stream's codec name and the duration in seconds.
+// What ffprobe says of a media file: the first stream's codec name, the duration in seconds, the file's
+// tags (names in lower case), and whether it holds a cover picture.
 struct Probe
 {
     QString codec;
     double duration = 0;
+    QHash<QString, QString> tags = {};
+    bool cover = false;
 };
 [[nodiscard]] std::optional<Probe> probe(const QString &path);
 
