@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QQmlApplicationEngine>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QRegularExpression>
 #include <QTimer>
@@ -36,8 +37,9 @@ static int failScreenshot(const QString &message)
 }
 
 // tovel --screenshot FILE [--pane P] [--onboarding] [--mode dark|light] [--size WxH] [--gather INPUT
-// [--wait SECONDS]]: renders the window off screen into a PNG; with --gather, the Get pane gathers INPUT
-// (as MP3) first and the picture is taken SECONDS later (3 unless told), live cards and all.
+// [--wait SECONDS]] [--focus NAME]: renders the window off screen into a PNG; with --gather, the Get pane
+// gathers INPUT (as MP3) first and the picture is taken SECONDS later (3 unless told), live cards and
+// all; with --focus, the control called NAME has keyboard focus, its ring showing.
 static int screenshot(int argc, char *argv[], const QStringList &arguments)
 {
     const QCommandLineOption fileOption(QStringLiteral("screenshot"), {}, QStringLiteral("file"));
@@ -47,8 +49,10 @@ static int screenshot(int argc, char *argv[], const QStringList &arguments)
     const QCommandLineOption sizeOption(QStringLiteral("size"), {}, QStringLiteral("size"));
     const QCommandLineOption gatherOption(QStringLiteral("gather"), {}, QStringLiteral("input"));
     const QCommandLineOption waitOption(QStringLiteral("wait"), {}, QStringLiteral("seconds"));
+    const QCommandLineOption focusOption(QStringLiteral("focus"), {}, QStringLiteral("name"));
     QCommandLineParser parser;
-    parser.addOptions({fileOption, paneOption, onboardingOption, modeOption, sizeOption, gatherOption, waitOption});
+    parser.addOptions(
+        {fileOption, paneOption, onboardingOption, modeOption, sizeOption, gatherOption, waitOption, focusOption});
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
         if (!unknown.isEmpty())
@@ -129,7 +133,21 @@ static int screenshot(int argc, char *argv[], const QStringList &arguments)
     QObject::connect(
         window, &QQuickWindow::frameSwapped, &app,
         [&, delay] {
+            // Focus goes to the named control just before the picture (it may be on a card that comes
+            // later), and the ring gets a frame to show.
             QTimer::singleShot(delay, &app, [&] {
+                if (!parser.isSet(focusOption))
+                    return;
+                QList<QQuickItem *> items{window->contentItem()};
+                for (qsizetype i = 0; i < items.size(); ++i) {
+                    if (items.at(i)->objectName() == parser.value(focusOption) && items.at(i)->isVisible()) {
+                        items.at(i)->forceActiveFocus(Qt::TabFocusReason);
+                        break;
+                    }
+                    items.append(items.at(i)->childItems());
+                }
+            });
+            QTimer::singleShot(delay + (parser.isSet(focusOption) ? 300 : 0), &app, [&] {
                 const QImage image = window->grabWindow();
                 if (image.isNull() || !image.save(file, "PNG")) {
                     std::fputs(qPrintable(QStringLiteral("Could not write %1.\n").arg(file)), stderr);
