@@ -90,6 +90,9 @@ void Gathering::setDraft(const QString &draft)
     if (draft == m_draft)
         return;
     m_draft = draft;
+    // What went wrong was about the text before; the user is writing something else now.
+    if (m_runner)
+        m_runner->clearLastError();
     emit draftChanged();
 }
 

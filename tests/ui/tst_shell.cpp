@@ -576,7 +576,13 @@ private slots:
             QVERIFY(makeTone(album + '/' + name));
         Defaults::set(Shell::onboardingKey, true);
         openWindow();
+        // A refused request is said at once, and goes when the user writes something else.
+        item("inputField")->setProperty("text", album + "/missing.wav");
+        click(item("gatherButton"));
+        QTRY_VERIFY(item("announcer")->property("text").toString().startsWith("There is no file or folder at"));
+        QVERIFY(item("errorText")->isVisible());
         item("inputField")->setProperty("text", album);
+        QVERIFY(!item("errorText")->isVisible());
         click(item("gatherButton"));
         QTRY_COMPARE_WITH_TIMEOUT(shown("statusStat"), QStringList(2, "Saved"), 30'000);
         QVERIFY(item("announcer")->property("text").toString().endsWith(": Saved")); // said as it happened

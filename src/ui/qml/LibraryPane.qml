@@ -97,6 +97,7 @@ Item {
             required property string name
             required property string extension
             required property string source
+            required property int index
             readonly property string fileName: decodeURIComponent(url.toString().split("/").pop())
             width: view.width
             height: 50 + (notice.visible ? notice.implicitHeight + 4 : 0)
@@ -163,6 +164,8 @@ Item {
                         objectName: "libraryPlayButton"
                         text: "Play"
                         accessibleName: qsTr("Play %1").arg(row.fileName)
+                        // Tab through the files shows each as it takes focus.
+                        onActiveFocusChanged: if (activeFocus) view.positionViewAtIndex(row.index, ListView.Contain)
                         onClicked: {
                             notice.clear()
                             Desktop.open(row.url)
