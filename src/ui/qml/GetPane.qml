@@ -8,7 +8,7 @@ import Tovel
 FocusScope {
     id: pane
     objectName: "getPane"
-    readonly property string title: "Get"
+    readonly property string title: qsTr("Get")
     // The choices and the field's text are kept by the gathering, so leaving the pane loses nothing,
     // and the choices are there again at the next start.
     property int format: Gathering.format
@@ -130,7 +130,7 @@ FocusScope {
                     spacing: 8
                     Text {
                         Layout.alignment: Qt.AlignHCenter
-                        text: "Gather what's scattered."
+                        text: qsTr("Gather what's scattered.")
                         textFormat: Text.PlainText
                         font.pixelSize: Theme.heroSize
                         font.weight: Font.DemiBold
@@ -139,7 +139,7 @@ FocusScope {
                     Text {
                         Layout.alignment: Qt.AlignHCenter
                         Layout.maximumWidth: 620
-                        text: "Podcasts, media links, open archives, and files already on your computer."
+                        text: qsTr("Podcasts, media links, open archives, and files already on your computer.")
                         textFormat: Text.PlainText
                         wrapMode: Text.WordWrap
                         horizontalAlignment: Text.AlignHCenter
@@ -162,7 +162,7 @@ FocusScope {
                         CardHeader {
                             objectName: "sourceHeader"
                             Layout.fillWidth: true
-                            title: "Source"
+                            title: qsTr("Source")
                             badge: pane.sourceKind
                             symbol: "link"
                         }
@@ -204,7 +204,7 @@ FocusScope {
                                     selectByMouse: true
                                     verticalAlignment: TextInput.AlignVCenter
                                     Accessible.role: Accessible.EditableText
-                                    Accessible.name: "Source"
+                                    Accessible.name: qsTr("Source")
                                     Keys.onReturnPressed: pane.start()
                                     Keys.onEnterPressed: pane.start()
                                     Keys.onEscapePressed: text = ""
@@ -212,7 +212,7 @@ FocusScope {
                                         anchors.fill: parent
                                         verticalAlignment: Text.AlignVCenter
                                         visible: field.text.length === 0
-                                        text: "Feed, media link, archive.org item, or file path"
+                                        text: qsTr("Feed, media link, archive.org item, or file path")
                                         textFormat: Text.PlainText
                                         font: field.font
                                         color: Theme.tertiaryText
@@ -225,7 +225,7 @@ FocusScope {
                                     Layout.preferredWidth: 16
                                     Layout.preferredHeight: 16
                                     Accessible.role: Accessible.Button
-                                    Accessible.name: "Clear"
+                                    Accessible.name: qsTr("Clear")
                                     Symbol {
                                         anchors.centerIn: parent
                                         name: "xmark.circle.fill"
@@ -251,7 +251,7 @@ FocusScope {
                                 model: Gathering.formats
                                 currentIndex: pane.format
                                 onActivated: index => pane.format = index
-                                Accessible.name: "Format"
+                                Accessible.name: qsTr("Format")
                             }
                             Picker {
                                 objectName: "qualityPicker"
@@ -260,7 +260,7 @@ FocusScope {
                                 currentIndex: pane.quality
                                 enabled: pane.takesQuality
                                 onActivated: index => pane.quality = index
-                                Accessible.name: "Quality"
+                                Accessible.name: qsTr("Quality")
                             }
                             Picker {
                                 objectName: "itemsPicker"
@@ -268,12 +268,12 @@ FocusScope {
                                 model: Gathering.itemCounts
                                 currentIndex: pane.items
                                 onActivated: index => pane.items = index
-                                Accessible.name: "Items"
+                                Accessible.name: qsTr("Items")
                             }
                             Item { Layout.fillWidth: true }
                             AccentButton {
                                 objectName: "gatherButton"
-                                text: "Gather"
+                                text: qsTr("Gather")
                                 enabled: Gathering.canGather(pane.input)
                                 opacity: enabled ? 1 : 0.45
                                 onClicked: if (enabled) pane.start()
@@ -283,10 +283,10 @@ FocusScope {
                         RowLayout {
                             Layout.fillWidth: true
                             spacing: 10
-                            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Format"; value: Gathering.formatFact(pane.format) }
-                            Stat { objectName: "qualityStat"; Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Quality"; value: Gathering.qualityFact(pane.format, pane.quality) }
-                            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Source"; value: pane.sourceKind }
-                            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Saves to"; value: "Downloads"; trailing: true }
+                            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Format"); value: Gathering.formatFact(pane.format) }
+                            Stat { objectName: "qualityStat"; Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Quality"); value: Gathering.qualityFact(pane.format, pane.quality) }
+                            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Source"); value: pane.sourceKind }
+                            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Saves to"); value: "Downloads"; trailing: true }
                         }
                     }
                 }
@@ -330,7 +330,7 @@ FocusScope {
                     visible: Gathering.jobs.count > 0
                     Layout.fillWidth: true
                     Layout.topMargin: 4
-                    title: "Gathered"
+                    title: qsTr("Gathered")
                     badge: String(Gathering.jobs.count)
                     symbol: "square.stack"
                 }

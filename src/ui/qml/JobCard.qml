@@ -54,26 +54,26 @@ GlassPanel {
             TextButton {
                 objectName: "cancelButton"
                 visible: root.active
-                text: "Cancel"
+                text: qsTr("Cancel")
                 onClicked: Gathering.cancel(root.job)
             }
             // Saved by an earlier gathering: it can be fetched and made again, as a new file.
             TextButton {
                 objectName: "gatherAgainButton"
                 visible: root.job.alreadySaved
-                text: "Gather again"
+                text: qsTr("Gather again")
                 onClicked: Gathering.gatherAgain(root.job)
             }
             TextButton {
                 objectName: "showButton"
                 visible: root.saved
-                text: "Show"
+                text: qsTr("Show")
                 onClicked: Desktop.reveal(root.job.output)
             }
             TextButton {
                 objectName: "playButton"
                 visible: root.saved
-                text: "Play"
+                text: qsTr("Play")
                 onClicked: Desktop.open(root.job.output)
             }
         }
@@ -103,10 +103,10 @@ GlassPanel {
         RowLayout {
             Layout.fillWidth: true
             spacing: 11
-            Stat { objectName: "statusStat"; Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Status"; value: root.job.statusWord }
-            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Format"; value: root.job.formatLabel }
-            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Quality"; value: root.job.qualityText }
-            Stat { objectName: "progressStat"; Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Progress"; value: root.job.progressText; trailing: true }
+            Stat { objectName: "statusStat"; Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Status"); value: root.job.statusWord }
+            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Format"); value: root.job.formatLabel }
+            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Quality"); value: root.job.qualityText }
+            Stat { objectName: "progressStat"; Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Progress"); value: root.job.progressText; trailing: true }
         }
     }
 }

@@ -6,7 +6,7 @@ import Tovel
 Item {
     id: pane
     objectName: "libraryPane"
-    readonly property string title: "Library"
+    readonly property string title: qsTr("Library")
     readonly property alias files: library
 
     LibraryModel {
@@ -38,7 +38,7 @@ Item {
                     spacing: 8
                     Text {
                         Layout.alignment: Qt.AlignHCenter
-                        text: "Your library"
+                        text: qsTr("Your library")
                         textFormat: Text.PlainText
                         font.pixelSize: Theme.displaySize
                         font.weight: Font.DemiBold
@@ -46,7 +46,7 @@ Item {
                     }
                     Text {
                         Layout.alignment: Qt.AlignHCenter
-                        text: "Everything Tovel has gathered, newest first."
+                        text: qsTr("Everything Tovel has gathered, newest first.")
                         textFormat: Text.PlainText
                         font.pixelSize: Theme.bodySize
                         color: Theme.secondaryText
@@ -70,7 +70,7 @@ Item {
                         }
                         Text {
                             Layout.alignment: Qt.AlignHCenter
-                            text: "Nothing here yet"
+                            text: qsTr("Nothing here yet")
                             textFormat: Text.PlainText
                             font.pixelSize: Theme.bodySize
                             font.weight: Font.Medium
@@ -82,7 +82,7 @@ Item {
                     objectName: "filesHeader"
                     visible: library.count > 0
                     Layout.fillWidth: true
-                    title: "Gathered files"
+                    title: qsTr("Gathered files")
                     badge: String(library.count)
                     symbol: "square.stack"
                 }
@@ -156,7 +156,7 @@ Item {
                         maximumLineCount: 1
                     }
                     TextButton {
-                        text: "Play"
+                        text: qsTr("Play")
                         onClicked: Desktop.open(row.url)
                     }
                 }

@@ -10,9 +10,9 @@ Row {
 
     Repeater {
         model: [
-            { symbol: "xmark", name: "Close" },
-            { symbol: "minus", name: "Minimise" },
-            { symbol: "square", name: "Maximise" }
+            { symbol: "xmark", name: qsTr("Close") },
+            { symbol: "minus", name: qsTr("Minimise") },
+            { symbol: "square", name: qsTr("Maximise") }
         ]
         delegate: Rectangle {
             id: control
