@@ -1322,6 +1322,13 @@ Siehe tovel --help.
     </message>
 </context>
 <context>
+    <name>tovel::Desktop</name>
+    <message>
+        <source>Show</source>
+        <translation>Zeigen</translation>
+    </message>
+</context>
+<context>
     <name>tovel::EngineReport</name>
     <message>
         <source>Manifest v%1 · updated %2</source>
