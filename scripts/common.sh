@@ -15,6 +15,9 @@ TOVEL_PACKAGES=(
   # Qt.labs.folderlistmodel; without it Engine's "Choose…" cannot open.
   qml6-module-qt-labs-folderlistmodel
   libqt6svg6 libqt6sql6-sqlite
+  # lupdate and lrelease with their CMake package turn translations/*.ts into the .qm files built into
+  # the program; Qt's own German texts for its standard dialogs come with qt6-translations-l10n.
+  qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
   ffmpeg
   dbus-daemon
 )

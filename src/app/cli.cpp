@@ -82,7 +82,7 @@ QString jsonLine(const QJsonObject &object)
         + u'\n';
 }
 
-const char *usageText = R"(Usage:
+const char *usageText = QT_TRANSLATE_NOOP("CommandLine", R"(Usage:
   tovel                         open the window
   tovel get INPUT [options]     gather and convert every media item behind INPUT
   tovel list INPUT [--json]     show the items INPUT stands for, without downloading anything
@@ -107,7 +107,13 @@ Options for get:
 
 Exit status: 0 when every job was saved, 1 when any failed or was stopped,
 2 when the input could not be read or the home folder is unusable, 130 when interrupted.
-)";
+)");
+
+// The usage in the user's language.
+QString usage()
+{
+    return QCoreApplication::translate("CommandLine", usageText);
+}
 
 // What a sub-command was asked to do, read off its command line.
 struct Request
@@ -153,16 +159,17 @@ QString problemWith(const QCommandLineParser &parser, const QList<QCommandLineOp
             return word == oneDash || word.startsWith(oneDash + u'=');
         });
         if (typedWithOneDash)
-            return QStringLiteral("Unknown option %1. To give an input that begins with a dash, put -- before it.")
+            return QCoreApplication::translate(
+                       "CommandLine", "Unknown option %1. To give an input that begins with a dash, put -- before it.")
                 .arg(oneDash);
-        return QStringLiteral("Unknown option --%1.").arg(name);
+        return QCoreApplication::translate("CommandLine", "Unknown option --%1.").arg(name);
     }
     const QStringList seen = parser.optionNames();
     for (const QCommandLineOption &option : options) {
         const QString &name = option.names().constFirst();
         // Seen more often than it got a value: it was the last word, with nothing after it.
         if (!option.valueName().isEmpty() && seen.count(name) > parser.values(name).size())
-            return QStringLiteral("--%1 needs a value.").arg(name);
+            return QCoreApplication::translate("CommandLine", "--%1 needs a value.").arg(name);
     }
     // What is left is a switch written with a value ("--json=yes").
     for (const QString &word : words.mid(1)) {
@@ -171,7 +178,7 @@ QString problemWith(const QCommandLineParser &parser, const QList<QCommandLineOp
             const QString written = u'-' + name + u'=';
             const bool withValue = word.startsWith(written) || word.startsWith(u'-' + written);
             if (option.valueName().isEmpty() && withValue)
-                return QStringLiteral("--%1 takes no value.").arg(name);
+                return QCoreApplication::translate("CommandLine", "--%1 takes no value.").arg(name);
         }
     }
     return parser.errorText();
@@ -225,15 +232,17 @@ QString phaseText(const Job &job)
 {
     const JobPhase &phase = job.phase();
     if (phase.kind() == JobPhase::Kind::waiting)
-        return QStringLiteral("Queued");
+        return QCoreApplication::translate("CommandLine", "Queued");
     if (job.alreadySaved())
         return Job::alreadySavedText();
     if (phase.kind() == JobPhase::Kind::retrying)
-        return QStringLiteral("Retrying (try %1 of %2)").arg(phase.nextTry()).arg(Fetcher::maxTries);
+        return QCoreApplication::translate("CommandLine", "Retrying (try %1 of %2)")
+            .arg(phase.nextTry())
+            .arg(Fetcher::maxTries);
     if (phase.kind() == JobPhase::Kind::done && !job.output().isEmpty()) {
         const QFileInfo folder(QFileInfo(job.output().toLocalFile()).absolutePath());
         if (folder.absoluteFilePath() != QFileInfo(paths::downloadsLocation()).absoluteFilePath())
-            return QStringLiteral("Saved to ") + folder.fileName();
+            return QCoreApplication::translate("CommandLine", "Saved to %1").arg(folder.fileName());
     }
     return phase.label();
 }
@@ -357,7 +366,7 @@ private:
             ++shown;
         }
         if (hidden > 0) {
-            frame += QStringLiteral("      \u2026 and %1 more\n").arg(hidden);
+            frame += QCoreApplication::translate("CommandLine", "      \u2026 and %1 more\n").arg(hidden);
             ++shown;
         }
         m_liveLines = shown;
@@ -413,18 +422,20 @@ QCoro::Task<int> getCommand(Request request)
         co_return 2;
     const auto format = audioFormatFromRaw(request.format.toLower());
     if (!format) {
-        err(QStringLiteral("Unknown format \"%1\". Choose mp3, m4a, wav, flac or mp4.\n").arg(request.format));
+        err(QCoreApplication::translate("CommandLine", "Unknown format \"%1\". Choose mp3, m4a, wav, flac or mp4.\n")
+                .arg(request.format));
         co_return 2;
     }
     const auto quality = qualityFrom(request.quality);
     if (!quality) {
-        err(QStringLiteral("Unknown quality \"%1\". Choose best, 320, 192 or 128.\n").arg(request.quality));
+        err(QCoreApplication::translate("CommandLine", "Unknown quality \"%1\". Choose best, 320, 192 or 128.\n")
+                .arg(request.quality));
         co_return 2;
     }
     bool limitOk = true;
     const int limit = request.limit.toInt(&limitOk);
     if (!limitOk || limit < 0) {
-        err(QStringLiteral("--limit takes a whole number of items, 0 or more.\n"));
+        err(QCoreApplication::translate("CommandLine", "--limit takes a whole number of items, 0 or more.\n"));
         co_return 2;
     }
     QString destination;
@@ -432,13 +443,14 @@ QCoro::Task<int> getCommand(Request request)
         destination = paths::downloads();
     } else {
         if (request.to->trimmed().isEmpty()) {
-            err(QStringLiteral("--to needs a folder to save into.\n"));
+            err(QCoreApplication::translate("CommandLine", "--to needs a folder to save into.\n"));
             co_return 2;
         }
         const QString to = SourceRouter::normalizedPath(*request.to);
         destination = QDir::cleanPath(QDir::current().absoluteFilePath(to));
         if (QFileInfo(destination).exists() && !QFileInfo(destination).isDir()) {
-            err(QStringLiteral("%1 is a file, not a folder to save into.\n").arg(destination));
+            err(QCoreApplication::translate("CommandLine", "%1 is a file, not a folder to save into.\n")
+                    .arg(destination));
             co_return 2;
         }
     }
@@ -506,13 +518,16 @@ QCoro::Task<int> getCommand(Request request)
                                       {QStringLiteral("destination"), destination},
                                       {QStringLiteral("exitStatus"), status}}));
     } else if (!runner.jobs().isEmpty()) {
-        QString summary = QStringLiteral("%1 of %2 saved to %3").arg(counts.saved).arg(counts.total()).arg(destination);
+        QString summary = QCoreApplication::translate("CommandLine", "%1 of %2 saved to %3")
+                              .arg(counts.saved)
+                              .arg(counts.total())
+                              .arg(destination);
         if (counts.alreadySaved)
-            summary += QStringLiteral(", %1 already saved").arg(counts.alreadySaved);
+            summary += QCoreApplication::translate("CommandLine", ", %1 already saved").arg(counts.alreadySaved);
         if (failed)
-            summary += QStringLiteral(", %1 failed").arg(failed);
+            summary += QCoreApplication::translate("CommandLine", ", %1 failed").arg(failed);
         if (counts.stopped)
-            summary += QStringLiteral(", %1 stopped").arg(counts.stopped);
+            summary += QCoreApplication::translate("CommandLine", ", %1 stopped").arg(counts.stopped);
         out(summary + QStringLiteral(".\n"));
     }
     co_return status;
@@ -561,7 +576,8 @@ int hintCommand(const Request &request)
 {
     const QString &input = request.input;
     out(SourceRouter::hint(input) + u'\n');
-    out(QStringLiteral("Source: ") + sourceKindWord(input, WebEngine::shared().enabled()) + u'\n');
+    out(QCoreApplication::translate("CommandLine", "Source: ") + sourceKindWord(input, WebEngine::shared().enabled())
+        + u'\n');
     return 0;
 }
 
@@ -572,9 +588,13 @@ QCoro::Task<int> updateCheckCommand(Request request)
     const auto &info = updater.available();
     QString reason;
     switch (updater.lastOutcome()) {
-    case Updater::Outcome::noAnswer: reason = QStringLiteral("no answer from the update site"); break;
-    case Updater::Outcome::notSigned: reason = QStringLiteral("the notice is not signed by our key"); break;
-    case Updater::Outcome::notNewer: reason = QStringLiteral("no newer build"); break;
+    case Updater::Outcome::noAnswer:
+        reason = QCoreApplication::translate("CommandLine", "no answer from the update site");
+        break;
+    case Updater::Outcome::notSigned:
+        reason = QCoreApplication::translate("CommandLine", "the notice is not signed by our key");
+        break;
+    case Updater::Outcome::notNewer: reason = QCoreApplication::translate("CommandLine", "no newer build"); break;
     default: break;
     }
     if (request.json) {
@@ -590,14 +610,16 @@ QCoro::Task<int> updateCheckCommand(Request request)
         }
         writeRaw(jsonLine(object));
     } else {
-        out(QStringLiteral("Installed: Tovel %1 (build %2)\n").arg(currentVersion()).arg(currentBuild()));
+        out(QCoreApplication::translate("CommandLine", "Installed: Tovel %1 (build %2)\n")
+                .arg(currentVersion())
+                .arg(currentBuild()));
         if (info)
-            out(QStringLiteral("Available: Tovel %1 (build %2)\n  %3\n  %4\n")
+            out(QCoreApplication::translate("CommandLine", "Available: Tovel %1 (build %2)\n  %3\n  %4\n")
                     .arg(info->version)
                     .arg(info->build)
                     .arg(info->url, info->notes));
         else
-            out(QStringLiteral("No update: %1.\n").arg(reason));
+            out(QCoreApplication::translate("CommandLine", "No update: %1.\n").arg(reason));
     }
     co_return 0;
 }
@@ -611,15 +633,19 @@ int crashReportsCommand(const Request &request)
     if (request.deleteReports) {
         Diagnostics::deleteAll();
         const qsizetype left = Diagnostics::reports().size();
-        out(QStringLiteral("Deleted %1 crash report(s).\n").arg(reports.size() - left));
+        out(QCoreApplication::translate("CommandLine", "Deleted %n crash report(s).\n", nullptr,
+                                        int(reports.size() - left)));
         return left == 0 ? 0 : 1;
     }
     if (reports.isEmpty()) {
-        out(QStringLiteral(
+        out(QCoreApplication::translate(
+            "CommandLine",
             "No crash reports. Any that occur are written to this computer only \u2014 nothing is ever sent.\n"));
         return 0;
     }
-    out(QStringLiteral("%1 crash report(s) on this computer. Nothing has been sent anywhere.\n").arg(reports.size()));
+    out(QCoreApplication::translate("CommandLine",
+                                    "%n crash report(s) on this computer. Nothing has been sent anywhere.\n", nullptr,
+                                    int(reports.size())));
     for (const QString &report : reports)
         out(report + u'\n');
     return 0;
@@ -629,29 +655,34 @@ int toolsCommand()
 {
     const auto ffmpeg = Tools::ffmpegPath();
     if (ffmpeg) {
-        out(QStringLiteral("ffmpeg:             %1\n").arg(*ffmpeg));
-        out(QStringLiteral("  from:             %1\n")
-                .arg(Tools::ffmpegInResources() ? QStringLiteral("Bundled") : QStringLiteral("System")));
-        out(QStringLiteral("  licence:          %1\n").arg(Tools::ffmpegLicense()));
+        out(QCoreApplication::translate("CommandLine", "ffmpeg:             %1\n").arg(*ffmpeg));
+        out(QCoreApplication::translate("CommandLine", "  from:             %1\n")
+                .arg(Tools::ffmpegInResources() ? QCoreApplication::translate("CommandLine", "Bundled")
+                                                : QCoreApplication::translate("CommandLine", "System")));
+        out(QCoreApplication::translate("CommandLine", "  licence:          %1\n").arg(Tools::ffmpegLicense()));
     } else {
-        out(QStringLiteral("ffmpeg:             not found\n"));
+        out(QCoreApplication::translate("CommandLine", "ffmpeg:             not found\n"));
     }
     WebEngine &engine = WebEngine::shared();
-    out(QStringLiteral("web engine:         %1\n")
-            .arg(engine.enabled() ? QStringLiteral("on") : QStringLiteral("off")));
+    out(QCoreApplication::translate("CommandLine", "web engine:         %1\n")
+            .arg(engine.enabled() ? QCoreApplication::translate("CommandLine", "on")
+                                  : QCoreApplication::translate("CommandLine", "off")));
     if (engine.isInstalled()) {
-        out(QStringLiteral("  yt-dlp:           %1\n").arg(engine.path()));
+        out(QCoreApplication::translate("CommandLine", "  yt-dlp:           %1\n").arg(engine.path()));
         // Headless, so nothing waits on this but the answer itself.
         const bool answered = QCoro::waitFor(engine.probe());
-        out(QStringLiteral("  version:          %1\n")
-                .arg(answered ? engine.version().value_or(QStringLiteral("unknown")) : QStringLiteral("no answer")));
+        out(QCoreApplication::translate("CommandLine", "  version:          %1\n")
+                .arg(answered ? engine.version().value_or(QCoreApplication::translate("CommandLine", "unknown"))
+                              : QCoreApplication::translate("CommandLine", "no answer")));
     } else {
-        out(QStringLiteral("  yt-dlp:           %1\n")
-                .arg(engine.path().isEmpty() ? QStringLiteral("not found")
-                                             : engine.path() + QStringLiteral(" (not executable)")));
+        out(QCoreApplication::translate("CommandLine", "  yt-dlp:           %1\n")
+                .arg(engine.path().isEmpty()
+                         ? QCoreApplication::translate("CommandLine", "not found")
+                         : engine.path() + QCoreApplication::translate("CommandLine", " (not executable)")));
     }
     const auto runtime = Tools::findJSRuntime();
-    out(QStringLiteral("  JavaScript:       %1\n").arg(runtime.value_or(QStringLiteral("not found"))));
+    out(QCoreApplication::translate("CommandLine", "  JavaScript:       %1\n")
+            .arg(runtime.value_or(QCoreApplication::translate("CommandLine", "not found"))));
     return 0;
 }
 
@@ -669,16 +700,16 @@ int run(const QStringList &arguments)
 {
     const QString first = arguments.value(1);
     if (first == QLatin1String("--help") || first == QLatin1String("-h") || first == QLatin1String("help")) {
-        out(QString::fromUtf8(usageText));
+        out(usage());
         return 0;
     }
     if (first == QLatin1String("--version")) {
-        out(QStringLiteral("Tovel %1 (build %2)\n")
+        out(QCoreApplication::translate("CommandLine", "Tovel %1 (build %2)\n")
                 .arg(QLatin1String(build::version), QLatin1String(build::buildNumber)));
         return 0;
     }
     if (!subCommands.contains(first)) {
-        err(QStringLiteral("Unknown command \"%1\".\n\n").arg(first) + QString::fromUtf8(usageText));
+        err(QCoreApplication::translate("CommandLine", "Unknown command \"%1\".\n\n").arg(first) + usage());
         return 2;
     }
 
@@ -689,19 +720,21 @@ int run(const QStringList &arguments)
     parser.addOptions(options);
     const QStringList words = QStringList{arguments.value(0)} + arguments.mid(2);
     if (!parser.parse(words)) {
-        err(problemWith(parser, options, words) + QStringLiteral("\nSee tovel --help.\n"));
+        err(problemWith(parser, options, words) + QCoreApplication::translate("CommandLine", "\nSee tovel --help.\n"));
         return 2;
     }
     const QStringList positional = parser.positionalArguments();
     const bool needsInput
         = first == QLatin1String("get") || first == QLatin1String("list") || first == QLatin1String("hint");
     if (needsInput && positional.size() != 1) {
-        err(QStringLiteral("Give exactly one input: a feed, a media link, an archive item, a file or a folder.\n"
-                           "See tovel --help.\n"));
+        err(QCoreApplication::translate(
+            "CommandLine",
+            "Give exactly one input: a feed, a media link, an archive item, a file or a folder.\n"
+            "See tovel --help.\n"));
         return 2;
     }
     if (!needsInput && !positional.isEmpty()) {
-        err(QStringLiteral("%1 takes no input.\n").arg(first));
+        err(QCoreApplication::translate("CommandLine", "%1 takes no input.\n").arg(first));
         return 2;
     }
     const Request request = requestFrom(parser, options);

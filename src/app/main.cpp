@@ -2,6 +2,7 @@
 #include "app/signal_watcher.h"
 #include "appearance/appearance.h"
 #include "build_info.h"
+#include "platform/language.h"
 #include "platform/paths.h"
 #include "ui/gathering.h"
 #include "ui/shell.h"
@@ -28,6 +29,7 @@ static void describeApplication()
     QCoreApplication::setOrganizationName(QStringLiteral("Tovel"));
     QCoreApplication::setApplicationName(QStringLiteral("Tovel"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(tovel::build::version));
+    tovel::installTranslations();
 }
 
 static int failScreenshot(const QString &message)

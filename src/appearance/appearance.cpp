@@ -12,6 +12,7 @@
 #include <QPalette>
 #include <QVariantMap>
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace tovel {
@@ -29,9 +30,9 @@ QString rawValue(AppearanceMode mode)
 QString label(AppearanceMode mode)
 {
     switch (mode) {
-    case AppearanceMode::system: return QStringLiteral("System");
-    case AppearanceMode::dark: return QStringLiteral("Dark");
-    case AppearanceMode::light: return QStringLiteral("Light");
+    case AppearanceMode::system: return QCoreApplication::translate("Tovel", "System");
+    case AppearanceMode::dark: return QCoreApplication::translate("Tovel", "Dark");
+    case AppearanceMode::light: return QCoreApplication::translate("Tovel", "Light");
     }
     return {};
 }
@@ -155,6 +156,12 @@ QUrl Appearance::wallpaperSource() const
     return sourceOf(m_wallpapers, m_wallpaperName);
 }
 
+// The names of the icons and backgrounds Tovel ships, for the translations; a name of an image added
+// later shows as its file calls it.
+[[maybe_unused]] constexpr const char *shippedNames[] = {
+    QT_TRANSLATE_NOOP("Tovel", "Aurora"),   QT_TRANSLATE_NOOP("Tovel", "Ember"),  QT_TRANSLATE_NOOP("Tovel", "Tide"),
+    QT_TRANSLATE_NOOP("Tovel", "Graphite"), QT_TRANSLATE_NOOP("Tovel", "Meadow"), QT_TRANSLATE_NOOP("Tovel", "Dusk")};
+
 QString displayName(const QString &name)
 {
     QString shown = name;
@@ -171,7 +178,7 @@ QString displayName(const QString &name)
             spaced += u' ';
         spaced += shown.at(i);
     }
-    return spaced;
+    return QCoreApplication::translate("Tovel", spaced.toUtf8().constData());
 }
 
 static QVariantList listOf(const QList<NamedImage> &images)

@@ -1,6 +1,7 @@
 #include "core/error.h"
 
 #include "core/url_text.h"
+#include <QCoreApplication>
 
 namespace tovel {
 
@@ -10,7 +11,7 @@ Error::Error(std::optional<SourceErrorKind> kind, const QString &detail)
 
 Error Error::folderNotCreated(const QString &folder)
 {
-    return plain(QStringLiteral("Could not create the folder %1.").arg(folder));
+    return plain(QCoreApplication::translate("Tovel", "Could not create the folder %1.").arg(folder));
 }
 
 QString Error::description() const
@@ -18,10 +19,12 @@ QString Error::description() const
     if (!m_kind)
         return m_detail;
     switch (*m_kind) {
-    case SourceErrorKind::unsupported: return QStringLiteral("Nothing here can read that. ") + m_detail;
-    case SourceErrorKind::network: return QStringLiteral("Could not reach that address. ") + m_detail;
+    case SourceErrorKind::unsupported:
+        return QCoreApplication::translate("Tovel", "Nothing here can read that. ") + m_detail;
+    case SourceErrorKind::network:
+        return QCoreApplication::translate("Tovel", "Could not reach that address. ") + m_detail;
     case SourceErrorKind::parse:
-        return QStringLiteral("That address loaded, but nothing playable was found. ") + m_detail;
+        return QCoreApplication::translate("Tovel", "That address loaded, but nothing playable was found. ") + m_detail;
     }
     return m_detail;
 }

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include <QCoreApplication>
 #include <memory>
 
 namespace tovel {
@@ -94,7 +95,7 @@ bool isSuccess(int status)
 
 QString statusSentence(const QNetworkReply &reply)
 {
-    return QStringLiteral("The server answered %1.")
+    return QCoreApplication::translate("Tovel", "The server answered %1.")
         .arg(statusText(reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
                         reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray()));
 }
@@ -267,9 +268,11 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
         startAgain = true;
         stop(why, true);
     };
-    const auto tooLarge = [limit] { return QStringLiteral("The file is larger than %1 bytes.").arg(limit); };
+    const auto tooLarge
+        = [limit] { return QCoreApplication::translate("Tovel", "The file is larger than %1 bytes.").arg(limit); };
     const auto noRoom = [&folder] {
-        return QStringLiteral("The temporary folder %1 is nearly full: at least %2 must stay free.")
+        return QCoreApplication::translate("Tovel",
+                                           "The temporary folder %1 is nearly full: at least %2 must stay free.")
             .arg(folder, QLocale::c().formattedDataSize(freeSpaceFloor(folder), 1, QLocale::DataSizeIecFormat));
     };
     const auto room = [&folder] { return QStorageInfo(folder).bytesAvailable(); };
@@ -285,7 +288,7 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
                 m_total = offset;
                 complete = true;
             } else {
-                restart(QStringLiteral("The server could not send the rest of the file."));
+                restart(QCoreApplication::translate("Tovel", "The server could not send the rest of the file."));
             }
             return;
         }
@@ -299,20 +302,23 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
         const qint64 announced = length.isValid() && !chunked ? length.toLongLong() : -1;
         if (code == 206) {
             if (offset == 0) {
-                restart(QStringLiteral("The server sent part of the file when the whole was asked for."));
+                restart(QCoreApplication::translate("Tovel",
+                                                    "The server sent part of the file when the whole was asked for."));
                 return;
             }
             const auto range = parseContentRange(source->rawHeader("Content-Range"));
             if (!range || range->first != offset || range->total < 0 || (m_total >= 0 && range->total != m_total)) {
-                restart(QStringLiteral("The server sent another part of the file than was asked for."));
+                restart(QCoreApplication::translate("Tovel",
+                                                    "The server sent another part of the file than was asked for."));
                 return;
             }
             if (changedSince(*source, m_validator)) {
-                restart(QStringLiteral("The file changed on the server while it downloaded."));
+                restart(QCoreApplication::translate("Tovel", "The file changed on the server while it downloaded."));
                 return;
             }
             if (announced >= 0 && announced != range->last - range->first + 1) {
-                restart(QStringLiteral("The server sent another part of the file than was asked for."));
+                restart(QCoreApplication::translate("Tovel",
+                                                    "The server sent another part of the file than was asked for."));
                 return;
             }
             m_total = range->total;
@@ -349,8 +355,10 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
         // A body that never says how long it is and never ends is a stream, not a file.
         if (expectedEnd < 0 && offset + written > unannouncedLimit) {
             // In MiB, as this message has always said it (sizeText would say 8 GiB).
-            stop(QStringLiteral("More than %1 MiB arrived and the server never said how long the file is: it looks "
-                                "like a stream without end.")
+            stop(QCoreApplication::translate(
+                     "Tovel",
+                     "More than %1 MiB arrived and the server never said how long the file is: it looks "
+                     "like a stream without end.")
                      .arg(unannouncedLimit >> 20));
             return;
         }
@@ -374,7 +382,7 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
     qint64 writtenAtCheck = 0;
     connect(&stallCheck, &QTimer::timeout, this, [&] {
         if (written - writtenAtCheck < stallBytes)
-            stop(QStringLiteral("The download stalled: less than 1 KiB arrived in %1 seconds.")
+            stop(QCoreApplication::translate("Tovel", "The download stalled: less than 1 KiB arrived in %1 seconds.")
                      .arg(std::chrono::duration_cast<std::chrono::seconds>(m_stallWindow).count()),
                  true);
         writtenAtCheck = written;
@@ -413,13 +421,13 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
     // A connection that closes early can end a reply without an error: the lengths tell.
     if (writeError.isEmpty() && transportOk && !complete) {
         if (expectedEnd >= 0 && onDisk < expectedEnd) {
-            writeError = QStringLiteral("The connection closed before the whole file arrived.");
+            writeError = QCoreApplication::translate("Tovel", "The connection closed before the whole file arrived.");
             retryable = true;
         } else if (expectedEnd >= 0 && onDisk > expectedEnd) {
-            writeError = QStringLiteral("The server sent more than it announced.");
+            writeError = QCoreApplication::translate("Tovel", "The server sent more than it announced.");
             retryable = startAgain = true;
         } else if (m_total >= 0 && onDisk < m_total) {
-            writeError = QStringLiteral("The server sent only part of the rest of the file.");
+            writeError = QCoreApplication::translate("Tovel", "The server sent only part of the rest of the file.");
             retryable = true;
         }
     }
@@ -450,8 +458,9 @@ QCoro::Task<Result<QString>> Fetcher::fetch(QUrl url, QString userAgent, std::fu
             m_failure.mismatch = true;
             retryable = startAgain = true;
             result = fail(Error::plain(
-                QStringLiteral("The file did not match what %1 lists for it.")
-                    .arg(m_listed.publisher.isEmpty() ? QStringLiteral("its publisher") : m_listed.publisher)));
+                QCoreApplication::translate("Tovel", "The file did not match what %1 lists for it.")
+                    .arg(m_listed.publisher.isEmpty() ? QCoreApplication::translate("Tovel", "its publisher")
+                                                      : m_listed.publisher)));
         } else {
             // The end of a chunked body is not known to be its last chunk: the network layer may report a
             // connection closed after any chunk as the end. Only a length or a digest proves anything.

@@ -12,6 +12,7 @@
 #include <QThreadStorage>
 #include <QTimer>
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace tovel {
@@ -50,7 +51,7 @@ void Cancellation::cancel()
 
 Error cancelledError()
 {
-    return Error::plain(QStringLiteral("Cancelled."));
+    return Error::plain(QCoreApplication::translate("Tovel", "Cancelled."));
 }
 
 bool isCancelledError(const Error &error)
@@ -159,14 +160,16 @@ QCoro::Task<Result<HttpResponse>> httpGet(QUrl url, qint64 maxBytes, HttpOptions
     if (cancellation)
         QObject::disconnect(cancellation.get(), nullptr, source, nullptr);
     if (stalled)
-        co_return fail(Error::network(QStringLiteral("The server stalled: the answer did not come in time.")));
+        co_return fail(Error::network(
+            QCoreApplication::translate("Tovel", "The server stalled: the answer did not come in time.")));
 
     if (cancellation && cancellation->isCancelled())
         co_return fail(cancelledError());
     if (!tooLong && source->isOpen() && !overLimit(body.size() + source->bytesAvailable()))
         body += source->readAll();
     if (tooLong)
-        co_return fail(Error::parse(QStringLiteral("The answer is larger than %1.").arg(sizeText(maxBytes))));
+        co_return fail(Error::parse(
+            QCoreApplication::translate("Tovel", "The answer is larger than %1.").arg(sizeText(maxBytes))));
     if (reply->error() != QNetworkReply::NoError && !isHttpStatusError(reply->error()))
         co_return fail(Error::network(reply->errorString()));
     co_return HttpResponse{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), std::move(body),

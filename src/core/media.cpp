@@ -2,6 +2,7 @@
 
 #include "core/url_text.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QMetaEnum>
 
@@ -55,7 +56,7 @@ std::optional<AudioFormat> audioFormatFromRaw(const QString &raw)
 
 QString label(AudioFormat format)
 {
-    return format == AudioFormat::mp4 ? QStringLiteral("MP4 VIDEO") : rawValue(format).toUpper();
+    return format == AudioFormat::mp4 ? QCoreApplication::translate("Tovel", "MP4 VIDEO") : rawValue(format).toUpper();
 }
 
 bool isVideo(AudioFormat format)
@@ -93,6 +94,11 @@ QString rawValue(AudioQuality quality)
     return {};
 }
 
+QString qualityLabel(AudioQuality quality)
+{
+    return quality == AudioQuality::best ? QCoreApplication::translate("Tovel", "Best available") : rawValue(quality);
+}
+
 std::optional<AudioQuality> audioQualityFromRaw(const QString &raw)
 {
     for (AudioQuality quality : allAudioQualities)
@@ -121,13 +127,13 @@ QString JobPhase::label() const
 {
     switch (m_kind) {
     case Kind::failed: return m_message;
-    case Kind::waiting: return QStringLiteral("Waiting");
-    case Kind::resolving: return QStringLiteral("Reading source\u2026");
-    case Kind::fetching: return QStringLiteral("Fetching\u2026");
-    case Kind::converting: return QStringLiteral("Converting\u2026");
-    case Kind::done: return QStringLiteral("Saved to Downloads");
-    case Kind::cancelled: return QStringLiteral("Cancelled");
-    case Kind::retrying: return QStringLiteral("Retrying\u2026");
+    case Kind::waiting: return QCoreApplication::translate("Tovel", "Waiting");
+    case Kind::resolving: return QCoreApplication::translate("Tovel", "Reading source\u2026");
+    case Kind::fetching: return QCoreApplication::translate("Tovel", "Fetching\u2026");
+    case Kind::converting: return QCoreApplication::translate("Tovel", "Converting\u2026");
+    case Kind::done: return QCoreApplication::translate("Tovel", "Saved to Downloads");
+    case Kind::cancelled: return QCoreApplication::translate("Tovel", "Cancelled");
+    case Kind::retrying: return QCoreApplication::translate("Tovel", "Retrying\u2026");
     }
     return {};
 }
@@ -145,14 +151,14 @@ QString JobPhase::name() const
 QString JobPhase::statusWord() const
 {
     switch (m_kind) {
-    case Kind::failed: return QStringLiteral("Failed");
-    case Kind::waiting: return QStringLiteral("Queued");
-    case Kind::resolving: return QStringLiteral("Reading");
-    case Kind::fetching: return QStringLiteral("Fetching");
-    case Kind::converting: return QStringLiteral("Converting");
-    case Kind::done: return QStringLiteral("Saved");
-    case Kind::cancelled: return QStringLiteral("Stopped");
-    case Kind::retrying: return QStringLiteral("Retrying");
+    case Kind::failed: return QCoreApplication::translate("Tovel", "Failed");
+    case Kind::waiting: return QCoreApplication::translate("Tovel", "Queued");
+    case Kind::resolving: return QCoreApplication::translate("Tovel", "Reading");
+    case Kind::fetching: return QCoreApplication::translate("Tovel", "Fetching");
+    case Kind::converting: return QCoreApplication::translate("Tovel", "Converting");
+    case Kind::done: return QCoreApplication::translate("Tovel", "Saved");
+    case Kind::cancelled: return QCoreApplication::translate("Tovel", "Stopped");
+    case Kind::retrying: return QCoreApplication::translate("Tovel", "Retrying");
     }
     return {};
 }
@@ -162,7 +168,7 @@ QString qualityFact(AudioFormat format, AudioQuality quality)
     if (!usesQuality(format))
         return QStringLiteral("\u2014");
     const auto rate = bitrate(quality);
-    return rate ? rate->toUpper() : QStringLiteral("BEST");
+    return rate ? rate->toUpper() : QCoreApplication::translate("Tovel", "BEST");
 }
 
 } // namespace tovel

@@ -83,6 +83,8 @@ inline constexpr AudioQuality allAudioQualities[]
 [[nodiscard]] QString rawValue(AudioQuality quality);
 [[nodiscard]] std::optional<AudioQuality> audioQualityFromRaw(const QString &raw);
 [[nodiscard]] std::optional<QString> bitrate(AudioQuality quality);
+// The quality as the user picks it, in the user's language; rawValue is what is stored.
+[[nodiscard]] QString qualityLabel(AudioQuality quality);
 // The quality as the interface states it: a dash for a format that takes no bitrate (WAV, FLAC and MP4
 // ignore it), "BEST" when none is asked for, else the bitrate in capitals ("320K").
 [[nodiscard]] QString qualityFact(AudioFormat format, AudioQuality quality);

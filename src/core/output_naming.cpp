@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <QCoreApplication>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -90,7 +91,8 @@ Result<QString> stagingOutput(AudioFormat format, const QString &destination)
         if (errno != EEXIST)
             return fail(Error::plain(QString::fromLocal8Bit(std::strerror(errno))));
     }
-    return fail(Error::plain(QStringLiteral("No free file name is left in %1.").arg(destination)));
+    return fail(
+        Error::plain(QCoreApplication::translate("Tovel", "No free file name is left in %1.").arg(destination)));
 }
 
 namespace {
@@ -142,7 +144,7 @@ Result<QString> placeOutput(const QString &staged, const QString &title, AudioFo
         case Placed::failed: return fail(Error::plain(QString::fromLocal8Bit(std::strerror(errno))));
         }
     }
-    return fail(Error::plain(QStringLiteral("No free file name is left for that title.")));
+    return fail(Error::plain(QCoreApplication::translate("Tovel", "No free file name is left for that title.")));
 }
 
 } // namespace tovel

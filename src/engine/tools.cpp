@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <mutex>
 #include <unistd.h>
@@ -102,12 +103,12 @@ QString ffmpegLicense()
 {
     const auto path = ffmpegPath();
     if (!path)
-        return QStringLiteral("not found");
+        return QCoreApplication::translate("Tovel", "not found");
     QProcess process;
     process.setStandardErrorFile(QProcess::nullDevice());
     process.start(*path, {QStringLiteral("-L")}, QIODevice::ReadOnly);
     if (!process.waitForStarted())
-        return QStringLiteral("unknown");
+        return QCoreApplication::translate("Tovel", "unknown");
     process.waitForFinished(-1);
     return classifyLicense(process.readAllStandardOutput());
 }

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QUuid>
 
+#include <QCoreApplication>
 #include <csignal>
 
 namespace tovel {
@@ -236,11 +237,13 @@ QCoro::Task<Result<WebDownload>> WebEngine::download(QString link, bool video, S
                                                      ProgressCallback progress)
 {
     if (!m_enabled || !isInstalled())
-        co_return fail(Error::unsupported(QStringLiteral("Turn on the web engine in Engine settings.")));
+        co_return fail(
+            Error::unsupported(QCoreApplication::translate("Tovel", "Turn on the web engine in Engine settings.")));
     if (!looksLikeWebLink(link))
-        co_return fail(Error::unsupported(QStringLiteral("That doesn't look like a web link.")));
+        co_return fail(Error::unsupported(QCoreApplication::translate("Tovel", "That doesn't look like a web link.")));
     if (!co_await probe())
-        co_return fail(Error::unsupported(QStringLiteral("yt-dlp did not answer. Check its path in Engine settings.")));
+        co_return fail(Error::unsupported(
+            QCoreApplication::translate("Tovel", "yt-dlp did not answer. Check its path in Engine settings.")));
 
     const QString folder = paths::temporary() + u'/' + paths::temporaryName(QString());
     if (!paths::createPrivateFolder(folder))
@@ -271,9 +274,9 @@ QCoro::Task<Result<WebDownload>> WebEngine::download(QString link, bool video, S
         co_return WebDownload{*file, title, folder};
     }
     QDir(folder).removeRecursively();
-    co_return fail(Error::unsupported(transcript.lastError.isEmpty()
-                                          ? QStringLiteral("The web engine couldn't read that link.")
-                                          : transcript.lastError));
+    co_return fail(Error::unsupported(
+        transcript.lastError.isEmpty() ? QCoreApplication::translate("Tovel", "The web engine couldn't read that link.")
+                                       : transcript.lastError));
 }
 
 } // namespace tovel

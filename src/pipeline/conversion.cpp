@@ -10,6 +10,7 @@
 #include <QStorageInfo>
 #include <QTimer>
 
+#include <QCoreApplication>
 #include <memory>
 
 namespace tovel {
@@ -417,7 +418,8 @@ QString shortfallSentence(double written, double declared)
             .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
             .arg(whole % 60, 2, 10, QLatin1Char('0'));
     };
-    return QStringLiteral("The source holds only %1 of the %2 it announces.").arg(span(written), span(declared));
+    return QCoreApplication::translate("Tovel", "The source holds only %1 of the %2 it announces.")
+        .arg(span(written), span(declared));
 }
 
 namespace {
@@ -499,7 +501,7 @@ QCoro::Task<Result<ConversionReport>> convert(QString input, QString output, Aud
 {
     const auto ffmpeg = Tools::ffmpegPath();
     if (!ffmpeg)
-        co_return fail(Error::unsupported(QStringLiteral("ffmpeg is missing.")));
+        co_return fail(Error::unsupported(QCoreApplication::translate("Tovel", "ffmpeg is missing.")));
     auto process = makeChildProcess(*ffmpeg, ffmpegArguments(format, quality, input, output, probe, tags, cover));
     QProcess *raw = process.get();
     // The length comes from the probe, else from the summary ffmpeg prints before it starts.
@@ -550,31 +552,34 @@ QCoro::Task<Result<ConversionReport>> convert(QString input, QString output, Aud
     if (isCancelled && isCancelled())
         co_return ConversionReport{reader->written()};
     if (*stalled)
-        co_return fail(Error::plain(QStringLiteral("ffmpeg made no progress for %1 seconds and was stopped.")
-                                        .arg(std::chrono::duration_cast<std::chrono::seconds>(stallWindow).count())));
+        co_return fail(
+            Error::plain(QCoreApplication::translate("Tovel", "ffmpeg made no progress for %1 seconds and was stopped.")
+                             .arg(std::chrono::duration_cast<std::chrono::seconds>(stallWindow).count())));
     // ffmpeg exits 0 even when the last of its output could not be written, or nothing was encoded at
     // all; its own words tell.
     const bool unwritten = tail->contains("Error closing file") || tail->contains("Error writing trailer")
         || tail->contains("No space left on device");
     if (exit.exitCode != 0 || exit.crashed || unwritten) {
         if (isOutOfSpace(*tail, QFileInfo(output).absolutePath()))
-            co_return fail(Error::plain(QStringLiteral("There is no space left in the destination folder.")));
+            co_return fail(Error::plain(
+                QCoreApplication::translate("Tovel", "There is no space left in the destination folder.")));
         if (exit.exitCode == 0 && !exit.crashed)
-            co_return fail(Error::plain(QStringLiteral("ffmpeg could not finish writing the file.")));
+            co_return fail(
+                Error::plain(QCoreApplication::translate("Tovel", "ffmpeg could not finish writing the file.")));
         // ffmpeg's own last words say why, which the exit code alone never does.
         QString reason = ffmpegReason(*tail, input, output);
         if (!reason.isEmpty() && !reason.endsWith(u'.') && !reason.endsWith(u'!') && !reason.endsWith(u'?'))
             reason += u'.';
         co_return fail(Error::unsupported(
-            reason.isEmpty()
-                ? QStringLiteral("ffmpeg exited with code %1.").arg(exit.exitCode)
-                : QStringLiteral("ffmpeg exited with code %1: %2").arg(QString::number(exit.exitCode), reason)));
+            reason.isEmpty() ? QCoreApplication::translate("Tovel", "ffmpeg exited with code %1.").arg(exit.exitCode)
+                             : QCoreApplication::translate("Tovel", "ffmpeg exited with code %1: %2")
+                                   .arg(QString::number(exit.exitCode), reason)));
     }
     const QFileInfo written(output);
     if (!written.isFile() || written.size() == 0)
-        co_return fail(Error::plain(QStringLiteral("ffmpeg ended without writing the file.")));
+        co_return fail(Error::plain(QCoreApplication::translate("Tovel", "ffmpeg ended without writing the file.")));
     if (tail->contains("Output file is empty, nothing was encoded") || reader->written().value_or(0) <= 0)
-        co_return fail(Error::unsupported(QStringLiteral("ffmpeg found no audio to write.")));
+        co_return fail(Error::unsupported(QCoreApplication::translate("Tovel", "ffmpeg found no audio to write.")));
     co_return ConversionReport{reader->written()};
 }
 

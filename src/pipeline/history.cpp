@@ -3,6 +3,7 @@
 #include "core/url_text.h"
 #include "platform/paths.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -129,18 +130,25 @@ bool History::open()
         // Another Tovel holding the file for a moment: tried again a little later, not every item meanwhile.
         if (outcome == Preparation::busy) {
             m_retryAt = QDateTime::currentDateTime().addSecs(30);
-            m_notices << QStringLiteral("The record of what was saved before was in use elsewhere, so items saved "
-                                        "before may have been gathered again.");
+            m_notices << QCoreApplication::translate(
+                "Tovel",
+                "The record of what was saved before was in use elsewhere, so items saved "
+                "before may have been gathered again.");
             return false;
         }
         if (outcome == Preparation::newer || outcome == Preparation::refused || round > 0 || !setAside()) {
             m_state = State::unusable;
             m_notices << (outcome == Preparation::newer
-                              ? QStringLiteral("The record of what was saved before comes from a newer Tovel. It is "
-                                               "left as it is, and not used.")
-                              : QStringLiteral("The record of what was saved before could not be opened (%1), so "
-                                               "nothing saved now will be skipped next time.")
-                                    .arg(m_failure.isEmpty() ? QStringLiteral("unknown reason") : m_failure));
+                              ? QCoreApplication::translate(
+                                  "Tovel",
+                                  "The record of what was saved before comes from a newer Tovel. It is "
+                                  "left as it is, and not used.")
+                              : QCoreApplication::translate(
+                                    "Tovel",
+                                    "The record of what was saved before could not be opened (%1), so "
+                                    "nothing saved now will be skipped next time.")
+                                    .arg(m_failure.isEmpty() ? QCoreApplication::translate("Tovel", "unknown reason")
+                                                             : m_failure));
             return false;
         }
     }
@@ -150,12 +158,15 @@ bool History::open()
 QStringList History::takeNotices()
 {
     if (m_unrecorded > 0)
-        m_notices << (m_unrecorded == 1
-                          ? QStringLiteral("1 saved file could not be noted in the record of what was saved, so a "
-                                           "later gathering will fetch it again.")
-                          : QStringLiteral("%1 saved files could not be noted in the record of what was saved, so "
-                                           "a later gathering will fetch them again.")
-                                .arg(m_unrecorded));
+        m_notices << (m_unrecorded == 1 ? QCoreApplication::translate(
+                          "Tovel",
+                          "1 saved file could not be noted in the record of what was saved, so a "
+                          "later gathering will fetch it again.")
+                                        : QCoreApplication::translate(
+                                            "Tovel",
+                                            "%n saved files could not be noted in the record of what was saved, so "
+                                            "a later gathering will fetch them again.",
+                                            nullptr, m_unrecorded));
     m_unrecorded = 0;
     return std::exchange(m_notices, {});
 }
@@ -270,8 +281,10 @@ bool History::setAside()
     if (!QFile::rename(m_path, aside))
         return false;
     const QString home = QDir::homePath() + u'/';
-    m_notices << QStringLiteral("The record of what was saved before could not be read. It was kept as %1, and a new "
-                                "one begun.")
+    m_notices << QCoreApplication::translate(
+                     "Tovel",
+                     "The record of what was saved before could not be read. It was kept as %1, and a new "
+                     "one begun.")
                      .arg(aside.startsWith(home) ? u'~' + aside.mid(home.size() - 1) : aside);
     return true;
 }

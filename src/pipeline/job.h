@@ -3,6 +3,7 @@
 #include "core/media.h"
 #include "core/url_text.h"
 
+#include <QCoreApplication>
 #include <QObject>
 #include <QUrl>
 #include <QUuid>
@@ -47,11 +48,16 @@ public:
     [[nodiscard]] QString phaseName() const { return m_phase.name(); }
     // "Already saved" for a job that found its file saved before, else the phase's own words.
     [[nodiscard]] QString phaseLabel() const { return m_alreadySaved ? alreadySavedText() : m_phase.label(); }
-    [[nodiscard]] QString statusWord() const { return m_alreadySaved ? alreadySavedText() : m_phase.statusWord(); }
+    // The word under "Status" on a card, which has a column's width: other languages may say it shorter.
+    [[nodiscard]] QString statusWord() const
+    {
+        return m_alreadySaved ? QCoreApplication::translate("Tovel", "Already saved", "status word on a card")
+                              : m_phase.statusWord();
+    }
     // Done without any work: an earlier gathering saved this item in this format and quality, and the
     // file is still there.
     [[nodiscard]] bool alreadySaved() const { return m_alreadySaved; }
-    [[nodiscard]] static QString alreadySavedText() { return QStringLiteral("Already saved"); }
+    [[nodiscard]] static QString alreadySavedText() { return QCoreApplication::translate("Tovel", "Already saved"); }
     [[nodiscard]] bool isFinished() const { return m_phase.isFinished(); }
     [[nodiscard]] bool isCancelled() const { return m_phase.kind() == JobPhase::Kind::cancelled; }
     [[nodiscard]] double progress() const { return m_progress; }

@@ -5,6 +5,7 @@
 #include "pipeline/job_control.h"
 #include "pipeline/job_steps.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 namespace tovel {
@@ -67,7 +68,7 @@ QCoro::Task<void> runJob(std::shared_ptr<JobControl> control, JobContext context
         const Result<QString> placed = placeOutput(staged->path, title, format, context.destination, item.defaultTitle);
         if (!placed) {
             discardStaged(*staged, *control,
-                          QStringLiteral("Conversion failed. Could not save into %1: %2")
+                          QCoreApplication::translate("Tovel", "Conversion failed. Could not save into %1: %2")
                               .arg(context.destination, placed.error().description()));
             co_return;
         }

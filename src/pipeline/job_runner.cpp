@@ -11,6 +11,7 @@
 #include "platform/leftovers.h"
 #include "platform/paths.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 
 namespace tovel {
@@ -84,7 +85,7 @@ QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality
     paths::removeLeftoversOnce({paths::temporary(), m_setup.destination});
     const JobContext context = makeContext();
     if (!context.ffmpeg) {
-        setLastError(QStringLiteral("ffmpeg is not installed. Tovel needs it to convert audio."));
+        setLastError(QCoreApplication::translate("Tovel", "ffmpeg is not installed. Tovel needs it to convert audio."));
         co_return;
     }
 
@@ -98,7 +99,7 @@ QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality
         if (const auto url = parseUrl(trimWhitespace(input)); answers && url) {
             const QString host = url->url.host();
             MediaItem item(host.isEmpty() ? QStringLiteral("Web link") : host, url->url,
-                           QStringLiteral("Web engine \u00b7 ") + host, std::nullopt, input);
+                           QCoreApplication::translate("Tovel", "Web engine \u00b7 ") + host, std::nullopt, input);
             startJob(item, format, quality, again, context);
             if (m_activeTasks == 0)
                 emit activeTasksChanged();

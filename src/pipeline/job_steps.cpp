@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <QCoreApplication>
 #include <unistd.h>
 
 namespace tovel {
@@ -52,16 +53,17 @@ Result<JobInput> localInput(const MediaItem &item)
             || ::symlink(bytes.constData(), QFile::encodeName(input.path).constData()) != 0) {
             QDir(input.workingFolder).removeRecursively();
             return fail(Error::plain(
-                QStringLiteral("Could not read %1. Its name could not be handed to ffmpeg.").arg(displayName(bytes))));
+                QCoreApplication::translate("Tovel", "Could not read %1. Its name could not be handed to ffmpeg.")
+                    .arg(displayName(bytes))));
         }
     }
     // A pipe would block the open, and a device never ends: only a file (or a link to one) is read.
     const auto refuse = [&input](const QString &why) {
         releaseInput(input);
-        return fail(Error::plain(QStringLiteral("Could not read that file. ") + why));
+        return fail(Error::plain(QCoreApplication::translate("Tovel", "Could not read that file. ") + why));
     };
     if (const QFileInfo info(input.path); info.exists() && !info.isFile())
-        return refuse(QStringLiteral("It is not a regular file."));
+        return refuse(QCoreApplication::translate("Tovel", "It is not a regular file."));
     QFile readable(input.path);
     if (!readable.open(QIODevice::ReadOnly))
         return refuse(readable.errorString());
@@ -120,7 +122,8 @@ QCoro::Task<Result<JobInput>> remoteInput(Obtaining &obtaining, const MediaItem 
     if (!fetched) {
         if (isCancelledError(fetched.error()))
             co_return fail(fetched.error());
-        co_return fail(Error::plain(QStringLiteral("Fetch failed. ") + fetched.error().description()));
+        co_return fail(
+            Error::plain(QCoreApplication::translate("Tovel", "Fetch failed. ") + fetched.error().description()));
     }
     const Download download = obtaining.fetcher->provedWhole() ? Download::whole
         : obtaining.tries < Fetcher::maxTries                  ? Download::unproven
@@ -133,7 +136,7 @@ QCoro::Task<Result<JobInput>> engineInput(const MediaItem &item, AudioFormat for
 {
     control.setPhase(JobPhase::Kind::fetching);
     if (!context.engine)
-        co_return fail(Error::plain(QStringLiteral("The web engine is not available.")));
+        co_return fail(Error::plain(QCoreApplication::translate("Tovel", "The web engine is not available.")));
     WebEngine::StartCallback onStart = reportStart(control);
     WebEngine::ProgressCallback progress
         = [&control](double fraction) { control.setProgress(fraction * progressBand::obtained); };
@@ -248,7 +251,8 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
     const QString title = job->title();
     const Result<QString> staged = stagingOutput(format, context.destination);
     if (!staged)
-        co_return fail(Error::plain(QStringLiteral("Conversion failed. ") + staged.error().description()));
+        co_return fail(
+            Error::plain(QCoreApplication::translate("Tovel", "Conversion failed. ") + staged.error().description()));
     job->setPartialOutput(*staged);
     QPointer<Job> target = job;
     const auto abandon = [&](const QString &why) {
@@ -278,7 +282,8 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
             = ::rename(QFile::encodeName(input.path).constData(), QFile::encodeName(*staged).constData()) == 0
             || QFile::copy(input.path, *staged);
         if (!moved || !paths::giveUsualPermissions(*staged))
-            co_return abandon(QStringLiteral("Conversion failed. Could not write into %1.").arg(context.destination));
+            co_return abandon(QCoreApplication::translate("Tovel", "Conversion failed. Could not write into %1.")
+                                  .arg(context.destination));
         co_return StagedOutput{*staged, written};
     }
     std::function<bool()> isCancelled = [target] { return !target || target->isCancelled(); };
@@ -301,13 +306,15 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
     if (control.cancelled())
         co_return abandon(QString());
     if (!converted)
-        co_return abandon(QStringLiteral("Conversion failed. ") + converted.error().description());
+        co_return abandon(QCoreApplication::translate("Tovel", "Conversion failed. ")
+                          + converted.error().description());
     // ffmpeg's own account of what it wrote (its last progress report) is the length checked: a second
     // reading of every file would cost more than the conversion of a short one. Longer than the source
     // says it is: not the source's media.
     const std::optional<double> &declared = inspection.declared;
     if (declared && converted->written && *converted->written > *declared + lengthTolerance(*declared))
-        co_return abandon(QStringLiteral("Conversion failed. The file ffmpeg wrote is longer than its source."));
+        co_return abandon(QCoreApplication::translate(
+            "Tovel", "Conversion failed. The file ffmpeg wrote is longer than its source."));
     co_return StagedOutput{*staged, converted->written};
 }
 
@@ -321,7 +328,7 @@ LengthCheck checkLength(const Inspection &inspection, const StagedOutput &staged
     case Download::unproven: return {LengthCheck::Verdict::cutShort, sentence};
     case Download::lastUnproven:
         return {LengthCheck::Verdict::failed,
-                QStringLiteral("Fetch failed. The download kept ending early. ") + sentence};
+                QCoreApplication::translate("Tovel", "Fetch failed. The download kept ending early. ") + sentence};
     default: return {LengthCheck::Verdict::short_, sentence};
     }
 }

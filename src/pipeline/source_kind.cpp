@@ -4,6 +4,7 @@
 #include "engine/web_engine.h"
 #include "sources/local_sources.h"
 #include "sources/source_table.h"
+#include <QCoreApplication>
 
 namespace tovel {
 
@@ -14,13 +15,13 @@ QString sourceKindWord(const QString &input, bool webEngineEnabled)
         return QStringLiteral("\u2014");
     // A path to nothing is still meant as a file; the hint says that nothing is there.
     if (looksLikePath(text))
-        return QStringLiteral("File");
+        return QCoreApplication::translate("Tovel", "File");
     for (const SourceType &type : sourceTypes())
         if (!type.kindWord.isEmpty() && type.accepts(text))
-            return type.kindWord;
+            return QCoreApplication::translate("Tovel", type.kindWord.toUtf8().constData());
     if (webEngineEnabled && WebEngine::looksLikeWebLink(text))
-        return QStringLiteral("Web");
-    return QStringLiteral("Link");
+        return QCoreApplication::translate("Tovel", "Web");
+    return QCoreApplication::translate("Tovel", "Link");
 }
 
 } // namespace tovel

@@ -5,6 +5,7 @@
 #include "sources/local_sources.h"
 #include "sources/remote_sources.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace tovel {
@@ -26,8 +27,8 @@ const SourceType *sourceType(const QString &input)
 
 static QString routerDetail()
 {
-    return QStringLiteral("Give a feed, a media link, an ") + endpoints::archiveDomain
-        + QStringLiteral(" item, or a file path.");
+    return QCoreApplication::translate("Tovel", "Give a feed, a media link, an %1 item, or a file path.")
+        .arg(endpoints::archiveDomain);
 }
 
 QCoro::Task<Result<MediaItems>> resolve(QString input, ResolveContext context)
@@ -47,15 +48,15 @@ QString hint(const QString &input)
 {
     const QString text = trimWhitespace(input);
     if (text.isEmpty())
-        return QStringLiteral("Paste a podcast feed, a media link, an ") + endpoints::archiveDomain
-            + QStringLiteral(" item, or a file path.");
+        return QCoreApplication::translate("Tovel", "Paste a podcast feed, a media link, an %1 item, or a file path.")
+            .arg(endpoints::archiveDomain);
     if (const SourceType *type = sourceType(text))
-        return type->hint;
+        return QCoreApplication::translate("Tovel", type->hint.toUtf8().constData());
     if (looksLikePath(text))
         return nothingAtPath(text).description();
     if (const auto url = parseUrl(text); url && url->scheme.startsWith(QLatin1String("http")))
-        return QStringLiteral("Unrecognised link \u2014 Tovel will try to read it as a feed.");
-    return QStringLiteral("Not a link or a file path yet.");
+        return QCoreApplication::translate("Tovel", "Unrecognised link \u2014 Tovel will try to read it as a feed.");
+    return QCoreApplication::translate("Tovel", "Not a link or a file path yet.");
 }
 
 } // namespace SourceRouter

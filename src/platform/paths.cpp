@@ -26,16 +26,17 @@ std::optional<QString> homeProblem()
 {
     // Qt reads an unset or empty HOME as "/", which as root would put Downloads at the file system's root.
     const QString home = qEnvironmentVariable("HOME");
-    const QString fix = QStringLiteral(", so there is nowhere to save: set HOME to your home folder and try again.");
+    const QString fix = QCoreApplication::translate(
+        "Tovel", ", so there is nowhere to save: set HOME to your home folder and try again.");
     if (home.isEmpty())
-        return QStringLiteral("Your home folder is not set") + fix;
+        return QCoreApplication::translate("Tovel", "Your home folder is not set") + fix;
     const QFileInfo folder(home);
     if (folder.isRelative())
-        return QStringLiteral("Your home folder (HOME=%1) is not a full path").arg(home) + fix;
+        return QCoreApplication::translate("Tovel", "Your home folder (HOME=%1) is not a full path").arg(home) + fix;
     if (!folder.isDir())
-        return QStringLiteral("Your home folder (HOME=%1) is not a folder").arg(home) + fix;
+        return QCoreApplication::translate("Tovel", "Your home folder (HOME=%1) is not a folder").arg(home) + fix;
     if (!folder.isWritable())
-        return QStringLiteral("Your home folder (HOME=%1) cannot be written to").arg(home) + fix;
+        return QCoreApplication::translate("Tovel", "Your home folder (HOME=%1) cannot be written to").arg(home) + fix;
     return std::nullopt;
 }
 

@@ -6,6 +6,7 @@
 #include "core/url_text.h"
 #include "platform/text.h"
 
+#include <QCoreApplication>
 #include <QCoroFuture>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,7 +19,7 @@ namespace {
 
 QString notAnItem()
 {
-    return QStringLiteral("That does not look like an ") + endpoints::archiveDomain + QStringLiteral(" item.");
+    return QCoreApplication::translate("Tovel", "That does not look like an %1 item.").arg(endpoints::archiveDomain);
 }
 
 // The identifier goes into the address as decoded; a space or control character there would make a
@@ -89,7 +90,8 @@ ListedFile listedFile(const QJsonObject &file)
 // Walks the "files" list of a metadata document; nothing when the document is not one.
 Result<MediaItems> itemsFromMetadata(const QByteArray &body, const QString &base, const QString &identifier)
 {
-    const auto unreadable = fail(Error::parse(QStringLiteral("Archive metadata could not be read.")));
+    const auto unreadable
+        = fail(Error::parse(QCoreApplication::translate("Tovel", "Archive metadata could not be read.")));
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(body, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
@@ -143,7 +145,7 @@ Result<MediaItems> itemsFromMetadata(const QByteArray &body, const QString &base
         items.last().identity = QStringLiteral("archive %1/%2").arg(identifier, fileName);
     }
     if (items.isEmpty())
-        return fail(Error::parse(QStringLiteral("No audio files in that item.")));
+        return fail(Error::parse(QCoreApplication::translate("Tovel", "No audio files in that item.")));
     return items;
 }
 

@@ -3,6 +3,7 @@
 #include "core/endpoints.h"
 #include "core/media_extensions.h"
 #include "core/url_text.h"
+#include <QCoreApplication>
 
 namespace tovel {
 
@@ -16,13 +17,14 @@ QCoro::Task<Result<MediaItems>> DirectMediaSource::resolve(QString input, std::s
 {
     const auto url = parseUrl(trimSpacesAndTabs(input));
     if (!url)
-        co_return fail(Error::unsupported(QStringLiteral("That is not a valid address.")));
+        co_return fail(Error::unsupported(QCoreApplication::translate("Tovel", "That is not a valid address.")));
     QString title = baseName(lastPathComponent(url->url));
     if (title.isEmpty())
         title = QStringLiteral("Audio");
     const QString host = url->hostOrEmpty();
-    co_return MediaItems{
-        MediaItem(title, url->url, host.isEmpty() ? QStringLiteral("Direct link") : host, pathExtension(url->url))};
+    co_return MediaItems{MediaItem(title, url->url,
+                                   host.isEmpty() ? QCoreApplication::translate("Tovel", "Direct link") : host,
+                                   pathExtension(url->url))};
 }
 
 } // namespace tovel

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QXmlStreamReader>
 
+#include <QCoreApplication>
 #include <optional>
 
 namespace tovel {
@@ -575,15 +576,20 @@ Mended mended(const QByteArray &document)
 // What the user is told of a feed that was not read as written; empty when it was.
 QString feedNotice(bool mended, std::optional<QXmlStreamReader::Error> error, qsizetype count)
 {
-    const QString episodes
-        = count == 1 ? QStringLiteral("its one episode") : QStringLiteral("the %1 episodes").arg(count);
+    const QString episodes = count == 1 ? QCoreApplication::translate("Tovel", "its one episode")
+                                        : QCoreApplication::translate("Tovel", "the %n episodes", nullptr, int(count));
     if (error == QXmlStreamReader::PrematureEndOfDocumentError)
-        return QStringLiteral("This feed breaks off; Tovel read %1 before the break.").arg(episodes);
+        return QCoreApplication::translate("Tovel", "This feed breaks off; Tovel read %1 before the break.")
+            .arg(episodes);
     if (error)
-        return QStringLiteral("This feed has an error Tovel could not read past; it read %1 before it.").arg(episodes);
+        return QCoreApplication::translate("Tovel",
+                                           "This feed has an error Tovel could not read past; it read %1 before it.")
+            .arg(episodes);
     if (mended)
-        return count == 1 ? QStringLiteral("This feed has errors; Tovel read its one episode anyway.")
-                          : QStringLiteral("This feed has errors; Tovel read all %1 episodes anyway.").arg(count);
+        return count == 1
+            ? QCoreApplication::translate("Tovel", "This feed has errors; Tovel read its one episode anyway.")
+            : QCoreApplication::translate("Tovel", "This feed has errors; Tovel read all %n episodes anyway.", nullptr,
+                                          int(count));
     return {};
 }
 

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QtConcurrent>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -62,7 +63,8 @@ bool looksLikePath(const QString &input)
 
 Error nothingAtPath(const QString &input)
 {
-    return Error::plain(QStringLiteral("There is no file or folder at %1.").arg(trimWhitespace(input)));
+    return Error::plain(
+        QCoreApplication::translate("Tovel", "There is no file or folder at %1.").arg(trimWhitespace(input)));
 }
 
 bool roundTrips(const QByteArray &path)
@@ -211,7 +213,8 @@ QCoro::Task<Result<MediaItems>> LocalFileSource::resolve(QString input) const
     const auto path = localPathBytes(normalizedPath(input), &ambiguous);
     if (ambiguous)
         co_return fail(Error::plain(
-            QStringLiteral("More than one file in that folder is shown as %1; rename one of them to gather it.")
+            QCoreApplication::translate(
+                "Tovel", "More than one file in that folder is shown as %1; rename one of them to gather it.")
                 .arg(trimWhitespace(input))));
     if (!path)
         co_return fail(nothingAtPath(input));
@@ -221,7 +224,7 @@ QCoro::Task<Result<MediaItems>> LocalFileSource::resolve(QString input) const
         ? QUrl::fromLocalFile(QFileInfo(QFile::decodeName(absolute)).absoluteFilePath())
         : localFileUrl(absolute);
     const QString name = displayName(lastComponent(*path));
-    MediaItem item(baseName(name), url, QStringLiteral("Local file"), fileExtension(name));
+    MediaItem item(baseName(name), url, QCoreApplication::translate("Tovel", "Local file"), fileExtension(name));
     identify(item);
     co_return MediaItems{item};
 }
@@ -264,11 +267,12 @@ Result<MediaItems> listFolder(const QString &path)
                      [&collator](const Entry &a, const Entry &b) { return collator.compare(a.shown, b.shown) < 0; });
 
     if (media.isEmpty())
-        return fail(Error::parse(QStringLiteral("No audio or video files in that folder.")));
+        return fail(Error::parse(QCoreApplication::translate("Tovel", "No audio or video files in that folder.")));
 
     const QByteArray folderPath
         = roundTrips(folder) ? QFile::encodeName(QDir::cleanPath(QFile::decodeName(folder))) : folder;
-    const QString origin = QStringLiteral("Folder \u00b7 ") + displayName(lastComponent(folderPath));
+    const QString origin
+        = QCoreApplication::translate("Tovel", "Folder \u00b7 ") + displayName(lastComponent(folderPath));
     MediaItems items;
     items.reserve(media.size());
     for (const Entry &entry : media) {

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QtConcurrent>
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace tovel {
@@ -44,7 +45,7 @@ QCoro::Task<Result<MediaItems>> PodcastSource::resolve(QString input, ResolveCon
     const std::shared_ptr<Cancellation> &cancellation = context.cancellation;
     const auto url = parseUrl(trimSpacesAndTabs(input));
     if (!url)
-        co_return fail(Error::unsupported(QStringLiteral("That is not a valid address.")));
+        co_return fail(Error::unsupported(QCoreApplication::translate("Tovel", "That is not a valid address.")));
     const QString userAgent = context.userAgent.value_or(EngineManifest::builtIn().userAgent);
     // Named, not a temporary in the co_await: g++ 12 destroys such temporaries twice.
     const HttpOptions options{userAgent, {}, cancellation};
@@ -65,8 +66,8 @@ QCoro::Task<Result<MediaItems>> PodcastSource::resolve(QString input, ResolveCon
     }
     // An error page has no episodes in it: the status says more than "nothing playable was found".
     if (response->status >= 400)
-        co_return fail(Error::network(
-            QStringLiteral("The feed address answered %1.").arg(statusText(response->status, response->reason))));
+        co_return fail(Error::network(QCoreApplication::translate("Tovel", "The feed address answered %1.")
+                                          .arg(statusText(response->status, response->reason))));
     // Whatever else arrived goes to the parser, off the GUI thread.
     const QByteArray body = response->body;
     const QUrl address = response->finalUrl;
@@ -77,7 +78,7 @@ QCoro::Task<Result<MediaItems>> PodcastSource::resolve(QString input, ResolveCon
     });
     auto [items, notice] = co_await parsing;
     if (items.isEmpty())
-        co_return fail(Error::parse(QStringLiteral("No audio enclosures in that feed.")));
+        co_return fail(Error::parse(QCoreApplication::translate("Tovel", "No audio enclosures in that feed.")));
     if (context.notices && !notice.isEmpty())
         context.notices->append(notice);
     co_return items;

@@ -3,6 +3,8 @@
 #include "sources/local_sources.h"
 #include "sources/remote_sources.h"
 
+#include <QtGlobal>
+
 namespace tovel {
 
 namespace {
@@ -19,11 +21,12 @@ template <class Source> QCoro::Task<Result<MediaItems>> resolveWith(QString inpu
         co_return co_await source.resolve(input);
 }
 
+// The kind word and the hint stay in English here and are translated where they are shown.
 template <class Source>
-SourceType row(const char16_t *identifier, const char16_t *label, const char16_t *kindWord, const char16_t *hint)
+SourceType row(const char *identifier, const char *label, const char *kindWord, const char *hint)
 {
-    return {QString::fromUtf16(identifier), QString::fromUtf16(label), QString::fromUtf16(kindWord),
-            QString::fromUtf16(hint),       &Source::accepts,          &resolveWith<Source>};
+    return {QString::fromUtf8(identifier), QString::fromUtf8(label), QString::fromUtf8(kindWord),
+            QString::fromUtf8(hint),       &Source::accepts,         &resolveWith<Source>};
 }
 
 } // namespace
@@ -34,15 +37,18 @@ const QList<SourceType> &sourceTypes()
     // links: the narrower reading goes first.
     // clang-format off
     static const QList<SourceType> table{
-        row<LocalFolderSource>(u"folder", u"Folder of files", u"File",
-                               u"Folder \u2014 every audio file inside, converted offline."),
-        row<LocalFileSource>(u"local", u"Local file", u"File",
-                             u"Local file \u2014 converts without touching the network."),
-        row<WikimediaSource>(u"wikimedia", u"Wikimedia Commons", u"",
-                             u"Wikimedia Commons \u2014 freely licensed media."),
-        row<ArchiveSource>(u"archive", u"Internet Archive", u"Archive", u"Internet Archive item."),
-        row<DirectMediaSource>(u"direct", u"Direct media link", u"Direct", u"Direct media link."),
-        row<PodcastSource>(u"podcast", u"Podcast feed", u"Feed", u"Podcast feed."),
+        row<LocalFolderSource>("folder", "Folder of files", QT_TRANSLATE_NOOP("Tovel", "File"),
+                               QT_TRANSLATE_NOOP("Tovel", "Folder \u2014 every audio file inside, converted offline.")),
+        row<LocalFileSource>("local", "Local file", QT_TRANSLATE_NOOP("Tovel", "File"),
+                             QT_TRANSLATE_NOOP("Tovel", "Local file \u2014 converts without touching the network.")),
+        row<WikimediaSource>("wikimedia", "Wikimedia Commons", "",
+                             QT_TRANSLATE_NOOP("Tovel", "Wikimedia Commons \u2014 freely licensed media.")),
+        row<ArchiveSource>("archive", "Internet Archive", QT_TRANSLATE_NOOP("Tovel", "Archive"),
+                           QT_TRANSLATE_NOOP("Tovel", "Internet Archive item.")),
+        row<DirectMediaSource>("direct", "Direct media link", QT_TRANSLATE_NOOP("Tovel", "Direct"),
+                               QT_TRANSLATE_NOOP("Tovel", "Direct media link.")),
+        row<PodcastSource>("podcast", "Podcast feed", QT_TRANSLATE_NOOP("Tovel", "Feed"),
+                           QT_TRANSLATE_NOOP("Tovel", "Podcast feed.")),
     };
     // clang-format on
     return table;

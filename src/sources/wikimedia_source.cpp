@@ -7,6 +7,7 @@
 #include "engine/manifest.h"
 #include "platform/text.h"
 
+#include <QCoreApplication>
 #include <QCoroFuture>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -21,7 +22,7 @@ const QString filePagePrefix = QStringLiteral("/wiki/File:");
 
 Error notAFilePage()
 {
-    return Error::unsupported(QStringLiteral("Point at a Commons File: page."));
+    return Error::unsupported(QCoreApplication::translate("Tovel", "Point at a Commons File: page."));
 }
 
 int hexValue(QChar c)
@@ -144,7 +145,7 @@ QCoro::Task<Result<MediaItems>> WikimediaSource::resolve(QString input, ResolveC
     const std::shared_ptr<Cancellation> &cancellation = context.cancellation;
     const auto link = parseUrl(trimSpacesAndTabs(input));
     if (!link)
-        co_return fail(Error::unsupported(QStringLiteral("That is not a valid address.")));
+        co_return fail(Error::unsupported(QCoreApplication::translate("Tovel", "That is not a valid address.")));
     const QString path = link->url.path(QUrl::FullyDecoded);
     const qsizetype at = path.indexOf(filePagePrefix);
     if (at < 0)
@@ -164,7 +165,7 @@ QCoro::Task<Result<MediaItems>> WikimediaSource::resolve(QString input, ResolveC
     auto walking = QtConcurrent::run([body] { return firstFile(body); });
     const std::optional<CommonsFile> file = co_await walking;
     if (!file)
-        co_return fail(Error::parse(QStringLiteral("No media found on that Commons page.")));
+        co_return fail(Error::parse(QCoreApplication::translate("Tovel", "No media found on that Commons page.")));
 
     const QString name = *pageName;
     MediaItem item(baseName(name), file->url, QStringLiteral("Wikimedia Commons"), pathExtension(file->url));

@@ -77,7 +77,7 @@ void Desktop::notify(const QString &summary, const QString &body)
         = QDBusMessage::createMethodCall(notifications, notificationsPath, notifications, QStringLiteral("Notify"));
     // The previous one is replaced rather than stacked.
     call << QStringLiteral("Tovel") << m_notification << QStringLiteral("app.tovel.Tovel") << summary << body
-         << QStringList{QStringLiteral("default"), QStringLiteral("Show")}
+         << QStringList{QStringLiteral("default"), tr("Show")}
          << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("app.tovel.Tovel")}} << -1;
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5'000), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *done) {

@@ -62,10 +62,10 @@ QString EngineReport::installedVersion() const
 QString EngineReport::manifestLine() const
 {
     const ManifestStore &store = ManifestStore::shared();
-    QString line = QStringLiteral("Manifest v") + QString::number(store.version()) + QStringLiteral(" \u00b7 ");
     if (const auto &fetched = store.lastFetch())
-        return line + QStringLiteral("updated ") + QLocale().toString(fetched->toLocalTime(), QLocale::ShortFormat);
-    return line + QStringLiteral("built-in defaults");
+        return tr("Manifest v%1 \u00b7 updated %2")
+            .arg(QString::number(store.version()), QLocale().toString(fetched->toLocalTime(), QLocale::ShortFormat));
+    return tr("Manifest v%1 \u00b7 built-in defaults").arg(store.version());
 }
 
 QString EngineReport::manifestNotice() const
@@ -76,10 +76,9 @@ QString EngineReport::manifestNotice() const
 QString EngineReport::reportsText() const
 {
     if (m_reports == 0)
-        return QStringLiteral(
-            "No crash reports. Any that occur are written to this computer only \u2014 nothing is ever sent.");
-    return QString::number(m_reports)
-        + QStringLiteral(" crash report(s) on this computer. Nothing has been sent anywhere.");
+        return tr("No crash reports. Any that occur are written to this computer only \u2014 nothing is ever sent.");
+    // The English text keeps its "(s)" for any count; other languages say it in their own plural forms.
+    return tr("%n crash report(s) on this computer. Nothing has been sent anywhere.", nullptr, int(m_reports));
 }
 
 bool EngineReport::findWebEngine()
@@ -104,14 +103,14 @@ QString EngineReport::fileDialogProblem() const
 {
     QQmlEngine *engine = qmlEngine(this);
     if (!engine)
-        return QStringLiteral("no QML engine");
+        return tr("no QML engine");
     const QUrl address(QStringLiteral("qrc:/qt-project.org/imports/QtQuick/Dialogs/quickimpl/qml/FileDialog.qml"));
     QQmlComponent dialog(engine, address);
     if (dialog.isReady())
         return {};
     // The last error is the cause ("module ... is not installed"); those before it only pass it on.
     const QList<QQmlError> errors = dialog.errors();
-    return errors.isEmpty() ? QStringLiteral("the file dialog could not be loaded") : errors.constLast().description();
+    return errors.isEmpty() ? tr("the file dialog could not be loaded") : errors.constLast().description();
 }
 
 void EngineReport::typeWebEnginePath(const QString &path)

@@ -79,9 +79,9 @@ QStringList Gathering::formats() const
 
 QStringList Gathering::itemCounts() const
 {
-    QStringList labels{QStringLiteral("All")};
+    QStringList labels{tr("All")};
     for (int count : newest)
-        labels << QStringLiteral("Newest %1").arg(count);
+        labels << tr("Newest %1").arg(count);
     return labels;
 }
 
@@ -162,7 +162,7 @@ QStringList Gathering::qualities() const
 {
     QStringList labels;
     for (AudioQuality quality : allAudioQualities)
-        labels << rawValue(quality);
+        labels << qualityLabel(quality);
     return labels;
 }
 
@@ -287,13 +287,13 @@ void Gathering::recount()
 QString Gathering::batchSummary(const QList<Job *> &jobs)
 {
     const Tally counts = tally(jobs);
-    QStringList parts{QStringLiteral("%1 saved").arg(counts.saved)};
+    QStringList parts{tr("%1 saved").arg(counts.saved)};
     if (counts.alreadySaved)
-        parts << QStringLiteral("%1 already saved").arg(counts.alreadySaved);
+        parts << tr("%1 already saved").arg(counts.alreadySaved);
     if (counts.failed)
-        parts << QStringLiteral("%1 failed").arg(counts.failed);
+        parts << tr("%1 failed").arg(counts.failed);
     if (counts.stopped)
-        parts << QStringLiteral("%1 stopped").arg(counts.stopped);
+        parts << tr("%1 stopped").arg(counts.stopped);
     return parts.join(QStringLiteral(" \u00b7 "));
 }
 

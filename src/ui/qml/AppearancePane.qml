@@ -6,7 +6,7 @@ import Tovel
 Item {
     id: pane
     objectName: "appearancePane"
-    readonly property string title: "Appearance"
+    readonly property string title: qsTr("Appearance")
 
     component TileGrid: Item {
         id: grid
@@ -111,11 +111,11 @@ Item {
 
     SettingsPage {
         anchors.fill: parent
-        headline: "Make it yours."
-        subline: "Icon, background, and interface are three separate choices."
+        headline: qsTr("Make it yours.")
+        subline: qsTr("Icon, background, and interface are three separate choices.")
 
         SettingsCard {
-            title: "App Icon"
+            title: qsTr("App Icon")
             badge: Appearance.displayName(Appearance.iconName)
             symbol: "app.badge"
             TileGrid {
@@ -128,7 +128,7 @@ Item {
             }
         }
         SettingsCard {
-            title: "Window Background"
+            title: qsTr("Window Background")
             badge: Appearance.displayName(Appearance.wallpaperName)
             symbol: "photo"
             TileGrid {
@@ -141,7 +141,7 @@ Item {
             }
         }
         SettingsCard {
-            title: "Interface"
+            title: qsTr("Interface")
             badge: Appearance.modeLabel(Appearance.mode)
             symbol: "circle.lefthalf.filled"
             Row {
@@ -162,7 +162,7 @@ Item {
                 }
                 Repeater {
                     id: modeRepeater
-                    model: [{ mode: "system", text: "System" }, { mode: "dark", text: "Dark" }, { mode: "light", text: "Light" }]
+                    model: [{ mode: "system", text: qsTr("System") }, { mode: "dark", text: qsTr("Dark") }, { mode: "light", text: qsTr("Light") }]
                     delegate: Rectangle {
                         id: segment
                         required property var modelData
@@ -204,7 +204,7 @@ Item {
                 }
             }
             Text {
-                text: "System follows your desktop. Dark and Light override it."
+                text: qsTr("System follows your desktop. Dark and Light override it.")
                 textFormat: Text.PlainText
                 font.pixelSize: Theme.captionSize
                 color: Theme.tertiaryText

@@ -8,7 +8,7 @@ import Tovel
 Item {
     id: pane
     objectName: "enginePane"
-    readonly property string title: "Engine"
+    readonly property string title: qsTr("Engine")
 
     EngineReport {
         id: report
@@ -57,16 +57,16 @@ Item {
 
     SettingsPage {
         anchors.fill: parent
-        headline: "Under the hood."
-        subline: "What Tovel runs on."
+        headline: qsTr("Under the hood.")
+        subline: qsTr("What Tovel runs on.")
 
         SettingsCard {
-            title: "Core"
-            badge: report.converterPresent ? "Ready" : "Missing"
+            title: qsTr("Core")
+            badge: report.converterPresent ? qsTr("Ready") : qsTr("Missing")
             symbol: report.converterPresent ? "waveform" : "exclamationmark.triangle.fill"
             Text {
                 Layout.fillWidth: true
-                text: "Tovel reads podcast feeds, direct media links, open archives, and local files. Those need nothing beyond the bundled converter."
+                text: qsTr("Tovel reads podcast feeds, direct media links, open archives, and local files. Those need nothing beyond the bundled converter.")
                 textFormat: Text.PlainText
                 wrapMode: Text.WordWrap
                 font.pixelSize: Theme.smallSize
@@ -75,19 +75,19 @@ Item {
             RowLayout {
                 Layout.fillWidth: true
                 spacing: 15
-                Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Converter"; value: report.converterPresent ? "Present" : "Missing" }
-                Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Source"; value: report.converterBundled ? "Bundled" : "System" }
-                Stat { objectName: "licenceStat"; Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Licence"; value: report.license }
+                Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Converter"); value: report.converterPresent ? qsTr("Present") : qsTr("Missing") }
+                Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Source"); value: report.converterBundled ? qsTr("Bundled") : qsTr("System") }
+                Stat { objectName: "licenceStat"; Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Licence"); value: report.license }
             }
         }
 
         SettingsCard {
-            title: "Web engine"
-            badge: "Optional"
+            title: qsTr("Web engine")
+            badge: qsTr("Optional")
             symbol: "globe"
             Text {
                 Layout.fillWidth: true
-                text: "Tovel can hand other web links to yt-dlp, if you've installed it yourself. Tovel doesn't include, download or update it. You're responsible for what you download with it."
+                text: qsTr("Tovel can hand other web links to yt-dlp, if you've installed it yourself. Tovel doesn't include, download or update it. You're responsible for what you download with it.")
                 textFormat: Text.PlainText
                 wrapMode: Text.WordWrap
                 font.pixelSize: Theme.smallSize
@@ -96,13 +96,13 @@ Item {
             RowLayout {
                 Layout.fillWidth: true
                 spacing: 15
-                Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "yt-dlp"; value: pane.web.installed ? "Found" : "Not found" }
-                Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Script runtime"; value: report.runtimeFound ? "Found" : "Not found" }
+                Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "yt-dlp"; value: pane.web.installed ? qsTr("Found") : qsTr("Not found") }
+                Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Script runtime"); value: report.runtimeFound ? qsTr("Found") : qsTr("Not found") }
                 Item { Layout.fillWidth: true; Layout.preferredWidth: 1 }
             }
             Toggle {
                 objectName: "webEngineToggle"
-                text: "Use the web engine for other links"
+                text: qsTr("Use the web engine for other links")
                 checked: pane.web.enabled
                 onToggled: on => pane.web.enabled = on
             }
@@ -124,7 +124,7 @@ Item {
                         selectByMouse: true
                         activeFocusOnTab: true
                         Accessible.role: Accessible.EditableText
-                        Accessible.name: "yt-dlp path"
+                        Accessible.name: qsTr("yt-dlp path")
                         // Stored as typed once the user is done with it; the engine then asks the new
                         // program for its version in the background.
                         onEditingFinished: report.typeWebEnginePath(text)
@@ -132,15 +132,15 @@ Item {
                             anchors.fill: parent
                             verticalAlignment: Text.AlignVCenter
                             visible: pathField.text.length === 0
-                            text: "/path/to/yt-dlp"
+                            text: qsTr("/path/to/yt-dlp")
                             textFormat: Text.PlainText
                             font: pathField.font
                             color: Theme.tertiaryText
                         }
                     }
                 }
-                TextButton { objectName: "findButton"; text: "Find"; onClicked: report.findWebEngine() }
-                TextButton { objectName: "chooseButton"; text: "Choose\u2026"; onClicked: pane.openChooser() }
+                TextButton { objectName: "findButton"; text: qsTr("Find"); onClicked: report.findWebEngine() }
+                TextButton { objectName: "chooseButton"; text: qsTr("Choose\u2026"); onClicked: pane.openChooser() }
             }
             Text {
                 objectName: "chooserProblem"
@@ -185,36 +185,36 @@ Item {
         }
 
         SettingsCard {
-            title: "Updates"
+            title: qsTr("Updates")
             symbol: "arrow.triangle.2.circlepath"
             RowLayout {
                 Layout.fillWidth: true
                 spacing: 15
-                Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Installed"; value: report.installedVersion }
-                Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Latest"; value: pane.updater.hasUpdate ? pane.updater.availableVersion : "\u2014" }
+                Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Installed"); value: report.installedVersion }
+                Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Latest"); value: pane.updater.hasUpdate ? pane.updater.availableVersion : "\u2014" }
                 Item { Layout.fillWidth: true; Layout.preferredWidth: 1 }
             }
             Text {
-                text: "Update notices are cryptographically signed. Tovel installs nothing on its own."
+                text: qsTr("Update notices are cryptographically signed. Tovel installs nothing on its own.")
                 textFormat: Text.PlainText
                 font.pixelSize: Theme.captionSize
                 color: Theme.tertiaryText
             }
             Toggle {
                 objectName: "automaticUpdatesToggle"
-                text: "Check for updates automatically"
+                text: qsTr("Check for updates automatically")
                 checked: pane.updater.automatic
                 onToggled: on => pane.updater.automatic = on
             }
             AccentButton {
                 visible: pane.updater.hasUpdate
-                text: "Open download page"
+                text: qsTr("Open download page")
                 onClicked: Desktop.open(pane.updater.downloadPage())
             }
         }
 
         SettingsCard {
-            title: "Diagnostics"
+            title: qsTr("Diagnostics")
             badge: String(report.reportCount)
             symbol: "stethoscope"
             Text {
@@ -227,8 +227,8 @@ Item {
             }
             Row {
                 spacing: 6
-                TextButton { text: "Show reports"; onClicked: report.showReports() }
-                TextButton { objectName: "deleteReports"; text: "Delete"; onClicked: report.deleteReports() }
+                TextButton { text: qsTr("Show reports"); onClicked: report.showReports() }
+                TextButton { objectName: "deleteReports"; text: qsTr("Delete"); onClicked: report.deleteReports() }
             }
         }
     }

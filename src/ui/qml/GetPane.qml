@@ -8,7 +8,7 @@ import Tovel
 FocusScope {
     id: pane
     objectName: "getPane"
-    readonly property string title: "Get"
+    readonly property string title: qsTr("Get")
     // The choices and the field's text are kept by the gathering, so leaving the pane loses nothing,
     // and the choices are there again at the next start.
     property int format: Gathering.format
@@ -171,7 +171,7 @@ FocusScope {
                         Layout.alignment: Qt.AlignHCenter
                         Accessible.role: Accessible.Heading
                         Accessible.name: text
-                        text: "Gather what's scattered."
+                        text: qsTr("Gather what's scattered.")
                         textFormat: Text.PlainText
                         font.pixelSize: Theme.heroSize
                         font.weight: Font.DemiBold
@@ -180,7 +180,7 @@ FocusScope {
                     Text {
                         Layout.alignment: Qt.AlignHCenter
                         Layout.maximumWidth: 620
-                        text: "Podcasts, media links, open archives, and files already on your computer."
+                        text: qsTr("Podcasts, media links, open archives, and files already on your computer.")
                         textFormat: Text.PlainText
                         wrapMode: Text.WordWrap
                         horizontalAlignment: Text.AlignHCenter
@@ -203,7 +203,7 @@ FocusScope {
                         CardHeader {
                             objectName: "sourceHeader"
                             Layout.fillWidth: true
-                            title: "Source"
+                            title: qsTr("Source")
                             badge: pane.sourceKind
                             symbol: "link"
                         }
@@ -245,7 +245,7 @@ FocusScope {
                                     selectByMouse: true
                                     verticalAlignment: TextInput.AlignVCenter
                                     Accessible.role: Accessible.EditableText
-                                    Accessible.name: "Source"
+                                    Accessible.name: qsTr("Source")
                                     // Typing or coming back to the field shows it, at the top.
                                     onActiveFocusChanged: if (activeFocus) view.positionViewAtBeginning()
                                     Keys.onReturnPressed: pane.start()
@@ -255,7 +255,7 @@ FocusScope {
                                         anchors.fill: parent
                                         verticalAlignment: Text.AlignVCenter
                                         visible: field.text.length === 0
-                                        text: "Feed, media link, archive.org item, or file path"
+                                        text: qsTr("Feed, media link, archive.org item, or file path")
                                         textFormat: Text.PlainText
                                         font: field.font
                                         color: Theme.tertiaryText
@@ -313,7 +313,7 @@ FocusScope {
                                 model: Gathering.formats
                                 currentIndex: pane.format
                                 onActivated: index => pane.format = index
-                                label: "Format"
+                                label: qsTr("Format")
                             }
                             Picker {
                                 objectName: "qualityPicker"
@@ -322,7 +322,7 @@ FocusScope {
                                 currentIndex: pane.quality
                                 enabled: pane.takesQuality
                                 onActivated: index => pane.quality = index
-                                label: "Quality"
+                                label: qsTr("Quality")
                             }
                             Picker {
                                 id: itemsPicker
@@ -331,7 +331,7 @@ FocusScope {
                                 model: Gathering.itemCounts
                                 currentIndex: pane.items
                                 onActivated: index => pane.items = index
-                                label: "Items"
+                                label: qsTr("Items")
                                 // With Gather resting, Tab goes on to the cards from here.
                                 Keys.onTabPressed: event => {
                                     if (gatherButton.enabled) {
@@ -347,7 +347,7 @@ FocusScope {
                             AccentButton {
                                 id: gatherButton
                                 objectName: "gatherButton"
-                                text: "Gather"
+                                text: qsTr("Gather")
                                 enabled: Gathering.canGather(pane.input)
                                 opacity: enabled ? 1 : 0.45
                                 // Said while it rests, since the toolkit reports no disabled state here.
@@ -364,10 +364,10 @@ FocusScope {
                         RowLayout {
                             Layout.fillWidth: true
                             spacing: 10
-                            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Format"; value: Gathering.formatFact(pane.format) }
-                            Stat { objectName: "qualityStat"; Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Quality"; value: Gathering.qualityFact(pane.format, pane.quality) }
-                            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Source"; value: pane.sourceKind }
-                            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Saves to"; value: "Downloads"; trailing: true }
+                            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Format"); value: Gathering.formatFact(pane.format) }
+                            Stat { objectName: "qualityStat"; Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Quality"); value: Gathering.qualityFact(pane.format, pane.quality) }
+                            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Source"); value: pane.sourceKind }
+                            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Saves to"); value: "Downloads"; trailing: true }
                         }
                     }
                 }
@@ -419,7 +419,7 @@ FocusScope {
                     visible: Gathering.jobs.count > 0
                     Layout.fillWidth: true
                     Layout.topMargin: 4
-                    title: "Gathered"
+                    title: qsTr("Gathered")
                     badge: String(Gathering.jobs.count)
                     symbol: "square.stack"
                 }

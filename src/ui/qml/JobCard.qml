@@ -92,7 +92,7 @@ GlassPanel {
                 tabHandler: root.tab
                 objectName: "cancelButton"
                 visible: root.active
-                text: "Cancel"
+                text: qsTr("Cancel")
                 accessibleName: qsTr("Cancel %1").arg(root.job.title)
                 onClicked: Gathering.cancel(root.job)
             }
@@ -102,7 +102,7 @@ GlassPanel {
                 tabHandler: root.tab
                 objectName: "gatherAgainButton"
                 visible: root.job.alreadySaved
-                text: "Gather again"
+                text: qsTr("Gather again")
                 accessibleName: qsTr("Gather %1 again").arg(root.job.title)
                 onClicked: Gathering.gatherAgain(root.job)
             }
@@ -111,7 +111,7 @@ GlassPanel {
                 tabHandler: root.tab
                 objectName: "showButton"
                 visible: root.saved
-                text: "Show"
+                text: qsTr("Show")
                 accessibleName: qsTr("Show %1").arg(root.fileName)
                 onClicked: {
                     notice.clear()
@@ -123,7 +123,7 @@ GlassPanel {
                 tabHandler: root.tab
                 objectName: "playButton"
                 visible: root.saved
-                text: "Play"
+                text: qsTr("Play")
                 accessibleName: qsTr("Play %1").arg(root.fileName)
                 onClicked: {
                     notice.clear()
@@ -170,10 +170,10 @@ GlassPanel {
         RowLayout {
             Layout.fillWidth: true
             spacing: 11
-            Stat { objectName: "statusStat"; Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Status"; value: root.job.statusWord }
-            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Format"; value: root.job.formatLabel }
-            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Quality"; value: root.job.qualityText }
-            Stat { objectName: "progressStat"; Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Progress"; value: root.job.progressText; trailing: true }
+            Stat { objectName: "statusStat"; Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Status"); value: root.job.statusWord }
+            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Format"); value: root.job.formatLabel }
+            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Quality"); value: root.job.qualityText }
+            Stat { objectName: "progressStat"; Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Progress"); value: root.job.progressText; trailing: true }
         }
     }
 }

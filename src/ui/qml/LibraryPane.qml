@@ -7,7 +7,7 @@ import Tovel
 Item {
     id: pane
     objectName: "libraryPane"
-    readonly property string title: "Library"
+    readonly property string title: qsTr("Library")
     readonly property alias files: library
 
     LibraryModel {
@@ -41,7 +41,7 @@ Item {
                         Layout.alignment: Qt.AlignHCenter
                         Accessible.role: Accessible.Heading
                         Accessible.name: text
-                        text: "Your library"
+                        text: qsTr("Your library")
                         textFormat: Text.PlainText
                         font.pixelSize: Theme.displaySize
                         font.weight: Font.DemiBold
@@ -49,7 +49,7 @@ Item {
                     }
                     Text {
                         Layout.alignment: Qt.AlignHCenter
-                        text: "Everything Tovel has gathered, newest first."
+                        text: qsTr("Everything Tovel has gathered, newest first.")
                         textFormat: Text.PlainText
                         font.pixelSize: Theme.bodySize
                         color: Theme.secondaryText
@@ -73,7 +73,7 @@ Item {
                         }
                         Text {
                             Layout.alignment: Qt.AlignHCenter
-                            text: "Nothing here yet"
+                            text: qsTr("Nothing here yet")
                             textFormat: Text.PlainText
                             font.pixelSize: Theme.bodySize
                             font.weight: Font.Medium
@@ -85,7 +85,7 @@ Item {
                     objectName: "filesHeader"
                     visible: library.count > 0
                     Layout.fillWidth: true
-                    title: "Gathered files"
+                    title: qsTr("Gathered files")
                     badge: String(library.count)
                     symbol: "square.stack"
                 }
@@ -162,7 +162,7 @@ Item {
                     }
                     TextButton {
                         objectName: "libraryPlayButton"
-                        text: "Play"
+                        text: qsTr("Play")
                         accessibleName: qsTr("Play %1").arg(row.fileName)
                         // Tab through the files shows each as it takes focus.
                         onActiveFocusChanged: if (activeFocus) view.positionViewAtIndex(row.index, ListView.Contain)

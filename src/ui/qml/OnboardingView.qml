@@ -85,7 +85,7 @@ MainPanel {
                         Text {
                             Layout.fillWidth: true
                             horizontalAlignment: Text.AlignHCenter
-                            text: "Gather what's scattered."
+                            text: qsTr("Gather what's scattered.")
                             Accessible.role: Accessible.Heading
                             Accessible.name: text
                             textFormat: Text.PlainText
@@ -97,7 +97,7 @@ MainPanel {
                             Layout.fillWidth: true
                             horizontalAlignment: Text.AlignHCenter
                             wrapMode: Text.WordWrap
-                            text: "Tovel collects audio and video from the web and from your computer, and saves it in the format you want."
+                            text: qsTr("Tovel collects audio and video from the web and from your computer, and saves it in the format you want.")
                             textFormat: Text.PlainText
                             font.pixelSize: Theme.titleSize
                             color: Theme.secondaryText
@@ -118,11 +118,11 @@ MainPanel {
                         y: 20
                         width: parent.width - 40
                         spacing: 14
-                        CardHeader { Layout.fillWidth: true; title: "What Tovel reads on its own"; symbol: "square.stack" }
-                        SourceRow { symbol: "dot.radiowaves.left.and.right"; title: "Podcast feeds"; line: "Paste a show's RSS link." }
-                        SourceRow { symbol: "link"; title: "Direct media links"; line: "Any link straight to an audio or video file." }
-                        SourceRow { symbol: "building.columns"; title: "Internet Archive and Wikimedia"; line: "Recordings from open archives." }
-                        SourceRow { symbol: "folder"; title: "Files and folders on your computer"; line: "Drop them on the window." }
+                        CardHeader { Layout.fillWidth: true; title: qsTr("What Tovel reads on its own"); symbol: "square.stack" }
+                        SourceRow { symbol: "dot.radiowaves.left.and.right"; title: qsTr("Podcast feeds"); line: qsTr("Paste a show's RSS link.") }
+                        SourceRow { symbol: "link"; title: qsTr("Direct media links"); line: qsTr("Any link straight to an audio or video file.") }
+                        SourceRow { symbol: "building.columns"; title: qsTr("Internet Archive and Wikimedia"); line: qsTr("Recordings from open archives.") }
+                        SourceRow { symbol: "folder"; title: qsTr("Files and folders on your computer"); line: qsTr("Drop them on the window.") }
                     }
                 }
                 GlassPanel {
@@ -139,11 +139,11 @@ MainPanel {
                         y: 20
                         width: parent.width - 40
                         spacing: 14
-                        CardHeader { Layout.fillWidth: true; title: "Other websites"; badge: "Optional"; symbol: "globe" }
+                        CardHeader { Layout.fillWidth: true; title: qsTr("Other websites"); badge: qsTr("Optional"); symbol: "globe" }
                         Text {
                             Layout.fillWidth: true
                             wrapMode: Text.WordWrap
-                            text: "For links from other websites, Tovel can use yt-dlp if you've installed it yourself. Tovel doesn't include it. You're responsible for downloading only what you have the right to."
+                            text: qsTr("For links from other websites, Tovel can use yt-dlp if you've installed it yourself. Tovel doesn't include it. You're responsible for downloading only what you have the right to.")
                             textFormat: Text.PlainText
                             font.pixelSize: Theme.smallSize
                             color: Theme.secondaryText
@@ -151,19 +151,19 @@ MainPanel {
                         RowLayout {
                             Layout.fillWidth: true
                             spacing: 15
-                            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "yt-dlp"; value: root.web.installed ? "Found" : "Not found" }
-                            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "Status"; value: root.web.enabled ? "On" : "Off" }
+                            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: "yt-dlp"; value: root.web.installed ? qsTr("Found") : qsTr("Not found") }
+                            Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Status"); value: root.web.enabled ? qsTr("On") : qsTr("Off") }
                         }
                         Toggle {
                             objectName: "onboardingWebToggle"
-                            text: "Use yt-dlp for other websites"
+                            text: qsTr("Use yt-dlp for other websites")
                             checked: root.web.enabled
                             onToggled: on => root.web.enabled = on
                         }
                         Text {
                             Layout.fillWidth: true
                             wrapMode: Text.WordWrap
-                            text: "Not installed? You can skip this and turn it on later in Engine settings."
+                            text: qsTr("Not installed? You can skip this and turn it on later in Engine settings.")
                             textFormat: Text.PlainText
                             font.pixelSize: Theme.captionSize
                             color: Theme.tertiaryText
@@ -192,7 +192,7 @@ MainPanel {
                         Text {
                             Layout.fillWidth: true
                             horizontalAlignment: Text.AlignHCenter
-                            text: "You're set."
+                            text: qsTr("You're set.")
                             textFormat: Text.PlainText
                             font.pixelSize: Theme.headlineSize
                             font.weight: Font.Bold
@@ -201,8 +201,8 @@ MainPanel {
                         RowLayout {
                             Layout.alignment: Qt.AlignHCenter
                             spacing: 40
-                            Stat { label: "Saves to"; value: "Downloads" }
-                            Stat { label: "Formats"; value: "MP3 \u00b7 M4A \u00b7 MP4" }
+                            Stat { label: qsTr("Saves to"); value: "Downloads" }
+                            Stat { label: qsTr("Formats"); value: "MP3 \u00b7 M4A \u00b7 MP4" }
                         }
                     }
                 }
@@ -234,13 +234,13 @@ MainPanel {
                 TextButton {
                     objectName: "backButton"
                     visible: root.step > 0
-                    text: "Back"
+                    text: qsTr("Back")
                     onClicked: root.back()
                 }
                 AccentButton {
                     id: primary
                     objectName: "startGathering"
-                    text: root.step >= root.steps - 1 ? "Start gathering" : "Continue"
+                    text: root.step >= root.steps - 1 ? qsTr("Start gathering") : qsTr("Continue")
                     focus: true
                     onClicked: root.advance()
                 }

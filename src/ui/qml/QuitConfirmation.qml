@@ -42,8 +42,8 @@ FocusScope {
                 id: question
                 objectName: "quitText"
                 Layout.fillWidth: true
-                text: root.count === 1 ? "1 item is still being gathered. Stop it and quit?"
-                                       : root.count + " items are still being gathered. Stop them and quit?"
+                text: root.count === 1 ? qsTr("1 item is still being gathered. Stop it and quit?")
+                                       : qsTr("%n items are still being gathered. Stop them and quit?", "", root.count)
                 textFormat: Text.PlainText
                 wrapMode: Text.WordWrap
                 font.pixelSize: Theme.titleSize
@@ -52,7 +52,7 @@ FocusScope {
             }
             Text {
                 Layout.fillWidth: true
-                text: "Downloads and conversions in progress end, and their unfinished files are removed."
+                text: qsTr("Downloads and conversions in progress end, and their unfinished files are removed.")
                 textFormat: Text.PlainText
                 wrapMode: Text.WordWrap
                 font.pixelSize: Theme.smallSize
@@ -64,13 +64,13 @@ FocusScope {
                 Item { Layout.fillWidth: true }
                 TextButton {
                     objectName: "keepGathering"
-                    text: "Keep gathering"
+                    text: qsTr("Keep gathering")
                     onClicked: { root.close(); root.keep() }
                 }
                 AccentButton {
                     id: stopButton
                     objectName: "stopAndQuit"
-                    text: "Stop and quit"
+                    text: qsTr("Stop and quit")
                     onClicked: root.stop()
                 }
             }
