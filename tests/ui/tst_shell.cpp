@@ -400,9 +400,15 @@ private slots:
         QQuickItem *question = item("quitQuestion");
         QTRY_VERIFY(question->isVisible());
         QCOMPARE(item("quitText")->property("text").toString(), "1 item is still being gathered. Stop it and quit?");
-        // "Keep gathering" changes nothing; "Stop and quit" ends the job, tidies up, then closes.
+        // "Keep gathering" (or Escape) changes nothing, and focus is back where it was; "Stop and quit"
+        // ends the job, tidies up, then closes.
         click(item("keepGathering"));
         QVERIFY(!question->isVisible() && window->isVisible());
+        item("inputField")->forceActiveFocus();
+        window->close();
+        QTRY_VERIFY(item("stopAndQuit")->hasActiveFocus());
+        QTest::keyClick(window, Qt::Key_Escape);
+        QVERIFY(!question->isVisible() && item("inputField")->hasActiveFocus());
         window->close();
         QTRY_VERIFY(question->isVisible());
         click(item("stopAndQuit"));

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Layouts
+import QtQuick.Window
 import Tovel
 
 // Asked before the window closes on running work: stopping ends every job cleanly first.
@@ -14,8 +15,20 @@ FocusScope {
     Accessible.ignored: !visible
     // The question stays true to what is running: once nothing is, there is nothing to ask.
     onCountChanged: if (visible && count === 0) { close(); stop() }
-    function open() { visible = true; forceActiveFocus(); stopButton.forceActiveFocus() }
-    function close() { visible = false }
+    // Focus comes back to where it was when the question goes.
+    property Item focusBefore: null
+    function open() {
+        focusBefore = Window.window ? Window.window.activeFocusItem : null
+        visible = true
+        forceActiveFocus()
+        stopButton.forceActiveFocus()
+    }
+    function close() {
+        visible = false
+        if (focusBefore)
+            focusBefore.forceActiveFocus()
+        focusBefore = null
+    }
 
     Keys.onEscapePressed: { close(); keep() }
 
