@@ -641,16 +641,27 @@ private slots:
     }
 
     // Tab alone goes round the whole window from each pane and reaches every control a screen reader
-    // lists (of a group of choices, the chosen one: the arrow keys reach the rest).
+    // lists (of a group of choices, the chosen one: the arrow keys reach the rest); Space on one of
+    // them acts as a click would.
     void keyboardReachesEveryControl_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("pane");
-        for (const char *pane : {"get", "library", "appearance", "engine"})
-            QTest::newRow(pane) << pane;
+        QTest::addColumn<QString>("press"); // the accessible name of the control Space is pressed on
+        QTest::addColumn<QString>("after"); // "item.property=value" once it has acted
+        QTest::newRow("get") << "get" << "Clear the source" << "inputField.text=";
+        QTest::newRow("library") << "library" << "Open Downloads" << "downloadsTrouble.visible=true";
+        QTest::newRow("appearance") << "appearance" << "Library" << "railButton-library.selected=true";
+        QTest::newRow("engine") << "engine" << "Use the web engine for other links" << "webEngineToggle.checked=true";
+        // clang-format on
     }
     void keyboardReachesEveryControl()
     {
         QFETCH(QString, pane);
+        QFETCH(QString, press);
+        QFETCH(QString, after);
+        qputenv("XDG_DATA_DIRS", QByteArray(env->folder("no-apps").toUtf8()));
+        WebEngine::shared().setEnabled(false);
         Defaults::set(Shell::onboardingKey, true);
         openWindow();
         item("inputField")->setProperty("text", env->root());
@@ -671,6 +682,20 @@ private slots:
                 reached << face->text(QAccessible::Name);
         }
         QVERIFY2(expected.isEmpty(), qPrintable(QStringList(expected.cbegin(), expected.cend()).join(", ")));
+
+        const auto focusedName = [this] {
+            return QAccessible::queryAccessibleInterface(window->activeFocusItem())->text(QAccessible::Name);
+        };
+        for (int i = 0; i < 120 && focusedName() != press; ++i)
+            QTest::keyClick(window, Qt::Key_Tab);
+        QTest::keyClick(window, Qt::Key_Space);
+        const QString holder = after.section('.', 0, 0);
+        QObject *target = holder == "downloadsTrouble" ? item("openDownloadsButton")->findChild<QObject *>(holder)
+                                                       : static_cast<QObject *>(item(holder));
+        const QString property = after.section('.', 1).section('=', 0, 0);
+        QTRY_COMPARE(target->property(qPrintable(property)).toString(), after.section('=', 1));
+        WebEngine::shared().setEnabled(false);
+        qunsetenv("XDG_DATA_DIRS");
     }
 
     // Keys alone: after Gather the field keeps focus while cards arrive; Tab from Gather goes to the top
