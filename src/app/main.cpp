@@ -24,12 +24,15 @@
 #include <cstdio>
 #include <memory>
 
-static void describeApplication()
+// `translated`: in the user's language; JSON lines are read by programs, so a --json run stays in
+// English whatever the desktop speaks.
+static void describeApplication(bool translated = true)
 {
     QCoreApplication::setOrganizationName(QStringLiteral("Tovel"));
     QCoreApplication::setApplicationName(QStringLiteral("Tovel"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(tovel::build::version));
-    tovel::installTranslations();
+    if (translated)
+        tovel::installTranslations();
 }
 
 static int failScreenshot(const QString &message)
@@ -201,7 +204,7 @@ int main(int argc, char *argv[])
         tovel::Diagnostics::install();
         // Headless: no display needed.
         QCoreApplication app(argc, argv);
-        describeApplication();
+        describeApplication(!arguments.contains(QStringLiteral("--json")));
         return tovel::cli::run(arguments);
     }
 

@@ -121,6 +121,8 @@ private slots:
         QCOMPARE(help.startsWith("Usage:"), !german);
         QCOMPARE(nothing.contains("gibt es keine Datei und keinen Ordner"), german);
         QCOMPARE(nothing.contains("There is no file or folder at"), !german);
+        // JSON lines are for programs: the same in every language.
+        QVERIFY(tovel({"list", "--json", env->root() + "/nothing"}, setting).contains("There is no file or folder at"));
     }
 
     // Every text the window shows in English reads differently in German.
