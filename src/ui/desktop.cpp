@@ -21,16 +21,22 @@ namespace {
 const QString notifications = QStringLiteral("org.freedesktop.Notifications");
 const QString notificationsPath = QStringLiteral("/org/freedesktop/Notifications");
 
-// Where a file is, as the user knows the place: "Downloads", or its folder with ~ for home.
+// A path as the user writes it, with ~ for their home.
+QString shortPath(const QString &path)
+{
+    const QString home = QDir::homePath();
+    if (path.startsWith(home + u'/'))
+        return QStringLiteral("~") + QDir::toNativeSeparators(path.mid(home.size()));
+    return QDir::toNativeSeparators(path);
+}
+
+// Where a file is, as the user knows the place: "Downloads", or its folder.
 QString placeOf(const QString &path)
 {
     const QString folder = QFileInfo(path).absolutePath();
     if (QDir(folder) == QDir(paths::downloads()))
         return Desktop::tr("Downloads");
-    const QString home = QDir::homePath();
-    if (folder.startsWith(home + u'/'))
-        return QStringLiteral("~") + folder.mid(home.size());
-    return QDir::toNativeSeparators(folder);
+    return shortPath(folder);
 }
 
 // Why `target` could not be opened (or shown), with where it is, so the user can get to it themselves.
@@ -44,7 +50,7 @@ QString cannotOpen(const QUrl &target, bool showing)
         return Desktop::tr("%1 is no longer there; it may have been moved or deleted.").arg(info.fileName());
     if (info.isDir())
         return Desktop::tr("No file manager is set to open folders. %1 is at %2.")
-            .arg(info.fileName(), QDir::toNativeSeparators(info.absoluteFilePath()));
+            .arg(info.fileName(), shortPath(info.absoluteFilePath()));
     if (showing)
         return Desktop::tr("No file manager is set to show files. The file is in %1.").arg(placeOf(path));
     const QString kind = info.suffix().toUpper();
