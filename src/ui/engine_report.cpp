@@ -38,6 +38,13 @@ EngineReport::EngineReport(QObject *parent) : QObject(parent), m_runtimeFound(To
     askLicense(this, deliver);
 }
 
+void EngineReport::refresh()
+{
+    m_runtimeFound = Tools::findJSRuntime().has_value();
+    emit toolsChanged();
+    countReports();
+}
+
 QObject *EngineReport::web() const
 {
     return &WebEngine::shared();

@@ -15,10 +15,10 @@ class EngineReport : public QObject
     QML_ELEMENT
     Q_PROPERTY(QObject *web READ web CONSTANT)
     Q_PROPERTY(QObject *updater READ updater CONSTANT)
-    Q_PROPERTY(bool converterPresent READ converterPresent CONSTANT)
-    Q_PROPERTY(bool converterBundled READ converterBundled CONSTANT)
+    Q_PROPERTY(bool converterPresent READ converterPresent NOTIFY toolsChanged)
+    Q_PROPERTY(bool converterBundled READ converterBundled NOTIFY toolsChanged)
     Q_PROPERTY(QString license READ license NOTIFY licenseChanged)
-    Q_PROPERTY(bool runtimeFound READ runtimeFound CONSTANT)
+    Q_PROPERTY(bool runtimeFound READ runtimeFound NOTIFY toolsChanged)
     Q_PROPERTY(QString installedVersion READ installedVersion CONSTANT)
     Q_PROPERTY(QString manifestLine READ manifestLine NOTIFY manifestChanged)
     Q_PROPERTY(QString manifestNotice READ manifestNotice NOTIFY manifestChanged)
@@ -49,8 +49,12 @@ public:
     Q_INVOKABLE void typeWebEnginePath(const QString &path);
     Q_INVOKABLE void showReports() const;
     Q_INVOKABLE void deleteReports();
+    // Looks again at the tools and the crash reports: the pane is kept, and things change while it is
+    // out of sight (ffmpeg installed, a report written).
+    Q_INVOKABLE void refresh();
 
 signals:
+    void toolsChanged();
     void licenseChanged();
     void manifestChanged();
     void reportsChanged();

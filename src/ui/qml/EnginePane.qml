@@ -14,6 +14,8 @@ Item {
         id: report
         objectName: "engineReport"
     }
+    // Kept between visits: each visit looks at the tools and reports afresh.
+    onVisibleChanged: if (visible) report.refresh()
     readonly property QtObject web: report.web
     readonly property QtObject updater: report.updater
 
