@@ -30,7 +30,9 @@ Shot takeShot(const QString &file, const QStringList &extra, bool onDisplay = fa
         arguments = QStringList{"-a", "-s", "-screen 0 1280x800x24", program} + arguments;
         program = QStringLiteral("xvfb-run");
         environment.removeIf([](const QString &entry) { return entry.startsWith("QT_QPA_PLATFORM="); });
+        // OpenGL even though Mesa draws it on the processor, where Tovel would choose its software renderer.
         environment << "QT_QPA_PLATFORM=xcb"
+                    << "QSG_RHI_BACKEND=opengl"
                     << "QSG_INFO=1";
     }
     runProgram(program, arguments, &shot.status, environment, 120'000, &shot.errors);
