@@ -12,6 +12,7 @@
 #include <taglib/mp4atom.h>
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
+#include <taglib/tbytevectorstream.h>
 #include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/wavfile.h>
@@ -271,22 +272,17 @@ bool keepsFile(AudioFormat format, AudioQuality quality, const std::optional<Med
     return false;
 }
 
-bool writeFileTags(const QString &path, const QList<QPair<QString, QString>> &tags, const QString &cover)
+namespace {
+
+// Adds `tags` and the picture to the file TagLib reads from `stream`, and saves it there.
+bool editTags(TagLib::IOStream *stream, Kind kind, const QList<QPair<QString, QString>> &tags,
+              const QByteArray &picture)
 {
-    QByteArray picture;
-    if (!cover.isEmpty()) {
-        QFile file(cover);
-        if (!file.open(QIODevice::ReadOnly))
-            return false;
-        picture = file.readAll();
-    }
     const bool png = picture.startsWith("\x89PNG");
     const TagLib::String mime = png ? "image/png" : "image/jpeg";
-    qint64 audioStart = 0;
-    const QByteArray name = QFile::encodeName(path);
-    switch (sniff(path, &audioStart)) {
+    switch (kind) {
     case Kind::mpeg: {
-        TagLib::MPEG::File file(name.constData(), false);
+        TagLib::MPEG::File file(stream, TagLib::ID3v2::FrameFactory::instance(), false);
         if (!file.isValid() || file.readOnly())
             return false;
         // An ID3v2.3 tag stays one; the ID3v1 and APE tags are left alone.
@@ -304,7 +300,7 @@ bool writeFileTags(const QString &path, const QList<QPair<QString, QString>> &ta
                          older ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4, TagLib::File::DoNotDuplicate);
     }
     case Kind::flac: {
-        TagLib::FLAC::File file(name.constData(), false);
+        TagLib::FLAC::File file(stream, TagLib::ID3v2::FrameFactory::instance(), false);
         if (!file.isValid() || file.readOnly())
             return false;
         TagLib::Ogg::XiphComment *comment = file.xiphComment(true);
@@ -319,7 +315,7 @@ bool writeFileTags(const QString &path, const QList<QPair<QString, QString>> &ta
         return file.save();
     }
     case Kind::mp4: {
-        TagLib::MP4::File file(name.constData(), false);
+        TagLib::MP4::File file(stream, false);
         if (!file.isValid() || file.readOnly() || !file.tag())
             return false;
         TagLib::MP4::Tag *tag = file.tag();
@@ -339,7 +335,7 @@ bool writeFileTags(const QString &path, const QList<QPair<QString, QString>> &ta
                                                                {QStringLiteral("album"), "IPRD"},
                                                                {QStringLiteral("date"), "ICRD"},
                                                                {QStringLiteral("comment"), "ICMT"}};
-        TagLib::RIFF::WAV::File file(name.constData(), false);
+        TagLib::RIFF::WAV::File file(stream, false);
         if (!file.isValid() || file.readOnly())
             return false;
         TagLib::RIFF::Info::Tag *info = file.InfoTag();
@@ -351,6 +347,42 @@ bool writeFileTags(const QString &path, const QList<QPair<QString, QString>> &ta
     case Kind::other: break;
     }
     return false;
+}
+
+} // namespace
+
+bool writeFileTags(const QString &path, const QList<QPair<QString, QString>> &tags, const QString &cover)
+{
+    QByteArray picture;
+    if (!cover.isEmpty()) {
+        QFile file(cover);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        picture = file.readAll();
+    }
+    qint64 audioStart = 0;
+    const Kind kind = sniff(path, &audioStart);
+    if (kind == Kind::other)
+        return false;
+    // TagLib moves what follows a tag that grows a kilobyte at a time, tens of thousands of calls for an
+    // episode: a file of usual size is edited in memory and written back at once instead.
+    QFile file(path);
+    if (file.size() > maxEditedInMemory) {
+        TagLib::FileStream stream(QFile::encodeName(path).constData());
+        return editTags(&stream, kind, tags, picture);
+    }
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    TagLib::ByteVector data(static_cast<unsigned int>(file.size()), '\0');
+    if (file.read(data.data(), file.size()) != file.size())
+        return false;
+    TagLib::ByteVectorStream stream(data);
+    data.clear();
+    if (!editTags(&stream, kind, tags, picture))
+        return false;
+    const TagLib::ByteVector &edited = *stream.data();
+    return file.seek(0) && file.write(edited.data(), edited.size()) == qint64(edited.size())
+        && file.resize(edited.size()) && file.flush();
 }
 
 } // namespace tovel

@@ -25,9 +25,12 @@ namespace tovel {
 // when no bitrate is asked for and TagLib read it.
 [[nodiscard]] bool keepsFile(AudioFormat format, AudioQuality quality, const std::optional<MediaProbe> &probe);
 
+inline constexpr qint64 maxEditedInMemory = 512 * 1024 * 1024;
+
 // Adds `tags` (by ffmpeg's names, as `tagsToWrite` gives them) and the picture `cover` (a JPEG or PNG;
 // none when empty) to the file at `path`, in place: the tags it has stay, its audio is not touched.
-// False when the file could not be written.
+// False when the file could not be written. A file up to `maxEditedInMemory` bytes is edited in memory
+// and written back whole; a longer one where it lies.
 [[nodiscard]] bool writeFileTags(const QString &path, const QList<QPair<QString, QString>> &tags, const QString &cover);
 
 } // namespace tovel
