@@ -283,14 +283,14 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
         }
         if (control.cancelled())
             co_return abandon(QString());
-        // Over our own hidden file: renamed where the temporary folder shares the disk, else copied. A
-        // download is private while it arrives; the saved file is as readable as any other.
-        // A copy (of the user's own file, perhaps a long one) is made away from the event loop.
+        // Over our own hidden file: a download is renamed where the temporary folder shares the disk, else
+        // copied, as the user's own file always is (away from the event loop: it may be long). A download
+        // is private while it arrives; the saved file is as readable as any other. (Each future is made
+        // before it is awaited: a lambda inside the awaited expression is more than GCC 12's coroutines
+        // keep track of.)
         QFile::remove(*staged);
         const QString from = input.path, to = *staged;
         const bool ours = input.ours;
-        // (Each future is made before it is awaited: a lambda in the awaited expression itself is more
-        // than GCC 12's coroutines keep track of.)
         QFuture<bool> moving = QtConcurrent::run([from, to, ours] {
             return (ours && ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
                 || QFile::copy(from, to);
