@@ -18,7 +18,7 @@ TOVEL_PACKAGES=(
   # lupdate and lrelease with their CMake package turn translations/*.ts into the .qm files built into
   # the program; Qt's own German texts for its standard dialogs come with qt6-translations-l10n.
   qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
-  ffmpeg
+  ffmpeg libtag1-dev
   dbus-daemon
 )
 

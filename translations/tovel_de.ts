@@ -1367,6 +1367,10 @@ Siehe tovel --help.
         <comment>status word on a card</comment>
         <translation>Vorhanden</translation>
     </message>
+    <message>
+        <source>Conversion failed. Could not write the tags into %1.</source>
+        <translation>Umwandlung fehlgeschlagen. Die Tags konnten nicht in %1 geschrieben werden.</translation>
+    </message>
 </context>
 <context>
     <name>WebEngineChooser</name>

@@ -12,7 +12,7 @@
 
 namespace tovel {
 
-// What an input holds, as ffmpeg's own stream summary tells it.
+// What an input holds, as ffmpeg's own stream summary tells it (or TagLib, in ffmpeg's terms).
 struct MediaProbe
 {
     QString container;              // the demuxer ffmpeg read it with ("mp3", "flac", "mov,mp4,m4a,...")
@@ -25,6 +25,7 @@ struct MediaProbe
     bool tagsInStream = false;      // the tags sit on the audio stream, not the file (Ogg, Opus)
     bool mono = false;              // the first audio stream has a single channel
     QStringList pictureCodecs = {}; // the codec of each attached picture, in the order of `pictures`
+    bool writableInPlace = false;   // read by TagLib, which can write the file's tags where it lies
 
     bool operator==(const MediaProbe &) const = default;
 };

@@ -17,7 +17,8 @@ class TestMedia : public QObject
     Q_OBJECT
 
     QTemporaryDir media;
-    QHash<QString, QByteArray> sourceAudio; // each input's decoded audio, as an MD5 line
+    QHash<QString, QByteArray> sourceAudio;  // each input's decoded audio, as an MD5 line
+    QHash<QString, QByteArray> sourceStream; // each input's audio stream as it is stored, as an MD5 line
 
     // The decoded audio's MD5, and whether anything went wrong while decoding all of it.
     static QByteArray decodedAudio(const QString &file, bool *clean)
@@ -29,6 +30,14 @@ class TestMedia : public QObject
                          {}, 60'000, &errors);
         *clean = status == 0 && errors.trimmed().isEmpty();
         return md5.trimmed();
+    }
+
+    // The MD5 of the first audio stream's bytes as they are stored, not decoded.
+    static QByteArray storedAudio(const QString &file)
+    {
+        return runProgram("ffmpeg",
+                          {"-nostdin", "-v", "error", "-i", file, "-map", "0:a:0", "-c", "copy", "-f", "md5", "-"})
+            .trimmed();
     }
 
     static QJsonObject ffprobe(const QString &file)
@@ -84,6 +93,7 @@ private slots:
             bool clean = false;
             sourceAudio.insert(name, decodedAudio(in + '/' + name, &clean));
             QVERIFY(clean);
+            sourceStream.insert(name, storedAudio(in + '/' + name));
         }
         // The WAV's cover rides in an ID3 chunk after its audio, which ffmpeg does not write itself.
         const QString id3 = media.path() + "/id3.mp3";
@@ -193,6 +203,9 @@ private slots:
                 || (format == "mp4" && base == "h264") || (format == "wav" && base == "wav tagged");
             if (same && !(lossy && quality == "128"))
                 QCOMPARE(audio, it.value());
+            // Audio kept as it is (16-bit WAV, FLAC, MP3, AAC) is stored as the very bytes it came in.
+            if (same && !(lossy && quality == "128") && base != "deep")
+                QCOMPARE(storedAudio(saved), sourceStream.value(it.key()));
         }
         QCOMPARE(entries(to).size(), 9);
         QCOMPARE(entries(env.temp()), QStringList());

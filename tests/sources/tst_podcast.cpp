@@ -31,6 +31,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(JobRunner::liveTasks(), 0, 60'000);
         server.reset();
         env.reset();
+        qunsetenv("TOVEL_FFMPEG");
     }
 
     // An address the router does not know is read as a feed.
@@ -176,31 +177,43 @@ private slots:
 
     // What the feed knows goes into the file's tags, in every format that carries them: the show, its
     // picture as the cover, the episode's day as the feed writes it (in published feeds, a zone name or a
-    // two-digit year); a tag the file already has stays.
+    // two-digit year); a tag the file already has stays. Audio already in the format wanted is kept: its
+    // stream stays byte for byte what was fetched, and no ffmpeg runs for it.
     void tagsFromTheFeed_data()
     {
         // clang-format off
         QTest::addColumn<QString>("file"); // a published feed of tests/data; empty: a feed of our own
+        QTest::addColumn<QString>("episode"); // the enclosure's kind
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("tags"); // title | date, then album | artist | comment for our own feed
         const QString own = "Ep 7 | 2024-01-02 | Field Notes | Kept Artist | urn:ep7";
-        QTest::newRow("mp3") << "" << "mp3" << own;
-        QTest::newRow("m4a") << "" << "m4a" << own;
-        QTest::newRow("flac") << "" << "flac" << own;
-        QTest::newRow("published, GMT") << "feed_partytime_dw_german.xml" << "mp3" << "18.03.2022 \u2013 Langsam gesprochene Nachrichten | 2022-03-18";
-        QTest::newRow("published, two-digit year") << "feed_antennapod_rss2basic_extensionless.xml" << "mp3" << "item-0 | 1970-01-01";
+        for (const char *format : {"mp3", "m4a", "flac"})
+            QTest::addRow("%s", format) << "" << "ogg" << format << own;
+        for (const char *format : {"mp3", "m4a", "flac", "wav"})
+            QTest::addRow("%s kept", format) << "" << format << format << own;
+        QTest::newRow("published, GMT") << "feed_partytime_dw_german.xml" << "mp3" << "mp3" << "18.03.2022 \u2013 Langsam gesprochene Nachrichten | 2022-03-18";
+        QTest::newRow("published, two-digit year") << "feed_antennapod_rss2basic_extensionless.xml" << "mp3" << "mp3" << "item-0 | 1970-01-01";
         // clang-format on
     }
     void tagsFromTheFeed()
     {
         QFETCH(QString, file);
+        QFETCH(QString, episode);
         QFETCH(QString, format);
         QFETCH(QString, tags);
         const bool own = file.isEmpty();
-        const QString tone = env->root() + (own ? "/ep.ogg" : "/ep.mp3");
-        QVERIFY(makeTone(tone, 0.4,
-                         own ? QStringList{"-c:a", "libvorbis", "-metadata", "artist=Kept Artist"} : QStringList()));
+        const QString tone = env->root() + "/ep." + episode;
+        QStringList making = own ? QStringList{"-metadata", "artist=Kept Artist"} : QStringList();
+        if (episode == "ogg")
+            making << "-c:a"
+                   << "libvorbis";
+        QVERIFY(makeTone(tone, 0.4, making));
         server->serve(QFileInfo(tone).fileName().prepend('/').toUtf8(), readFile(tone));
+        // Every ffmpeg run is logged.
+        const QString ffmpegLog = env->root() + "/ffmpeg.log";
+        QVERIFY(writeScript(env->root() + "/ffmpeg",
+                            QString("#!/bin/sh\necho \"$*\" >> '%1'\nexec ffmpeg \"$@\"\n").arg(ffmpegLog)));
+        qputenv("TOVEL_FFMPEG", (env->root() + "/ffmpeg").toUtf8());
         // A published feed's addresses lead nowhere (its pictures are not fetched from the web), but its
         // enclosures lead here.
         QString feed
@@ -215,8 +228,8 @@ private slots:
                                   "<title>Field Notes</title><itunes:author>The Host</itunes:author>"
                                   "<itunes:image href=\"%1/cover.png\"/><item><title>Ep 7</title><guid>urn:ep7</guid>"
                                   "<pubDate>Tue, 02 Jan 2024 10:00:00 +0000</pubDate>"
-                                  "<enclosure type=\"audio/ogg\" url=\"%1/ep.ogg\"/></item></channel></rss>")
-                       .arg(server->base());
+                                  "<enclosure url=\"%1/ep.%2\"/></item></channel></rss>")
+                       .arg(server->base(), episode);
         }
         server->serve("/feed.xml", feed.toUtf8());
         const QString out = env->folder("out"), saved = out + '/' + tags.section(" | ", 0, 0) + '.' + format;
@@ -228,8 +241,15 @@ private slots:
         for (const char *name : {"title", "date", "album", "artist", "comment"})
             found << probed.tags.value(name).left(name == QByteArray("date") ? 10 : -1);
         QCOMPARE(found.mid(0, tags.count(" | ") + 1).join(" | "), tags);
-        QCOMPARE(probed.cover, own);
+        QCOMPARE(probed.cover, own && format != "wav");
         QCOMPARE(entries(env->temp()), QStringList());
+        if (episode == format) {
+            const auto audio = [](const QString &path) {
+                return runProgram("ffmpeg", {"-v", "error", "-i", path, "-map", "0:a", "-c", "copy", "-f", "md5", "-"});
+            };
+            QCOMPARE(audio(saved), audio(tone));
+            QCOMPARE(readFile(ffmpegLog), QByteArray());
+        }
     }
 };
 
