@@ -7,6 +7,7 @@
 // Targets: p99 frame time <= 16 ms, p99 loop latency <= 25 ms with every card live, first frame
 // <= 0.5 s after launch. Exit status 0 when the run completed, whether or not the targets were met.
 
+#include "find_item.h"
 #include "platform/defaults.h"
 #include "ui/gathering.h"
 #include "ui/shell.h"
@@ -56,17 +57,6 @@ void report(const char *figure, double value, double target, const char *unit)
 {
     std::printf("%-28s %8.1f %s   (target <= %.0f %s)   %s\n", figure, value, unit, target, unit,
                 value <= target ? "PASS" : "FAIL");
-}
-
-QQuickItem *findItem(QQuickItem *root, const QString &name)
-{
-    for (QQuickItem *child : root->childItems()) {
-        if (child->objectName() == name)
-            return child;
-        if (QQuickItem *found = findItem(child, name))
-            return found;
-    }
-    return nullptr;
 }
 
 // The measured run: a fresh window in a private home; gathers FOLDER and reports.

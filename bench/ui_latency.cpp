@@ -8,6 +8,7 @@
 // Steps: switching panes (Ctrl+2, Ctrl+1), the pointer entering and leaving a rail button, a pop-up
 // list opening and closing. Target: each 4K median within 1.5× of the small window's.
 
+#include "find_item.h"
 #include "platform/defaults.h"
 #include "ui/shell.h"
 
@@ -28,17 +29,6 @@
 #include <functional>
 
 namespace {
-
-QQuickItem *findItem(QQuickItem *root, const QString &name)
-{
-    for (QQuickItem *child : root->childItems()) {
-        if (child->objectName() == name)
-            return child;
-        if (QQuickItem *found = findItem(child, name))
-            return found;
-    }
-    return nullptr;
-}
 
 double median(QList<double> values)
 {

@@ -118,10 +118,7 @@ int Gathering::format() const
 
 void Gathering::setFormat(int index)
 {
-    if (index == format())
-        return;
-    Defaults::set(formatKey, rawValue(formatAt(index)));
-    emit choicesChanged();
+    storeChoice(formatKey, index != format(), rawValue(formatAt(index)));
 }
 
 int Gathering::quality() const
@@ -132,10 +129,7 @@ int Gathering::quality() const
 
 void Gathering::setQuality(int index)
 {
-    if (index == quality())
-        return;
-    Defaults::set(qualityKey, rawValue(qualityAt(index)));
-    emit choicesChanged();
+    storeChoice(qualityKey, index != quality(), rawValue(qualityAt(index)));
 }
 
 int Gathering::items() const
@@ -147,9 +141,15 @@ int Gathering::items() const
 
 void Gathering::setItems(int index)
 {
-    if (index == items())
+    storeChoice(itemsKey, index != items(),
+                QString::number(index <= 0 || index > int(std::size(newest)) ? 0 : newest[index - 1]));
+}
+
+void Gathering::storeChoice(const QString &key, bool changed, const QString &raw)
+{
+    if (!changed)
         return;
-    Defaults::set(itemsKey, QString::number(index <= 0 || index > int(std::size(newest)) ? 0 : newest[index - 1]));
+    Defaults::set(key, raw);
     emit choicesChanged();
 }
 

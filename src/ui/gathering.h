@@ -107,6 +107,8 @@ signals:
     void choicesChanged();
 
 private:
+    // Stores a choice by its raw value and says so, when it changed.
+    void storeChoice(const QString &key, bool changed, const QString &raw);
     void recount();
     void collectNotices();
     QCoro::Task<void> findKind(QString input);
