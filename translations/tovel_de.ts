@@ -69,60 +69,6 @@
 <context>
     <name>CommandLine</name>
     <message>
-        <source>Usage:
-  tovel                         open the window
-  tovel get INPUT [options]     gather and convert every media item behind INPUT
-  tovel list INPUT [--json]     show the items INPUT stands for, without downloading anything
-  tovel hint INPUT              say what Tovel would do with INPUT
-  tovel tools                   show the ffmpeg, the web engine (yt-dlp) and the JavaScript runtime
-  tovel update-check [--json]   ask the product&apos;s site whether a newer build exists
-  tovel crash-reports [--delete]  list (or delete) the crash reports kept on this computer
-  tovel --help | --version
-
-INPUT is a podcast feed, a link to a media file, an Internet Archive item, a Wikimedia Commons
-file page, a file, a folder, or a file:// link.
-
-Options for get:
-  --format mp3|m4a|wav|flac|mp4     output format (default mp3)
-  --quality best|320|192|128        bitrate for mp3 and m4a (default best); &quot;320 kbps&quot; works too
-  --limit N                         gather at most N items (default 100)
-  --again                           gather items saved before too (they are otherwise skipped)
-  --to DIR                          save into DIR (default: the Downloads folder)
-  --json                            print one JSON object per job change, then a summary
-  --web-engine                      hand links no built-in source reads to yt-dlp, for this run only
-  --web-engine-path PATH            the yt-dlp program to use for this run
-
-Exit status: 0 when every job was saved, 1 when any failed or was stopped,
-2 when the input could not be read or the home folder is unusable, 130 when interrupted.
-</source>
-        <translation>Aufruf:
-  tovel                         das Fenster öffnen
-  tovel get INPUT [Optionen]    jedes Medium hinter INPUT sammeln und umwandeln
-  tovel list INPUT [--json]     die Einträge hinter INPUT zeigen, ohne etwas herunterzuladen
-  tovel hint INPUT              sagen, was Tovel mit INPUT tun würde
-  tovel tools                   ffmpeg, die Web-Engine (yt-dlp) und die JavaScript-Laufzeit zeigen
-  tovel update-check [--json]   auf der Website nachfragen, ob es eine neuere Version gibt
-  tovel crash-reports [--delete]  die Absturzberichte auf diesem Rechner auflisten (oder löschen)
-  tovel --help | --version
-
-INPUT ist ein Podcast-Feed, ein Link auf eine Mediendatei, ein Internet-Archive-Eintrag, eine
-Dateiseite auf Wikimedia Commons, eine Datei, ein Ordner oder ein file://-Link.
-
-Optionen für get:
-  --format mp3|m4a|wav|flac|mp4     Ausgabeformat (Standard: mp3)
-  --quality best|320|192|128        Bitrate für mp3 und m4a (Standard: best); „320 kbps“ geht auch
-  --limit N                         höchstens N Einträge sammeln (Standard: 100)
-  --again                           auch früher gespeicherte Einträge sammeln (sonst übersprungen)
-  --to DIR                          in DIR speichern (Standard: der Ordner Downloads)
-  --json                            pro Änderung eines Auftrags ein JSON-Objekt ausgeben, dann eine Zusammenfassung
-  --web-engine                      Links, die keine eingebaute Quelle liest, an yt-dlp geben (nur für diesen Lauf)
-  --web-engine-path PATH            das yt-dlp-Programm für diesen Lauf
-
-Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug oder gestoppt wurde,
-2, wenn die Eingabe nicht gelesen werden konnte oder der persönliche Ordner unbrauchbar ist, 130 bei Abbruch.
-</translation>
-    </message>
-    <message>
         <source>Unknown option %1. To give an input that begins with a dash, put -- before it.</source>
         <translation>Unbekannte Option %1. Um eine Eingabe anzugeben, die mit einem Bindestrich beginnt, setzen Sie -- davor.</translation>
     </message>
@@ -382,6 +328,72 @@ Siehe tovel --help.
         <translation>%1 nimmt keine Eingabe.
 </translation>
     </message>
+    <message>
+        <source>Usage:
+  tovel                         open the window
+  tovel get INPUT [options]     gather and convert every media item behind INPUT
+  tovel list INPUT [--json]     show the items INPUT stands for, without downloading anything
+  tovel hint INPUT              say what Tovel would do with INPUT
+  tovel tools                   show the ffmpeg, the web engine (yt-dlp) and the JavaScript runtime
+  tovel update-check [--json]   ask the product&apos;s site whether a newer build exists
+  tovel crash-reports [--delete]  list (or delete) the crash reports kept on this computer
+  tovel --help | --version
+
+INPUT is a podcast feed, a link to a media file, an Internet Archive item, a Wikimedia Commons
+file page, a file, a folder, or a file:// link.
+
+Options for get:
+  --format mp3|m4a|wav|flac|mp4     output format (default mp3)
+  --quality best|320|192|128        bitrate for mp3 and m4a (default best); &quot;320 kbps&quot; works too
+  --limit N                         gather at most N items (default 100)
+  --again                           gather items saved before too (they are otherwise skipped)
+  --loudness [LUFS]                 bring every file to one loudness (default -16 LUFS), peaks at
+                                    most -1 dBTP
+  --shorter-silences                shorten silences longer than a second to half a second
+  --to DIR                          save into DIR (default: the Downloads folder)
+  --json                            print one JSON object per job change, then a summary
+  --web-engine                      hand links no built-in source reads to yt-dlp, for this run only
+  --web-engine-path PATH            the yt-dlp program to use for this run
+
+Exit status: 0 when every job was saved, 1 when any failed or was stopped,
+2 when the input could not be read or the home folder is unusable, 130 when interrupted.
+</source>
+        <translation>Aufruf:
+  tovel                         das Fenster öffnen
+  tovel get INPUT [Optionen]    jedes Medium hinter INPUT sammeln und umwandeln
+  tovel list INPUT [--json]     die Einträge hinter INPUT zeigen, ohne etwas herunterzuladen
+  tovel hint INPUT              sagen, was Tovel mit INPUT tun würde
+  tovel tools                   ffmpeg, die Web-Engine (yt-dlp) und die JavaScript-Laufzeit zeigen
+  tovel update-check [--json]   auf der Website nachfragen, ob es eine neuere Version gibt
+  tovel crash-reports [--delete]  die Absturzberichte auf diesem Rechner auflisten (oder löschen)
+  tovel --help | --version
+
+INPUT ist ein Podcast-Feed, ein Link auf eine Mediendatei, ein Internet-Archive-Eintrag, eine
+Dateiseite auf Wikimedia Commons, eine Datei, ein Ordner oder ein file://-Link.
+
+Optionen für get:
+  --format mp3|m4a|wav|flac|mp4     Ausgabeformat (Standard: mp3)
+  --quality best|320|192|128        Bitrate für mp3 und m4a (Standard: best); „320 kbps“ geht auch
+  --limit N                         höchstens N Einträge sammeln (Standard: 100)
+  --again                           auch früher gespeicherte Einträge sammeln (sonst übersprungen)
+  --loudness [LUFS]                 jede Datei auf eine Lautheit bringen (Standard: -16 LUFS), Spitzen
+                                    höchstens -1 dBTP
+  --shorter-silences                Pausen über einer Sekunde auf eine halbe Sekunde kürzen
+  --to DIR                          in DIR speichern (Standard: der Ordner Downloads)
+  --json                            pro Änderung eines Auftrags ein JSON-Objekt ausgeben, dann eine Zusammenfassung
+  --web-engine                      Links, die keine eingebaute Quelle liest, an yt-dlp geben (nur für diesen Lauf)
+  --web-engine-path PATH            das yt-dlp-Programm für diesen Lauf
+
+Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug oder gestoppt wurde,
+2, wenn die Eingabe nicht gelesen werden konnte oder der persönliche Ordner unbrauchbar ist, 130 bei Abbruch.
+</translation>
+    </message>
+    <message>
+        <source>--loudness takes a target from -40 to -5 LUFS, such as -16 or -14.
+</source>
+        <translation>--loudness nimmt ein Ziel von -40 bis -5 LUFS, etwa -16 oder -14.
+</translation>
+    </message>
 </context>
 <context>
     <name>EnginePane</name>
@@ -576,6 +588,10 @@ Siehe tovel --help.
         <source>Type or paste a source first.</source>
         <translation>Geben Sie zuerst eine Quelle ein oder fügen Sie eine ein.</translation>
     </message>
+    <message>
+        <source>Sound</source>
+        <translation>Klang</translation>
+    </message>
 </context>
 <context>
     <name>JobCard</name>
@@ -631,6 +647,10 @@ Siehe tovel --help.
     <message>
         <source>Play %1</source>
         <translation>%1 abspielen</translation>
+    </message>
+    <message>
+        <source>Sound: %1</source>
+        <translation>Klang: %1</translation>
     </message>
 </context>
 <context>
@@ -1371,6 +1391,42 @@ Siehe tovel --help.
         <source>Conversion failed. Could not write the tags into %1.</source>
         <translation>Umwandlung fehlgeschlagen. Die Tags konnten nicht in %1 geschrieben werden.</translation>
     </message>
+    <message>
+        <source>Even loudness</source>
+        <translation>Gleiche Lautheit</translation>
+    </message>
+    <message>
+        <source>Even loudness (%1 LUFS)</source>
+        <translation>Gleiche Lautheit (%1 LUFS)</translation>
+    </message>
+    <message>
+        <source>Shorter silences</source>
+        <translation>Kürzere Pausen</translation>
+    </message>
+    <message>
+        <source>%1, shorter silences</source>
+        <comment>after the loudness</comment>
+        <translation>%1, kürzere Pausen</translation>
+    </message>
+    <message>
+        <source>−%1 s</source>
+        <comment>time a file was made shorter by</comment>
+        <translation>−%1 s</translation>
+    </message>
+    <message>
+        <source>−%1 min</source>
+        <comment>time a file was made shorter by</comment>
+        <translation>−%1 min</translation>
+    </message>
+    <message>
+        <source>−%1 min %2 s</source>
+        <comment>time a file was made shorter by</comment>
+        <translation>−%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>Conversion failed. ffmpeg could not read the sound through to measure it.</source>
+        <translation>Umwandlung fehlgeschlagen. ffmpeg konnte den Klang nicht bis zum Ende lesen, um ihn zu messen.</translation>
+    </message>
 </context>
 <context>
     <name>WebEngineChooser</name>
@@ -1489,6 +1545,23 @@ Siehe tovel --help.
     <message>
         <source>%1 stopped</source>
         <translation>%1 gestoppt</translation>
+    </message>
+    <message>
+        <source>As recorded</source>
+        <translation>Wie aufgenommen</translation>
+    </message>
+    <message>
+        <source>Even loudness</source>
+        <translation>Gleiche Lautheit</translation>
+    </message>
+    <message>
+        <source>Shorter silences</source>
+        <translation>Kürzere Pausen</translation>
+    </message>
+    <message>
+        <source>Even and shorter</source>
+        <comment>even loudness and shorter silences</comment>
+        <translation>Gleich und kürzer</translation>
     </message>
 </context>
 </TS>

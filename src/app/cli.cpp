@@ -28,9 +28,11 @@
 #include <QJsonObject>
 #include <QPointer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <sys/ioctl.h>
@@ -100,6 +102,9 @@ Options for get:
   --quality best|320|192|128        bitrate for mp3 and m4a (default best); "320 kbps" works too
   --limit N                         gather at most N items (default 100)
   --again                           gather items saved before too (they are otherwise skipped)
+  --loudness [LUFS]                 bring every file to one loudness (default -16 LUFS), peaks at
+                                    most -1 dBTP
+  --shorter-silences                shorten silences longer than a second to half a second
   --to DIR                          save into DIR (default: the Downloads folder)
   --json                            print one JSON object per job change, then a summary
   --web-engine                      hand links no built-in source reads to yt-dlp, for this run only
@@ -126,6 +131,8 @@ struct Request
     std::optional<QString> enginePath;
     bool webEngine = false;
     bool again = false;
+    std::optional<QString> loudness;
+    bool shorterSilences = false;
     bool json = false;
     bool deleteReports = false;
 };
@@ -138,8 +145,9 @@ QList<QCommandLineOption> optionsOf(const QString &command)
     };
     const auto flag = [](const char *name) { return QCommandLineOption(QString::fromLatin1(name)); };
     if (command == QLatin1String("get"))
-        return {valued("format"),          valued("quality"),  valued("limit"), valued("to"),
-                valued("web-engine-path"), flag("web-engine"), flag("again"),   flag("json")};
+        return {
+            valued("format"),         valued("quality"),         valued("limit"),    valued("to"),  valued("loudness"),
+            flag("shorter-silences"), valued("web-engine-path"), flag("web-engine"), flag("again"), flag("json")};
     if (command == QLatin1String("list") || command == QLatin1String("update-check"))
         return {flag("json")};
     if (command == QLatin1String("crash-reports"))
@@ -205,6 +213,8 @@ Request requestFrom(const QCommandLineParser &parser, const QList<QCommandLineOp
     request.enginePath = given("web-engine-path");
     request.webEngine = given("web-engine").has_value();
     request.again = given("again").has_value();
+    request.loudness = given("loudness");
+    request.shorterSilences = given("shorter-silences").has_value();
     request.json = given("json").has_value();
     request.deleteReports = given("delete").has_value();
     return request;
@@ -224,6 +234,31 @@ std::optional<AudioQuality> qualityFrom(const QString &text)
     if (lower == QLatin1String("128") || lower == QLatin1String("128k"))
         return AudioQuality::k128;
     return std::nullopt;
+}
+
+// --loudness takes its target only when one follows ("--loudness -14"), and the usual one otherwise; the
+// parser knows no optional values, and would read "-14" as an option of its own.
+QStringList withLoudnessTarget(QStringList words)
+{
+    static const QRegularExpression number(QStringLiteral("^[+-]?[0-9]+([.,][0-9]+)?$"));
+    for (qsizetype i = 1; i < words.size() && words.at(i) != QLatin1String("--"); ++i) {
+        if (words.at(i) != QLatin1String("--loudness") && words.at(i) != QLatin1String("-loudness"))
+            continue;
+        const bool given = i + 1 < words.size() && number.match(words.at(i + 1)).hasMatch();
+        words[i] = QStringLiteral("--loudness=")
+            + (given ? words.takeAt(i + 1).replace(u',', u'.') : QString::number(defaultLoudness));
+    }
+    return words;
+}
+
+// The target --loudness asked for, when it is one Tovel can reach.
+std::optional<double> loudnessFrom(const QString &text)
+{
+    bool ok = false;
+    const double target = text.toDouble(&ok);
+    if (!ok || target < quietestLoudness || target > loudestLoudness)
+        return std::nullopt;
+    return target;
 }
 
 // The words the command line shows for a job's phase: a job in line says so, and a saved one names
@@ -262,6 +297,11 @@ QJsonObject jobObject(const Job &job)
     // Only a saved file that is less than its source claims carries one.
     if (!job.warning().isEmpty())
         object.insert(QStringLiteral("warning"), job.warning());
+    if (job.sound().any()) {
+        object.insert(QStringLiteral("sound"), rawValue(job.sound()));
+        if (!job.output().isEmpty() && job.sound().shorterSilences)
+            object.insert(QStringLiteral("timeSaved"), std::round(job.timeSaved() * 10) / 10);
+    }
     return object;
 }
 
@@ -310,6 +350,8 @@ private:
             + QStringLiteral(" (%1%)").arg(wholePercent(job.progress()));
         if (!job.output().isEmpty())
             line += QStringLiteral(" \u2192 ") + job.output().toLocalFile();
+        if (const QString sound = job.soundText(); !sound.isEmpty())
+            line += QStringLiteral(" \u00b7 ") + sound;
         if (!job.warning().isEmpty())
             line += QStringLiteral(" \u00b7 ") + job.warning();
         return visibleControls(line);
@@ -432,6 +474,16 @@ QCoro::Task<int> getCommand(Request request)
                 .arg(request.quality));
         co_return 2;
     }
+    SoundOptions sound;
+    sound.shorterSilences = request.shorterSilences;
+    if (request.loudness) {
+        sound.loudness = loudnessFrom(*request.loudness);
+        if (!sound.loudness) {
+            err(QCoreApplication::translate("CommandLine",
+                                            "--loudness takes a target from -40 to -5 LUFS, such as -16 or -14.\n"));
+            co_return 2;
+        }
+    }
     bool limitOk = true;
     const int limit = request.limit.toInt(&limitOk);
     if (!limitOk || limit < 0) {
@@ -488,7 +540,7 @@ QCoro::Task<int> getCommand(Request request)
     });
 
     LaterPtr<IdleWatcher> idle(new IdleWatcher(runner));
-    co_await runner.run(request.input, *format, *quality, limit, request.again);
+    co_await runner.run(request.input, *format, *quality, limit, request.again, sound);
     if (interrupted && runner.jobs().isEmpty())
         co_return 130;
     if (runner.lastError()) {
@@ -718,7 +770,7 @@ int run(const QStringList &arguments)
     // Long options only: a word after one dash is never taken apart into letters.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions(options);
-    const QStringList words = QStringList{arguments.value(0)} + arguments.mid(2);
+    const QStringList words = withLoudnessTarget(QStringList{arguments.value(0)} + arguments.mid(2));
     if (!parser.parse(words)) {
         err(problemWith(parser, options, words) + QCoreApplication::translate("CommandLine", "\nSee tovel --help.\n"));
         return 2;

@@ -43,8 +43,9 @@ static int failScreenshot(const QString &message)
 
 // tovel --screenshot FILE [--pane P] [--onboarding] [--mode dark|light] [--size WxH] [--gather INPUT
 // [--wait SECONDS]] [--focus NAME]: renders the window off screen into a PNG; with --gather, the Get pane
-// gathers INPUT (as MP3) first and the picture is taken SECONDS later (3 unless told), live cards and
-// all; with --focus, the control called NAME has keyboard focus, its ring showing.
+// gathers INPUT (as MP3, with the Sound choice stored) first and the picture is taken SECONDS later (3
+// unless told), live cards and all; with --focus, the control called NAME has keyboard focus, its ring
+// showing.
 static int screenshot(int argc, char *argv[], const QStringList &arguments)
 {
     const QCommandLineOption fileOption(QStringLiteral("screenshot"), {}, QStringLiteral("file"));
@@ -128,7 +129,7 @@ static int screenshot(int argc, char *argv[], const QStringList &arguments)
     tovel::Gathering *gathering = nullptr;
     if (!gather.isEmpty()) {
         gathering = engine.singletonInstance<tovel::Gathering *>(qmlTypeId("Tovel", 1, 0, "Gathering"));
-        if (!gathering || !gathering->gather(gather, 0, 0)) {
+        if (!gathering || !gathering->gather(gather, 0, 0, 0, gathering->sound())) {
             const QString why = gathering ? gathering->lastError() : QString();
             return failScreenshot(why.isEmpty() ? QStringLiteral("Nothing to gather.") : why);
         }

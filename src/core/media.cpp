@@ -118,6 +118,58 @@ std::optional<QString> bitrate(AudioQuality quality)
     return std::nullopt;
 }
 
+QString rawValue(const SoundOptions &sound)
+{
+    QStringList parts;
+    if (sound.loudness)
+        parts << QStringLiteral("loudness=") + QString::number(*sound.loudness);
+    if (sound.shorterSilences)
+        parts << QStringLiteral("shorter-silences");
+    return parts.join(u'+');
+}
+
+SoundOptions soundOptionsFromRaw(const QString &raw)
+{
+    SoundOptions sound;
+    for (const QString &part : raw.split(u'+', Qt::SkipEmptyParts)) {
+        bool ok = false;
+        if (part.startsWith(QLatin1String("loudness="))) {
+            const double target = part.mid(9).toDouble(&ok);
+            if (ok && target >= quietestLoudness && target <= loudestLoudness)
+                sound.loudness = target;
+        } else if (part == QLatin1String("shorter-silences")) {
+            sound.shorterSilences = true;
+        }
+    }
+    return sound;
+}
+
+QString soundLabel(const SoundOptions &sound)
+{
+    QString loudness;
+    if (sound.loudness && qFuzzyCompare(*sound.loudness, defaultLoudness))
+        loudness = QCoreApplication::translate("Tovel", "Even loudness");
+    else if (sound.loudness)
+        loudness = QCoreApplication::translate("Tovel", "Even loudness (%1 LUFS)").arg(*sound.loudness);
+    if (!sound.shorterSilences)
+        return loudness;
+    if (loudness.isEmpty())
+        return QCoreApplication::translate("Tovel", "Shorter silences");
+    return QCoreApplication::translate("Tovel", "%1, shorter silences", "after the loudness").arg(loudness);
+}
+
+QString timeSavedText(double seconds)
+{
+    const qint64 whole = qint64(seconds + 0.5);
+    if (whole < 60)
+        return QCoreApplication::translate("Tovel", "\u2212%1 s", "time a file was made shorter by").arg(whole);
+    if (whole % 60 == 0)
+        return QCoreApplication::translate("Tovel", "\u2212%1 min", "time a file was made shorter by").arg(whole / 60);
+    return QCoreApplication::translate("Tovel", "\u2212%1 min %2 s", "time a file was made shorter by")
+        .arg(whole / 60)
+        .arg(whole % 60);
+}
+
 JobPhase JobPhase::failed(const QString &message)
 {
     return JobPhase(Kind::failed, withoutCredentials(message));

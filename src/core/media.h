@@ -89,6 +89,36 @@ inline constexpr AudioQuality allAudioQualities[]
 // ignore it), "BEST" when none is asked for, else the bitrate in capitals ("320K").
 [[nodiscard]] QString qualityFact(AudioFormat format, AudioQuality quality);
 
+// What is done to the sound itself on its way into the file; nothing by default, and then the file is
+// what the source holds.
+struct SoundOptions
+{
+    // The integrated loudness (EBU R128, in LUFS) every file is brought to by one gain; none: left as it is.
+    std::optional<double> loudness;
+    // Silences longer than about a second are shortened to about half a second.
+    bool shorterSilences = false;
+
+    [[nodiscard]] bool any() const { return loudness.has_value() || shorterSilences; }
+    bool operator==(const SoundOptions &) const = default;
+};
+
+// The loudness podcasts are commonly brought to, and the true peak no file is let past.
+inline constexpr double defaultLoudness = -16.0;
+inline constexpr double truePeakCeiling = -1.0;
+// The targets one may ask for.
+inline constexpr double quietestLoudness = -40.0;
+inline constexpr double loudestLoudness = -5.0;
+
+// As stored with each saved file: empty when nothing is done, else "loudness=-16", "shorter-silences"
+// or both joined by "+". A stored value that cannot be read is nothing done.
+[[nodiscard]] QString rawValue(const SoundOptions &sound);
+[[nodiscard]] SoundOptions soundOptionsFromRaw(const QString &raw);
+// "Even loudness", "Shorter silences", "Even loudness, shorter silences"; empty when nothing is done.
+// A target other than the usual one is named ("Even loudness (-14 LUFS)").
+[[nodiscard]] QString soundLabel(const SoundOptions &sound);
+// "−3 min 12 s", "−45 s": how much shorter a file came out.
+[[nodiscard]] QString timeSavedText(double seconds);
+
 // Where a job stands. Only `failed` carries a message.
 class JobPhase
 {

@@ -1,6 +1,7 @@
 #include "pipeline/conversion.h"
 
 #include "engine/tools.h"
+#include "pipeline/ffmpeg_progress.h"
 #include "platform/child_process.h"
 #include "platform/text.h"
 
@@ -193,7 +194,7 @@ bool isOutOfSpace(const QByteArray &errorTail, const QString &outputFolder)
 
 QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QString &input, const QString &output,
                             const std::optional<MediaProbe> &probe, const QList<QPair<QString, QString>> &tags,
-                            const QString &cover)
+                            const QString &cover, const QString &audioFilter)
 {
     QStringList arguments{QStringLiteral("-nostdin"), QStringLiteral("-nostats"), QStringLiteral("-progress"),
                           QStringLiteral("pipe:1"), QStringLiteral("-y")};
@@ -204,7 +205,8 @@ QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QStr
         arguments << QStringLiteral("-protocol_whitelist") << QStringLiteral("file")
                   << QStringLiteral("-format_whitelist") << QStringLiteral("jpeg_pipe,png_pipe") << QStringLiteral("-i")
                   << cover;
-    const bool copy = copiesStreams(format, quality, probe);
+    const bool filtered = !audioFilter.isEmpty();
+    const bool copy = !filtered && copiesStreams(format, quality, probe);
     // Cover pictures go along into the formats that carry one.
     const bool keepsPictures = probe && !probe->pictures.isEmpty()
         && (format == AudioFormat::mp3 || format == AudioFormat::m4a || format == AudioFormat::flac);
@@ -230,7 +232,11 @@ QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QStr
             arguments << QStringLiteral("-c:a") << QStringLiteral("aac") << QStringLiteral("-b:a") << bestAac;
         arguments << QStringLiteral("-movflags") << QStringLiteral("+faststart");
     } else if (format == AudioFormat::mp4) {
-        if (probe && !copy)
+        // A film whose sound alone is worked on keeps its picture as it is.
+        if (filtered && copiesStreams(format, quality, probe))
+            arguments << QStringLiteral("-c:v") << QStringLiteral("copy") << QStringLiteral("-c:a")
+                      << QStringLiteral("aac") << QStringLiteral("-movflags") << QStringLiteral("+faststart");
+        else if (probe && !copy)
             arguments << QStringLiteral("-c:v") << QStringLiteral("libx264") << QStringLiteral("-c:a")
                       << QStringLiteral("aac") << QStringLiteral("-movflags") << QStringLiteral("+faststart");
         else
@@ -266,6 +272,8 @@ QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QStr
         if (format == AudioFormat::m4a)
             arguments << QStringLiteral("-movflags") << QStringLiteral("+faststart");
     }
+    if (filtered)
+        arguments << QStringLiteral("-af") << audioFilter;
     // The input's tags go along, from wherever it keeps them.
     arguments << QStringLiteral("-map_metadata")
               << (probe && probe->tagsInStream ? QStringLiteral("0:s:a:0") : QStringLiteral("0"));
@@ -422,50 +430,6 @@ QString shortfallSentence(double written, double declared)
         .arg(span(written), span(declared));
 }
 
-namespace {
-
-// Follows ffmpeg's "-progress" report: the length written so far, and whether it moves at all.
-class ProgressReader
-{
-public:
-    // Takes what arrived on standard output; true when it said something new.
-    bool feed(const QByteArray &chunk)
-    {
-        m_pending += chunk;
-        bool moved = false;
-        qsizetype end;
-        while ((end = m_pending.indexOf('\n')) >= 0) {
-            const QByteArray line = m_pending.left(end).trimmed();
-            m_pending.remove(0, end + 1);
-            if (line.startsWith("out_time_us=")) {
-                bool ok = false;
-                const double seconds = line.mid(12).toDouble(&ok) / 1e6;
-                if (ok && seconds >= 0) {
-                    moved = moved || !m_written || seconds > *m_written;
-                    m_written = seconds;
-                }
-            } else if (line.startsWith("total_size=")) {
-                const qint64 size = line.mid(11).toLongLong();
-                moved = moved || size > m_size;
-                m_size = std::max(m_size, size);
-            } else if (line == "progress=end") {
-                moved = true;
-            }
-        }
-        if (m_pending.size() > 4096)
-            m_pending.clear();
-        return moved;
-    }
-    [[nodiscard]] std::optional<double> written() const { return m_written; }
-
-private:
-    QByteArray m_pending;
-    std::optional<double> m_written;
-    qint64 m_size = 0;
-};
-
-} // namespace
-
 QCoro::Task<std::optional<double>> measureLength(QString ffmpeg, QString input, std::function<void(QProcess *)> onStart)
 {
     auto process
@@ -497,12 +461,13 @@ QCoro::Task<Result<ConversionReport>> convert(QString input, QString output, Aud
                                               std::optional<MediaProbe> probe, std::function<void(QProcess *)> onStart,
                                               std::function<bool()> isCancelled, std::function<void(double)> progress,
                                               QList<QPair<QString, QString>> tags, QString cover,
-                                              std::chrono::milliseconds stallWindow)
+                                              std::chrono::milliseconds stallWindow, QString audioFilter)
 {
     const auto ffmpeg = Tools::ffmpegPath();
     if (!ffmpeg)
         co_return fail(Error::unsupported(QCoreApplication::translate("Tovel", "ffmpeg is missing.")));
-    auto process = makeChildProcess(*ffmpeg, ffmpegArguments(format, quality, input, output, probe, tags, cover));
+    auto process
+        = makeChildProcess(*ffmpeg, ffmpegArguments(format, quality, input, output, probe, tags, cover, audioFilter));
     QProcess *raw = process.get();
     // The length comes from the probe, else from the summary ffmpeg prints before it starts.
     auto length = std::make_shared<double>(probe && probe->duration && *probe->duration > 0 ? *probe->duration : 0);

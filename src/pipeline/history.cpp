@@ -17,7 +17,8 @@ namespace tovel {
 namespace {
 
 // The table as it first was; version 2 added where each file came from, version 3 when the file was last
-// modified (and took the user names and passwords out of the links noted before).
+// modified (and took the user names and passwords out of the links noted before), version 4 what was done
+// to its sound.
 const char *const createVersion1 = "CREATE TABLE saved ("
                                    " identity TEXT NOT NULL,"
                                    " format TEXT NOT NULL,"
@@ -46,6 +47,13 @@ bool isBusy(const QSqlError &error)
 QString qualityKey(AudioFormat format, AudioQuality quality)
 {
     return rawValue(usesQuality(format) ? quality : AudioQuality::best);
+}
+
+// Nothing done to the sound is stored as an empty text, never as null.
+QString soundKey(const SoundOptions &sound)
+{
+    const QString raw = rawValue(sound);
+    return raw.isEmpty() ? QStringLiteral("") : raw;
 }
 
 QString newConnectionName()
@@ -237,13 +245,18 @@ History::Preparation History::prepare()
                 return false;
             version = 3;
         }
+        if (version == 3) {
+            if (!run(QStringLiteral("ALTER TABLE saved ADD COLUMN sound TEXT NOT NULL DEFAULT ''")))
+                return false;
+            version = 4;
+        }
         if (versionTable && !run(QStringLiteral("DROP TABLE schema_version")))
             return false;
         if (stamped != schemaVersion && !run(QStringLiteral("PRAGMA user_version = %1").arg(schemaVersion)))
             return false;
         // A table of another shape under our name is no history of ours to use.
-        if (!run(QStringLiteral("SELECT identity, format, quality, output, size, saved_at, source, modified"
-                                " FROM saved LIMIT 0"))) {
+        if (!run(QStringLiteral("SELECT identity, format, quality, output, size, saved_at, source, modified,"
+                                " sound FROM saved LIMIT 0"))) {
             if (failure != Preparation::busy)
                 failure = Preparation::damaged;
             return false;
@@ -314,17 +327,18 @@ bool History::scrubCredentials()
 }
 
 std::optional<QString> History::savedOutput(const QString &identity, AudioFormat format, AudioQuality quality,
-                                            const QString &folder)
+                                            const SoundOptions &sound, const QString &folder)
 {
     if (identity.isEmpty() || !open())
         return std::nullopt;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(QStringLiteral("SELECT output, size, modified FROM saved"
-                                 " WHERE identity = ? AND format = ? AND quality = ?"
+                                 " WHERE identity = ? AND format = ? AND quality = ? AND sound = ?"
                                  " ORDER BY saved_at DESC, rowid DESC"));
     query.addBindValue(stored(identity));
     query.addBindValue(rawValue(format));
     query.addBindValue(qualityKey(format, quality));
+    query.addBindValue(soundKey(sound));
     if (!query.exec())
         return std::nullopt;
     const QString wanted = QFileInfo(folder).absoluteFilePath();
@@ -342,7 +356,7 @@ bool History::Source::vouchesFor(const QFileInfo &file) const
 }
 
 bool History::record(const QString &identity, const QString &source, AudioFormat format, AudioQuality quality,
-                     const QString &output)
+                     const SoundOptions &sound, const QString &output)
 {
     const QFileInfo file(output);
     if (identity.isEmpty() || !file.isFile())
@@ -362,11 +376,11 @@ bool History::record(const QString &identity, const QString &source, AudioFormat
     remove.prepare(QStringLiteral("DELETE FROM saved WHERE output = ?"));
     remove.addBindValue(file.absoluteFilePath());
     insert.prepare(QStringLiteral("INSERT INTO saved (identity, format, quality, output, size, saved_at, source,"
-                                  " modified) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+                                  " modified, sound) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (const QVariant &value :
          {QVariant(stored(identity)), QVariant(rawValue(format)), QVariant(qualityKey(format, quality)),
           QVariant(file.absoluteFilePath()), QVariant(file.size()), QVariant(QDateTime::currentSecsSinceEpoch()),
-          QVariant(stored(source)), modifiedAt(file)})
+          QVariant(stored(source)), modifiedAt(file), QVariant(soundKey(sound))})
         insert.addBindValue(value);
     if (remove.exec() && insert.exec() && db.commit())
         return true;

@@ -14,9 +14,9 @@
 namespace tovel {
 
 // What was saved before, kept on this computer only: per saved file, the item it came from (its
-// identity), the format and quality it was saved in, where it went, its size and modification time, and
-// when. Gathering the same feed again then fetches only what is new. Links are kept without the user
-// name and password they may carry.
+// identity), the format and quality it was saved in and what was done to its sound, where it went, its
+// size and modification time, and when. Gathering the same feed again then fetches only what is new. Links are kept
+// without the user name and password they may carry.
 //
 // The database is opened on first use. One that cannot be read is set aside beside it (renamed with the
 // time) and a fresh one started; one written by a newer Tovel is left alone and not used. Whatever goes
@@ -24,7 +24,7 @@ namespace tovel {
 class History
 {
 public:
-    static constexpr int schemaVersion = 3;
+    static constexpr int schemaVersion = 4;
 
     // ~/.local/share/Tovel/history.sqlite
     [[nodiscard]] static QString defaultPath();
@@ -34,15 +34,16 @@ public:
     History(const History &) = delete;
     History &operator=(const History &) = delete;
 
-    // The newest file in `folder` that `identity` was saved to in that format and quality, while it is
+    // The newest file in `folder` that `identity` was saved to in that format and quality, with that done
+    // to its sound, while it is
     // still there with the size and modification time it was saved with; a file deleted or changed since
     // (or one noted before times were kept) is not.
     [[nodiscard]] std::optional<QString> savedOutput(const QString &identity, AudioFormat format, AudioQuality quality,
-                                                     const QString &folder);
+                                                     const SoundOptions &sound, const QString &folder);
     // Notes one saved file, in a transaction of its own, replacing whatever was noted for that path before.
     // Called only once the file is complete; false when the database did not take it.
     bool record(const QString &identity, const QString &source, AudioFormat format, AudioQuality quality,
-                const QString &output);
+                const SoundOptions &sound, const QString &output);
 
     // Where each saved file came from, and what it was like when saved, keyed by path; read on a
     // connection of the calling thread's own. Empty when there is no history.

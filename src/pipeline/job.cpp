@@ -9,14 +9,24 @@ int wholePercent(double fraction)
     return int(std::floor(fraction * 100.0 + 1e-9));
 }
 
-Job::Job(MediaItem item, AudioFormat format, AudioQuality quality, quint64 sequence, QObject *parent)
+Job::Job(MediaItem item, AudioFormat format, AudioQuality quality, SoundOptions sound, quint64 sequence,
+         QObject *parent)
     : QObject(parent), m_id(QUuid::createUuid()), m_item(std::move(item)), m_format(format), m_quality(quality),
-      m_sequence(sequence), m_title(m_item.title)
+      m_sound(std::move(sound)), m_sequence(sequence), m_title(m_item.title)
 {}
 
 QString Job::qualityText() const
 {
     return qualityFact(m_format, m_quality);
+}
+
+QString Job::soundText() const
+{
+    const QString done = soundLabel(m_sound);
+    // A second and less is nothing to speak of.
+    if (m_timeSaved < 1 || m_output.isEmpty())
+        return done;
+    return done + QStringLiteral(" \u00b7 ") + timeSavedText(m_timeSaved);
 }
 
 void Job::setTitle(const QString &title)
@@ -75,6 +85,7 @@ void Job::finishAsAlreadySaved(const QUrl &output)
 void Job::restart(const JobPhase &phase, quint64 sequence)
 {
     m_alreadySaved = false;
+    m_timeSaved = 0;
     m_sequence = sequence;
     setOutput(QUrl());
     setWarning(QString());

@@ -29,15 +29,18 @@ class Job : public QObject
     Q_PROPERTY(QUrl output READ output NOTIFY outputChanged)
     Q_PROPERTY(QString formatLabel READ formatLabel CONSTANT)
     Q_PROPERTY(QString qualityText READ qualityText CONSTANT)
+    Q_PROPERTY(QString soundText READ soundText NOTIFY outputChanged)
     Q_PROPERTY(bool alreadySaved READ alreadySaved NOTIFY phaseChanged)
     Q_PROPERTY(QString warning READ warning NOTIFY warningChanged)
 public:
-    Job(MediaItem item, AudioFormat format, AudioQuality quality, quint64 sequence, QObject *parent = nullptr);
+    Job(MediaItem item, AudioFormat format, AudioQuality quality, SoundOptions sound, quint64 sequence,
+        QObject *parent = nullptr);
 
     [[nodiscard]] QUuid id() const { return m_id; }
     [[nodiscard]] const MediaItem &item() const { return m_item; }
     [[nodiscard]] AudioFormat format() const { return m_format; }
     [[nodiscard]] AudioQuality quality() const { return m_quality; }
+    [[nodiscard]] const SoundOptions &sound() const { return m_sound; }
     // Creation order across every runner: who is served first when conversions wait in line.
     [[nodiscard]] quint64 sequence() const { return m_sequence; }
 
@@ -75,6 +78,12 @@ public:
     // "BEST" when the quality has no bitrate, else the bitrate in capitals ("320K"); a dash for a format
     // that takes none.
     [[nodiscard]] QString qualityText() const;
+    // What was done to the sound ("Even loudness"), and once saved how much shorter the file came out
+    // ("Shorter silences \u00b7 \u22123 min 12 s"); empty when nothing is done to it.
+    [[nodiscard]] QString soundText() const;
+    // The seconds the shortened silences took off the saved file.
+    void setTimeSaved(double seconds) { m_timeSaved = seconds; }
+    [[nodiscard]] double timeSaved() const { return m_timeSaved; }
 
     void setTitle(const QString &title);
     void setPhase(const JobPhase &phase);
@@ -100,6 +109,7 @@ private:
     MediaItem m_item;
     AudioFormat m_format;
     AudioQuality m_quality;
+    SoundOptions m_sound;
     quint64 m_sequence;
     QString m_title;
     JobPhase m_phase;
@@ -107,6 +117,7 @@ private:
     QUrl m_output;
     QString m_partialOutput;
     QString m_warning;
+    double m_timeSaved = 0;
     bool m_alreadySaved = false;
 };
 

@@ -26,6 +26,8 @@ inline constexpr double converting = 0.75;
 inline constexpr double conversionShare = 1.0 - converting;
 // The most ffmpeg's report may claim of its share: the last step is the file's placing.
 inline constexpr double lastReport = 0.99;
+// The part of the conversion's share a reading of the sound takes, when one is made first.
+inline constexpr double soundReadingShare = 1.0 / 3;
 } // namespace progressBand
 
 // How a runner's jobs wait and give up; tests shorten them.

@@ -32,6 +32,7 @@ QCoro::Task<void> runJob(std::shared_ptr<JobControl> control, JobContext context
     const MediaItem item = job->item();
     const AudioFormat format = job->format();
     const AudioQuality quality = job->quality();
+    const SoundOptions sound = job->sound();
     Obtaining obtaining;
     // A download found cut short only once converted goes round again, within the same four tries.
     for (;;) {
@@ -47,7 +48,7 @@ QCoro::Task<void> runJob(std::shared_ptr<JobControl> control, JobContext context
         }
         const Inspection inspection = co_await inspectInput(*input, item, format, context, *control);
         const Result<StagedOutput> staged
-            = co_await convertInput(*input, inspection, item, format, quality, context, *control);
+            = co_await convertInput(*input, inspection, item, format, quality, sound, context, *control);
         releaseInput(*input);
         if (!staged) {
             if (!isCancelledError(staged.error()))
@@ -72,8 +73,8 @@ QCoro::Task<void> runJob(std::shared_ptr<JobControl> control, JobContext context
                               .arg(context.destination, placed.error().description()));
             co_return;
         }
-        recordSaved(*placed, check.verdict == LengthCheck::Verdict::short_ ? check.sentence : QString(), item, format,
-                    quality, context, *control);
+        recordSaved(*placed, *staged, check.verdict == LengthCheck::Verdict::short_ ? check.sentence : QString(), item,
+                    format, quality, sound, context, *control);
         co_return;
     }
 }

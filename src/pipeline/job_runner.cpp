@@ -77,7 +77,8 @@ JobContext JobRunner::makeContext() const
         m_setup.timings,     m_covers};
 }
 
-QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality quality, int limit, bool again)
+QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality quality, int limit, bool again,
+                                 SoundOptions sound)
 {
     QPointer<JobRunner> self(this);
     setLastError(std::nullopt);
@@ -100,7 +101,7 @@ QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality
             const QString host = url->url.host();
             MediaItem item(host.isEmpty() ? QStringLiteral("Web link") : host, url->url,
                            QCoreApplication::translate("Tovel", "Web engine \u00b7 ") + host, std::nullopt, input);
-            startJob(item, format, quality, again, context);
+            startJob(item, {format, quality, sound}, again, context);
             if (m_activeTasks == 0)
                 emit activeTasksChanged();
             co_return;
@@ -132,7 +133,7 @@ QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality
         MediaItem item = items->at(i);
         if (const int n = ++seen[item.identity]; n > 1 && !item.identity.isEmpty())
             item.identity += QStringLiteral(" #%1").arg(n);
-        startJob(item, format, quality, again, context);
+        startJob(item, {format, quality, sound}, again, context);
     }
     // Every item may have been saved before: then no task starts, and none will end to say so.
     if (count > 0 && m_activeTasks == 0)
@@ -150,14 +151,15 @@ JobPhase JobRunner::firstPhase(const MediaItem &item) const
     return line.inUse() >= line.capacity() ? JobPhase::Kind::waiting : JobPhase::Kind::fetching;
 }
 
-void JobRunner::startJob(const MediaItem &item, AudioFormat format, AudioQuality quality, bool again,
-                         const JobContext &context)
+void JobRunner::startJob(const MediaItem &item, const Wanted &wanted, bool again, const JobContext &context)
 {
-    auto *job = new Job(item, format, quality, nextSequence(), this);
+    const auto [format, quality, sound] = wanted;
+    auto *job = new Job(item, format, quality, sound, nextSequence(), this);
     m_jobs.prepend(job);
     const std::shared_ptr<History> &history = m_setup.history;
-    if (const auto saved = history && !again ? history->savedOutput(item.identity, format, quality, m_setup.destination)
-                                             : std::nullopt) {
+    if (const auto saved = history && !again
+            ? history->savedOutput(item.identity, format, quality, sound, m_setup.destination)
+            : std::nullopt) {
         job->finishAsAlreadySaved(QUrl::fromLocalFile(*saved));
         emit jobAdded(job);
         return;

@@ -57,8 +57,9 @@ public:
     // Resolves the input and starts a job per item (at most `limit`). Returns once the jobs are started,
     // or as soon as `cancelAll` (or the runner's end) cancels the resolution, which then ends quietly.
     // With a history, an item it has saved before in this format and quality ends at once, already
-    // saved, unless `again` is set.
-    QCoro::Task<void> run(QString input, AudioFormat format, AudioQuality quality, int limit, bool again = false);
+    // saved, unless `again` is set. `sound` says what is done to the sound of each.
+    QCoro::Task<void> run(QString input, AudioFormat format, AudioQuality quality, int limit, bool again = false,
+                          SoundOptions sound = {});
     Q_INVOKABLE void cancel(tovel::Job *job);
     // Starts a job that was already saved over again, as a new file beside the one saved before.
     Q_INVOKABLE void gatherAgain(tovel::Job *job);
@@ -92,8 +93,14 @@ private:
     void setLastError(std::optional<QString> error);
     // What the jobs of one gathering share, made as it starts.
     [[nodiscard]] JobContext makeContext() const;
-    void startJob(const MediaItem &item, AudioFormat format, AudioQuality quality, bool again,
-                  const JobContext &context);
+    // What each job of a gathering is to make.
+    struct Wanted
+    {
+        AudioFormat format;
+        AudioQuality quality;
+        SoundOptions sound;
+    };
+    void startJob(const MediaItem &item, const Wanted &wanted, bool again, const JobContext &context);
     [[nodiscard]] JobPhase firstPhase(const MediaItem &item) const;
     void launch(Job *job, const JobContext &context);
     static QCoro::Task<void> runTask(std::shared_ptr<JobControl> control, JobContext context,

@@ -8,6 +8,7 @@
 #include "pipeline/file_tags.h"
 #include "pipeline/history.h"
 #include "pipeline/job_control.h"
+#include "pipeline/sound.h"
 #include "platform/paths.h"
 #include "sources/local_sources.h"
 
@@ -234,13 +235,13 @@ QCoro::Task<Inspection> inspectInput(const JobInput &input, const MediaItem &ite
 
 QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Inspection &inspection,
                                                const MediaItem &item, AudioFormat format, AudioQuality quality,
-                                               const JobContext &context, JobControl &control)
+                                               SoundOptions sound, const JobContext &context, JobControl &control)
 {
     const std::optional<MediaProbe> &probe = inspection.probe;
     std::shared_ptr<SharedCover> cover;
     if (item.tags.image && wantsCover(format, probe) && !control.cancelled())
         cover = co_await coverFor(*item.tags.image, context, control);
-    const bool copies = copiesStreams(format, quality, probe);
+    const bool copies = !sound.any() && copiesStreams(format, quality, probe);
     std::optional<Limiter::Permit> permit;
     if (!control.cancelled() && !copies) {
         Limiter &line = context.lines->conversions();
@@ -268,8 +269,31 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
     };
     const QString coverPath = cover && cover->usable ? cover->path : QString();
     const QList<QPair<QString, QString>> tags = tagsToWrite(title, item.tags, inspection.ownTags);
-    const bool kept = keepsFile(format, quality, probe);
-    if (kept || (input.ours && coverPath.isEmpty() && isAlreadyTheFile(format, quality, probe, title, item.tags))) {
+    // The sound is measured first, in the conversion's slot, and the measure decides the filter.
+    const double readShare = sound.any() ? progressBand::soundReadingShare : 0.0;
+    SoundReading reading;
+    if (sound.any() && context.ffmpeg) {
+        std::function<void(double)> reported = [&control](double fraction) {
+            control.advance(progressBand::converting
+                            + progressBand::conversionShare * progressBand::soundReadingShare * fraction);
+        };
+        const auto length = inspection.declared ? inspection.declared : probe ? probe->duration : std::nullopt;
+        const std::optional<SoundReading> read
+            = co_await readSound(*context.ffmpeg, input.path, sound, length, reportStart(control), reported);
+        control.idle();
+        if (control.cancelled())
+            co_return abandon(QString());
+        if (!read)
+            co_return abandon(QCoreApplication::translate(
+                "Tovel", "Conversion failed. ffmpeg could not read the sound through to measure it."));
+        reading = *read;
+    }
+    const QString filter = soundFilter(sound, reading, format);
+    const double shortenedBy = sound.shorterSilences ? cutLength(cutsFor(reading.silences)) : 0.0;
+    const bool kept = !sound.any() && keepsFile(format, quality, probe);
+    if (kept
+        || (!sound.any() && input.ours && coverPath.isEmpty()
+            && isAlreadyTheFile(format, quality, probe, title, item.tags))) {
         // Audio kept as it is (an MP3 episode gathered as MP3) is never rewritten: the file is moved (a
         // download) or copied (the user's own) into place, and what the source knows is tagged into it
         // there. A download not known to be whole, or the user's own file, is read through first to see
@@ -321,18 +345,19 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
         co_return StagedOutput{*staged, written};
     }
     std::function<bool()> isCancelled = [target] { return !target || target->isCancelled(); };
-    std::function<void(double)> progress = [&control](double fraction) {
+    std::function<void(double)> progress = [&control, readShare](double fraction) {
         control.advance(progressBand::converting
-                        + progressBand::conversionShare * std::min(fraction, progressBand::lastReport));
+                        + progressBand::conversionShare
+                            * (readShare + (1 - readShare) * std::min(fraction, progressBand::lastReport)));
     };
     Result<ConversionReport> converted
         = co_await convert(input.path, *staged, format, quality, probe, reportStart(control), isCancelled, progress,
-                           tags, coverPath, context.timings.conversionStall);
+                           tags, coverPath, context.timings.conversionStall, filter);
     // A cover ffmpeg cannot use is dropped, for this job and the others that share it.
     if (!converted && !coverPath.isEmpty() && !control.cancelled()) {
         cover->usable = false;
         converted = co_await convert(input.path, *staged, format, quality, probe, reportStart(control), isCancelled,
-                                     progress, tags, QString(), context.timings.conversionStall);
+                                     progress, tags, QString(), context.timings.conversionStall, filter);
     }
     control.idle();
     permit.reset();
@@ -344,11 +369,15 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
     // ffmpeg's own account of what it wrote (its last progress report) is the length checked: a second
     // reading of every file would cost more than the conversion of a short one. Longer than the source
     // says it is: not the source's media.
+    // The silences cut out count towards what the file stands for.
     const std::optional<double> &declared = inspection.declared;
-    if (declared && converted->written && *converted->written > *declared + lengthTolerance(*declared))
+    std::optional<double> written = converted->written;
+    if (written)
+        *written += shortenedBy;
+    if (declared && written && *written > *declared + lengthTolerance(*declared))
         co_return abandon(QCoreApplication::translate(
             "Tovel", "Conversion failed. The file ffmpeg wrote is longer than its source."));
-    co_return StagedOutput{*staged, converted->written};
+    co_return StagedOutput{*staged, written, shortenedBy};
 }
 
 LengthCheck checkLength(const Inspection &inspection, const StagedOutput &staged, Download download)
@@ -366,14 +395,16 @@ LengthCheck checkLength(const Inspection &inspection, const StagedOutput &staged
     }
 }
 
-void recordSaved(const QString &output, const QString &warning, const MediaItem &item, AudioFormat format,
-                 AudioQuality quality, const JobContext &context, JobControl &control)
+void recordSaved(const QString &output, const StagedOutput &staged, const QString &warning, const MediaItem &item,
+                 AudioFormat format, AudioQuality quality, const SoundOptions &sound, const JobContext &context,
+                 JobControl &control)
 {
     if (context.history)
-        context.history->record(item.identity, item.origin, format, quality, output);
+        context.history->record(item.identity, item.origin, format, quality, sound, output);
     Job *job = control.job();
     if (!job)
         return;
+    job->setTimeSaved(staged.shortenedBy);
     job->setPartialOutput(QString());
     job->setWarning(warning);
     job->setProgress(1.0);

@@ -77,16 +77,19 @@ QCoro::Task<Inspection> inspectInput(const JobInput &input, const MediaItem &ite
 struct StagedOutput
 {
     QString path;
+    // The length of the source it stands for: what the file holds, with the silences cut out of it.
     std::optional<double> written;
+    double shortenedBy = 0; // seconds of silence cut out
 };
 
 // Step 3. Converts the input into a hidden file beside its destination (or moves it there, when it
-// already is the file wanted). Encoding waits for a conversion slot; a stream copy goes straight on.
+// already is the file wanted). Encoding waits for a conversion slot; a stream copy goes straight on. What
+// `sound` asks for is measured first, in the same slot, and the file is then always encoded.
 // The staged file is the caller's; on failure nothing is left. Fails with the card's sentence, or with
 // `cancelledError()`.
 QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Inspection &inspection,
                                                const MediaItem &item, AudioFormat format, AudioQuality quality,
-                                               const JobContext &context, JobControl &control);
+                                               SoundOptions sound, const JobContext &context, JobControl &control);
 
 // What the check of a complete output found.
 struct LengthCheck
@@ -108,7 +111,8 @@ struct LengthCheck
 // Step 5 is `placeOutput` (core/output_naming.h): the hidden file takes the first free name.
 
 // Step 6. The output is complete: the job is done, with its warning, and the history notes it.
-void recordSaved(const QString &output, const QString &warning, const MediaItem &item, AudioFormat format,
-                 AudioQuality quality, const JobContext &context, JobControl &control);
+void recordSaved(const QString &output, const StagedOutput &staged, const QString &warning, const MediaItem &item,
+                 AudioFormat format, AudioQuality quality, const SoundOptions &sound, const JobContext &context,
+                 JobControl &control);
 
 } // namespace tovel

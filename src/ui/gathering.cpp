@@ -102,6 +102,7 @@ namespace {
 const QString formatKey = QStringLiteral("gatherFormat");
 const QString qualityKey = QStringLiteral("gatherQuality");
 const QString itemsKey = QStringLiteral("gatherItems");
+const QString soundKey = QStringLiteral("gatherSound");
 
 template <typename T, size_t N> int indexOf(const T (&all)[N], const std::optional<T> &value)
 {
@@ -143,6 +144,32 @@ void Gathering::setItems(int index)
 {
     storeChoice(itemsKey, index != items(),
                 QString::number(index <= 0 || index > int(std::size(newest)) ? 0 : newest[index - 1]));
+}
+
+SoundOptions Gathering::soundAt(int index)
+{
+    SoundOptions sound;
+    if (index == 1 || index == 3)
+        sound.loudness = defaultLoudness;
+    sound.shorterSilences = index == 2 || index == 3;
+    return sound;
+}
+
+QStringList Gathering::sounds() const
+{
+    return {tr("As recorded"), tr("Even loudness"), tr("Shorter silences"),
+            tr("Even and shorter", "even loudness and shorter silences")};
+}
+
+int Gathering::sound() const
+{
+    const SoundOptions stored = soundOptionsFromRaw(Defaults::text(soundKey).value_or(QString()));
+    return (stored.loudness ? 1 : 0) + (stored.shorterSilences ? 2 : 0);
+}
+
+void Gathering::setSound(int index)
+{
+    storeChoice(soundKey, index != sound(), rawValue(soundAt(index)));
 }
 
 void Gathering::storeChoice(const QString &key, bool changed, const QString &raw)
@@ -222,7 +249,7 @@ QString Gathering::droppedText(const QList<QUrl> &urls, const QString &text) con
     return text;
 }
 
-bool Gathering::gather(const QString &input, int format, int quality, int items)
+bool Gathering::gather(const QString &input, int format, int quality, int items, int sound)
 {
     const QString text = trimWhitespace(input);
     // With no usable home nothing is gathered; the sentence under the field says why.
@@ -233,7 +260,7 @@ bool Gathering::gather(const QString &input, int format, int quality, int items)
         emit historyNoticeChanged();
     }
     // Not awaited: the jobs report through the runner as they go.
-    m_runner->run(text, formatAt(format), qualityAt(quality), itemLimit(items));
+    m_runner->run(text, formatAt(format), qualityAt(quality), itemLimit(items), false, soundAt(sound));
     return true;
 }
 

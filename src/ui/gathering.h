@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/media.h"
 #include "ui/job_list_model.h"
 
 #include <QCoroTask>
@@ -30,12 +31,14 @@ class Gathering : public QObject
     Q_PROPERTY(QStringList formats READ formats CONSTANT)
     Q_PROPERTY(QStringList qualities READ qualities CONSTANT)
     Q_PROPERTY(QStringList itemCounts READ itemCounts CONSTANT)
+    Q_PROPERTY(QStringList sounds READ sounds CONSTANT)
     // What the Get pane shows, kept here so that it survives the pane: the field's text for as long as
     // the window lives, the choices (positions in the pickers) from one start to the next.
     Q_PROPERTY(QString draft READ draft WRITE setDraft NOTIFY draftChanged)
     Q_PROPERTY(int format READ format WRITE setFormat NOTIFY choicesChanged)
     Q_PROPERTY(int quality READ quality WRITE setQuality NOTIFY choicesChanged)
     Q_PROPERTY(int items READ items WRITE setItems NOTIFY choicesChanged)
+    Q_PROPERTY(int sound READ sound WRITE setSound NOTIFY choicesChanged)
 public:
     explicit Gathering(QObject *parent = nullptr);
     ~Gathering() override;
@@ -53,6 +56,9 @@ public:
     // list their newest first, so the first items are the newest.
     [[nodiscard]] QStringList itemCounts() const;
     [[nodiscard]] static int itemLimit(int index);
+    // "As recorded", "Even loudness", "Shorter silences", "Even and shorter".
+    [[nodiscard]] QStringList sounds() const;
+    [[nodiscard]] static SoundOptions soundAt(int index);
 
     [[nodiscard]] const QString &draft() const { return m_draft; }
     void setDraft(const QString &draft);
@@ -62,6 +68,8 @@ public:
     void setQuality(int index);
     [[nodiscard]] int items() const;
     void setItems(int index);
+    [[nodiscard]] int sound() const;
+    void setSound(int index);
 
     // The badge word for what is typed, from the web engine's last known state.
     [[nodiscard]] Q_INVOKABLE QString sourceKind(const QString &input) const;
@@ -85,7 +93,7 @@ public:
 
     // Starts a request (trimmed, at most 100 items); false when there was nothing to gather, or nowhere
     // to save it.
-    Q_INVOKABLE bool gather(const QString &input, int format, int quality, int items = 0);
+    Q_INVOKABLE bool gather(const QString &input, int format, int quality, int items = 0, int sound = 0);
     Q_INVOKABLE void cancel(QObject *job);
     // Gathers an already saved job's item anyway, into a new file beside the one saved before.
     Q_INVOKABLE void gatherAgain(QObject *job);

@@ -12,7 +12,7 @@ class TestHistory : public QObject
 
 private slots:
     // A history written when its version was kept in a table of its own keeps its rows, and the table
-    // gives way to the version in the file's header.
+    // gives way to the version in the file's header. What was done to the sound tells saved files apart.
     void aHistoryWithAVersionTableIsKept()
     {
         TestEnv env;
@@ -35,21 +35,28 @@ private slots:
             QCOMPARE(sqlRows(path, statement), QStringList());
 
         History history(path);
-        QCOMPARE(history.savedOutput("guid song", AudioFormat::mp3, AudioQuality::k320, folder),
+        const SoundOptions plain, even{defaultLoudness, false}, shorter{std::nullopt, true};
+        QCOMPARE(history.savedOutput("guid song", AudioFormat::mp3, AudioQuality::k320, plain, folder),
                  std::optional<QString>());
-        QCOMPARE(history.savedOutput("guid song", AudioFormat::mp3, AudioQuality::best, folder),
+        QCOMPARE(history.savedOutput("guid song", AudioFormat::mp3, AudioQuality::best, plain, folder),
                  std::optional<QString>(song));
+        QCOMPARE(history.savedOutput("guid song", AudioFormat::mp3, AudioQuality::best, even, folder),
+                 std::optional<QString>());
         const QString other = folder + "/Other.flac";
         QVERIFY(writeFile(other, "more sound"));
-        QVERIFY(history.record("guid other", "Field Notes", AudioFormat::flac, AudioQuality::k128, other));
-        QCOMPARE(history.savedOutput("guid other", AudioFormat::flac, AudioQuality::best, folder),
+        QVERIFY(history.record("guid other", "Field Notes", AudioFormat::flac, AudioQuality::k128, even, other));
+        QCOMPARE(history.savedOutput("guid other", AudioFormat::flac, AudioQuality::best, even, folder),
                  std::optional<QString>(other));
+        for (const SoundOptions &sound : {plain, shorter, SoundOptions{-14.0, false}})
+            QCOMPARE(history.savedOutput("guid other", AudioFormat::flac, AudioQuality::best, sound, folder),
+                     std::optional<QString>());
         QCOMPARE(history.takeNotices(), QStringList());
 
         QCOMPARE(sqlRows(path, "PRAGMA user_version")
                      + sqlRows(path, "SELECT count(*) FROM sqlite_master WHERE name = 'schema_version'")
                      + sqlRows(path, "SELECT identity, source FROM saved ORDER BY saved_at"),
-                 QStringList({"3", "0", "guid song Field Notes", "guid gone Other", "guid other Field Notes"}));
+                 QStringList({"4", "0", "guid song Field Notes", "guid gone Other", "guid other Field Notes"}));
+        QCOMPARE(sqlRows(path, "SELECT sound FROM saved ORDER BY saved_at"), QStringList({"", "", "loudness=-16"}));
         QCOMPARE(History::sources(path).keys().size(), 3);
     }
 };

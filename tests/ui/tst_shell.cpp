@@ -311,8 +311,9 @@ private slots:
         pane->setProperty("format", 0);
         QCOMPARE(quality(), "320K on");
         pane->setProperty("quality", 0);
-        // Tab goes field, Clear, format, quality, items, Gather; Space gathers.
-        for (const char *next : {"clearButton", "formatPicker", "qualityPicker", "itemsPicker", "gatherButton"}) {
+        // Tab goes field, Clear, format, quality, sound, items, Gather; Space gathers.
+        for (const char *next :
+             {"clearButton", "formatPicker", "qualityPicker", "soundPicker", "itemsPicker", "gatherButton"}) {
             QTest::keyClick(window, Qt::Key_Tab);
             QVERIFY2(item(next)->hasActiveFocus(), next);
         }
@@ -713,7 +714,7 @@ private slots:
         QTest::keyClick(window, Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(shown("statusStat"), QStringList(3, "Saved"), 30'000);
         QVERIFY(item("inputField")->hasActiveFocus());
-        for (int i = 0; i < 5; ++i)
+        for (int i = 0; i < 6; ++i)
             QTest::keyClick(window, Qt::Key_Tab);
         QVERIFY(item("gatherButton")->hasActiveFocus());
         QStringList order;

@@ -14,6 +14,8 @@ FocusScope {
     property int format: Gathering.format
     property int quality: Gathering.quality
     property int items: Gathering.items
+    property int sound: Gathering.sound
+    onSoundChanged: Gathering.sound = sound
     onFormatChanged: Gathering.format = format
     onQualityChanged: Gathering.quality = quality
     onItemsChanged: Gathering.items = items
@@ -38,7 +40,7 @@ FocusScope {
 
     // After Gather the field has focus again, ready for the next input.
     function start() {
-        Gathering.gather(pane.input, pane.format, pane.quality, pane.items)
+        Gathering.gather(pane.input, pane.format, pane.quality, pane.items, pane.sound)
         if (field)
             field.forceActiveFocus()
     }
@@ -323,6 +325,14 @@ FocusScope {
                                 enabled: pane.takesQuality
                                 onActivated: index => pane.quality = index
                                 label: qsTr("Quality")
+                            }
+                            Picker {
+                                objectName: "soundPicker"
+                                Layout.preferredWidth: 156
+                                model: Gathering.sounds
+                                currentIndex: pane.sound
+                                onActivated: index => pane.sound = index
+                                label: qsTr("Sound")
                             }
                             Picker {
                                 id: itemsPicker

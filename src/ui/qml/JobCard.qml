@@ -153,6 +153,20 @@ GlassPanel {
             font.pixelSize: Theme.smallSize
             color: Theme.secondaryText
         }
+        // What is done to the sound, and once saved how much shorter the file came out.
+        Text {
+            objectName: "soundText"
+            Layout.fillWidth: true
+            visible: text.length > 0
+            text: root.job.soundText
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            font.pixelSize: Theme.smallSize
+            color: Theme.secondaryText
+            Accessible.role: Accessible.StaticText
+            Accessible.name: qsTr("Sound: %1").arg(text)
+            Accessible.ignored: !visible
+        }
         // A saved file that is less than its source claims says so.
         Text {
             objectName: "warningText"
