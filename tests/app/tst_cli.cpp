@@ -2,8 +2,6 @@
 #include "support/test_env.h"
 
 #include <QDirIterator>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QtTest>
 

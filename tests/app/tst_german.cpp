@@ -2,7 +2,6 @@
 #include "support/test_env.h"
 #include "ui/shell.h"
 
-#include <QGuiApplication>
 #include <QProcessEnvironment>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>

@@ -68,7 +68,10 @@ private:
             m_owner->m_most = std::max(m_owner->m_most, m_owner->m_open);
         }
         // A request is open until its connection is gone, whichever side closed it.
-        connect(socket, &QObject::destroyed, this, [this] { finished(); });
+        connect(socket, &QObject::destroyed, this, [this] {
+            QMutexLocker lock(&m_owner->m_mutex);
+            --m_owner->m_open;
+        });
         if (response.stall)
             return;
         if (!response.etag.isEmpty())
@@ -92,12 +95,6 @@ private:
             response.body = response.body.mid(from, count);
         }
         QTimer::singleShot(response.delayMs, socket, [this, socket, response] { respond(socket, response); });
-    }
-
-    void finished()
-    {
-        QMutexLocker lock(&m_owner->m_mutex);
-        --m_owner->m_open;
     }
 
     static QByteArray reason(int status)
@@ -202,41 +199,6 @@ HttpServer::~HttpServer()
         m_worker, [this] { delete m_worker; }, Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
-}
-
-void HttpServer::route(const QByteArray &target, Response response)
-{
-    QMutexLocker lock(&m_mutex);
-    m_routes.insert(target, std::move(response));
-}
-
-void HttpServer::routeInTurn(const QByteArray &target, QList<Response> responses)
-{
-    QMutexLocker lock(&m_mutex);
-    m_turns.insert(target, std::move(responses));
-}
-
-QString HttpServer::base() const
-{
-    return QStringLiteral("http://127.0.0.1:%1").arg(m_port);
-}
-
-QList<HttpServer::Request> HttpServer::requests() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_requests;
-}
-
-int HttpServer::mostConcurrent() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_most;
-}
-
-int HttpServer::openRequests() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_open;
 }
 
 } // namespace tovel::test
