@@ -10,6 +10,8 @@
 using namespace tovel;
 using namespace tovel::test;
 
+Q_DECLARE_METATYPE(tovel::MediaProbe)
+
 class TestConversion : public QObject
 {
     Q_OBJECT
@@ -25,39 +27,34 @@ private slots:
         // clang-format off
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("quality");
-        // "audio[ mono]/video/picture[:codec]" (a picture is mjpeg unless said); empty: the input could not be probed
-        QTest::addColumn<QString>("probed");
+        QTest::addColumn<MediaProbe>("probe"); // no duration: the input could not be probed
         QTest::addColumn<QString>("middle");
         // What the media run cannot tell apart: the bitrate "best" chooses for AAC (half of it for one
         // channel), a probe-less input encoded as always, a bitmap cover MP4 cannot hold, VP9 re-encoded.
-        QTest::newRow("m4a best") << "m4a" << "Best available" << "" << "-vn -c:a aac -b:a 256k -movflags +faststart";
-        QTest::newRow("m4a best of mono mp3") << "m4a" << "Best available" << "mp3 mono//"
-                                              << "-vn -c:a aac -b:a 128k -movflags +faststart";
-        QTest::newRow("mp3 128, not probed") << "mp3" << "128 kbps" << "" << "-vn -c:a libmp3lame -b:a 128k";
-        QTest::newRow("mp4 of flac with a bitmap cover") << "mp4" << "320 kbps" << "flac//1:bmp"
+        const auto probed = [](const QString &audio, const QString &video = {}, const QString &picture = {}) {
+            return MediaProbe{.audioCodec = audio, .videoCodec = video,
+                              .pictures = picture.isEmpty() ? QList<int>() : QList<int>{1}, .duration = 60.0,
+                              .pictureCodecs = picture.isEmpty() ? QStringList() : QStringList{picture}};
+        };
+        MediaProbe mono = probed("mp3");
+        mono.mono = true;
+        QTest::newRow("m4a best") << "m4a" << "Best available" << MediaProbe() << "-vn -c:a aac -b:a 256k -movflags +faststart";
+        QTest::newRow("m4a best of mono mp3") << "m4a" << "Best available" << mono << "-vn -c:a aac -b:a 128k -movflags +faststart";
+        QTest::newRow("mp3 128, not probed") << "mp3" << "128 kbps" << MediaProbe() << "-vn -c:a libmp3lame -b:a 128k";
+        QTest::newRow("mp4 of flac with a bitmap cover") << "mp4" << "320 kbps" << probed("flac", "", "bmp")
                                                          << "-map 0:a:0 -c:a aac -b:a 256k -movflags +faststart";
-        QTest::newRow("mp4 of vp9") << "mp4" << "Best available" << "opus/vp9/"
-                                    << "-c:v libx264 -c:a aac -movflags +faststart";
+        QTest::newRow("mp4 of vp9") << "mp4" << "Best available" << probed("opus", "vp9") << "-c:v libx264 -c:a aac -movflags +faststart";
         // clang-format on
     }
     void arguments()
     {
         QFETCH(QString, format);
         QFETCH(QString, quality);
-        QFETCH(QString, probed);
+        QFETCH(MediaProbe, probe);
         QFETCH(QString, middle);
-        std::optional<MediaProbe> probe;
-        if (!probed.isEmpty()) {
-            const QStringList parts = probed.split(u'/');
-            probe = MediaProbe{"", parts.at(0).section(u' ', 0, 0), parts.at(1), {}, {}, 60.0};
-            probe->mono = parts.at(0).endsWith(" mono");
-            if (!parts.at(2).isEmpty()) {
-                probe->pictures << parts.at(2).section(u':', 0, 0).toInt();
-                probe->pictureCodecs << (parts.at(2).contains(u':') ? parts.at(2).section(u':', 1) : "mjpeg");
-            }
-        }
         const QString in = "/tmp/in put.wav", out = "/out/-name.mp3";
-        QCOMPARE(ffmpegArguments(*audioFormatFromRaw(format), *audioQualityFromRaw(quality), in, out, probe),
+        QCOMPARE(ffmpegArguments(*audioFormatFromRaw(format), *audioQualityFromRaw(quality), in, out,
+                                 probe.duration ? std::optional(probe) : std::nullopt),
                  QStringList({"-nostdin", "-nostats", "-progress", "pipe:1", "-y"}) + mediaInputOptions()
                      + QStringList({"-i", in}) + middle.split(u' ') + QStringList({"-map_metadata", "0", out}));
     }

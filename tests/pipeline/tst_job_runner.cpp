@@ -19,15 +19,6 @@ class TestJobRunner : public QObject
     QString in;
     QString out;
 
-    // A stand-in ffmpeg that cannot describe its input (as for an unreadable file), and that converts by
-    // logging "start <input>" and then taking far longer than any time limit here, so only a cancel ends it.
-    QString useStandIn()
-    {
-        const QString script = env->root() + "/ffmpeg", log = env->root() + "/ffmpeg.log";
-        writeSlowFFmpeg(script, log);
-        qputenv("TOVEL_FFMPEG", script.toUtf8());
-        return log;
-    }
     // The items ("<n>.wav", read where they are) the stand-in has started on, in order.
     static QList<int> started(const QString &log)
     {
@@ -102,7 +93,10 @@ private slots:
         // Conversions beyond the slots wait in line, served in the order their jobs were created (the
         // first slots go to whichever input was described first). A job cancelled in line never starts;
         // the slot a cancelled conversion frees goes to the next one wanted.
-        const QString log = useStandIn();
+        // A stand-in ffmpeg that logs "start <input>" and then runs until it is ended.
+        const QString log = env->root() + "/ffmpeg.log";
+        QVERIFY(writeSlowFFmpeg(env->root() + "/ffmpeg", log));
+        qputenv("TOVEL_FFMPEG", QFile::encodeName(env->root() + "/ffmpeg"));
         const int capacity = 3;
         auto lines = std::make_shared<GatherLines>(capacity);
         for (int i = 1; i <= capacity + 3; ++i)
