@@ -32,8 +32,8 @@ private slots:
         // What the media run cannot tell apart: the bitrate "best" chooses for AAC (half of it for one
         // channel), a probe-less input encoded as always, a bitmap cover MP4 cannot hold, VP9 re-encoded.
         const auto probed = [](const QString &audio, const QString &video = {}, const QString &picture = {}) {
-            return MediaProbe{.audioCodec = audio, .videoCodec = video,
-                              .pictures = picture.isEmpty() ? QList<int>() : QList<int>{1}, .duration = 60.0,
+            return MediaProbe{.container = {}, .audioCodec = audio, .videoCodec = video,
+                              .pictures = picture.isEmpty() ? QList<int>() : QList<int>{1}, .tags = {}, .duration = 60.0,
                               .pictureCodecs = picture.isEmpty() ? QStringList() : QStringList{picture}};
         };
         MediaProbe mono = probed("mp3");
