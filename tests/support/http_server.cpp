@@ -97,14 +97,11 @@ private:
         QTimer::singleShot(response.delayMs, socket, [this, socket, response] { respond(socket, response); });
     }
 
+    // The reason phrases tests read in the sentences they expect; any other status says only "Status".
     static QByteArray reason(int status)
     {
         static const QHash<int, QByteArray> reasons{{200, "OK"},
-                                                    {206, "Partial Content"},
-                                                    {304, "Not Modified"},
                                                     {404, "Not Found"},
-                                                    {410, "Gone"},
-                                                    {416, "Range Not Satisfiable"},
                                                     {429, "Too Many Requests"},
                                                     {500, "Internal Server Error"},
                                                     {503, "Service Unavailable"}};
