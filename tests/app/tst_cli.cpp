@@ -2,8 +2,6 @@
 #include "support/test_env.h"
 
 #include <QDirIterator>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QtTest>
 
@@ -20,9 +18,10 @@ class TestCli : public QObject
     std::unique_ptr<TestEnv> env;
     QString in;
 
-    static QByteArray tovel(const QStringList &arguments, int *status, QByteArray *errors = nullptr)
+    static QByteArray tovel(const QStringList &arguments, int *status, QByteArray *errors = nullptr,
+                            const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
     {
-        return runProgram(TOVEL_BINARY, arguments, status, {}, 120'000, errors);
+        return runProgram(TOVEL_BINARY, arguments, status, environment.toStringList(), 120'000, errors);
     }
 
     // Every path under `folder`, sorted.
@@ -167,8 +166,7 @@ private slots:
         const bool rootHadDownloads = QFileInfo::exists("/Downloads");
         int exit = -1;
         QByteArray errors;
-        const QByteArray output
-            = runProgram(TOVEL_BINARY, arguments, &exit, environment.toStringList(), 120'000, &errors);
+        const QByteArray output = tovel(arguments, &exit, &errors, environment);
         QCOMPARE(exit, status);
         for (const char *raw : {"\x1b", "\x07", "\xc2\x9b", "s3cret"})
             QVERIFY2(!output.contains(raw) && !errors.contains(raw), output.constData());
@@ -239,8 +237,7 @@ private slots:
         // Under a UTF-8 locale, as most desktops are, a stray byte does not survive Qt's reading of a name.
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("LC_ALL", "C.UTF-8");
-        const QByteArray output
-            = runProgram(TOVEL_BINARY, arguments, &exit, environment.toStringList(), 120'000, &errors);
+        const QByteArray output = tovel(arguments, &exit, &errors, environment);
         QCOMPARE(exit, status);
         QCOMPARE(QString::fromUtf8(errors), err.replace("{old}", old));
         if (listing)

@@ -68,7 +68,10 @@ private:
             m_owner->m_most = std::max(m_owner->m_most, m_owner->m_open);
         }
         // A request is open until its connection is gone, whichever side closed it.
-        connect(socket, &QObject::destroyed, this, [this] { finished(); });
+        connect(socket, &QObject::destroyed, this, [this] {
+            QMutexLocker lock(&m_owner->m_mutex);
+            --m_owner->m_open;
+        });
         if (response.stall)
             return;
         if (!response.etag.isEmpty())
@@ -94,20 +97,11 @@ private:
         QTimer::singleShot(response.delayMs, socket, [this, socket, response] { respond(socket, response); });
     }
 
-    void finished()
-    {
-        QMutexLocker lock(&m_owner->m_mutex);
-        --m_owner->m_open;
-    }
-
+    // The reason phrases tests read in the sentences they expect; any other status says only "Status".
     static QByteArray reason(int status)
     {
         static const QHash<int, QByteArray> reasons{{200, "OK"},
-                                                    {206, "Partial Content"},
-                                                    {304, "Not Modified"},
                                                     {404, "Not Found"},
-                                                    {410, "Gone"},
-                                                    {416, "Range Not Satisfiable"},
                                                     {429, "Too Many Requests"},
                                                     {500, "Internal Server Error"},
                                                     {503, "Service Unavailable"}};
@@ -202,41 +196,6 @@ HttpServer::~HttpServer()
         m_worker, [this] { delete m_worker; }, Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
-}
-
-void HttpServer::route(const QByteArray &target, Response response)
-{
-    QMutexLocker lock(&m_mutex);
-    m_routes.insert(target, std::move(response));
-}
-
-void HttpServer::routeInTurn(const QByteArray &target, QList<Response> responses)
-{
-    QMutexLocker lock(&m_mutex);
-    m_turns.insert(target, std::move(responses));
-}
-
-QString HttpServer::base() const
-{
-    return QStringLiteral("http://127.0.0.1:%1").arg(m_port);
-}
-
-QList<HttpServer::Request> HttpServer::requests() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_requests;
-}
-
-int HttpServer::mostConcurrent() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_most;
-}
-
-int HttpServer::openRequests() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_open;
 }
 
 } // namespace tovel::test

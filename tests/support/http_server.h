@@ -56,21 +56,30 @@ public:
     HttpServer &operator=(const HttpServer &) = delete;
 
     // Answers requests for `target` (a path, optionally with its query; a path alone matches any query).
-    void route(const QByteArray &target, Response response);
+    void route(const QByteArray &target, Response response)
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_routes.insert(target, std::move(response));
+    }
     // Answers the requests for `target` with these in turn; the last one answers every request after.
-    void routeInTurn(const QByteArray &target, QList<Response> responses);
+    void routeInTurn(const QByteArray &target, QList<Response> responses)
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_turns.insert(target, std::move(responses));
+    }
     // The common case: a body sent at once with its length.
     void serve(const QByteArray &target, QByteArray body, int status = 200)
     {
-        Response response;
-        response.status = status;
-        response.body = std::move(body);
-        route(target, std::move(response));
+        route(target, {.status = status, .body = std::move(body)});
     }
     // "http://127.0.0.1:PORT"
-    [[nodiscard]] QString base() const;
+    [[nodiscard]] QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
     [[nodiscard]] QUrl url(const QString &target) const { return QUrl(base() + target); }
-    [[nodiscard]] QList<Request> requests() const;
+    [[nodiscard]] QList<Request> requests() const
+    {
+        const QMutexLocker lock(&m_mutex);
+        return m_requests;
+    }
     // How many requests asked for `path`, whatever their query.
     [[nodiscard]] qsizetype asked(const QByteArray &path) const
     {
@@ -79,8 +88,16 @@ public:
         });
     }
     // The most requests open at the same time; a request is open until its connection closes.
-    [[nodiscard]] int mostConcurrent() const;
-    [[nodiscard]] int openRequests() const;
+    [[nodiscard]] int mostConcurrent() const
+    {
+        const QMutexLocker lock(&m_mutex);
+        return m_most;
+    }
+    [[nodiscard]] int openRequests() const
+    {
+        const QMutexLocker lock(&m_mutex);
+        return m_open;
+    }
 
 private:
     class Worker;

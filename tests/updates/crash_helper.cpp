@@ -3,8 +3,8 @@
 
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <stdexcept>
+#include <string_view>
 
 #include <sys/resource.h>
 
@@ -50,28 +50,22 @@ int main(int argc, char **argv)
     tovel::Diagnostics::install();
     tovel::Diagnostics::install();
 
-    const char *mode = argv[1];
-    if (!std::strcmp(mode, "segv")) {
+    const std::string_view mode = argv[1];
+    if (mode == "segv")
         writeThroughNull();
-    } else if (!std::strcmp(mode, "abort")) {
+    else if (mode == "abort")
         std::abort();
-    } else if (!std::strcmp(mode, "fpe")) {
+    else if (mode == "fpe")
         return divideByZero();
-    } else if (!std::strcmp(mode, "stack")) {
+    else if (mode == "stack")
         return recurse(0);
-    } else if (!std::strcmp(mode, "throw")) {
-        throw std::runtime_error("disk on fire");
-    } else if (!std::strcmp(mode, "throw-empty")) {
-        throw std::runtime_error("");
-    } else if (!std::strcmp(mode, "throw-int")) {
+    else if (mode == "throw-int")
         throw 42;
-    } else if (!std::strcmp(mode, "trap")) {
-        std::raise(SIGTRAP);
-    } else if (!std::strcmp(mode, "bus")) {
-        std::raise(SIGBUS);
-    } else if (!std::strcmp(mode, "ill")) {
-        std::raise(SIGILL);
-    }
+    else if (mode.starts_with("throw"))
+        throw std::runtime_error(mode == "throw" ? "disk on fire" : "");
+    for (const auto &[name, number] : {std::pair{"trap", SIGTRAP}, std::pair{"bus", SIGBUS}, std::pair{"ill", SIGILL}})
+        if (mode == name)
+            std::raise(number);
     std::fputs("still alive\n", stderr);
     return 1;
 }
