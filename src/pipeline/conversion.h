@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/chapters.h"
 #include "core/error.h"
 #include "core/media.h"
 
@@ -26,6 +27,7 @@ struct MediaProbe
     bool mono = false;              // the first audio stream has a single channel
     QStringList pictureCodecs = {}; // the codec of each attached picture, in the order of `pictures`
     bool writableInPlace = false;   // read by TagLib, which can write the file's tags where it lies
+    Chapters chapters = {};         // the input's own chapters
 
     bool operator==(const MediaProbe &) const = default;
 };
@@ -53,9 +55,11 @@ struct MediaProbe
 // codec is copied, and cover pictures are kept for MP3, M4A and FLAC; without one, it is encoded as
 // always. ffmpeg reports its progress on standard output.
 // `cover` is a picture file to embed, for formats that carry one and an input without its own.
+// `chapters` is an FFMETADATA1 file whose chapters the output takes instead of the input's.
 [[nodiscard]] QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QString &input,
                                           const QString &output, const std::optional<MediaProbe> &probe = std::nullopt,
-                                          const QList<QPair<QString, QString>> &tags = {}, const QString &cover = {});
+                                          const QList<QPair<QString, QString>> &tags = {}, const QString &cover = {},
+                                          const QString &chapters = {});
 
 // What ffmpeg is told before each media input: read it with one of the demuxers of the containers
 // Tovel gathers, through the file protocol alone. A playlist, a concat list or an image sequence would
@@ -125,11 +129,10 @@ QCoro::Task<std::optional<double>> measureLength(QString ffmpeg, QString input,
 // `probe` is what probeMedia found (nothing: encode as always).
 // A run that exits 0 still fails when it wrote nothing, or its output is missing or empty; one that
 // reports no progress for `stallWindow` is ended and fails.
-QCoro::Task<Result<ConversionReport>> convert(QString input, QString output, AudioFormat format, AudioQuality quality,
-                                              std::optional<MediaProbe> probe, std::function<void(QProcess *)> onStart,
-                                              std::function<bool()> isCancelled,
-                                              std::function<void(double)> progress = {},
-                                              QList<QPair<QString, QString>> tags = {}, QString cover = {},
-                                              std::chrono::milliseconds stallWindow = conversionStallWindow);
+QCoro::Task<Result<ConversionReport>>
+convert(QString input, QString output, AudioFormat format, AudioQuality quality, std::optional<MediaProbe> probe,
+        std::function<void(QProcess *)> onStart, std::function<bool()> isCancelled,
+        std::function<void(double)> progress = {}, QList<QPair<QString, QString>> tags = {}, QString cover = {},
+        std::chrono::milliseconds stallWindow = conversionStallWindow, QString chapters = {});
 
 } // namespace tovel

@@ -5,6 +5,7 @@
 #include "core/media_extensions.h"
 #include "core/output_naming.h"
 #include "engine/web_engine.h"
+#include "pipeline/feed_extras.h"
 #include "pipeline/file_tags.h"
 #include "pipeline/history.h"
 #include "pipeline/job_control.h"
@@ -240,6 +241,7 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
     std::shared_ptr<SharedCover> cover;
     if (item.tags.image && wantsCover(format, probe) && !control.cancelled())
         cover = co_await coverFor(*item.tags.image, context, control);
+    const FeedChapters feedChapters = co_await feedChaptersFor(item, format, inspection, context, control);
     const bool copies = copiesStreams(format, quality, probe);
     std::optional<Limiter::Permit> permit;
     if (!control.cancelled() && !copies) {
@@ -268,8 +270,10 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
     };
     const QString coverPath = cover && cover->usable ? cover->path : QString();
     const QList<QPair<QString, QString>> tags = tagsToWrite(title, item.tags, inspection.ownTags);
-    const bool kept = keepsFile(format, quality, probe);
-    if (kept || (input.ours && coverPath.isEmpty() && isAlreadyTheFile(format, quality, probe, title, item.tags))) {
+    const bool kept = keepsFile(format, quality, probe) && keepsWithChapters(format, feedChapters);
+    if (kept
+        || (input.ours && coverPath.isEmpty() && feedChapters.chapters.isEmpty()
+            && isAlreadyTheFile(format, quality, probe, title, item.tags))) {
         // Audio kept as it is (an MP3 episode gathered as MP3) is never rewritten: the file is moved (a
         // download) or copied (the user's own) into place, and what the source knows is tagged into it
         // there. A download not known to be whole, or the user's own file, is read through first to see
@@ -301,11 +305,13 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
         if (!moved || !paths::giveUsualPermissions(*staged))
             co_return abandon(QCoreApplication::translate("Tovel", "Conversion failed. Could not write into %1.")
                                   .arg(context.destination));
-        if (kept && (!tags.isEmpty() || !coverPath.isEmpty())) {
+        if (kept && (!tags.isEmpty() || !coverPath.isEmpty() || !feedChapters.chapters.isEmpty())) {
             // Tagged where it lies (away from the event loop: a tag that grows moves the whole file), then
             // read back: it must still hold the same audio, as long as before.
-            QFuture<std::optional<MediaProbe>> tagging = QtConcurrent::run([to, tags, coverPath] {
-                return writeFileTags(to, tags, coverPath) ? readMediaFile(to) : std::nullopt;
+            const Chapters chapters = feedChapters.chapters;
+            const std::optional<qint64> length = feedChapters.length;
+            QFuture<std::optional<MediaProbe>> tagging = QtConcurrent::run([to, tags, coverPath, chapters, length] {
+                return writeFileTags(to, tags, coverPath, chapters, length) ? readMediaFile(to) : std::nullopt;
             });
             const std::optional<MediaProbe> reread = co_await tagging;
             if (control.cancelled())
@@ -318,21 +324,22 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
                     QCoreApplication::translate("Tovel", "Conversion failed. Could not write the tags into %1.")
                         .arg(context.destination));
         }
-        co_return StagedOutput{*staged, written};
+        co_return StagedOutput{*staged, written, feedChapters.warning};
     }
     std::function<bool()> isCancelled = [target] { return !target || target->isCancelled(); };
     std::function<void(double)> progress = [&control](double fraction) {
         control.advance(progressBand::converting
                         + progressBand::conversionShare * std::min(fraction, progressBand::lastReport));
     };
+    const ChapterFile chapterFile(feedChapters, format);
     Result<ConversionReport> converted
         = co_await convert(input.path, *staged, format, quality, probe, reportStart(control), isCancelled, progress,
-                           tags, coverPath, context.timings.conversionStall);
+                           tags, coverPath, context.timings.conversionStall, chapterFile.path());
     // A cover ffmpeg cannot use is dropped, for this job and the others that share it.
     if (!converted && !coverPath.isEmpty() && !control.cancelled()) {
         cover->usable = false;
         converted = co_await convert(input.path, *staged, format, quality, probe, reportStart(control), isCancelled,
-                                     progress, tags, QString(), context.timings.conversionStall);
+                                     progress, tags, QString(), context.timings.conversionStall, chapterFile.path());
     }
     control.idle();
     permit.reset();
@@ -348,7 +355,13 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
     if (declared && converted->written && *converted->written > *declared + lengthTolerance(*declared))
         co_return abandon(QCoreApplication::translate(
             "Tovel", "Conversion failed. The file ffmpeg wrote is longer than its source."));
-    co_return StagedOutput{*staged, converted->written};
+    const bool chaptered = co_await addFlacChapters(*staged, format, probe, feedChapters);
+    if (control.cancelled())
+        co_return abandon(QString());
+    if (!chaptered)
+        co_return abandon(QCoreApplication::translate("Tovel", "Conversion failed. Could not write the tags into %1.")
+                              .arg(context.destination));
+    co_return StagedOutput{*staged, converted->written, feedChapters.warning};
 }
 
 LengthCheck checkLength(const Inspection &inspection, const StagedOutput &staged, Download download)

@@ -78,6 +78,7 @@ struct StagedOutput
 {
     QString path;
     std::optional<double> written;
+    QString warning = {}; // what the saved file lacks that the source offered ("Saved without chapters: …")
 };
 
 // Step 3. Converts the input into a hidden file beside its destination (or moves it there, when it
