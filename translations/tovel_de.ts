@@ -1371,6 +1371,18 @@ Siehe tovel --help.
         <source>Conversion failed. Could not write the tags into %1.</source>
         <translation>Umwandlung fehlgeschlagen. Die Tags konnten nicht in %1 geschrieben werden.</translation>
     </message>
+    <message>
+        <source>Saved without chapters: the chapters could not be read.</source>
+        <translation>Ohne Kapitel gespeichert: Die Kapitel konnten nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>Saved without its transcript: the transcript could not be read.</source>
+        <translation>Ohne Transkript gespeichert: Das Transkript konnte nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>Saved without its transcript: it could not be written into %1.</source>
+        <translation>Ohne Transkript gespeichert: Es konnte nicht in %1 geschrieben werden.</translation>
+    </message>
 </context>
 <context>
     <name>WebEngineChooser</name>

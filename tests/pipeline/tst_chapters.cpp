@@ -180,6 +180,7 @@ private slots:
         const QString written = chaptersOf(saved);
         QVERIFY2(same(written, chapters), qPrintable(written));
         QCOMPARE(said, warning);
+        QCOMPARE(entries(env->temp()), QStringList());
     }
 
     // A transcript lands beside the file, under its name: SRT as sent, timed JSON made into WebVTT; one
