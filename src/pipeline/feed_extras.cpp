@@ -124,7 +124,8 @@ ChapterFile::ChapterFile(const FeedChapters &feed, AudioFormat format)
 {
     if (feed.chapters.isEmpty() || format == AudioFormat::flac || !holdsChapters(format))
         return;
-    const QString path = paths::temporary() + u'/' + paths::temporaryName(QStringLiteral(".chapters.txt"));
+    // Named as a partial output is, so a leftover of a Tovel that ended abruptly is cleared away.
+    const QString path = paths::temporary() + QStringLiteral("/.") + paths::temporaryName(QStringLiteral(".part.txt"));
     auto file = paths::createPrivateFile(path);
     if (!file)
         return;
