@@ -25,8 +25,9 @@ struct Chapter
 
 using Chapters = QList<Chapter>;
 
-// The most chapters taken from one document or file; a longer list is cut there.
-inline constexpr qsizetype maxChapters = 1000;
+// The most chapters taken from one document or file (as many as FLAC's CHAPTERnnn numbers); a longer list
+// is cut there.
+inline constexpr qsizetype maxChapters = 999;
 
 // Podlove Simple Chapters' "HH:MM:SS.mmm" (also "MM:SS", "HH:MM:SS", "SS", with or without the
 // fraction) in milliseconds; nothing when it is no such time.
