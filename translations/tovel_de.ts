@@ -1427,6 +1427,18 @@ Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug o
         <source>Conversion failed. ffmpeg could not read the sound through to measure it.</source>
         <translation>Umwandlung fehlgeschlagen. ffmpeg konnte den Klang nicht bis zum Ende lesen, um ihn zu messen.</translation>
     </message>
+    <message>
+        <source>Saved without chapters: the chapters could not be read.</source>
+        <translation>Ohne Kapitel gespeichert: Die Kapitel konnten nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>Saved without its transcript: the transcript could not be read.</source>
+        <translation>Ohne Transkript gespeichert: Das Transkript konnte nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>Saved without its transcript: it could not be written into %1.</source>
+        <translation>Ohne Transkript gespeichert: Es konnte nicht in %1 geschrieben werden.</translation>
+    </message>
 </context>
 <context>
     <name>WebEngineChooser</name>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/chapters.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -55,6 +57,11 @@ struct MediaItem
     // The title its source gives an item that has none; a saved file falls back to it too.
     QString defaultTitle = QStringLiteral("Audio");
     ListedFile listed;
+    // The chapters a feed gives the episode: listed in the feed itself, or in a document it links to.
+    Chapters chapters;
+    std::optional<QUrl> chaptersUrl;
+    // A transcript to save beside the file, the best of those the feed links.
+    std::optional<TranscriptLink> transcript;
 
     bool operator==(const MediaItem &) const = default;
 };

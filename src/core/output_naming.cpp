@@ -129,6 +129,16 @@ Placed placeWithoutReplacing(const QByteArray &from, const QByteArray &to)
 
 } // namespace
 
+bool placeUnlessTaken(const QString &staged, const QString &path)
+{
+    switch (placeWithoutReplacing(QFile::encodeName(staged), QFile::encodeName(path))) {
+    case Placed::yes: return true;
+    case Placed::taken: errno = EEXIST; return false;
+    case Placed::failed: return false;
+    }
+    return false;
+}
+
 Result<QString> placeOutput(const QString &staged, const QString &title, AudioFormat format, const QString &destination,
                             const QString &fallback)
 {

@@ -28,4 +28,8 @@ inline constexpr int maxFileNameBytes = 255;
                                           const QString &destination,
                                           const QString &fallback = QStringLiteral("Audio"));
 
+// Gives the complete file `staged` the name `path`, unless something is there already, even something
+// that appears meanwhile; false then (errno EEXIST) or when it cannot be moved.
+[[nodiscard]] bool placeUnlessTaken(const QString &staged, const QString &path);
+
 } // namespace tovel

@@ -55,6 +55,7 @@ std::optional<MediaProbe> parseStreamSummary(const QByteArray &summary)
     const QString head = text.left(text.indexOf(QLatin1String("Stream #0:")));
     for (auto it = tag.globalMatch(head); it.hasNext();)
         probe.tags << it.next().captured(1).toLower();
+    probe.chapters = chaptersInSummary(head);
     static const QRegularExpression streamTag(QStringLiteral("^      ([A-Za-z0-9_-]+)\\s*: (.*\\S)"),
                                               QRegularExpression::MultilineOption);
     if (const qsizetype audio = text.indexOf(QLatin1String(": Audio: ")); audio >= 0) {
@@ -194,7 +195,7 @@ bool isOutOfSpace(const QByteArray &errorTail, const QString &outputFolder)
 
 QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QString &input, const QString &output,
                             const std::optional<MediaProbe> &probe, const QList<QPair<QString, QString>> &tags,
-                            const QString &cover, const QString &audioFilter)
+                            const QString &cover, const QString &chapters, const QString &audioFilter)
 {
     QStringList arguments{QStringLiteral("-nostdin"), QStringLiteral("-nostats"), QStringLiteral("-progress"),
                           QStringLiteral("pipe:1"), QStringLiteral("-y")};
@@ -205,6 +206,11 @@ QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QStr
         arguments << QStringLiteral("-protocol_whitelist") << QStringLiteral("file")
                   << QStringLiteral("-format_whitelist") << QStringLiteral("jpeg_pipe,png_pipe") << QStringLiteral("-i")
                   << cover;
+    // Chapters of our own making, read as FFMETADATA1 and nothing else.
+    if (!chapters.isEmpty())
+        arguments << QStringLiteral("-protocol_whitelist") << QStringLiteral("file") << QStringLiteral("-f")
+                  << QStringLiteral("ffmetadata") << QStringLiteral("-i") << chapters << QStringLiteral("-map_chapters")
+                  << QString::number(embeds ? 2 : 1);
     const bool filtered = !audioFilter.isEmpty();
     const bool copy = !filtered && copiesStreams(format, quality, probe);
     // Cover pictures go along into the formats that carry one.
@@ -461,13 +467,14 @@ QCoro::Task<Result<ConversionReport>> convert(QString input, QString output, Aud
                                               std::optional<MediaProbe> probe, std::function<void(QProcess *)> onStart,
                                               std::function<bool()> isCancelled, std::function<void(double)> progress,
                                               QList<QPair<QString, QString>> tags, QString cover,
-                                              std::chrono::milliseconds stallWindow, QString audioFilter)
+                                              std::chrono::milliseconds stallWindow, QString chapters,
+                                              QString audioFilter)
 {
     const auto ffmpeg = Tools::ffmpegPath();
     if (!ffmpeg)
         co_return fail(Error::unsupported(QCoreApplication::translate("Tovel", "ffmpeg is missing.")));
-    auto process
-        = makeChildProcess(*ffmpeg, ffmpegArguments(format, quality, input, output, probe, tags, cover, audioFilter));
+    auto process = makeChildProcess(
+        *ffmpeg, ffmpegArguments(format, quality, input, output, probe, tags, cover, chapters, audioFilter));
     QProcess *raw = process.get();
     // The length comes from the probe, else from the summary ffmpeg prints before it starts.
     auto length = std::make_shared<double>(probe && probe->duration && *probe->duration > 0 ? *probe->duration : 0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/chapters.h"
 #include "core/error.h"
 #include "core/media.h"
 
@@ -26,6 +27,7 @@ struct MediaProbe
     bool mono = false;              // the first audio stream has a single channel
     QStringList pictureCodecs = {}; // the codec of each attached picture, in the order of `pictures`
     bool writableInPlace = false;   // read by TagLib, which can write the file's tags where it lies
+    Chapters chapters = {};         // the input's own chapters
 
     bool operator==(const MediaProbe &) const = default;
 };
@@ -53,11 +55,12 @@ struct MediaProbe
 // codec is copied, and cover pictures are kept for MP3, M4A and FLAC; without one, it is encoded as
 // always. ffmpeg reports its progress on standard output.
 // `cover` is a picture file to embed, for formats that carry one and an input without its own.
+// `chapters` is an FFMETADATA1 file whose chapters the output takes instead of the input's.
 // `audioFilter` is run on the audio (see sound.h), which is then always encoded.
 [[nodiscard]] QStringList ffmpegArguments(AudioFormat format, AudioQuality quality, const QString &input,
                                           const QString &output, const std::optional<MediaProbe> &probe = std::nullopt,
                                           const QList<QPair<QString, QString>> &tags = {}, const QString &cover = {},
-                                          const QString &audioFilter = {});
+                                          const QString &chapters = {}, const QString &audioFilter = {});
 
 // What ffmpeg is told before each media input: read it with one of the demuxers of the containers
 // Tovel gathers, through the file protocol alone. A playlist, a concat list or an image sequence would
@@ -131,6 +134,6 @@ QCoro::Task<Result<ConversionReport>>
 convert(QString input, QString output, AudioFormat format, AudioQuality quality, std::optional<MediaProbe> probe,
         std::function<void(QProcess *)> onStart, std::function<bool()> isCancelled,
         std::function<void(double)> progress = {}, QList<QPair<QString, QString>> tags = {}, QString cover = {},
-        std::chrono::milliseconds stallWindow = conversionStallWindow, QString audioFilter = {});
+        std::chrono::milliseconds stallWindow = conversionStallWindow, QString chapters = {}, QString audioFilter = {});
 
 } // namespace tovel

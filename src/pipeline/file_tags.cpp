@@ -1,8 +1,10 @@
 #include "pipeline/file_tags.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 #include <taglib/attachedpictureframe.h>
+#include <taglib/chapterframe.h>
 #include <taglib/flacfile.h>
 #include <taglib/flacpicture.h>
 #include <taglib/id3v2framefactory.h>
@@ -12,7 +14,9 @@
 #include <taglib/mp4atom.h>
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
+#include <taglib/tableofcontentsframe.h>
 #include <taglib/tbytevectorstream.h>
+#include <taglib/textidentificationframe.h>
 #include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/wavfile.h>
@@ -109,6 +113,43 @@ std::optional<double> seconds(const TagLib::AudioProperties *properties)
     return properties->lengthInMilliseconds() / 1000.0;
 }
 
+QString qText(const TagLib::String &value)
+{
+    return QString::fromStdString(value.to8Bit(true));
+}
+
+// The chapters of an ID3v2 tag: its CHAP frames, titled by the TIT2 frame in each.
+Chapters id3Chapters(const TagLib::ID3v2::Tag *tag)
+{
+    Chapters chapters;
+    for (const TagLib::ID3v2::Frame *frame : tag->frameList("CHAP")) {
+        const auto *chapter = dynamic_cast<const TagLib::ID3v2::ChapterFrame *>(frame);
+        if (!chapter)
+            continue;
+        const TagLib::ID3v2::FrameList titles = chapter->embeddedFrameList("TIT2");
+        chapters.append({chapter->startTime(), titles.isEmpty() ? QString() : qText(titles.front()->toString())});
+    }
+    return tidyChapters(std::move(chapters));
+}
+
+// The chapters of a Vorbis comment: CHAPTERnn holds a start ("00:01:02.500"), CHAPTERnnNAME its title.
+Chapters vorbisChapters(const TagLib::Ogg::XiphComment *comment)
+{
+    static const QRegularExpression start(QStringLiteral("^CHAPTER(\\d+)$"));
+    const TagLib::Ogg::FieldListMap &fields = comment->fieldListMap();
+    Chapters chapters;
+    for (const auto &[key, values] : fields) {
+        const QRegularExpressionMatch match = start.match(qText(key).toUpper());
+        const auto at = match.hasMatch() && !values.isEmpty() ? parseChapterTime(qText(values.front())) : std::nullopt;
+        if (!at)
+            continue;
+        const auto name = fields.find(key + "NAME");
+        chapters.append(
+            {*at, name != fields.end() && !name->second.isEmpty() ? qText(name->second.front()) : QString()});
+    }
+    return tidyChapters(std::move(chapters));
+}
+
 std::optional<MediaProbe> readMpeg(TagLib::IOStream *stream, qint64 audioStart)
 {
     TagLib::MPEG::File file(stream, TagLib::ID3v2::FrameFactory::instance(), true);
@@ -117,10 +158,12 @@ std::optional<MediaProbe> readMpeg(TagLib::IOStream *stream, qint64 audioStart)
         return std::nullopt;
     MediaProbe probe = named(QStringLiteral("mp3"), QStringLiteral("mp3"));
     QList<TagLib::String> pictures;
-    if (file.hasID3v2Tag())
+    if (file.hasID3v2Tag()) {
         for (const TagLib::ID3v2::Frame *frame : file.ID3v2Tag()->frameList("APIC"))
             if (const auto *picture = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame *>(frame))
                 pictures << picture->mimeType();
+        probe.chapters = id3Chapters(file.ID3v2Tag());
+    }
     if (!addPictures(probe, pictures))
         return std::nullopt;
     probe.tags = heldTags(file.properties());
@@ -145,6 +188,8 @@ std::optional<MediaProbe> readFlac(TagLib::IOStream *stream)
     probe.tags = heldTags(file.properties());
     probe.duration = seconds(file.audioProperties());
     probe.mono = file.audioProperties()->channels() == 1;
+    if (file.hasXiphComment())
+        probe.chapters = vorbisChapters(file.xiphComment());
     return probe;
 }
 
@@ -158,7 +203,8 @@ std::optional<MediaProbe> readMp4(TagLib::IOStream *stream)
     TagLib::MP4::Atoms atoms(&file);
     TagLib::MP4::Atom *movie = atoms.find("moov");
     const TagLib::MP4::AtomList tracks = movie ? movie->findall("trak") : TagLib::MP4::AtomList();
-    if (tracks.size() != 1)
+    // Chapters (a Nero chapter list; a chapter track is a second track) are told by ffmpeg.
+    if (tracks.size() != 1 || movie->find("udta", "chpl"))
         return std::nullopt;
     const TagLib::MP4::Atom *handler = tracks.front()->find("mdia", "hdlr");
     if (!handler)
@@ -274,9 +320,63 @@ bool keepsFile(AudioFormat format, AudioQuality quality, const std::optional<Med
 
 namespace {
 
-// Adds `tags` and the picture to the file TagLib reads from `stream`, and saves it there.
+// Puts `chapters` in the place of the tag's own: a CHAP frame each, titled by a TIT2 frame in it, and a
+// CTOC frame that lists them in order. (ID3v2.3 holds no UTF-8.)
+void setId3Chapters(TagLib::ID3v2::Tag *tag, const Chapters &chapters, std::optional<qint64> length, bool older)
+{
+    tag->removeFrames("CHAP");
+    tag->removeFrames("CTOC");
+    TagLib::ByteVectorList children;
+    for (qsizetype i = 0; i < chapters.size(); ++i) {
+        const qint64 start = chapters.at(i).start;
+        const qint64 end
+            = i + 1 < chapters.size() ? chapters.at(i + 1).start : std::max(start + 1, length.value_or(start + 1000));
+        const TagLib::ByteVector id(QByteArray("chp" + QByteArray::number(i)).constData());
+        TagLib::ID3v2::FrameList embedded;
+        if (!chapters.at(i).title.isEmpty()) {
+            auto *title = new TagLib::ID3v2::TextIdentificationFrame(
+                "TIT2", older ? TagLib::String::UTF16 : TagLib::String::UTF8);
+            title->setText(text(chapters.at(i).title));
+            embedded.append(title);
+        }
+        tag->addFrame(
+            new TagLib::ID3v2::ChapterFrame(id, quint32(start), quint32(end), 0xFFFFFFFFu, 0xFFFFFFFFu, embedded));
+        children.append(id);
+    }
+    auto *contents = new TagLib::ID3v2::TableOfContentsFrame("toc", children);
+    contents->setIsTopLevel(true);
+    contents->setIsOrdered(true);
+    tag->addFrame(contents);
+}
+
+// Puts `chapters` in the place of the comment's own, as CHAPTER001 and CHAPTER001NAME, and so on.
+void setVorbisChapters(TagLib::Ogg::XiphComment *comment, const Chapters &chapters)
+{
+    static const QRegularExpression chapterKey(QStringLiteral("^CHAPTER\\d+(NAME|URL)?$"));
+    TagLib::StringList old;
+    for (const auto &[key, values] : comment->fieldListMap())
+        if (chapterKey.match(qText(key).toUpper()).hasMatch())
+            old.append(key);
+    for (const TagLib::String &key : old)
+        comment->removeFields(key);
+    for (qsizetype i = 0; i < chapters.size(); ++i) {
+        const qint64 ms = chapters.at(i).start;
+        const QString key = QStringLiteral("CHAPTER%1").arg(i + 1, 3, 10, QLatin1Char('0'));
+        comment->addField(text(key),
+                          text(QStringLiteral("%1:%2:%3.%4")
+                                   .arg(ms / 3'600'000, 2, 10, QLatin1Char('0'))
+                                   .arg(ms / 60'000 % 60, 2, 10, QLatin1Char('0'))
+                                   .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
+                                   .arg(ms % 1000, 3, 10, QLatin1Char('0'))));
+        if (!chapters.at(i).title.isEmpty())
+            comment->addField(text(key + QStringLiteral("NAME")), text(chapters.at(i).title));
+    }
+}
+
+// Adds `tags` and the picture to the file TagLib reads from `stream`, puts in the chapters given, and saves
+// it there.
 bool editTags(TagLib::IOStream *stream, Kind kind, const QList<QPair<QString, QString>> &tags,
-              const QByteArray &picture)
+              const QByteArray &picture, const Chapters &chapters, std::optional<qint64> length)
 {
     const bool png = picture.startsWith("\x89PNG");
     const TagLib::String mime = png ? "image/png" : "image/jpeg";
@@ -296,6 +396,8 @@ bool editTags(TagLib::IOStream *stream, Kind kind, const QList<QPair<QString, QS
             frame->setPicture(bytes(picture));
             tag->addFrame(frame);
         }
+        if (!chapters.isEmpty())
+            setId3Chapters(tag, chapters, length, older);
         return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone,
                          older ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4, TagLib::File::DoNotDuplicate);
     }
@@ -312,11 +414,13 @@ bool editTags(TagLib::IOStream *stream, Kind kind, const QList<QPair<QString, QS
             front->setData(bytes(picture));
             file.addPicture(front);
         }
+        if (!chapters.isEmpty())
+            setVorbisChapters(comment, chapters);
         return file.save();
     }
     case Kind::mp4: {
         TagLib::MP4::File file(stream, false);
-        if (!file.isValid() || file.readOnly() || !file.tag())
+        if (!file.isValid() || file.readOnly() || !file.tag() || !chapters.isEmpty())
             return false;
         TagLib::MP4::Tag *tag = file.tag();
         tag->setProperties(withTags(tag->properties(), tags));
@@ -336,7 +440,7 @@ bool editTags(TagLib::IOStream *stream, Kind kind, const QList<QPair<QString, QS
                                                                {QStringLiteral("date"), "ICRD"},
                                                                {QStringLiteral("comment"), "ICMT"}};
         TagLib::RIFF::WAV::File file(stream, false);
-        if (!file.isValid() || file.readOnly())
+        if (!file.isValid() || file.readOnly() || !chapters.isEmpty())
             return false;
         TagLib::RIFF::Info::Tag *info = file.InfoTag();
         for (const auto &[key, value] : tags)
@@ -351,7 +455,8 @@ bool editTags(TagLib::IOStream *stream, Kind kind, const QList<QPair<QString, QS
 
 } // namespace
 
-bool writeFileTags(const QString &path, const QList<QPair<QString, QString>> &tags, const QString &cover)
+bool writeFileTags(const QString &path, const QList<QPair<QString, QString>> &tags, const QString &cover,
+                   const Chapters &chapters, std::optional<qint64> length)
 {
     QByteArray picture;
     if (!cover.isEmpty()) {
@@ -369,7 +474,7 @@ bool writeFileTags(const QString &path, const QList<QPair<QString, QString>> &ta
     QFile file(path);
     if (file.size() > maxEditedInMemory) {
         TagLib::FileStream stream(QFile::encodeName(path).constData());
-        return editTags(&stream, kind, tags, picture);
+        return editTags(&stream, kind, tags, picture, chapters, length);
     }
     if (!file.open(QIODevice::ReadWrite))
         return false;
@@ -378,7 +483,7 @@ bool writeFileTags(const QString &path, const QList<QPair<QString, QString>> &ta
         return false;
     TagLib::ByteVectorStream stream(data);
     data.clear();
-    if (!editTags(&stream, kind, tags, picture))
+    if (!editTags(&stream, kind, tags, picture, chapters, length))
         return false;
     const TagLib::ByteVector &edited = *stream.data();
     return file.seek(0) && file.write(edited.data(), edited.size()) == qint64(edited.size())

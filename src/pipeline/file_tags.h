@@ -29,8 +29,11 @@ inline constexpr qint64 maxEditedInMemory = 512 * 1024 * 1024;
 
 // Adds `tags` (by ffmpeg's names, as `tagsToWrite` gives them) and the picture `cover` (a JPEG or PNG;
 // none when empty) to the file at `path`, in place: the tags it has stay, its audio is not touched.
+// `chapters` replace the file's own, as ID3v2 CHAP and CTOC frames in an MP3 and CHAPTERnn comments in a
+// FLAC (`length` in milliseconds ends the last); an MP4 or WAV takes none (false, when some are given).
 // False when the file could not be written. A file up to `maxEditedInMemory` bytes is edited in memory
 // and written back whole; a longer one where it lies.
-[[nodiscard]] bool writeFileTags(const QString &path, const QList<QPair<QString, QString>> &tags, const QString &cover);
+[[nodiscard]] bool writeFileTags(const QString &path, const QList<QPair<QString, QString>> &tags, const QString &cover,
+                                 const Chapters &chapters = {}, std::optional<qint64> length = std::nullopt);
 
 } // namespace tovel

@@ -2,6 +2,7 @@
 
 #include "core/http.h"
 #include "core/output_naming.h"
+#include "pipeline/feed_extras.h"
 #include "pipeline/job_control.h"
 #include "pipeline/job_steps.h"
 
@@ -65,6 +66,12 @@ QCoro::Task<void> runJob(std::shared_ptr<JobControl> control, JobContext context
             discardStaged(*staged, *control, check.sentence);
             co_return;
         }
+        // The transcript is fetched before the file takes its name: once named, the file is saved.
+        const FetchedTranscript transcript = co_await fetchTranscript(item, context, *control);
+        if (control->cancelled()) {
+            discardStaged(*staged, *control, QString());
+            co_return;
+        }
         const QString title = control->job() ? control->job()->title() : item.title;
         const Result<QString> placed = placeOutput(staged->path, title, format, context.destination, item.defaultTitle);
         if (!placed) {
@@ -73,8 +80,9 @@ QCoro::Task<void> runJob(std::shared_ptr<JobControl> control, JobContext context
                               .arg(context.destination, placed.error().description()));
             co_return;
         }
-        recordSaved(*placed, *staged, check.verdict == LengthCheck::Verdict::short_ ? check.sentence : QString(), item,
-                    format, quality, sound, context, *control);
+        const QString shortfall = check.verdict == LengthCheck::Verdict::short_ ? check.sentence : QString();
+        recordSaved(*placed, *staged, joinSentences({shortfall, staged->warning, placeTranscript(transcript, *placed)}),
+                    item, format, quality, sound, context, *control);
         co_return;
     }
 }

@@ -5,6 +5,7 @@
 #include "core/media_extensions.h"
 #include "core/output_naming.h"
 #include "engine/web_engine.h"
+#include "pipeline/feed_extras.h"
 #include "pipeline/file_tags.h"
 #include "pipeline/history.h"
 #include "pipeline/job_control.h"
@@ -241,6 +242,7 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
     std::shared_ptr<SharedCover> cover;
     if (item.tags.image && wantsCover(format, probe) && !control.cancelled())
         cover = co_await coverFor(*item.tags.image, context, control);
+    const FeedChapters feedChapters = co_await feedChaptersFor(item, format, inspection, context, control);
     const bool copies = !sound.any() && copiesStreams(format, quality, probe);
     std::optional<Limiter::Permit> permit;
     if (!control.cancelled() && !copies) {
@@ -289,10 +291,11 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
         reading = *read;
     }
     const QString filter = soundFilter(sound, reading, format);
-    const double shortenedBy = sound.shorterSilences ? cutLength(cutsFor(reading.silences)) : 0.0;
-    const bool kept = !sound.any() && keepsFile(format, quality, probe);
+    const QList<Span> cuts = sound.shorterSilences ? cutsFor(reading.silences) : QList<Span>();
+    const double shortenedBy = cutLength(cuts);
+    const bool kept = !sound.any() && keepsFile(format, quality, probe) && keepsWithChapters(format, feedChapters);
     if (kept
-        || (!sound.any() && input.ours && coverPath.isEmpty()
+        || (!sound.any() && input.ours && coverPath.isEmpty() && feedChapters.chapters.isEmpty()
             && isAlreadyTheFile(format, quality, probe, title, item.tags))) {
         // Audio kept as it is (an MP3 episode gathered as MP3) is never rewritten: the file is moved (a
         // download) or copied (the user's own) into place, and what the source knows is tagged into it
@@ -325,11 +328,13 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
         if (!moved || !paths::giveUsualPermissions(*staged))
             co_return abandon(QCoreApplication::translate("Tovel", "Conversion failed. Could not write into %1.")
                                   .arg(context.destination));
-        if (kept && (!tags.isEmpty() || !coverPath.isEmpty())) {
+        if (kept && (!tags.isEmpty() || !coverPath.isEmpty() || !feedChapters.chapters.isEmpty())) {
             // Tagged where it lies (away from the event loop: a tag that grows moves the whole file), then
             // read back: it must still hold the same audio, as long as before.
-            QFuture<std::optional<MediaProbe>> tagging = QtConcurrent::run([to, tags, coverPath] {
-                return writeFileTags(to, tags, coverPath) ? readMediaFile(to) : std::nullopt;
+            const Chapters chapters = feedChapters.chapters;
+            const std::optional<qint64> length = feedChapters.length;
+            QFuture<std::optional<MediaProbe>> tagging = QtConcurrent::run([to, tags, coverPath, chapters, length] {
+                return writeFileTags(to, tags, coverPath, chapters, length) ? readMediaFile(to) : std::nullopt;
             });
             const std::optional<MediaProbe> reread = co_await tagging;
             if (control.cancelled())
@@ -342,7 +347,7 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
                     QCoreApplication::translate("Tovel", "Conversion failed. Could not write the tags into %1.")
                         .arg(context.destination));
         }
-        co_return StagedOutput{*staged, written};
+        co_return StagedOutput{*staged, written, 0, feedChapters.warning};
     }
     std::function<bool()> isCancelled = [target] { return !target || target->isCancelled(); };
     std::function<void(double)> progress = [&control, readShare](double fraction) {
@@ -350,14 +355,27 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
                         + progressBand::conversionShare
                             * (readShare + (1 - readShare) * std::min(fraction, progressBand::lastReport)));
     };
+    // Silences cut out move every chapter after them, the file's own as much as the feed's.
+    FeedChapters chapters = feedChapters;
+    if (!cuts.isEmpty()) {
+        if (chapters.chapters.isEmpty() && probe)
+            chapters.chapters = probe->chapters;
+        chapters.chapters = chaptersAfterCuts(chapters.chapters, cuts);
+        if (!chapters.length && inspection.declared)
+            chapters.length = qint64(*inspection.declared * 1000);
+        if (chapters.length)
+            *chapters.length -= qint64(shortenedBy * 1000);
+    }
+    const ChapterFile chapterFile(chapters, format);
     Result<ConversionReport> converted
         = co_await convert(input.path, *staged, format, quality, probe, reportStart(control), isCancelled, progress,
-                           tags, coverPath, context.timings.conversionStall, filter);
+                           tags, coverPath, context.timings.conversionStall, chapterFile.path(), filter);
     // A cover ffmpeg cannot use is dropped, for this job and the others that share it.
     if (!converted && !coverPath.isEmpty() && !control.cancelled()) {
         cover->usable = false;
-        converted = co_await convert(input.path, *staged, format, quality, probe, reportStart(control), isCancelled,
-                                     progress, tags, QString(), context.timings.conversionStall, filter);
+        converted
+            = co_await convert(input.path, *staged, format, quality, probe, reportStart(control), isCancelled, progress,
+                               tags, QString(), context.timings.conversionStall, chapterFile.path(), filter);
     }
     control.idle();
     permit.reset();
@@ -377,7 +395,13 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
     if (declared && written && *written > *declared + lengthTolerance(*declared))
         co_return abandon(QCoreApplication::translate(
             "Tovel", "Conversion failed. The file ffmpeg wrote is longer than its source."));
-    co_return StagedOutput{*staged, written, shortenedBy};
+    const bool chaptered = co_await addFlacChapters(*staged, format, probe, chapters);
+    if (control.cancelled())
+        co_return abandon(QString());
+    if (!chaptered)
+        co_return abandon(QCoreApplication::translate("Tovel", "Conversion failed. Could not write the tags into %1.")
+                              .arg(context.destination));
+    co_return StagedOutput{*staged, written, shortenedBy, feedChapters.warning};
 }
 
 LengthCheck checkLength(const Inspection &inspection, const StagedOutput &staged, Download download)

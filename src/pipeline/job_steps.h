@@ -80,6 +80,7 @@ struct StagedOutput
     // The length of the source it stands for: what the file holds, with the silences cut out of it.
     std::optional<double> written;
     double shortenedBy = 0; // seconds of silence cut out
+    QString warning = {};   // what the saved file lacks that the source offered ("Saved without chapters: …")
 };
 
 // Step 3. Converts the input into a hidden file beside its destination (or moves it there, when it

@@ -242,6 +242,20 @@ double cutLength(const QList<Span> &cuts)
     return total;
 }
 
+Chapters chaptersAfterCuts(const Chapters &chapters, const QList<Span> &cuts)
+{
+    Chapters moved;
+    for (Chapter chapter : chapters) {
+        const double at = chapter.start / 1000.0;
+        double earlier = 0;
+        for (const Span &cut : cuts)
+            earlier += std::clamp(at - cut.start, 0.0, cut.end - cut.start);
+        chapter.start = qint64(std::llround((at - earlier) * 1000));
+        moved.append(chapter);
+    }
+    return tidyChapters(moved);
+}
+
 QString soundFilter(const SoundOptions &sound, const SoundReading &reading, AudioFormat format)
 {
     QStringList filters;

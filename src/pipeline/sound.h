@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/chapters.h"
 #include "core/media.h"
 
 #include <QCoroTask>
@@ -89,6 +90,10 @@ void readSoundReport(const QByteArray &report, SoundReading &reading);
 
 // The seconds `cuts` take out.
 [[nodiscard]] double cutLength(const QList<Span> &cuts);
+
+// Where each chapter starts once `cuts` are taken out: earlier by what was cut before it; one that
+// started inside a cut starts where the cut was.
+[[nodiscard]] Chapters chaptersAfterCuts(const Chapters &chapters, const QList<Span> &cuts);
 
 // The audio filter for ffmpeg that does what `sound` asks, given what was read: the cuts, then the
 // gain. Empty when there is nothing to do.

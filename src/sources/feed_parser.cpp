@@ -1,5 +1,6 @@
 #include "sources/feed_parser.h"
 
+#include "core/chapters.h"
 #include "core/dates.h"
 #include "core/media_extensions.h"
 #include "core/url_text.h"
@@ -122,7 +123,12 @@ public:
             m_currentAuthor.clear();
             m_currentGuid.clear();
             m_currentDateFromPubDate = false;
+            m_currentChapters.clear();
+            m_currentChaptersUrl.reset();
+            m_currentTranscript.reset();
         }
+        if (m_itemDepth > 0 && takeEpisodeExtra(name, attributes))
+            return;
         if (name == QLatin1String("itunes:image")) {
             // An episode's own picture, else the show's.
             const auto url = parseUrl(attributes.value(QLatin1String("href")).toString().trimmed());
@@ -153,6 +159,33 @@ public:
         if (!attributes.hasAttribute(QLatin1String("url")))
             return;
         takeEnclosure(attributes.value(QLatin1String("url")).toString(), attributes.value(QLatin1String("type")));
+    }
+
+    // An episode's chapters (listed as Podlove Simple Chapters, or linked as a Podcasting 2.0 document) and
+    // its transcripts, of which the first SRT or WebVTT is kept, else the first JSON one. True when `name`
+    // is one of them.
+    bool takeEpisodeExtra(const QString &name, const QXmlStreamAttributes &attributes)
+    {
+        if (name == QLatin1String("psc:chapter")) {
+            const auto start = parseChapterTime(attributes.value(QLatin1String("start")));
+            if (start && m_currentChapters.size() < maxChapters)
+                m_currentChapters.append({*start, trimWhitespace(attributes.value(QLatin1String("title")).toString())});
+            return true;
+        }
+        if (name == QLatin1String("podcast:chapters")) {
+            if (!m_currentChaptersUrl)
+                m_currentChaptersUrl = linkedAddress(attributes.value(QLatin1String("url")).toString());
+            return true;
+        }
+        if (name != QLatin1String("podcast:transcript"))
+            return false;
+        const auto kind = transcriptKind(attributes.value(QLatin1String("type")));
+        const auto url = linkedAddress(attributes.value(QLatin1String("url")).toString());
+        if (kind && url
+            && (!m_currentTranscript
+                || (m_currentTranscript->kind == TranscriptLink::Kind::json && *kind != TranscriptLink::Kind::json)))
+            m_currentTranscript = TranscriptLink{*url, *kind};
+        return true;
     }
 
     // An RSS enclosure or an Atom enclosure link: the item's media when its type, or else its address,
@@ -244,6 +277,9 @@ public:
                                      extension.isEmpty() ? std::nullopt : std::optional<QString>(extension)));
             m_items.last().tags = m_currentTags;
             m_items.last().defaultTitle = QStringLiteral("Episode");
+            m_items.last().chapters = tidyChapters(m_currentChapters);
+            m_items.last().chaptersUrl = m_currentChaptersUrl;
+            m_items.last().transcript = m_currentTranscript;
             m_guids.append(m_currentGuid);
             m_authors.append(m_currentAuthor);
         }
@@ -333,6 +369,9 @@ private:
     bool m_currentDateFromPubDate = false; // a pubDate (Atom: published) dated the item, over any other date
     QStringList m_authors;                 // each item's own author, beside m_items
     std::optional<QUrl> m_currentEnclosure;
+    Chapters m_currentChapters;
+    std::optional<QUrl> m_currentChaptersUrl;
+    std::optional<TranscriptLink> m_currentTranscript;
     QStringList m_path;
     int m_itemDepth = 0; // how many open elements are items: asked at every element, so never searched for
     QString m_text;

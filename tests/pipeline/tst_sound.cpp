@@ -128,6 +128,25 @@ private slots:
         QVERIFY(qAbs(probe(job.value("output").toString()).value_or(Probe()).duration - 7.3) < 0.05);
 
         QCOMPARE(get(wanted).value("label").toString(), QString("Already saved"));
+
+        // Chapters after a cut silence start earlier by as much as was cut.
+        const QString chaptered = env.folder("chaptered") + "/Talk.m4a", metadata = env.root() + "/chapters.txt";
+        QVERIFY(writeFile(metadata,
+                          ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=5000\ntitle=One\n"
+                          "[CHAPTER]\nTIMEBASE=1/1000\nSTART=5000\nEND=7000\ntitle=Two\n"
+                          "[CHAPTER]\nTIMEBASE=1/1000\nSTART=7000\nEND=9800\ntitle=Three\n"));
+        int made = -1;
+        runProgram("ffmpeg",
+                   {"-v", "error", "-i", source, "-i", metadata, "-map_chapters", "1", "-c:a", "aac", chaptered},
+                   &made);
+        QCOMPARE(made, 0);
+        const QString cut = get({chaptered, "--format", "mp3", "--shorter-silences"}).value("output").toString();
+        const QByteArray starts
+            = runProgram("ffprobe", {"-v", "error", "-show_entries", "chapter=start_time", "-of", "csv=p=0", cut});
+        QStringList rounded;
+        for (const QByteArray &start : starts.trimmed().split('\n'))
+            rounded << QString::number(start.toDouble(), 'f', 1);
+        QCOMPARE(rounded, QStringList({"0.0", "2.5", "4.5"}));
         int status = 0;
         QByteArray errors;
         get({source, "--loudness", "3"}, &status, &errors);
