@@ -329,9 +329,15 @@ Siehe tovel --help.
 </translation>
     </message>
     <message>
+        <source>--loudness takes a target from -40 to -5 LUFS, such as -16 or -14.
+</source>
+        <translation>--loudness nimmt ein Ziel von -40 bis -5 LUFS, etwa -16 oder -14.
+</translation>
+    </message>
+    <message>
         <source>Usage:
   tovel                         open the window
-  tovel get INPUT [options]     gather and convert every media item behind INPUT
+  tovel get INPUT... [options]  gather and convert every media item behind each INPUT
   tovel list INPUT [--json]     show the items INPUT stands for, without downloading anything
   tovel hint INPUT              say what Tovel would do with INPUT
   tovel tools                   show the ffmpeg, the web engine (yt-dlp) and the JavaScript runtime
@@ -346,6 +352,7 @@ Options for get:
   --format mp3|m4a|wav|flac|mp4     output format (default mp3)
   --quality best|320|192|128        bitrate for mp3 and m4a (default best); &quot;320 kbps&quot; works too
   --limit N                         gather at most N items (default 100)
+  --from FILE                       gather every input FILE lists too (a line each, or OPML)
   --again                           gather items saved before too (they are otherwise skipped)
   --loudness [LUFS]                 bring every file to one loudness (default -16 LUFS), peaks at
                                     most -1 dBTP
@@ -360,7 +367,7 @@ Exit status: 0 when every job was saved, 1 when any failed or was stopped,
 </source>
         <translation>Aufruf:
   tovel                         das Fenster öffnen
-  tovel get INPUT [Optionen]    jedes Medium hinter INPUT sammeln und umwandeln
+  tovel get INPUT... [Optionen] jedes Medium hinter jedem INPUT sammeln und umwandeln
   tovel list INPUT [--json]     die Einträge hinter INPUT zeigen, ohne etwas herunterzuladen
   tovel hint INPUT              sagen, was Tovel mit INPUT tun würde
   tovel tools                   ffmpeg, die Web-Engine (yt-dlp) und die JavaScript-Laufzeit zeigen
@@ -375,6 +382,7 @@ Optionen für get:
   --format mp3|m4a|wav|flac|mp4     Ausgabeformat (Standard: mp3)
   --quality best|320|192|128        Bitrate für mp3 und m4a (Standard: best); „320 kbps“ geht auch
   --limit N                         höchstens N Einträge sammeln (Standard: 100)
+  --from FILE                       auch jede Eingabe sammeln, die FILE aufführt (je Zeile eine, oder OPML)
   --again                           auch früher gespeicherte Einträge sammeln (sonst übersprungen)
   --loudness [LUFS]                 jede Datei auf eine Lautheit bringen (Standard: -16 LUFS), Spitzen
                                     höchstens -1 dBTP
@@ -389,9 +397,17 @@ Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug o
 </translation>
     </message>
     <message>
-        <source>--loudness takes a target from -40 to -5 LUFS, such as -16 or -14.
+        <source>%1 could not be read as a list of sources.
 </source>
-        <translation>--loudness nimmt ein Ziel von -40 bis -5 LUFS, etwa -16 oder -14.
+        <translation>%1 konnte nicht als Liste von Quellen gelesen werden.
+</translation>
+    </message>
+    <message>
+        <source>Give at least one input: a feed, a media link, an archive item, a file or a folder.
+See tovel --help.
+</source>
+        <translation>Geben Sie mindestens eine Eingabe an: einen Feed, einen Medien-Link, einen Archiv-Eintrag, eine Datei oder einen Ordner.
+Siehe tovel --help.
 </translation>
     </message>
 </context>
@@ -1438,6 +1454,34 @@ Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug o
     <message>
         <source>Saved without its transcript: it could not be written into %1.</source>
         <translation>Ohne Transkript gespeichert: Es konnte nicht in %1 geschrieben werden.</translation>
+    </message>
+    <message>
+        <source>%1 could not be read as a list of sources.</source>
+        <translation>%1 konnte nicht als Liste von Quellen gelesen werden.</translation>
+    </message>
+    <message>
+        <source>%1 lists no sources.</source>
+        <translation>%1 führt keine Quellen auf.</translation>
+    </message>
+    <message>
+        <source>Line %1, %2: %3</source>
+        <translation>Zeile %1, %2: %3</translation>
+    </message>
+    <message>
+        <source>Line %1 · %2</source>
+        <comment>where a job of a list came from</comment>
+        <translation>Zeile %1 · %2</translation>
+    </message>
+    <message>
+        <source>List</source>
+        <translation>Liste</translation>
+    </message>
+    <message numerus="yes">
+        <source>A list of %n sources, each gathered on its own.</source>
+        <translation>
+            <numerusform>Eine Liste mit %n Quelle, jede für sich gesammelt.</numerusform>
+            <numerusform>Eine Liste mit %n Quellen, jede für sich gesammelt.</numerusform>
+        </translation>
     </message>
 </context>
 <context>

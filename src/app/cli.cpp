@@ -8,6 +8,7 @@
 #include "engine/tools.h"
 #include "engine/web_engine.h"
 #include "pipeline/history.h"
+#include "pipeline/input_list.h"
 #include "pipeline/job_runner.h"
 #include "pipeline/source_kind.h"
 #include "pipeline/source_router.h"
@@ -86,7 +87,7 @@ QString jsonLine(const QJsonObject &object)
 
 const char *usageText = QT_TRANSLATE_NOOP("CommandLine", R"(Usage:
   tovel                         open the window
-  tovel get INPUT [options]     gather and convert every media item behind INPUT
+  tovel get INPUT... [options]  gather and convert every media item behind each INPUT
   tovel list INPUT [--json]     show the items INPUT stands for, without downloading anything
   tovel hint INPUT              say what Tovel would do with INPUT
   tovel tools                   show the ffmpeg, the web engine (yt-dlp) and the JavaScript runtime
@@ -101,6 +102,7 @@ Options for get:
   --format mp3|m4a|wav|flac|mp4     output format (default mp3)
   --quality best|320|192|128        bitrate for mp3 and m4a (default best); "320 kbps" works too
   --limit N                         gather at most N items (default 100)
+  --from FILE                       gather every input FILE lists too (a line each, or OPML)
   --again                           gather items saved before too (they are otherwise skipped)
   --loudness [LUFS]                 bring every file to one loudness (default -16 LUFS), peaks at
                                     most -1 dBTP
@@ -124,6 +126,8 @@ QString usage()
 struct Request
 {
     QString input;
+    QStringList inputs; // every input given, for get
+    std::optional<QString> from;
     QString format = QStringLiteral("mp3");
     QString quality = QStringLiteral("best");
     QString limit = QStringLiteral("100");
@@ -145,9 +149,17 @@ QList<QCommandLineOption> optionsOf(const QString &command)
     };
     const auto flag = [](const char *name) { return QCommandLineOption(QString::fromLatin1(name)); };
     if (command == QLatin1String("get"))
-        return {
-            valued("format"),         valued("quality"),         valued("limit"),    valued("to"),  valued("loudness"),
-            flag("shorter-silences"), valued("web-engine-path"), flag("web-engine"), flag("again"), flag("json")};
+        return {valued("format"),
+                valued("quality"),
+                valued("limit"),
+                valued("to"),
+                valued("loudness"),
+                valued("from"),
+                flag("shorter-silences"),
+                valued("web-engine-path"),
+                flag("web-engine"),
+                flag("again"),
+                flag("json")};
     if (command == QLatin1String("list") || command == QLatin1String("update-check"))
         return {flag("json")};
     if (command == QLatin1String("crash-reports"))
@@ -206,6 +218,8 @@ Request requestFrom(const QCommandLineParser &parser, const QList<QCommandLineOp
     };
     Request request;
     request.input = parser.positionalArguments().value(0);
+    request.inputs = parser.positionalArguments();
+    request.from = given("from");
     request.format = given("format").value_or(request.format);
     request.quality = given("quality").value_or(request.quality);
     request.limit = given("limit").value_or(request.limit);
@@ -474,6 +488,19 @@ QCoro::Task<int> getCommand(Request request)
                 .arg(request.quality));
         co_return 2;
     }
+    QStringList inputs = request.inputs;
+    if (request.from) {
+        const QString path = QDir::current().absoluteFilePath(SourceRouter::normalizedPath(*request.from));
+        QFile file(path);
+        const QByteArray content
+            = file.size() <= maxListBytes && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        const QStringList listed = opmlInputs(content).value_or(lineInputs(QString::fromUtf8(content)));
+        if (listed.isEmpty()) {
+            err(QCoreApplication::translate("CommandLine", "%1 could not be read as a list of sources.\n").arg(path));
+            co_return 2;
+        }
+        inputs += listed;
+    }
     SoundOptions sound;
     sound.shorterSilences = request.shorterSilences;
     if (request.loudness) {
@@ -540,7 +567,7 @@ QCoro::Task<int> getCommand(Request request)
     });
 
     LaterPtr<IdleWatcher> idle(new IdleWatcher(runner));
-    co_await runner.run(request.input, *format, *quality, limit, request.again, sound);
+    co_await runner.run(inputs.join(u'\n'), *format, *quality, limit, request.again, sound);
     if (interrupted && runner.jobs().isEmpty())
         co_return 130;
     if (runner.lastError()) {
@@ -559,7 +586,7 @@ QCoro::Task<int> getCommand(Request request)
     // never ended by now was not saved either.
     const Tally counts = tally(runner.jobs());
     const int failed = counts.failed + counts.unfinished;
-    const int status = interrupted ? 130 : (failed + counts.stopped > 0 ? 1 : 0);
+    const int status = interrupted ? 130 : (failed + counts.stopped + runner.unreadInputs() > 0 ? 1 : 0);
     if (request.json) {
         writeRaw(jsonLine(QJsonObject{{QStringLiteral("event"), QStringLiteral("summary")},
                                       {QStringLiteral("total"), counts.total()},
@@ -778,11 +805,18 @@ int run(const QStringList &arguments)
     const QStringList positional = parser.positionalArguments();
     const bool needsInput
         = first == QLatin1String("get") || first == QLatin1String("list") || first == QLatin1String("hint");
-    if (needsInput && positional.size() != 1) {
-        err(QCoreApplication::translate(
-            "CommandLine",
-            "Give exactly one input: a feed, a media link, an archive item, a file or a folder.\n"
-            "See tovel --help.\n"));
+    // get takes several inputs, or none beside a list to read them from.
+    const bool several = first == QLatin1String("get");
+    const bool listed = several && parser.isSet(QStringLiteral("from"));
+    if (needsInput && (several ? positional.isEmpty() && !listed : positional.size() != 1)) {
+        err(several ? QCoreApplication::translate(
+                "CommandLine",
+                "Give at least one input: a feed, a media link, an archive item, a file or a folder.\n"
+                "See tovel --help.\n")
+                    : QCoreApplication::translate(
+                        "CommandLine",
+                        "Give exactly one input: a feed, a media link, an archive item, a file or a folder.\n"
+                        "See tovel --help.\n"));
         return 2;
     }
     if (!needsInput && !positional.isEmpty()) {

@@ -20,6 +20,15 @@ QString Job::qualityText() const
     return qualityFact(m_format, m_quality);
 }
 
+QString Job::place() const
+{
+    if (m_line == 0)
+        return origin();
+    return QCoreApplication::translate("Tovel", "Line %1 \u00b7 %2", "where a job of a list came from")
+        .arg(m_line)
+        .arg(origin());
+}
+
 QString Job::soundText() const
 {
     const QString done = soundLabel(m_sound);

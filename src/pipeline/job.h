@@ -20,6 +20,7 @@ class Job : public QObject
     Q_OBJECT
     Q_PROPERTY(QString title READ title NOTIFY titleChanged)
     Q_PROPERTY(QString origin READ origin CONSTANT)
+    Q_PROPERTY(QString place READ place CONSTANT)
     Q_PROPERTY(QString phaseName READ phaseName NOTIFY phaseChanged)
     Q_PROPERTY(QString phaseLabel READ phaseLabel NOTIFY phaseChanged)
     Q_PROPERTY(QString statusWord READ statusWord NOTIFY phaseChanged)
@@ -47,6 +48,11 @@ public:
     [[nodiscard]] QString title() const { return m_title; }
     // Shown on the card and printed: an address in it never carries a user name or password.
     [[nodiscard]] QString origin() const { return withoutCredentials(m_item.origin); }
+    // The line of a list the job came from (from 1); 0 when it came from a single input.
+    [[nodiscard]] int line() const { return m_line; }
+    void setLine(int line) { m_line = line; }
+    // Where it came from, as the card says: "Line 2 · Feed · Field Notes" for a job of a list.
+    [[nodiscard]] QString place() const;
     [[nodiscard]] const JobPhase &phase() const { return m_phase; }
     [[nodiscard]] QString phaseName() const { return m_phase.name(); }
     // "Already saved" for a job that found its file saved before, else the phase's own words.
@@ -118,6 +124,7 @@ private:
     QString m_partialOutput;
     QString m_warning;
     double m_timeSaved = 0;
+    int m_line = 0;
     bool m_alreadySaved = false;
 };
 

@@ -5,6 +5,7 @@
 #include "engine/tools.h"
 #include "engine/web_engine.h"
 #include "pipeline/history.h"
+#include "pipeline/input_list.h"
 #include "pipeline/job_control.h"
 #include "pipeline/job_pipeline.h"
 #include "pipeline/source_router.h"
@@ -78,10 +79,17 @@ JobContext JobRunner::makeContext() const
 }
 
 QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality quality, int limit, bool again,
-                                 SoundOptions sound)
+                                 SoundOptions sound, int line)
 {
     QPointer<JobRunner> self(this);
     setLastError(std::nullopt);
+    if (const auto listed = line == 0 ? listedInputs(input) : std::nullopt) {
+        if (*listed)
+            co_await runList(**listed, {format, quality, sound, 0}, limit, again);
+        else
+            setLastError(listed->error().description());
+        co_return;
+    }
     // What a Tovel killed mid-way left here is no one's any more.
     paths::removeLeftoversOnce({paths::temporary(), m_setup.destination});
     const JobContext context = makeContext();
@@ -101,7 +109,7 @@ QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality
             const QString host = url->url.host();
             MediaItem item(host.isEmpty() ? QStringLiteral("Web link") : host, url->url,
                            QCoreApplication::translate("Tovel", "Web engine \u00b7 ") + host, std::nullopt, input);
-            startJob(item, {format, quality, sound}, again, context);
+            startJob(item, {format, quality, sound, line}, again, context);
             if (m_activeTasks == 0)
                 emit activeTasksChanged();
             co_return;
@@ -133,7 +141,7 @@ QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality
         MediaItem item = items->at(i);
         if (const int n = ++seen[item.identity]; n > 1 && !item.identity.isEmpty())
             item.identity += QStringLiteral(" #%1").arg(n);
-        startJob(item, {format, quality, sound}, again, context);
+        startJob(item, {format, quality, sound, line}, again, context);
     }
     // Every item may have been saved before: then no task starts, and none will end to say so.
     if (count > 0 && m_activeTasks == 0)
@@ -153,8 +161,9 @@ JobPhase JobRunner::firstPhase(const MediaItem &item) const
 
 void JobRunner::startJob(const MediaItem &item, const Wanted &wanted, bool again, const JobContext &context)
 {
-    const auto [format, quality, sound] = wanted;
+    const auto [format, quality, sound, line] = wanted;
     auto *job = new Job(item, format, quality, sound, nextSequence(), this);
+    job->setLine(line);
     m_jobs.prepend(job);
     const std::shared_ptr<History> &history = m_setup.history;
     if (const auto saved = history && !again

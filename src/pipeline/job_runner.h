@@ -57,9 +57,10 @@ public:
     // Resolves the input and starts a job per item (at most `limit`). Returns once the jobs are started,
     // or as soon as `cancelAll` (or the runner's end) cancels the resolution, which then ends quietly.
     // With a history, an item it has saved before in this format and quality ends at once, already
-    // saved, unless `again` is set. `sound` says what is done to the sound of each.
+    // saved, unless `again` is set. `sound` says what is done to the sound of each. Several inputs (lines,
+    // or a list file) are each gathered with their own `limit`, their jobs told the `line` they came from.
     QCoro::Task<void> run(QString input, AudioFormat format, AudioQuality quality, int limit, bool again = false,
-                          SoundOptions sound = {});
+                          SoundOptions sound = {}, int line = 0);
     Q_INVOKABLE void cancel(tovel::Job *job);
     // Starts a job that was already saved over again, as a new file beside the one saved before.
     Q_INVOKABLE void gatherAgain(tovel::Job *job);
@@ -75,6 +76,8 @@ public:
     // errors), a sentence each.
     [[nodiscard]] QStringList takeNotices() { return std::exchange(m_notices, {}); }
     [[nodiscard]] QString destination() const { return m_setup.destination; }
+    // Inputs of the lists gathered so far that could not be read.
+    [[nodiscard]] int unreadInputs() const { return m_unreadInputs; }
 
     // Job tasks of this runner that have not yet ended (a cancelled job's task may still be tidying up).
     [[nodiscard]] int activeTasks() const { return m_activeTasks; }
@@ -87,6 +90,8 @@ public:
 signals:
     void jobAdded(tovel::Job *job);
     void lastErrorChanged();
+    // Notices came that no job's start brings along (the lines of a list that could not be read).
+    void noticed();
     void activeTasksChanged();
 
 private:
@@ -99,8 +104,11 @@ private:
         AudioFormat format;
         AudioQuality quality;
         SoundOptions sound;
+        int line;
     };
     void startJob(const MediaItem &item, const Wanted &wanted, bool again, const JobContext &context);
+    // Gathers each input in turn (in input_list.cpp).
+    QCoro::Task<void> runList(QStringList inputs, Wanted wanted, int limit, bool again);
     [[nodiscard]] JobPhase firstPhase(const MediaItem &item) const;
     void launch(Job *job, const JobContext &context);
     static QCoro::Task<void> runTask(std::shared_ptr<JobControl> control, JobContext context,
@@ -114,6 +122,7 @@ private:
     QList<std::shared_ptr<Cancellation>> m_resolutions;
     std::shared_ptr<SharedCovers> m_covers = std::make_shared<SharedCovers>();
     int m_activeTasks = 0;
+    int m_unreadInputs = 0;
 };
 
 } // namespace tovel

@@ -2,6 +2,7 @@
 
 #include "core/url_text.h"
 #include "engine/web_engine.h"
+#include "pipeline/input_list.h"
 #include "sources/local_sources.h"
 #include "sources/source_table.h"
 #include <QCoreApplication>
@@ -13,6 +14,8 @@ QString sourceKindWord(const QString &input, bool webEngineEnabled)
     const QString text = trimSpacesAndTabs(input);
     if (text.isEmpty())
         return QStringLiteral("\u2014");
+    if (const auto listed = listedInputs(text); listed && *listed)
+        return QCoreApplication::translate("Tovel", "List");
     // A path to nothing is still meant as a file; the hint says that nothing is there.
     if (looksLikePath(text))
         return QCoreApplication::translate("Tovel", "File");

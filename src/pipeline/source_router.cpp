@@ -2,6 +2,7 @@
 
 #include "core/endpoints.h"
 #include "core/url_text.h"
+#include "pipeline/input_list.h"
 #include "sources/local_sources.h"
 #include "sources/remote_sources.h"
 
@@ -50,6 +51,10 @@ QString hint(const QString &input)
     if (text.isEmpty())
         return QCoreApplication::translate("Tovel", "Paste a podcast feed, a media link, an %1 item, or a file path.")
             .arg(endpoints::archiveDomain);
+    if (const auto listed = listedInputs(text))
+        return *listed ? QCoreApplication::translate("Tovel", "A list of %n sources, each gathered on its own.",
+                                                     nullptr, int((*listed)->size()))
+                       : listed->error().description();
     if (const SourceType *type = sourceType(text))
         return QCoreApplication::translate("Tovel", type->hint.toUtf8().constData());
     if (looksLikePath(text))

@@ -51,6 +51,7 @@ Gathering::Gathering(QObject *parent)
         recount();
     });
     connect(m_runner.get(), &JobRunner::activeTasksChanged, this, &Gathering::checkStopped);
+    connect(m_runner.get(), &JobRunner::noticed, this, &Gathering::collectNotices);
 }
 
 // The model and our own listeners go before the runner, which cancels its jobs as it goes.

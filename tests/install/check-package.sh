@@ -29,10 +29,11 @@ done
 # The completion parses, and offers every command and option --help names.
 completion="$work/root/usr/share/bash-completion/completions/tovel"
 bash -n "$completion"
+# (Read into a file first: grep -q leaves a pipe early, which pipefail would take for a failure.)
+zcat "$work/root/usr/share/man/man1/tovel.1.gz" | sed 's/\\-/-/g' >"$work/man.txt"
 for word in $("$tovel" --help | grep -oE '(^  tovel [a-z-]+|--[a-z-]+)' | sed 's/^  tovel //' | sort -u); do
   grep -qw -- "$word" "$completion" || { echo "the completion does not offer $word" >&2; exit 1; }
-  zcat "$work/root/usr/share/man/man1/tovel.1.gz" | sed 's/\\-/-/g' | grep -qw -- "$word" \
-    || { echo "the man page does not mention $word" >&2; exit 1; }
+  grep -qw -- "$word" "$work/man.txt" || { echo "the man page does not mention $word" >&2; exit 1; }
 done
 
 mkdir -p "$work/site" "$work/home"

@@ -1,5 +1,6 @@
 #include "engine/web_engine.h"
 #include "pipeline/job_runner.h"
+#include "support/http_server.h"
 #include "support/test_env.h"
 #include "ui/engine_report.h"
 #include "ui/gathering.h"
@@ -119,6 +120,52 @@ private slots:
     }
 
     // The Items picker takes the first items of the request: "All" is every one (up to 100).
+    // A pasted list and an OPML file: each line its own gathering, its cards saying which line they came
+    // from; a line that cannot be read is said by its number, and the others are gathered all the same.
+    void gathersEveryLineOfAList()
+    {
+        HttpServer server;
+        const QString folder = env->folder("tones"), episode = env->root() + "/ep.mp3";
+        QVERIFY(makeTone(folder + "/a.wav") && makeTone(folder + "/b.wav") && makeTone(episode));
+        server.serve("/ep.mp3", readFile(episode));
+        server.serve("/feed",
+                     QString("<rss><channel><title>Show</title><item><title>Ep</title><enclosure "
+                             "type=\"audio/mpeg\" url=\"%1/ep.mp3\"/></item></channel></rss>")
+                         .arg(server.base())
+                         .toUtf8());
+        const QString opml = env->root() + "/shows.opml";
+        QVERIFY(writeFile(opml,
+                          QString("<?xml version=\"1.0\"?><opml version=\"2.0\"><body><outline text=\"Show\" "
+                                  "xmlUrl=\"%1/feed\"/><outline text=\"A\" url=\"%2/a.wav\"/></body></opml>")
+                              .arg(server.base(), folder)
+                              .toUtf8()));
+        const QString pasted = folder + "\n# a note\n\n" + server.base() + "/feed\n/nowhere/c.wav\n";
+        Gathering gathering;
+        QCOMPARE(gathering.sourceKind(pasted) + gathering.sourceKind(opml), "ListList");
+        const auto places = [&gathering](int count) {
+            QStringList seen;
+            if (!QTest::qWaitFor([&] { return gathering.jobs()->rowCount() == count && gathering.unfinished() == 0; },
+                                 30'000))
+                return QStringList{"still gathering"};
+            for (int row = 0; row < count; ++row) {
+                const auto *job = qobject_cast<Job *>(
+                    gathering.jobs()->index(row, 0).data(JobListModel::JobRole).value<QObject *>());
+                seen << job->place().section(" \u00b7 ", 0, 1) + ' ' + job->statusWord();
+            }
+            seen.sort();
+            return seen;
+        };
+        QVERIFY(gathering.gather(pasted, 0, 0));
+        QCOMPARE(places(3),
+                 QStringList({"Line 1 \u00b7 Folder Saved", "Line 1 \u00b7 Folder Saved", "Line 2 \u00b7 Show Saved"}));
+        QCOMPARE(gathering.historyNotice(), "Line 3, /nowhere/c.wav: There is no file or folder at /nowhere/c.wav.");
+        QVERIFY(gathering.gather(opml, 0, 0));
+        QCOMPARE(
+            places(5),
+            QStringList({"Line 1 \u00b7 Folder Saved", "Line 1 \u00b7 Folder Saved", "Line 1 \u00b7 Show Already saved",
+                         "Line 2 \u00b7 Local file Already saved", "Line 2 \u00b7 Show Saved"}));
+    }
+
     void itemsPicker_data()
     {
         // clang-format off

@@ -79,7 +79,7 @@ GlassPanel {
                 }
                 Text {
                     Layout.fillWidth: true
-                    text: root.job.origin
+                    text: root.job.place
                     textFormat: Text.PlainText
                     font.pixelSize: Theme.captionSize
                     color: Theme.tertiaryText
