@@ -335,6 +335,20 @@ Siehe tovel --help.
 </translation>
     </message>
     <message>
+        <source>%1 could not be read as a list of sources.
+</source>
+        <translation>%1 konnte nicht als Liste von Quellen gelesen werden.
+</translation>
+    </message>
+    <message>
+        <source>Give at least one input: a feed, a media link, an archive item, a file or a folder.
+See tovel --help.
+</source>
+        <translation>Geben Sie mindestens eine Eingabe an: einen Feed, einen Medien-Link, einen Archiv-Eintrag, eine Datei oder einen Ordner.
+Siehe tovel --help.
+</translation>
+    </message>
+    <message>
         <source>Usage:
   tovel                         open the window
   tovel get INPUT... [options]  gather and convert every media item behind each INPUT
@@ -353,6 +367,9 @@ Options for get:
   --quality best|320|192|128        bitrate for mp3 and m4a (default best); &quot;320 kbps&quot; works too
   --limit N                         gather at most N items (default 100)
   --from FILE                       gather every input FILE lists too (a line each, or OPML)
+  --pick 1,3-5                      only these items, numbered as tovel list prints them
+  --since YYYY-MM-DD                only items published on that day or later
+  --match TEXT                      only items whose title holds TEXT
   --again                           gather items saved before too (they are otherwise skipped)
   --loudness [LUFS]                 bring every file to one loudness (default -16 LUFS), peaks at
                                     most -1 dBTP
@@ -383,6 +400,9 @@ Optionen für get:
   --quality best|320|192|128        Bitrate für mp3 und m4a (Standard: best); „320 kbps“ geht auch
   --limit N                         höchstens N Einträge sammeln (Standard: 100)
   --from FILE                       auch jede Eingabe sammeln, die FILE aufführt (je Zeile eine, oder OPML)
+  --pick 1,3-5                      nur diese Einträge, nummeriert wie tovel list sie zeigt
+  --since YYYY-MM-DD                nur Einträge, die an diesem Tag oder später erschienen sind
+  --match TEXT                      nur Einträge, deren Titel TEXT enthält
   --again                           auch früher gespeicherte Einträge sammeln (sonst übersprungen)
   --loudness [LUFS]                 jede Datei auf eine Lautheit bringen (Standard: -16 LUFS), Spitzen
                                     höchstens -1 dBTP
@@ -394,20 +414,6 @@ Optionen für get:
 
 Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug oder gestoppt wurde,
 2, wenn die Eingabe nicht gelesen werden konnte oder der persönliche Ordner unbrauchbar ist, 130 bei Abbruch.
-</translation>
-    </message>
-    <message>
-        <source>%1 could not be read as a list of sources.
-</source>
-        <translation>%1 konnte nicht als Liste von Quellen gelesen werden.
-</translation>
-    </message>
-    <message>
-        <source>Give at least one input: a feed, a media link, an archive item, a file or a folder.
-See tovel --help.
-</source>
-        <translation>Geben Sie mindestens eine Eingabe an: einen Feed, einen Medien-Link, einen Archiv-Eintrag, eine Datei oder einen Ordner.
-Siehe tovel --help.
 </translation>
     </message>
 </context>
@@ -1482,6 +1488,21 @@ Siehe tovel --help.
             <numerusform>Eine Liste mit %n Quelle, jede für sich gesammelt.</numerusform>
             <numerusform>Eine Liste mit %n Quellen, jede für sich gesammelt.</numerusform>
         </translation>
+    </message>
+    <message numerus="yes">
+        <source>None of the %n items is one of those asked for.</source>
+        <translation>
+            <numerusform>Der %n Eintrag ist keiner der gewünschten.</numerusform>
+            <numerusform>Keiner der %n Einträge ist einer der gewünschten.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Pick items by their numbers in tovel list, such as 1,3-5.</source>
+        <translation>Wählen Sie Einträge nach ihren Nummern in tovel list, etwa 1,3-5.</translation>
+    </message>
+    <message>
+        <source>Give the day as YYYY-MM-DD, such as 2026-01-31.</source>
+        <translation>Geben Sie den Tag als JJJJ-MM-TT an, etwa 2026-01-31.</translation>
     </message>
 </context>
 <context>

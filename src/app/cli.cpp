@@ -103,6 +103,9 @@ Options for get:
   --quality best|320|192|128        bitrate for mp3 and m4a (default best); "320 kbps" works too
   --limit N                         gather at most N items (default 100)
   --from FILE                       gather every input FILE lists too (a line each, or OPML)
+  --pick 1,3-5                      only these items, numbered as tovel list prints them
+  --since YYYY-MM-DD                only items published on that day or later
+  --match TEXT                      only items whose title holds TEXT
   --again                           gather items saved before too (they are otherwise skipped)
   --loudness [LUFS]                 bring every file to one loudness (default -16 LUFS), peaks at
                                     most -1 dBTP
@@ -128,6 +131,7 @@ struct Request
     QString input;
     QStringList inputs; // every input given, for get
     std::optional<QString> from;
+    QString pick, since, match;
     QString format = QStringLiteral("mp3");
     QString quality = QStringLiteral("best");
     QString limit = QStringLiteral("100");
@@ -155,6 +159,9 @@ QList<QCommandLineOption> optionsOf(const QString &command)
                 valued("to"),
                 valued("loudness"),
                 valued("from"),
+                valued("pick"),
+                valued("since"),
+                valued("match"),
                 flag("shorter-silences"),
                 valued("web-engine-path"),
                 flag("web-engine"),
@@ -220,6 +227,9 @@ Request requestFrom(const QCommandLineParser &parser, const QList<QCommandLineOp
     request.input = parser.positionalArguments().value(0);
     request.inputs = parser.positionalArguments();
     request.from = given("from");
+    request.pick = given("pick").value_or(QString());
+    request.since = given("since").value_or(QString());
+    request.match = given("match").value_or(QString());
     request.format = given("format").value_or(request.format);
     request.quality = given("quality").value_or(request.quality);
     request.limit = given("limit").value_or(request.limit);
@@ -311,6 +321,8 @@ QJsonObject jobObject(const Job &job)
     // Only a saved file that is less than its source claims carries one.
     if (!job.warning().isEmpty())
         object.insert(QStringLiteral("warning"), job.warning());
+    if (job.line() > 0)
+        object.insert(QStringLiteral("line"), job.line());
     if (job.sound().any()) {
         object.insert(QStringLiteral("sound"), rawValue(job.sound()));
         if (!job.output().isEmpty() && job.sound().shorterSilences)
@@ -501,6 +513,11 @@ QCoro::Task<int> getCommand(Request request)
         }
         inputs += listed;
     }
+    const Result<Selection> selection = parseSelection(request.pick, request.since, request.match);
+    if (!selection) {
+        err(selection.error().description() + u'\n');
+        co_return 2;
+    }
     SoundOptions sound;
     sound.shorterSilences = request.shorterSilences;
     if (request.loudness) {
@@ -567,7 +584,7 @@ QCoro::Task<int> getCommand(Request request)
     });
 
     LaterPtr<IdleWatcher> idle(new IdleWatcher(runner));
-    co_await runner.run(inputs.join(u'\n'), *format, *quality, limit, request.again, sound);
+    co_await runner.run(inputs.join(u'\n'), *format, *quality, limit, request.again, sound, 0, *selection);
     if (interrupted && runner.jobs().isEmpty())
         co_return 130;
     if (runner.lastError()) {

@@ -84,14 +84,14 @@ std::optional<Result<QStringList>> listedInputs(const QString &input)
 }
 
 // The runner's own handling of a list: each input gathered in turn, as its own gathering.
-QCoro::Task<void> JobRunner::runList(QStringList inputs, Wanted wanted, int limit, bool again)
+QCoro::Task<void> JobRunner::runList(QStringList inputs, Wanted wanted, int limit, bool again, Selection selection)
 {
     QPointer<JobRunner> self(this);
     auto cancellation = std::make_shared<Cancellation>();
     m_resolutions.append(cancellation);
     QStringList unread;
     for (qsizetype i = 0; i < inputs.size() && !cancellation->isCancelled(); ++i) {
-        co_await run(inputs.at(i), wanted.format, wanted.quality, limit, again, wanted.sound, int(i) + 1);
+        co_await run(inputs.at(i), wanted.format, wanted.quality, limit, again, wanted.sound, int(i) + 1, selection);
         if (!self)
             co_return;
         if (m_lastError)

@@ -8,6 +8,7 @@
 #include "pipeline/input_list.h"
 #include "pipeline/job_control.h"
 #include "pipeline/job_pipeline.h"
+#include "pipeline/selection.h"
 #include "pipeline/source_router.h"
 #include "platform/leftovers.h"
 #include "platform/paths.h"
@@ -79,13 +80,13 @@ JobContext JobRunner::makeContext() const
 }
 
 QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality quality, int limit, bool again,
-                                 SoundOptions sound, int line)
+                                 SoundOptions sound, int line, Selection selection)
 {
     QPointer<JobRunner> self(this);
     setLastError(std::nullopt);
     if (const auto listed = line == 0 ? listedInputs(input) : std::nullopt) {
         if (*listed)
-            co_await runList(**listed, {format, quality, sound, 0}, limit, again);
+            co_await runList(**listed, {format, quality, sound, 0}, limit, again, selection);
         else
             setLastError(listed->error().description());
         co_return;
@@ -133,16 +134,22 @@ QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality
         setLastError(items.error().description());
         co_return;
     }
-    const qsizetype count = std::min<qsizetype>(std::max(0, limit), items->size());
     // Items that share an identity (a feed giving two episodes one guid) are still two things to save:
-    // the later ones are told apart by their place among them.
+    // the later ones are told apart by their place among them. Then the selection, then the cap.
+    MediaItems all = *items;
     QHash<QString, int> seen;
-    for (qsizetype i = 0; i < count; ++i) {
-        MediaItem item = items->at(i);
+    for (MediaItem &item : all)
         if (const int n = ++seen[item.identity]; n > 1 && !item.identity.isEmpty())
             item.identity += QStringLiteral(" #%1").arg(n);
-        startJob(item, {format, quality, sound, line}, again, context);
+    const MediaItems chosen = selectItems(all, selection);
+    if (chosen.isEmpty() && !all.isEmpty()) {
+        setLastError(QCoreApplication::translate("Tovel", "None of the %n items is one of those asked for.", nullptr,
+                                                 int(all.size())));
+        co_return;
     }
+    const qsizetype count = std::min<qsizetype>(std::max(0, limit), chosen.size());
+    for (qsizetype i = 0; i < count; ++i)
+        startJob(chosen.at(i), {format, quality, sound, line}, again, context);
     // Every item may have been saved before: then no task starts, and none will end to say so.
     if (count > 0 && m_activeTasks == 0)
         emit activeTasksChanged();

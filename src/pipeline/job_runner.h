@@ -4,6 +4,7 @@
 #include "pipeline/gather_lines.h"
 #include "pipeline/job.h"
 #include "pipeline/job_context.h"
+#include "pipeline/selection.h"
 
 #include <QCoroTask>
 #include <QHash>
@@ -59,8 +60,9 @@ public:
     // With a history, an item it has saved before in this format and quality ends at once, already
     // saved, unless `again` is set. `sound` says what is done to the sound of each. Several inputs (lines,
     // or a list file) are each gathered with their own `limit`, their jobs told the `line` they came from.
+    // Only the items `selection` takes are gathered (of each input, for a list).
     QCoro::Task<void> run(QString input, AudioFormat format, AudioQuality quality, int limit, bool again = false,
-                          SoundOptions sound = {}, int line = 0);
+                          SoundOptions sound = {}, int line = 0, Selection selection = {});
     Q_INVOKABLE void cancel(tovel::Job *job);
     // Starts a job that was already saved over again, as a new file beside the one saved before.
     Q_INVOKABLE void gatherAgain(tovel::Job *job);
@@ -108,7 +110,7 @@ private:
     };
     void startJob(const MediaItem &item, const Wanted &wanted, bool again, const JobContext &context);
     // Gathers each input in turn (in input_list.cpp).
-    QCoro::Task<void> runList(QStringList inputs, Wanted wanted, int limit, bool again);
+    QCoro::Task<void> runList(QStringList inputs, Wanted wanted, int limit, bool again, Selection selection);
     [[nodiscard]] JobPhase firstPhase(const MediaItem &item) const;
     void launch(Job *job, const JobContext &context);
     static QCoro::Task<void> runTask(std::shared_ptr<JobControl> control, JobContext context,

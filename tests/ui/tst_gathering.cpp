@@ -1,5 +1,6 @@
 #include "engine/web_engine.h"
 #include "pipeline/job_runner.h"
+#include "pipeline/selection.h"
 #include "support/http_server.h"
 #include "support/test_env.h"
 #include "ui/engine_report.h"
@@ -164,6 +165,45 @@ private slots:
             places(5),
             QStringList({"Line 1 \u00b7 Folder Saved", "Line 1 \u00b7 Folder Saved", "Line 1 \u00b7 Show Already saved",
                          "Line 2 \u00b7 Local file Already saved", "Line 2 \u00b7 Show Saved"}));
+    }
+
+    // Only the items asked for, by their numbers, their day or a word of their title.
+    void picksTheItemsAskedFor_data()
+    {
+        QTest::addColumn<QStringList>("selection");
+        QTest::addColumn<QString>("titles");
+        QTest::newRow("numbers") << QStringList{"4, 1-2", "", ""} << "Bonus: Outtakes | Two | One";
+        QTest::newRow("since") << QStringList{"", "2026-03-01", ""} << "Bonus: Outtakes | Three";
+        QTest::newRow("title") << QStringList{"", "", "BONUS"} << "Bonus: Outtakes";
+        QTest::newRow("all three") << QStringList{"1-3", "2026-02-01", "t"} << "Three | Two";
+        QTest::newRow("none") << QStringList{"9", "", ""} << "None of the 4 items is one of those asked for.";
+    }
+    void picksTheItemsAskedFor()
+    {
+        QFETCH(QStringList, selection);
+        QFETCH(QString, titles);
+        HttpServer server;
+        QString feed = "<rss><channel><title>Show</title>";
+        const QList<QPair<QString, QString>> items{{"One", "Thu, 01 Jan 2026"},
+                                                   {"Two", "Sun, 01 Feb 2026"},
+                                                   {"Three", "Sun, 01 Mar 2026"},
+                                                   {"Bonus: Outtakes", ""}};
+        for (const auto &[title, day] : items)
+            feed += QString("<item><title>%1</title><pubDate>%2 10:00:00 GMT</pubDate><enclosure type=\"audio/mpeg\" "
+                            "url=\"%3/%4.mp3\"/></item>")
+                        .arg(title, day, server.base(), title.left(3));
+        feed += "</channel></rss>";
+        server.serve("/feed", feed.replace("<pubDate> 10:00:00 GMT</pubDate>", "").toUtf8());
+        JobRunner runner(env->downloads());
+        const auto chosen = parseSelection(selection.at(0), selection.at(1), selection.at(2));
+        QVERIFY(chosen);
+        QCoro::waitFor(
+            runner.run(server.base() + "/feed", AudioFormat::mp3, AudioQuality::best, 100, false, {}, 0, *chosen));
+        QStringList seen;
+        for (const Job *job : runner.jobs())
+            seen << job->title();
+        QCOMPARE(runner.hasError() ? runner.lastErrorText() : seen.join(" | "), titles);
+        runner.cancelAll();
     }
 
     void itemsPicker_data()
