@@ -82,7 +82,10 @@ private slots:
         const QStringList withChapters{"-i", chapters, "-map", "0:a", "-map_chapters", "1"};
         QVERIFY(makeTone(media.path() + "/book.mp3", 4, withChapters + QStringList{"-c:a", "libmp3lame"}));
         QVERIFY(makeTone(media.path() + "/book.m4b", 4, withChapters + QStringList{"-c:a", "aac", "-f", "ipod"}));
-        QVERIFY(makeTone(media.path() + "/book.flac", 4, withChapters));
+        QVERIFY(makeTone(media.path() + "/book.flac", 4,
+                         {"-metadata", "CHAPTER001=00:00:00.000", "-metadata", "CHAPTER001NAME=One", "-metadata",
+                          "CHAPTER002=00:00:01.000", "-metadata", "CHAPTER002NAME=Two é", "-metadata",
+                          "CHAPTER003=00:00:02.500", "-metadata", "CHAPTER003NAME=Three"}));
         QVERIFY(makeTone(media.path() + "/plain.mp3", 4, {"-c:a", "libmp3lame"}));
         QVERIFY(makeTone(media.path() + "/plain.m4a", 4, {"-c:a", "aac"}));
         QVERIFY(makeTone(media.path() + "/plain.flac", 4));
