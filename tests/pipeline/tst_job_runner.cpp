@@ -96,7 +96,6 @@ private slots:
         QTest::newRow("m4a best of mono mp3") << "m4a" << "Best available" << mono << "-vn -c:a aac -b:a 128k -movflags +faststart";
         QTest::newRow("mp4 of flac with a bitmap cover") << "mp4" << "320 kbps" << probed("flac", "", "bmp")
                                                          << "-map 0:a:0 -c:a aac -b:a 256k -movflags +faststart";
-        QTest::newRow("mp4 of vp9") << "mp4" << "Best available" << probed("opus", "vp9") << "-c:v libx264 -c:a aac -movflags +faststart";
         // clang-format on
     }
     void arguments()
