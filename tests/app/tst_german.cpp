@@ -167,7 +167,6 @@ private slots:
         QTest::addColumn<QSize>("expected");
         QTest::addColumn<bool>("onDisplay");
         QTest::newRow("dark get, default size") << QStringList{"--mode", "dark"} << QSize(1100, 720) << false;
-        QTest::newRow("too small is clamped") << QStringList{"--pane", "engine", "--size", "640x400"} << QSize(900, 640) << false;
         QTest::newRow("OpenGL, light") << QStringList{"--mode", "light", "--pane", "engine"} << QSize(1100, 720) << true;
         QTest::newRow("introduction") << QStringList{"--onboarding", "--mode", "dark"} << QSize(1100, 720) << false;
         // clang-format on

@@ -143,7 +143,6 @@ private slots:
         QTest::newRow("psc, mp3 to m4a") << "plain.mp3" << psc << AudioFormat::m4a << expected << QString();
         QTest::newRow("json, m4a kept") << "plain.m4a" << json << AudioFormat::m4a << expected << QString();
         QTest::newRow("psc, flac kept") << "plain.flac" << psc << AudioFormat::flac << expected << QString();
-        QTest::newRow("json, mp3 to flac") << "plain.mp3" << json << AudioFormat::flac << expected << QString();
         QTest::newRow("psc, to wav") << "plain.mp3" << psc << AudioFormat::wav << QString() << QString();
         QTest::newRow("the file's own win") << "book.mp3" << json << AudioFormat::mp3 << "0 One|1000 Two é|2500 Three" << QString();
         QTest::newRow("broken document") << "plain.mp3" << linked("/broken.json") << AudioFormat::mp3 << QString()

@@ -463,27 +463,6 @@ private slots:
         }
     }
 
-    // What an Atom feed says of its entries goes into their tags as an RSS channel's does: the day first
-    // published, in the writer's zone, over the last update; each entry's first author;
-    // the feed's logo (relative to it) over its icon; the id as guid.
-    void atomTags()
-    {
-        const QByteArray xml
-            = "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>Show</title><icon>/favicon.ico</icon>"
-              "<logo>art/logo.png</logo><author><name>Host</name></author>"
-              "<entry><title>A</title><id>urn:a</id><updated>2024-03-09T10:00:00Z</updated>"
-              "<published>2024-03-05T23:30:00-05:00</published><author><name>Guest</name></author>"
-              "<author><name>Second</name></author>"
-            + atomLink("a.mp3") + "</entry></feed>";
-        QStringList tags;
-        for (const MediaItem &item : parseFeed(xml, QUrl("https://feeds.test/show/feed.atom")))
-            tags << item.tags.date + " | " + item.tags.artist + " | " + item.tags.album + " | " + item.tags.comment
-                    + " | " + item.tags.image.value_or(QUrl()).toString() + " | " + item.identity;
-        QCOMPARE(tags,
-                 QStringList({"2024-03-05 | Guest | Show | urn:a | https://feeds.test/show/art/logo.png | guid "
-                              "Show\u001furn:a"}));
-    }
-
     // Dates as publishers and servers really write them.
     // `utc` is the instant read ("" when the text must be refused); `day` the calendar day as written.
     void dates_data()
