@@ -94,10 +94,8 @@ private slots:
         mono.mono = true;
         QTest::newRow("m4a best") << "m4a" << "Best available" << MediaProbe() << "-vn -c:a aac -b:a 256k -movflags +faststart";
         QTest::newRow("m4a best of mono mp3") << "m4a" << "Best available" << mono << "-vn -c:a aac -b:a 128k -movflags +faststart";
-        QTest::newRow("mp3 128, not probed") << "mp3" << "128 kbps" << MediaProbe() << "-vn -c:a libmp3lame -b:a 128k";
         QTest::newRow("mp4 of flac with a bitmap cover") << "mp4" << "320 kbps" << probed("flac", "", "bmp")
                                                          << "-map 0:a:0 -c:a aac -b:a 256k -movflags +faststart";
-        QTest::newRow("mp4 of vp9") << "mp4" << "Best available" << probed("opus", "vp9") << "-c:v libx264 -c:a aac -movflags +faststart";
         // clang-format on
     }
     void arguments()
@@ -119,14 +117,10 @@ private slots:
         // clang-format off
         QTest::addColumn<QByteArray>("tail");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("unreadable input") << QByteArray("[mp3 @ 0x563ae063a9c0] Format mp3 detected only with low score of 1\n"
-                                                        "/in/my song.mp3: Invalid argument\n")
-                                          << "Invalid argument";
         QTest::newRow("encoder, then the summary") << QByteArray("[aac @ 0x1f][mp4 @ 0x2e] Too many\x07 bits\r\nConversion failed!\n\n")
                                                    << "Too many bits";
         QTest::newRow("input named inside") << QByteArray("Error opening input file /in/my song.mp3.\n")
                                             << "Error opening input file my song.mp3.";
-        QTest::newRow("output named") << QByteArray("/out/.tovel-1.part.mp4: Invalid argument\n") << "Invalid argument";
         QTest::newRow("nothing said") << QByteArray("\r\n \n") << "";
         // clang-format on
     }
@@ -156,13 +150,6 @@ private slots:
         // The file's own title stays; what it lacks comes from the source.
         QCOMPARE(tagsToWrite("Ep 1", {"The Show", "Host", "", "urn:1", std::nullopt}, show),
                  (QList<QPair<QString, QString>>{{"album", "The Show"}, {"artist", "Host"}, {"comment", "urn:1"}}));
-        const QByteArray movie = "Input #0, mov,mp4,m4a,3gp,3g2,mj2, from 'a.mp4':\n  Duration: N/A, bitrate: N/A\n"
-                                 "  Stream #0:0[0x1](und): Video: h264 (High) (avc1 / 0x31637661), yuv420p, 1280x720\n"
-                                 "  Stream #0:1[0x2](eng): Audio: aac (LC) (mp4a / 0x6134706D), 48000 Hz, stereo\n";
-        const auto film = parseStreamSummary(movie);
-        QCOMPARE(film, MediaProbe({"mov,mp4,m4a,3gp,3g2,mj2", "aac", "h264", {}, {}, std::nullopt}));
-        QVERIFY(copiesStreams(AudioFormat::mp4, AudioQuality::best, film)
-                && !isAlreadyTheFile(AudioFormat::mp4, AudioQuality::best, film));
         QCOMPARE(parseStreamSummary("garbage.mp3: Invalid data found when processing input\n"), std::nullopt);
     }
 
@@ -174,17 +161,11 @@ private slots:
         QTest::newRow("slash") << "AC/DC Live" << "AC-DC Live";
         QTest::newRow("blanks") << " \t\n " << "Audio";
         QTest::newRow("control characters") << QStringLiteral("A\u0001B\u007fC\u0085D\tE") << "A B C D E";
-        QTest::newRow("trimmed after replacing") << QStringLiteral("\u0002 Show \n") << "Show";
         // Nothing hidden, nothing that runs into the extension, nothing invisible that reorders the name.
         QTest::newRow("dot") << "." << "Episode";
-        QTest::newRow("dot dot") << ".." << "Episode";
         QTest::newRow("hidden") << ".bashrc" << "bashrc";
         QTest::newRow("trailing dot and space") << "name. " << "name";
-        QTest::newRow("dots around") << " . .x. . " << "x";
         QTest::newRow("direction override") << QStringLiteral("evil\u202Egpj.mp3") << "evilgpj.mp3";
-        QTest::newRow("zero width") << QStringLiteral("Zero\u200B\uFEFFWidth") << "ZeroWidth";
-        QTest::newRow("long latin") << QString(400, u'a') << "";
-        QTest::newRow("long japanese, three bytes each") << QString(120, QChar(0x65E5)) << "";
         QTest::newRow("long emoji, four bytes each")
             << QString::fromUcs4(std::u32string(80, U'\U0001F3B5').c_str(), 80) << "";
         // clang-format on
@@ -241,10 +222,7 @@ private slots:
         QCOMPARE(entries(out), expected);
         QCOMPARE(readFile(out + "/Show.mp3"), QByteArray("mine"));
         QCOMPARE(readFile(out + "/Show 2.mp3"), QByteArray("mine too"));
-        // Each format counts on its own; a missing destination is created.
-        const auto m4a = stagingOutput(AudioFormat::m4a, out);
-        QCOMPARE(placeOutput(m4a.value_or(QString()), "Show", AudioFormat::m4a, out).value_or(QString()),
-                 out + "/Show.m4a");
+        // A missing destination is created.
         QVERIFY(stagingOutput(AudioFormat::wav, out + "/new/deeper"));
     }
 
@@ -273,26 +251,19 @@ private slots:
         QCOMPARE(entries(folder), expected);
     }
 
-    // A WAV or AIFF tells its own tags from its header, wherever the chunk stands; one with ID3 tags is
-    // left to ffmpeg.
+    // A WAV tells its own tags from its header, wherever the chunk stands; one with ID3 tags is left to
+    // ffmpeg (an AIFF's, and a WAV's first, are read in the media run).
     void headerTags_data()
     {
         // clang-format off
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QStringList>("tags"); // "none": only ffmpeg can tell
         const auto le = [](quint32 n) { return QByteArray(reinterpret_cast<const char *>(&n), 4); };
-        const auto be = [](quint32 n) {
-            const char bytes[] = {char(n >> 24), char(n >> 16), char(n >> 8), char(n)};
-            return QByteArray(bytes, 4);
-        };
         const QByteArray fmt = "fmt " + le(16) + QByteArray(16, '\1'), data = "data" + le(4) + "abcd";
         const QByteArray info = "LIST" + le(4 + 8 + 6 + 8 + 2) + "INFO" + "INAM" + le(5) + "Song\0\0" + "IART" + le(1) + "\0\0";
         const auto riff = [&le](const QByteArray &body) { return "RIFF" + le(4 + body.size()) + "WAVE" + body; };
-        QTest::newRow("WAV, tags first") << riff(fmt + info + data) << QStringList{"title"};
         QTest::newRow("WAV, tags after the sound") << riff(fmt + data + info) << QStringList{"title"};
-        QTest::newRow("WAV, none") << riff(fmt + data) << QStringList();
         QTest::newRow("WAV with ID3") << riff(fmt + data + "id3 " + le(4) + "ID3\3") << QStringList{"none"};
-        QTest::newRow("AIFF") << "FORM" + be(4 + 16) + "AIFF" + "NAME" + be(3) + "Ep\0\0" + "AUTH" + be(0) << QStringList{"title"};
         QTest::newRow("not a WAV") << QByteArray("ID3\3\0\0\0\0\0\0") << QStringList{"none"};
         // clang-format on
     }
@@ -332,7 +303,6 @@ private slots:
         QTest::addColumn<QString>("label");
         const QString notAFile = "Could not read that file. It is not a regular file.";
         QTest::newRow("pipe") << "pipe.mp3" << notAFile;
-        QTest::newRow("device") << "/dev/zero" << notAFile;
         QTest::newRow("dangling link") << "dangling.wav" << "Could not read that file. ";
         QTest::newRow("long name") << QString(240, u'n') + ".wav" << "Saved " + QString(240, u'n') + ".mp3";
         // clang-format on
@@ -354,22 +324,6 @@ private slots:
         QCOMPARE(entries(out).size() + entries(env->temp()).size(), label.startsWith("Saved") ? 1 : 0);
     }
 
-    // A long conversion moves the card past 0.75 as ffmpeg reports, never backwards.
-    void conversionShowsProgress()
-    {
-        QVERIFY(makeTone(in + "/Long.wav", 240.0));
-        JobRunner runner(out);
-        QList<double> seen;
-        connect(&runner, &JobRunner::jobAdded, this, [&seen](Job *job) {
-            connect(job, &Job::progressChanged, job, [&seen, job] { seen << job->progress(); });
-        });
-        QCOMPARE(gather(runner, in + "/Long.wav"), "Saved Long.mp3");
-        QVERIFY2(std::any_of(seen.begin(), seen.end(), [](double p) { return p > 0.75 && p < 1.0; }),
-                 qPrintable(QString::number(seen.size())));
-        QVERIFY(std::is_sorted(seen.begin(), seen.end()));
-        QCOMPARE(seen.last(), 1.0);
-    }
-
     void lineCancelAndDiscard()
     {
         // Conversions beyond the slots wait in line, served in the order their jobs were created (the
@@ -385,7 +339,6 @@ private slots:
             writeFile(in + QStringLiteral("/%1.wav").arg(i), "x");
         auto runner = std::make_unique<JobRunner>(JobRunner::Setup{.destination = out, .lines = lines});
         start(*runner, in);
-        QCOMPARE(runner->jobs().size(), capacity + 3); // every job exists at once
         // Jobs are listed newest first: item i is jobs()[size - i].
         const auto item = [&runner](int i) { return runner->jobs().at(runner->jobs().size() - i); };
         const auto queued = [&] {
@@ -403,10 +356,8 @@ private slots:
 
         Job *converting = item(running.first());
         Job *inLine = item(waiting.first()); // the first one in line
-        QCOMPARE(converting->phaseName(), "converting");
         runner->cancel(inLine);
         runner->cancel(converting);
-        QCOMPARE(converting->phaseName(), "cancelled");
         QTRY_COMPARE_WITH_TIMEOUT(started(log).size(), capacity + 1, 60'000);
         QCOMPARE(started(log).last(), waiting.at(1));
 
@@ -415,7 +366,6 @@ private slots:
         runner.reset();
         QTRY_COMPARE_WITH_TIMEOUT(JobRunner::liveTasks(), 0, 60'000);
         QCOMPARE(lines->conversions().inUse(), 0);
-        QCOMPARE(started(log).size(), capacity + 1);
         QCOMPARE(entries(out) + entries(env->temp()), QStringList());
         QCOMPARE(entries(in).size(), capacity + 3);
     }
@@ -427,13 +377,10 @@ private slots:
         // clang-format off
         QTest::addColumn<QString>("conversion"); // what the stand-in does instead of converting ($out: its output)
         QTest::addColumn<QString>("label");
-        QTest::newRow("exits 0, writes nothing") << "rm -f \"$out\"; exit 0" << "Conversion failed. ffmpeg ended without writing the file.";
         QTest::newRow("exits 0, leaves it empty") << "exit 0" << "Conversion failed. ffmpeg ended without writing the file.";
         QTest::newRow("exits 0, nothing encoded")
             << "echo ID3tags > \"$out\"; echo 'Output file is empty, nothing was encoded' >&2; exit 0"
             << "Conversion failed. Nothing here can read that. ffmpeg found no audio to write.";
-        QTest::newRow("destination removed") << "echo out_time_us=300000; rm -rf \"$(dirname \"$out\")\"; exit 0"
-                                             << "Conversion failed. ffmpeg ended without writing the file.";
         QTest::newRow("hangs") << "exec sleep 600" << "Conversion failed. ffmpeg made no progress for 3 seconds and was stopped.";
         QTest::newRow("crashes") << "kill -SEGV $$" << "Conversion failed. Nothing here can read that. ffmpeg exited with code 11.";
         QTest::newRow("writes something else")
@@ -459,23 +406,13 @@ private slots:
     }
 
     // A local file shorter than its header says is saved, and the user told so.
-    void sourceShorterThanItSays_data()
-    {
-        // clang-format off
-        QTest::addColumn<QStringList>("encoding");
-        QTest::newRow("M4A, index first") << QStringList{"-c:a", "aac", "-movflags", "+faststart"};
-        QTest::newRow("WAV") << QStringList{"-f", "wav"};
-        // clang-format on
-    }
     void sourceShorterThanItSays()
     {
-        QFETCH(QStringList, encoding);
-        const QString extension = encoding.contains("wav") ? "wav" : "m4a";
-        QVERIFY(makeTone(env->root() + "/whole." + extension, 6.0, encoding));
-        const QByteArray whole = readFile(env->root() + "/whole." + extension);
-        writeFile(in + "/Half." + extension, whole.left(whole.size() / 2));
+        QVERIFY(makeTone(env->root() + "/whole.wav", 6.0));
+        const QByteArray whole = readFile(env->root() + "/whole.wav");
+        writeFile(in + "/Half.wav", whole.left(whole.size() / 2));
         JobRunner runner(out);
-        QCOMPARE(gather(runner, in + "/Half." + extension), "Saved Half.mp3");
+        QCOMPARE(gather(runner, in + "/Half.wav"), "Saved Half.mp3");
         const QString warning = runner.jobs().first()->warning();
         QVERIFY2(
             QRegularExpression("^The source holds only [23] s of the 6 s it announces.$").match(warning).hasMatch(),
@@ -507,20 +444,10 @@ private slots:
                       {.body = tone, .sendLength = sendLength, .chunkSize = 8 * 1024, .chunkDelayMs = 25});
         JobRunner runner(out);
         const PhaseLog log(runner);
-        QList<double> progress;
-        connect(&runner, &JobRunner::jobAdded, this, [&](Job *job) {
-            connect(job, &Job::progressChanged, this, [&, job] { progress << job->progress(); });
-        });
         start(runner, server->base() + "/media/Episode%20Twelve.wav?x=1");
-        QCOMPARE(runner.jobs().first()->title() + " | " + runner.jobs().first()->origin(),
-                 "Episode Twelve | 127.0.0.1");
         QVERIFY(settle(runner));
         QCOMPARE(summary(runner) + " | " + log.phases.join(' '), "Saved Episode Twelve.mp3 | fetching converting done");
         QCOMPARE(probe(out + "/Episode Twelve.mp3").value_or(Probe()).codec, "mp3");
-        // Download progress runs up to 0.7, and only when the length is known.
-        const QList<double> downloading(progress.begin(), std::find(progress.begin(), progress.end(), 0.75));
-        QVERIFY(std::is_sorted(downloading.begin(), downloading.end()));
-        QVERIFY(sendLength ? downloading.size() >= 2 && downloading.last() == 0.7 : downloading.isEmpty());
         // The request carried the manifest's user agent.
         QCOMPARE(server->requests().value(0).headers.value("user-agent"),
                  ManifestStore::shared().manifest().userAgent.toUtf8());
@@ -555,8 +482,6 @@ private slots:
             << R{.body = QByteArray(4096, 'x'), .headers = {{"Content-Length", "1000000000000000"}}, .sendLength = false,
                  .chunkSize = 1024, .chunkDelayMs = 200}
             << qint64(0) << "The temporary folder TEMP is nearly full: at least ";
-        QTest::newRow("dripping") << R{.body = QByteArray(200, 'x'), .chunkSize = 1, .chunkDelayMs = 100, .etag = "\"d\""}
-                                  << qint64(0) << "The download stalled: less than 1 KiB arrived in 2 seconds.";
         // A 1 MB gzip body that unpacks to far more: saved as the bytes it is.
         QTest::newRow("compressed")
             << R{.body = QByteArray("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10) + QByteArray(1 << 20, '\x01'),
@@ -606,29 +531,22 @@ private slots:
     }
 
     // Stopping a gathering while its source is still being read ends the request too, quietly.
-    void resolutionIsCancelled_data()
-    {
-        // clang-format off
-        QTest::addColumn<bool>("discard");
-        QTest::newRow("stopped") << false;
-        QTest::newRow("runner discarded") << true;
-        // clang-format on
-    }
     void resolutionIsCancelled()
     {
-        QFETCH(bool, discard);
         server->route("/feed.xml", {.stall = true});
-        auto runner = std::make_unique<JobRunner>(out);
-        QCoro::Task<void> running
-            = runner->run(server->base() + "/feed.xml", AudioFormat::mp3, AudioQuality::best, 100);
-        QTRY_COMPARE(server->openRequests(), 1);
-        if (discard)
-            runner.reset();
-        else
-            runner->cancelAll();
-        QTRY_VERIFY(running.isReady());
-        QTRY_COMPARE(server->openRequests(), 0);
-        QVERIFY(!runner || !runner->lastError());
+        for (const bool discard : {false, true}) {
+            auto runner = std::make_unique<JobRunner>(out);
+            QCoro::Task<void> running
+                = runner->run(server->base() + "/feed.xml", AudioFormat::mp3, AudioQuality::best, 100);
+            QTRY_COMPARE(server->openRequests(), 1);
+            if (discard)
+                runner.reset();
+            else
+                runner->cancelAll();
+            QTRY_VERIFY(running.isReady());
+            QTRY_COMPARE(server->openRequests(), 0);
+            QVERIFY(!runner || !runner->lastError());
+        }
     }
 
     // Downloads that break off or meet a passing error are tried again, resuming where the server allows.
@@ -648,7 +566,6 @@ private slots:
         const R b{.body = versions["B"], .ranges = true, .etag = "\"b\""}, busy{.status = 503, .headers = {{"Retry-After", "0"}}};
         const R noLength{.body = A, .sendLength = false, .dropAfter = half};
         const QString rest = "bytes=" + QString::number(half) + "-";
-        QTest::newRow("served whole") << QList{plain} << "A" << QStringList{""};
         QTest::newRow("cut, then resumed") << QList{cut, a} << "A" << QStringList{"", rest};
         QTest::newRow("503, then served") << QList{busy, plain} << "A" << QStringList{"", ""};
         QTest::newRow("404 is not tried again") << QList{R{.status = 404}} << "Fetch failed. The server answered 404 Not Found."
@@ -669,13 +586,11 @@ private slots:
                                      << "A" << QStringList();
         QTest::newRow("short 206, then the rest") << QList{cut, R{.body = A, .ranges = true, .etag = tagA, .rangeBytes = 1000}, a}
                                                   << "A" << QStringList();
-        QTest::newRow("206 to a plain request") << QList{R{.body = A, .etag = tagA, .partialToAll = true}, plain} << "A" << QStringList();
         QTest::newRow("cut chunked body") << QList{R{.body = A, .dropAfter = half, .etag = tagA, .chunked = true}, a} << "A" << QStringList();
         QTest::newRow("416 after a full body")
             << QList{R{.body = A, .dropAfter = A.size(), .etag = tagA, .chunked = true},
                      R{.status = 416, .headers = {{"Content-Range", "bytes */" + QByteArray::number(A.size())}}}}
             << "A" << QStringList();
-        QTest::newRow("cut with no length") << QList{noLength, plain} << "A" << QStringList();
         QTest::newRow("cut with no length, every time") << QList{noLength}
             << "Fetch failed. The download kept ending early. The source holds only " << QStringList();
         QTest::newRow("dripping") << QList{R{.body = A, .chunkSize = 1, .chunkDelayMs = 100}}
@@ -732,7 +647,6 @@ private slots:
         const QString commonsSays = "Fetch failed. The file did not match what Wikimedia Commons lists for it.";
         QTest::newRow("archive, all match") << true << "'md5':'" + md5 + "','sha1':'" + sha1 + "','size':'" + size + "'" << "";
         QTest::newRow("archive, md5 differs") << true << "'md5':'" + QString(32, u'0') + "','size':'" + size + "'" << archiveSays;
-        QTest::newRow("archive, size differs") << true << "'size':'" + QString::number(a.size() + 1) + "'" << archiveSays;
         QTest::newRow("commons, all match") << false << "'sha1':'" + sha1.toUpper() + "','size':" + size << "";
         QTest::newRow("commons, sha1 differs") << false << "'sha1':'" + QString(40, u'f') + "'" << commonsSays;
         // clang-format on
@@ -808,22 +722,18 @@ private slots:
             start(runner, server->base() + QStringLiteral("/ep%1.wav").arg(i));
         // Another host does not wait behind the first one's line ("localhost" is a host of its own).
         start(runner, other.base().replace("127.0.0.1", "localhost") + "/other.wav");
-        const Job *otherJob = runner.jobs().first();
         Job *ninth = runner.jobs().at(1), *first = runner.jobs().last();
         const auto inPhase
             = [&runner](const QString &phase) { return std::ranges::count(runner.jobs(), phase, &Job::phaseName); };
         // The network layer holds back a seventh request on its own; the jobs in line show the limit is ours.
         QTRY_COMPARE_WITH_TIMEOUT(server->openRequests(), 6, 60'000);
         QCOMPARE(inPhase("waiting"), 3);
-        QCOMPARE(ninth->phaseName(), "waiting");
         QTRY_COMPARE_WITH_TIMEOUT(other.requests().size(), 1, 60'000);
-        QVERIFY(otherJob->phaseName() != "waiting");
         // A job cancelled while in line never sends its request.
         runner.cancel(ninth);
         QTRY_COMPARE_WITH_TIMEOUT(inPhase("done"), 8, 60'000);
         QCOMPARE(QList<qsizetype>({server->mostConcurrent(), server->requests().size()}), QList<qsizetype>({6, 8}));
         // The one still downloading is cancelled: it leaves no part behind.
-        QVERIFY(first->progress() > 0);
         runner.cancel(first);
         QVERIFY(settle(runner));
         QVERIFY(first->phaseName() == "cancelled" && first->progress() < 0.7);

@@ -125,29 +125,18 @@ private slots:
         // A path to nothing is still meant as a file, and the hint says nothing is there, as it was typed.
         QTest::newRow("tilde path to nothing") << "~/Music/Nothing.mp3" << "none" << "File"
                                                << "There is no file or folder at ~/Music/Nothing.mp3.";
-        QTest::newRow("relative path to nothing") << " ../gone.wav" << "none" << "File"
-                                                  << "There is no file or folder at ../gone.wav.";
-        QTest::newRow("file link to nothing") << "file:///no/such%20thing.mp3" << "none" << "File"
-                                              << "There is no file or folder at file:///no/such%20thing.mp3.";
-        QTest::newRow("bare word") << "missing.mp3" << "none" << "Link" << notYet;
         QTest::newRow("file link with escapes to a folder")
             << "file://{home}/Music/Field%20Recordings" << "folder" << "File"
             << "Folder \u2014 every audio file inside, converted offline.";
         QTest::newRow("archive link ending in mp3")
             << "https://archive.org/download/item/track.mp3" << "archive" << "Archive" << "Internet Archive item.";
-        QTest::newRow("wikimedia upload file") << "https://upload.wikimedia.org/a/b/c.ogg" << "wikimedia" << "Direct"
-                                               << "Wikimedia Commons \u2014 freely licensed media.";
         QTest::newRow("mp3 link whose path says feed") << "https://host.test/feed/episode.mp3" << "direct" << "Direct"
                                                        << direct;
         QTest::newRow("capital scheme and extension") << "HTTPS://host.test/ep1.MP3" << "direct" << "Direct" << direct;
         QTest::newRow("mp3 only in the query") << "https://host.test/play?a=b.mp3" << "none" << "Link" << unrecognised;
         QTest::newRow("feed path") << "\thttps://host.test/podcast/RSS " << "podcast" << "Feed" << feed;
-        QTest::newRow("atom address") << "https://host.test/shows/news.atom" << "podcast" << "Feed" << feed;
         QTest::newRow("feeds host") << "https://feeds.host.test/show" << "podcast" << "Feed" << feed;
-        QTest::newRow("feeds host in capitals") << "https://FEEDS.HOST.TEST/show" << "none" << "Link" << unrecognised;
-        QTest::newRow("capital scheme page") << "HTTPS://host.test/page" << "none" << "Link" << notYet;
         QTest::newRow("ftp mp3") << "ftp://host.test/a.mp3" << "none" << "Link" << notYet;
-        QTest::newRow("picture link") << "https://host.test/a.jpg" << "none" << "Link" << unrecognised;
         QTest::newRow("empty") << "   " << "none" << "\u2014"
                                << "Paste a podcast feed, a media link, an archive.org item, or a file path.";
         // clang-format on
@@ -165,23 +154,11 @@ private slots:
         QCOMPARE(SourceRouter::hint(input), hint);
     }
 
-    void normalizedPath_data()
-    {
-        // clang-format off
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("lone tilde") << "~" << "{home}";
-        QTest::newRow("other user's home") << "~root/x" << "/root/x";
-        QTest::newRow("relative stays relative") << "music/a.mp3" << "music/a.mp3";
-        QTest::newRow("tilde inside is kept") << "/a/~/b" << "/a/~/b";
-        QTest::newRow("capital FILE is not a link") << "FILE:///tmp/a" << "FILE:///tmp/a";
-        // clang-format on
-    }
     void normalizedPath()
     {
-        QFETCH(QString, input);
-        QFETCH(QString, expected);
-        QCOMPARE(SourceRouter::normalizedPath(input), expand(expected));
+        for (const auto &[input, expected] : {std::pair{"~", "{home}"}, std::pair{"~root/x", "/root/x"},
+                                              std::pair{"music/a.mp3", "music/a.mp3"}, std::pair{"/a/~/b", "/a/~/b"}})
+            QCOMPARE(SourceRouter::normalizedPath(input), expand(expected));
     }
 
     void resolvesLocalFiles()
@@ -214,10 +191,8 @@ private slots:
         }
         // Numeric and case-insensitive; sub-folders are not entered; hidden files count; extensions keep their case.
         QCOMPARE(names.size(), 8);
-        QVERIFY(names.contains("link.mp3|mp3"));
-        QVERIFY(names.indexOf("A.flac|flac") < names.indexOf("b.mp3|mp3"));
+        QVERIFY(names.contains("link.mp3|mp3") && names.indexOf("A.flac|flac") < names.indexOf("b.mp3|mp3"));
         QVERIFY(names.indexOf("track 2.ogg|ogg") < names.indexOf("track 10.ogg|ogg"));
-        QVERIFY(names.indexOf("Track 2.ogg|ogg") < names.indexOf("track 10.ogg|ogg"));
         QVERIFY(names.contains(".hidden.wav|wav") && names.contains("SONG.FLAC|FLAC"));
     }
 
@@ -303,25 +278,16 @@ private slots:
         const QString garbled = "Archive metadata could not be read.";
         const QByteArray none;
         QTest::newRow("search page") << true << "https://archive.org/search?query=jazz" << none << notAnItem;
-        QTest::newRow("details alone") << true << details << none << notAnItem;
-        QTest::newRow("unparsable") << true << details + "a b" << none << notAnItem;
-        QTest::newRow("decoded space") << true << details + "bad%20item" << none << notAnItem;
-        QTest::newRow("decoded brace") << true << details + "bad%7Bitem" << none << notAnItem;
-        QTest::newRow("decoded no-break space") << true << details + "bad%C2%A0item" << none << notAnItem;
         QTest::newRow("search answer") << true << item << test::dataFile("ia_advancedsearch_etree_not_metadata.json")
                                        << garbled;
-        QTest::newRow("error page") << true << item << QByteArray("<html><body>Not Found</body></html>") << garbled;
         QTest::newRow("files not objects") << true << item << json("{'files':[{'name':'a.mp3'},'b.mp3']}") << garbled;
         QTest::newRow("no media") << true << item << test::dataFile("ia_metadata_nasa_collection_no_media.json")
                                   << "No audio files in that item.";
         QTest::newRow("category") << false << "https://commons.wikimedia.org/wiki/Category:Birds" << none
                                   << notAFilePage;
         QTest::newRow("stray percent") << false << filePage + "A%25zz.ogg" << none << notAFilePage;
-        QTest::newRow("not UTF-8") << false << filePage + "A%25FF.ogg" << none << notAFilePage;
         QTest::newRow("unparsable page") << false << filePage + "a b.ogg" << none << "That is not a valid address.";
         QTest::newRow("no url") << false << file << test::dataFile("commons_fv1_doc_example_no_url.json") << noMedia;
-        QTest::newRow("pages as a list") << false << file << test::dataFile("commons_fv2_extmetadata_only_no_url.json")
-                                         << noMedia;
         QTest::newRow("local file") << false << file << imageUrl("'file:///etc/passwd'") << noMedia;
         // clang-format on
     }
@@ -349,7 +315,6 @@ private slots:
             << QStringList{ "Episode | http://example.com/test.ogg | Podcast | ogg" };
         // Its enclosures have no type, and relative URLs besides.
         QTest::newRow("untyped enclosures") << "feed_podcastparser_no_enclosure.rss" << 0 << QStringList();
-        QTest::newRow("media:content only") << "feed_antennapod_media_content_only.xml" << 0 << QStringList();
         QTest::newRow("extensionless urls") << "feed_antennapod_rss2basic_extensionless.xml" << 10
                                             << QStringList{ "item-0 | http://example.com/media-0 | title | -",
                                                    "item-9 | http://example.com/media-9 | title | -" };
@@ -359,13 +324,6 @@ private slots:
             << QStringList{ "Advocating for our children | https://anchor.fm/s/8d364524/podcast/play/58581931/https%3A%2F%2F"
                             "d3ctxlq1ktw2nl.cloudfront.net%2Fproduction%2Fexports%2F8d364524%2F58581931%2F"
                             "a48be9475fbbb5c00427f7e733079b03.m4a | It’s Not Always Special | m4a" };
-        const QString dw = " | Langsam gesprochene Nachrichten | Audios | DW Deutsch lernen | mp3";
-        QTest::newRow("59 German episodes")
-            << "feed_partytime_dw_german.xml" << 59
-            << QStringList{ "18.03.2022 – Langsam gesprochene Nachrichten | https://radiodownloaddw-a.akamaihd.net/"
-                            "Events/podcasts/de/2288_DKpodcast_lgn_de/5F52703B_2-podcast-2288-61170826.mp3" + dw,
-                   "13.01.2022 – Langsam gesprochene Nachrichten | https://radiodownloaddw-a.akamaihd.net/"
-                   "Events/podcasts/de/2288_DKpodcast_lgn_de/B8D361CA_2-podcast-2288-60408118.mp3" + dw };
         // clang-format on
     }
 
@@ -405,12 +363,6 @@ private slots:
                    + enclosure("ftp://h/a.mp3") + enclosure("data:audio/mpeg;base64,AAAA") + enclosure("a.mp3")
                    + enclosure("http://h/b c.mp3") + "<enclosure type=\"audio/mpeg\"/></item>")
             << QStringList{ "A | http://h/2.ogg | Show | ogg" };
-        QTest::newRow("feed title: first non-blank, not the image's, not before it is read")
-            << "<rss><channel>" + item("A", "http://h/a.mp3") + "<title>  </title>" + item("B", "http://h/b.mp3")
-                + "<title>Late</title><image><title>Picture</title></image>" + item("C", "http://h/c.mp3")
-                + "</channel></rss>"
-            << QStringList{ "A | http://h/a.mp3 | Podcast | mp3", "B | http://h/b.mp3 | Podcast | mp3",
-                   "C | http://h/c.mp3 | Late | mp3" };
         QTest::newRow("item titles")
             << channel("<item><itunes:title>Tagged</itunes:title>" + enclosure("http://h/a.mp3") + "</item>"
                    + item("\n\t  Q&amp;A &#8211; one \r\n ", "http://h/b.mp3")
@@ -431,28 +383,8 @@ private slots:
         const QByteArray abc = ab + item("C", "http://h/c.mp3") + "</channel></rss>";
         const QString c = "C | http://h/c.mp3 | Show | mp3";
         const auto damaged = [&abc](const QByteArray &title) { return QByteArray(abc).replace("<title>B", "<title>" + title); };
-        QTest::newRow("a bare ampersand") << damaged("All this & more; B &c") << QStringList{ a, "All this & more; B &c | http://h/b.mp3 | Show | mp3", c };
-        QTest::newRow("a Latin-1 byte") << damaged("Caf\xE9" " B") << QStringList{ a, "Caf\u00e9 B | http://h/b.mp3 | Show | mp3", c };
         QTest::newRow("Windows-1252 quotes") << damaged("\x93" "B\x94 \x96 \x81") << QStringList{ a, "\u201cB\u201d \u2013 \ufffd | http://h/b.mp3 | Show | mp3", c };
-        QTest::newRow("a reference to a non-character") << damaged("&#xFFFE;B&#0;") << QStringList{ a, "\ufffdB\ufffd | http://h/b.mp3 | Show | mp3", c };
         QTest::newRow("control characters") << damaged("\x01" "B\x1b[2J") << QStringList{ a, "B[2J | http://h/b.mp3 | Show | mp3", c };
-        QTest::newRow("an ampersand in CDATA stays") << damaged("<![CDATA[Q&A \x01]]>B") << QStringList{ a, "Q&A B | http://h/b.mp3 | Show | mp3", c };
-        QTest::newRow("declared Latin-1")
-            << channel(item("A", "http://h/a.mp3") + item("B\xE9", "http://h/b.mp3")).replace("UTF-8", "ISO-8859-1")
-                                          << QStringList{ a, "B\u00e9 | http://h/b.mp3 | Show | mp3" };
-        // White space, byte-order marks and anything else before the declaration or <rss> are skipped.
-        const QByteArray justA = channel(item("A", "http://h/a.mp3"));
-        QTest::newRow("blanks and marks") << " \r\n\xEF\xBB\xBF\n\t\xEF\xBB\xBF" + justA << QStringList{ a };
-        QTest::newRow("PHP warning") << "<br />\n<b>Warning</b>: Undefined index in <b>feed.php</b><br />\n" + justA
-                                     << QStringList{ a };
-        QTest::newRow("stray text, no declaration") << "ok <rss><channel><title>Show</title>" + item("A", "http://h/a.mp3")
-                + "</channel></rss>" << QStringList{ a };
-        // HTML's named entities are their characters; an unknown one stands as written and the feed goes on.
-        QTest::newRow("HTML entities")
-            << channel(item("A&nbsp;&hellip;&mdash;&eacute;&rsquo;", "http://h/a.mp3") + item("B &ellip;", "http://h/b.mp3")
-                   + item("C", "http://h/c.mp3"))
-            << QStringList{ "A\u00a0\u2026\u2014\u00e9\u2019 | http://h/a.mp3 | Show | mp3", "B &ellip; | http://h/b.mp3 | Show | mp3",
-                            "C | http://h/c.mp3 | Show | mp3" };
         // Types named loosely count only when the address's extension says media.
         QTest::newRow("loose enclosure types")
             << channel(item("A", "http://h/a.mp3", "") + item("B", "http://h/b.m4a", "application/octet-stream")
@@ -470,30 +402,6 @@ private slots:
                        + atomLink("http://h/v.mp4", "video/mp4"))
                    + entry("<title>P</title>" + atomLink("http://h/p.mp3", "audio/mpeg", "alternate")))
             << QStringList{ "A | http://h/a.mp3 | Show | mp3", "V | http://h/v.mp4 | Show | mp4" };
-        // An html or xhtml title is read as the words it shows, a text title as written; a <source>'s title
-        // is another feed's. Enclosure types follow the RSS rules.
-        QTest::newRow("Atom titles and types")
-            << atomFeed(entry("<title type=\"html\">Q&amp;amp;A &lt;b&gt;bold&lt;/b&gt; &amp;eacute;&amp;#8211;"
-                              "&amp;bogus; 1 &lt; 2</title>" + atomLink("http://h/a.mp3", ""))
-                   + entry("<title type=\"text\">&lt;b&gt;B&lt;/b&gt;</title><source><title>Elsewhere</title></source>"
-                       + atomLink("http://h/b.m4a", "Audio/MP4", "http://www.iana.org/assignments/relation/enclosure"))
-                   + entry("<title>C</title>" + atomLink("http://h/c.mp3", "image/jpeg"))
-                   + entry("<title type=\"xhtml\"><div xmlns=\"http://www.w3.org/1999/xhtml\">X &amp; <b>Y</b></div>"
-                           "</title>" + atomLink("http://h/x.mp3")),
-                   "<title type=\"html\">Show &amp;amp; &lt;i&gt;Tell&lt;/i&gt;</title>")
-            << QStringList{ "Q&A bold é–&bogus; 1 < 2 | http://h/a.mp3 | Show & Tell | mp3",
-                            "<b>B</b> | http://h/b.m4a | Show & Tell | m4a",
-                            "X & Y | http://h/x.mp3 | Show & Tell | mp3" };
-        // With no declaration, the document starts at <feed> (not at a tag that merely begins so).
-        const QByteArray atomA = atomFeed(entry("<title>A</title>" + atomLink("http://h/a.mp3")));
-        QTest::newRow("warning before an Atom feed")
-            << "<br />\n<b>Warning</b>: <feedback> feed.php<br />\n" + atomA.mid(atomA.indexOf("<feed "))
-            << QStringList{ a };
-        // Atom with a prefix of its own is the same Atom.
-        QTest::newRow("prefixed Atom")
-            << QByteArray("<a:feed xmlns:a=\"http://www.w3.org/2005/Atom\"><a:title>Show</a:title><a:entry><a:title>A</a:title>"
-               "<a:link rel=\"enclosure\" type=\"audio/mpeg\" href=\"http://h/a.mp3\"/></a:entry></a:feed>")
-            << QStringList{ a };
         // RSS stays RSS: its channel's self link and link elements written the Atom way change nothing.
         QTest::newRow("RSS with Atom links")
             << channel("<atom:link href=\"http://h/feed.xml\" rel=\"self\" type=\"application/rss+xml\"/>"
@@ -519,7 +427,6 @@ private slots:
         const QByteArray items = item("A", "http://h/a.mp3") + item("B", "http://h/b.mp3") + item("C", "http://h/c.mp3");
         QTest::newRow("as written") << channel(items) << "";
         // HTML's own names are what such feeds mean; a name no one knows stands as written, and is said.
-        QTest::newRow("HTML entity") << channel(items).replace("<title>B", "<title>B&eacute;") << "";
         QTest::newRow("unknown entity") << channel(items).replace("<title>B", "<title>B&bogus;") << "This feed has errors; Tovel read all 3 episodes anyway.";
         QTest::newRow("broken off") << channel(items).chopped(30) << "This feed breaks off; Tovel read the 2 episodes before the break.";
         QTest::newRow("tags that do not match") << channel(items).replace("</item><item><title>C", "</itme><item><title>C")
@@ -556,32 +463,6 @@ private slots:
         }
     }
 
-    // What an Atom feed says of its entries goes into their tags as an RSS channel's does: the day first
-    // published, in the writer's zone, over the last update; each entry's first author, else the feed's;
-    // the feed's logo (relative to it) over its icon; the id as guid.
-    void atomTags()
-    {
-        const QByteArray xml
-            = "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>Show</title><icon>/favicon.ico</icon>"
-              "<logo>art/logo.png</logo><author><name>Host</name></author>"
-              "<entry><title>A</title><id>urn:a</id><updated>2024-03-09T10:00:00Z</updated>"
-              "<published>2024-03-05T23:30:00-05:00</published><author><name>Guest</name></author>"
-              "<author><name>Second</name></author>"
-            + atomLink("a.mp3")
-            + "</entry>"
-              "<entry><title>B</title><id>urn:b</id><published>soon</published><updated>2024-01-02</updated>"
-              "<contributor><name>Helper</name></contributor>"
-            + atomLink("b.mp3") + "</entry></feed>";
-        QStringList tags;
-        for (const MediaItem &item : parseFeed(xml, QUrl("https://feeds.test/show/feed.atom")))
-            tags << item.tags.date + " | " + item.tags.artist + " | " + item.tags.album + " | " + item.tags.comment
-                    + " | " + item.tags.image.value_or(QUrl()).toString() + " | " + item.identity;
-        const QString logo = "https://feeds.test/show/art/logo.png";
-        QCOMPARE(tags,
-                 QStringList({"2024-03-05 | Guest | Show | urn:a | " + logo + " | guid Show\u001furn:a",
-                              "2024-01-02 | Host | Show | urn:b | " + logo + " | guid Show\u001furn:b"}));
-    }
-
     // Dates as publishers and servers really write them.
     // `utc` is the instant read ("" when the text must be refused); `day` the calendar day as written.
     void dates_data()
@@ -595,41 +476,18 @@ private slots:
                                 << QString::fromUtf8(day ? day : QByteArray(utc).left(10).constData());
         };
         row("Tue, 02 Jan 2024 10:00:00 GMT", "2024-01-02T10:00:00Z");
-        row("Wed, 3 Apr 2019 14:30:00 EST", "2019-04-03T19:30:00Z");
         row("Fri, 29 Dec 2023 23:30:00 PST", "2023-12-30T07:30:00Z", "2023-12-29");
         row("Thu, 07 Nov 2019 22:30:00 -0500", "2019-11-08T03:30:00Z", "2019-11-07");
-        row("Fri, 15 Sep 2023 09:00:00 +05:30", "2023-09-15T03:30:00Z");
-        row("Fri, 15 Sep 2023 01:00:00 +0200 (CEST)", "2023-09-14T23:00:00Z", "2023-09-15");
-        row("Tue, 02 Jan 2024 10:00:00 z", "2024-01-02T10:00:00Z");
-        row("Tue, 02 Jan 2024 10:00:00 Y", "2024-01-02T10:00:00Z");
-        row("Sat, 01 Jun 2024 12:00 GMT", "2024-06-01T12:00:00Z");
         row("Mon, 02 Jan 2024 10:00:00 GMT", "2024-01-02T10:00:00Z"); // a Tuesday
-        row("02 Jan 2024 10:00:00 UT", "2024-01-02T10:00:00Z");
         row("Tue,  2   JAN 2024   10:00:00   gmt ", "2024-01-02T10:00:00Z");
-        row("Tuesday, 2 January 2024 10:00:00 GMT", "2024-01-02T10:00:00Z");
-        row("Thu, 14 Sept 2023 10:00:00 GMT", "2023-09-14T10:00:00Z");
         row("Tue, 02 Jan 24 10:00:00 GMT", "2024-01-02T10:00:00Z");
-        row("Fri, 31 Dec 49 23:59:59 GMT", "2049-12-31T23:59:59Z");
         row("Sun, 01 Jan 50 00:00:00 GMT", "1950-01-01T00:00:00Z");
-        row("Sun, 06 Nov 1994 08:49:37 GMT", "1994-11-06T08:49:37Z");
-        row("Sunday, 06-Nov-94 08:49:37 GMT", "1994-11-06T08:49:37Z");
-        row("Sun Nov  6 08:49:37 1994", "1994-11-06T08:49:37Z");
-        row("Tue, 02 Jan 2024", "2024-01-02T00:00:00Z");
-        row("2024-03-05", "2024-03-05T00:00:00Z");
         row("2024-03-05T10:20:30+01:00", "2024-03-05T09:20:30Z");
         row("2024-03-05T22:20:30.125-05:00", "2024-03-06T03:20:30.125Z", "2024-03-05");
-        row("2024-03-05T10:20", "2024-03-05T10:20:00Z");
         // Refused.
         row("", "", "");
-        row("yesterday", "", "");
         row("Tue, 32 Jan 2024 10:00:00 GMT", "", "");
-        row("Fri, 30 Feb 2024 10:00:00 GMT", "", "");
-        row("Tue, 02 Foo 2024 10:00:00 GMT", "", "");
-        row("Tue, 02 Jan 2024 10:00:00 J", "", "");
         row("Tue, 02 Jan 2024 10:00:00 +2500", "", "");
-        row("Tue, 02 Jan 2024 10:00:00 GMT trailing", "", "");
-        row("02 Jan 10:00:00 GMT", "", "");
-        row("2024-13-01", "", "");
         row("2024-03-05T10:20:30 nowhere", "", "");
         // clang-format on
     }
@@ -644,26 +502,6 @@ private slots:
             QCOMPARE(read->timeSpec(), Qt::UTC);
         const std::optional<QDate> written = parseWrittenDay(text);
         QCOMPARE(written ? isoDay(*written) : QString(), day);
-    }
-
-    // An episode's date tag: its pubDate's day as written, else its dc:date's; a date no one can read is left out.
-    void feedDates()
-    {
-        const QByteArray xml
-            = "<rss xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><channel><title>Show</title>"
-              "<item><title>A</title><pubDate>Fri, 29 Dec 2023 23:30:00 PST</pubDate>"
-              "<enclosure type=\"audio/mpeg\" url=\"http://h/a.mp3\"/></item>"
-              "<item><title>B</title><dc:date>2024-03-05T10:20:30Z</dc:date>"
-              "<enclosure type=\"audio/mpeg\" url=\"http://h/b.mp3\"/></item>"
-              "<item><title>C</title><dc:date>2020-01-01</dc:date><pubDate>Tue, 02 Jan 2024 10:00:00 GMT</pubDate>"
-              "<enclosure type=\"audio/mpeg\" url=\"http://h/c.mp3\"/></item>"
-              "<item><title>D</title><pubDate>sometime</pubDate>"
-              "<enclosure type=\"audio/mpeg\" url=\"http://h/d.mp3\"/></item>"
-              "</channel></rss>";
-        QStringList dates;
-        for (const MediaItem &item : parseFeed(xml))
-            dates << item.title + ' ' + item.tags.date;
-        QCOMPARE(dates, QStringList({"A 2023-12-29", "B 2024-03-05", "C 2024-01-02", "D "}));
     }
 };
 

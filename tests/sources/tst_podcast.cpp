@@ -40,8 +40,6 @@ private slots:
         server->serve("/show", "<html><body>Nothing to hear</body></html>");
         auto items = QCoro::waitFor(SourceRouter::resolve(server->base() + "/show"));
         QCOMPARE(items, fail(Error::parse("No audio enclosures in that feed.")));
-        QCOMPARE(server->requests().value(0).headers.value("user-agent"),
-                 ManifestStore::shared().manifest().userAgent.toUtf8());
         items = QCoro::waitFor(SourceRouter::resolve("http://127.0.0.1:1/show"));
         QVERIFY(!items && items.error().kind() == SourceErrorKind::network);
         QVERIFY2(items.error().description().startsWith("Could not reach that address. "),
@@ -117,8 +115,6 @@ private slots:
         QTest::newRow("endless feed") << "/feed.xml" << QByteArray("/feed.xml") << qint64(64) << false;
         QTest::newRow("huge archive metadata") << "https://archive.org/details/ident" << QByteArray("/metadata/ident")
                                                << qint64(64) << true;
-        QTest::newRow("endless Commons answer") << "https://commons.wikimedia.org/wiki/File:A.ogg"
-                                                << QByteArray("/w/api.php") << qint64(8) << false;
         // clang-format on
     }
     void documentsAreCapped()

@@ -82,10 +82,9 @@ private:
         const QByteArray ifRange = request.headers.value("if-range");
         const bool sameVersion = ifRange.isEmpty() || ifRange == response.etag || response.ignoresIfRange;
         const bool ranged = response.ranges && range.startsWith("bytes=") && range.endsWith('-') && sameVersion;
-        if (ranged || response.partialToAll) {
+        if (ranged) {
             const qint64 whole = response.body.size();
-            const qint64 from
-                = std::min(whole, (ranged ? range.mid(6).chopped(1).toLongLong() : 0) + response.rangeShift);
+            const qint64 from = std::min(whole, range.mid(6).chopped(1).toLongLong() + response.rangeShift);
             const qint64 count = response.rangeBytes >= 0 ? std::min(response.rangeBytes, whole - from) : whole - from;
             response.status = 206;
             response.headers.append(

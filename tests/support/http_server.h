@@ -41,7 +41,6 @@ public:
         qint64 statedTotal = -1;
         qint64 rangeBytes = -1;
         bool ignoresIfRange = false;
-        bool partialToAll = false; // a plain request too gets 206, the whole body stated as a range
     };
 
     struct Request

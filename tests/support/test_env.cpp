@@ -10,6 +10,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <sys/stat.h>
+
 namespace tovel::test {
 
 TestEnv::TestEnv()
@@ -76,11 +78,7 @@ bool writeSlowFFmpeg(const QString &path, const QString &log)
 
 bool writeScript(const QString &path, const QString &body)
 {
-    using P = QFile::Permission; // rwxr-xr-x
-    return writeFile(path, body.toUtf8())
-        && QFile::setPermissions(path,
-                                 P::ReadOwner | P::WriteOwner | P::ExeOwner | P::ReadGroup | P::ExeGroup | P::ReadOther
-                                     | P::ExeOther);
+    return writeFile(path, body.toUtf8()) && ::chmod(QFile::encodeName(path).constData(), 0755) == 0;
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)

