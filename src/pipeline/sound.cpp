@@ -361,6 +361,8 @@ QCoro::Task<std::optional<SoundReading>> readSound(QString ffmpeg, QString input
             chunk.prepend(std::exchange(stream->partial, {}));
         const qsizetype whole = chunk.size() / qsizetype(sizeof(float));
         stream->partial = chunk.mid(whole * qsizetype(sizeof(float)));
+        if (whole == 0)
+            return;
         stream->samples.resize(size_t(whole));
         std::memcpy(stream->samples.data(), chunk.constData(), size_t(whole) * sizeof(float));
         stream->meter->add(stream->samples.data(), whole);
