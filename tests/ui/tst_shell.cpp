@@ -287,6 +287,12 @@ private slots:
         QTest::keyClick(window, Qt::Key_Slash);
         QQuickItem *field = item("inputField");
         QVERIFY(field && field->hasActiveFocus());
+        // A pasted list keeps its lines, and the badge calls it one.
+        QGuiApplication::clipboard()->setText(album + "/Track 1.wav\n" + album + "/Track 2.wav");
+        QTest::keySequence(window, QKeySequence::Paste);
+        QTRY_COMPARE(field->property("text").toString().count('\n'), 1);
+        QTRY_COMPARE(item("getPane")->property("sourceKind").toString(), "List");
+        field->setProperty("text", "");
         type(window, album + "  ");
         QQuickItem *pane = item("getPane");
         // Tab goes field, Clear, format, quality, sound, items, Gather; Space gathers.
