@@ -67,6 +67,69 @@
     </message>
 </context>
 <context>
+    <name>ChooseDialog</name>
+    <message>
+        <source>Choose what to gather</source>
+        <translation>Auswählen, was gesammelt wird</translation>
+    </message>
+    <message>
+        <source>Reading %1…</source>
+        <translation>%1 wird gelesen …</translation>
+    </message>
+    <message>
+        <source>%1 of %2 checked</source>
+        <translation>%1 von %2 ausgewählt</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>Alle</translation>
+    </message>
+    <message>
+        <source>Check all items</source>
+        <translation>Alle Einträge auswählen</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Keine</translation>
+    </message>
+    <message>
+        <source>Check no item</source>
+        <translation>Keinen Eintrag auswählen</translation>
+    </message>
+    <message>
+        <source>Newest %1</source>
+        <translation>Neueste %1</translation>
+    </message>
+    <message>
+        <source>Check only the newest %1</source>
+        <translation>Nur die neuesten %1 auswählen</translation>
+    </message>
+    <message>
+        <source>Items</source>
+        <translation>Einträge</translation>
+    </message>
+    <message>
+        <source>saved before</source>
+        <translation>schon gespeichert</translation>
+    </message>
+    <message>
+        <source>Saved before</source>
+        <translation>Schon gespeichert</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Cancel choosing</source>
+        <translation>Auswahl abbrechen</translation>
+    </message>
+    <message>
+        <source>Gather %1</source>
+        <translation>%1 sammeln</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>Unknown option %1. To give an input that begins with a dash, put -- before it.</source>
@@ -613,6 +676,14 @@ Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug o
     <message>
         <source>Sound</source>
         <translation>Klang</translation>
+    </message>
+    <message>
+        <source>Choose…</source>
+        <translation>Auswählen …</translation>
+    </message>
+    <message>
+        <source>Choose which items to gather</source>
+        <translation>Auswählen, welche Einträge gesammelt werden</translation>
     </message>
 </context>
 <context>

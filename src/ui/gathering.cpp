@@ -23,15 +23,6 @@ namespace {
 constexpr int batchLimit = 100;
 constexpr int newest[] = {1, 5, 10, 25};
 
-AudioFormat formatAt(int index)
-{
-    return allAudioFormats[std::clamp<qsizetype>(index, 0, std::size(allAudioFormats) - 1)];
-}
-
-AudioQuality qualityAt(int index)
-{
-    return allAudioQualities[std::clamp<qsizetype>(index, 0, std::size(allAudioQualities) - 1)];
-}
 } // namespace
 
 Gathering::Gathering(QObject *parent)
@@ -145,6 +136,16 @@ void Gathering::setItems(int index)
 {
     storeChoice(itemsKey, index != items(),
                 QString::number(index <= 0 || index > int(std::size(newest)) ? 0 : newest[index - 1]));
+}
+
+AudioFormat Gathering::formatAt(int index)
+{
+    return allAudioFormats[std::clamp<qsizetype>(index, 0, std::size(allAudioFormats) - 1)];
+}
+
+AudioQuality Gathering::qualityAt(int index)
+{
+    return allAudioQualities[std::clamp<qsizetype>(index, 0, std::size(allAudioQualities) - 1)];
 }
 
 SoundOptions Gathering::soundAt(int index)
@@ -262,6 +263,16 @@ bool Gathering::gather(const QString &input, int format, int quality, int items,
     }
     // Not awaited: the jobs report through the runner as they go.
     m_runner->run(text, formatAt(format), qualityAt(quality), itemLimit(items), false, soundAt(sound));
+    return true;
+}
+
+bool Gathering::gatherPicked(const QString &input, int format, int quality, int sound, const QString &picked)
+{
+    const QString text = trimWhitespace(input);
+    const Result<Selection> selection = parseSelection(picked, {}, {});
+    if (text.isEmpty() || !m_homeProblem.isEmpty() || !selection || picked.isEmpty())
+        return false;
+    m_runner->run(text, formatAt(format), qualityAt(quality), batchLimit, false, soundAt(sound), 0, *selection);
     return true;
 }
 

@@ -59,6 +59,8 @@ public:
     // "As recorded", "Even loudness", "Shorter silences", "Even and shorter".
     [[nodiscard]] QStringList sounds() const;
     [[nodiscard]] static SoundOptions soundAt(int index);
+    [[nodiscard]] static AudioFormat formatAt(int index);
+    [[nodiscard]] static AudioQuality qualityAt(int index);
 
     [[nodiscard]] const QString &draft() const { return m_draft; }
     void setDraft(const QString &draft);
@@ -94,6 +96,8 @@ public:
     // Starts a request (trimmed, at most 100 items); false when there was nothing to gather, or nowhere
     // to save it.
     Q_INVOKABLE bool gather(const QString &input, int format, int quality, int items = 0, int sound = 0);
+    // Gathers only the items `picked` names by number ("1,3-5", as the Choose list gives them).
+    Q_INVOKABLE bool gatherPicked(const QString &input, int format, int quality, int sound, const QString &picked);
     Q_INVOKABLE void cancel(QObject *job);
     // Gathers an already saved job's item anyway, into a new file beside the one saved before.
     Q_INVOKABLE void gatherAgain(QObject *job);

@@ -3,6 +3,7 @@
 #include "pipeline/selection.h"
 #include "support/http_server.h"
 #include "support/test_env.h"
+#include "ui/choice_list.h"
 #include "ui/engine_report.h"
 #include "ui/gathering.h"
 #include "ui/library_model.h"
@@ -204,6 +205,48 @@ private slots:
             seen << job->title();
         QCOMPARE(runner.hasError() ? runner.lastErrorText() : seen.join(" | "), titles);
         runner.cancelAll();
+    }
+
+    // The Choose list: newest first, the saved ones marked, and what is checked gathered by its number.
+    void choosesFromTheItems()
+    {
+        HttpServer server;
+        const QString episode = env->root() + "/ep.mp3";
+        QVERIFY(makeTone(episode));
+        QString feed = "<rss><channel><title>Show</title>";
+        for (const auto &[title, day] :
+             QList<QPair<QString, QString>>{{"Old", "2026-01-01"}, {"Mid", "2026-02-01"}, {"New", "2026-03-01"}}) {
+            feed += QString("<item><title>%1</title><pubDate>%2</pubDate><enclosure type=\"audio/mpeg\" "
+                            "url=\"%3/%1.mp3\"/></item>")
+                        .arg(title, day, server.base());
+            server.serve(("/" + title + ".mp3").toUtf8(), readFile(episode));
+        }
+        server.serve("/feed", (feed + "</channel></rss>").toUtf8());
+        Gathering gathering;
+        ChoiceList choices;
+        const auto listed = [&choices] {
+            QStringList rows;
+            if (!QTest::qWaitFor([&] { return !choices.loading(); }, 30'000))
+                return QStringList{"still reading"};
+            for (int row = 0; row < choices.rowCount(); ++row) {
+                const QModelIndex at = choices.index(row);
+                rows << at.data(ChoiceList::TitleRole).toString()
+                        + (at.data(ChoiceList::SavedRole).toBool() ? " saved" : "")
+                        + (at.data(ChoiceList::CheckedRole).toBool() ? " [x]" : " [ ]");
+            }
+            return rows;
+        };
+        choices.load(server.base() + "/feed", 0, 0, 0);
+        QCOMPARE(listed(), QStringList({"New [x]", "Mid [x]", "Old [x]"}));
+        choices.checkNewest(1);
+        choices.setChecked(2, true);
+        QCOMPARE(choices.picked(), "1,3");
+        QVERIFY(gathering.gatherPicked(server.base() + "/feed", 0, 0, 0, choices.picked()));
+        QTRY_COMPARE_WITH_TIMEOUT(entries(env->downloads()), QStringList({"New.mp3", "Old.mp3"}), 30'000);
+        choices.load(server.base() + "/feed", 0, 0, 0);
+        QCOMPARE(listed(), QStringList({"New saved [x]", "Mid [x]", "Old saved [x]"}));
+        choices.checkAll(false);
+        QCOMPARE(choices.checkedCount() + choices.picked().size(), 0);
     }
 
     void itemsPicker_data()

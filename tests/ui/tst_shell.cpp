@@ -295,9 +295,9 @@ private slots:
         field->setProperty("text", "");
         type(window, album + "  ");
         QQuickItem *pane = item("getPane");
-        // Tab goes field, Clear, format, quality, sound, items, Gather; Space gathers.
-        for (const char *next :
-             {"clearButton", "formatPicker", "qualityPicker", "soundPicker", "itemsPicker", "gatherButton"}) {
+        // Tab goes field, Clear, format, quality, sound, items, Choose, Gather; Space gathers.
+        for (const char *next : {"clearButton", "formatPicker", "qualityPicker", "soundPicker", "itemsPicker",
+                                 "chooseItemsButton", "gatherButton"}) {
             QTest::keyClick(window, Qt::Key_Tab);
             QVERIFY2(item(next)->hasActiveFocus(), next);
         }
@@ -473,6 +473,26 @@ private slots:
         }
     }
 
+    // The Choose list by keyboard: it lists the field's folder, Space unchecks the current item, Escape
+    // leaves it and gives the focus back.
+    void choosingByKeyboard()
+    {
+        openWorkingWindow();
+        const QString album = tones("choose", {"A.wav", "B.wav", "C.wav"});
+        QTest::keyClick(window, Qt::Key_Slash);
+        type(window, album);
+        item("chooseItemsButton")->forceActiveFocus();
+        QTest::keyClick(window, Qt::Key_Space);
+        QTRY_COMPARE(item("chooseStatus")->property("text").toString(), "3 of 3 checked");
+        QVERIFY(item("chooseList")->hasActiveFocus());
+        QTest::keyClick(window, Qt::Key_Down);
+        QTest::keyClick(window, Qt::Key_Space);
+        QCOMPARE(item("chooseStatus")->property("text").toString(), "2 of 3 checked");
+        QTest::keyClick(window, Qt::Key_Escape);
+        QTRY_VERIFY(!item("chooseDialog")->isVisible());
+        QVERIFY(item("chooseItemsButton")->hasActiveFocus());
+    }
+
     // Panes are chosen without a mouse: by their shortcuts, from the rail with Return (Space is pressed in
     // keyboardReachesEveryControl; its buttons show a focus ring), and through the accessibility interface,
     // as a screen reader would. Ctrl+2 and Ctrl+3 are pressed in other tests, Ctrl+4 in keyboardThroughTheCards.
@@ -638,7 +658,7 @@ private slots:
         QTest::keyClick(window, Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(shown("statusStat"), QStringList(3, "Saved"), 30'000);
         QVERIFY(item("inputField")->hasActiveFocus());
-        for (int i = 0; i < 6; ++i)
+        for (int i = 0; i < 7; ++i)
             QTest::keyClick(window, Qt::Key_Tab);
         QVERIFY(item("gatherButton")->hasActiveFocus());
         QStringList order;

@@ -354,6 +354,15 @@ FocusScope {
                                 }
                             }
                             Item { Layout.fillWidth: true }
+                            TextButton {
+                                id: chooseButton
+                                objectName: "chooseItemsButton"
+                                text: qsTr("Choose\u2026")
+                                accessibleName: qsTr("Choose which items to gather")
+                                visible: Gathering.canGather(pane.input)
+                                onClicked: if (pane.Window.window && pane.Window.window.choose)
+                                               pane.Window.window.choose(pane.input, pane.format, pane.quality, pane.sound)
+                            }
                             AccentButton {
                                 id: gatherButton
                                 objectName: "gatherButton"

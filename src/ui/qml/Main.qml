@@ -63,7 +63,14 @@ Window {
         }
         quitQuestion.open()
     }
-    readonly property bool asking: quitQuestion.visible
+    readonly property bool asking: quitQuestion.visible || chooseDialog.visible
+    // Lists what `input` stands for to choose from, with the Get pane's choices.
+    function choose(input, format, quality, sound) {
+        chooseDialog.format = format
+        chooseDialog.quality = quality
+        chooseDialog.sound = sound
+        chooseDialog.open(input)
+    }
 
     // Says a change aloud to assistive technology wherever focus is: a job saved or failed, a request
     // refused. The alert is hidden and shown again with the new text, which screen readers speak.
@@ -154,6 +161,13 @@ Window {
             textFormat: Text.PlainText
             Accessible.role: Accessible.AlertMessage
             Accessible.name: text
+        }
+
+        ChooseDialog {
+            id: chooseDialog
+            objectName: "chooseDialog"
+            anchors.fill: parent
+            z: 9
         }
 
         QuitConfirmation {
