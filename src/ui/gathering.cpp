@@ -4,6 +4,7 @@
 #include "engine/manifest.h"
 #include "engine/web_engine.h"
 #include "pipeline/history.h"
+#include "pipeline/input_list.h"
 #include "pipeline/job_runner.h"
 #include "pipeline/source_kind.h"
 #include "pipeline/tally.h"
@@ -223,6 +224,11 @@ QCoro::Task<void> Gathering::findKind(QString input)
 bool Gathering::canGather(const QString &input) const
 {
     return !trimSpacesAndTabs(input).isEmpty();
+}
+
+bool Gathering::isList(const QString &input) const
+{
+    return listedInputs(input).has_value();
 }
 
 bool Gathering::takesQuality(int format) const

@@ -80,6 +80,8 @@ public:
     Q_INVOKABLE void describeInput(const QString &input);
     // Gather is possible once the input holds more than spaces and tabs.
     [[nodiscard]] Q_INVOKABLE bool canGather(const QString &input) const;
+    // Whether the input is several inputs (lines, or a list file): each is then gathered whole.
+    [[nodiscard]] Q_INVOKABLE bool isList(const QString &input) const;
     [[nodiscard]] Q_INVOKABLE bool takesQuality(int format) const;
     [[nodiscard]] Q_INVOKABLE QString formatFact(int format) const;
     // "—" for a format without a bitrate, "BEST", or the bitrate in capitals.

@@ -359,7 +359,8 @@ FocusScope {
                                 objectName: "chooseItemsButton"
                                 text: qsTr("Choose\u2026")
                                 accessibleName: qsTr("Choose which items to gather")
-                                visible: Gathering.canGather(pane.input)
+                                // A list is gathered whole, each of its inputs with its own cap.
+                                visible: Gathering.canGather(pane.input) && !Gathering.isList(pane.input)
                                 onClicked: if (pane.Window.window && pane.Window.window.choose)
                                                pane.Window.window.choose(pane.input, pane.format, pane.quality, pane.sound)
                             }
