@@ -134,22 +134,14 @@ QCoro::Task<void> JobRunner::run(QString input, AudioFormat format, AudioQuality
         setLastError(items.error().description());
         co_return;
     }
-    // Items that share an identity (a feed giving two episodes one guid) are still two things to save:
-    // the later ones are told apart by their place among them. Then the selection, then the cap.
-    MediaItems all = *items;
-    QHash<QString, int> seen;
-    for (MediaItem &item : all)
-        if (const int n = ++seen[item.identity]; n > 1 && !item.identity.isEmpty())
-            item.identity += QStringLiteral(" #%1").arg(n);
-    const MediaItems chosen = selectItems(all, selection);
-    if (chosen.isEmpty() && !all.isEmpty()) {
-        setLastError(QCoreApplication::translate("Tovel", "None of the %n items is one of those asked for.", nullptr,
-                                                 int(all.size())));
+    const Result<MediaItems> chosen = selectItems(*items, selection);
+    if (!chosen) {
+        setLastError(chosen.error().description());
         co_return;
     }
-    const qsizetype count = std::min<qsizetype>(std::max(0, limit), chosen.size());
+    const qsizetype count = std::min<qsizetype>(std::max(0, limit), chosen->size());
     for (qsizetype i = 0; i < count; ++i)
-        startJob(chosen.at(i), {format, quality, sound, line}, again, context);
+        startJob(chosen->at(i), {format, quality, sound, line}, again, context);
     // Every item may have been saved before: then no task starts, and none will end to say so.
     if (count > 0 && m_activeTasks == 0)
         emit activeTasksChanged();

@@ -1,6 +1,7 @@
 #include "pipeline/selection.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QRegularExpression>
 
 namespace tovel {
@@ -31,11 +32,14 @@ Result<Selection> parseSelection(const QString &pick, const QString &since, cons
     return selection;
 }
 
-MediaItems selectItems(const MediaItems &items, const Selection &selection)
+Result<MediaItems> selectItems(const MediaItems &items, const Selection &selection)
 {
     MediaItems taken;
+    QHash<QString, int> seen;
     for (qsizetype i = 0; i < items.size(); ++i) {
-        const MediaItem &item = items.at(i);
+        MediaItem item = items.at(i);
+        if (const int n = ++seen[item.identity]; n > 1 && !item.identity.isEmpty())
+            item.identity += QStringLiteral(" #%1").arg(n);
         const int number = int(i) + 1;
         if (!selection.numbers.isEmpty()
             && std::none_of(selection.numbers.cbegin(), selection.numbers.cend(),
@@ -50,6 +54,9 @@ MediaItems selectItems(const MediaItems &items, const Selection &selection)
             continue;
         taken.append(item);
     }
+    if (taken.isEmpty() && !items.isEmpty())
+        return fail(Error::plain(QCoreApplication::translate("Tovel", "None of the %n items is one of those asked for.",
+                                                             nullptr, int(items.size()))));
     return taken;
 }
 

@@ -28,7 +28,9 @@ struct Selection
 // what it should be.
 [[nodiscard]] Result<Selection> parseSelection(const QString &pick, const QString &since, const QString &match);
 
-// The items `selection` takes, in their order.
-[[nodiscard]] MediaItems selectItems(const MediaItems &items, const Selection &selection);
+// The items `selection` takes, in their order, each with an identity of its own: items that share one (a
+// feed giving two episodes one guid) are still two things to save, the later told apart by their place
+// among them. A sentence for the user when the selection takes none of them.
+[[nodiscard]] Result<MediaItems> selectItems(const MediaItems &items, const Selection &selection);
 
 } // namespace tovel
