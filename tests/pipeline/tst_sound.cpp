@@ -63,7 +63,7 @@ private slots:
             << "sine=f=440:d=6,volume=0.02,pan=stereo|c0=c0|c1=c0" << QStringList{"-ar", "44100", "quiet.wav"} << "mp3"
             << QStringList{"--loudness"} << -16.0 << false;
         QTest::newRow("loud noise, as FLAC to -23 LUFS")
-            << "anoisesrc=d=6:c=pink:a=0.9" << QStringList{"-ar", "48000", "loud.wav"} << "flac"
+            << "anoisesrc=d=6:c=pink:a=0.9:seed=7" << QStringList{"-ar", "48000", "loud.wav"} << "flac"
             << QStringList{"--loudness", "-23"} << -23.0 << false;
         QTest::newRow("clipped tone, as M4A")
             << "sine=f=300:d=6,volume=6" << QStringList{"-ar", "32000", "clipped.flac"} << "m4a"
@@ -72,7 +72,7 @@ private slots:
             << "sine=f=440:d=6,volume=0.3,pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0"
             << QStringList{"-ar", "48000", "surround.flac"} << "flac" << QStringList{"--loudness"} << -16.0 << false;
         QTest::newRow("white noise, as WAV to -5 LUFS")
-            << "anoisesrc=d=6:c=white:a=0.5" << QStringList{"-ar", "44100", "white.wav"} << "wav"
+            << "anoisesrc=d=6:c=white:a=0.5:seed=7" << QStringList{"-ar", "44100", "white.wav"} << "wav"
             << QStringList{"--loudness", "-5"} << -5.0 << true;
     }
     // Within 1 LU of the target, no true peak above -1 dBTP, and the input's sample rate and channels.
