@@ -1603,6 +1603,17 @@ Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug o
     </message>
 </context>
 <context>
+    <name>tovel::ChoiceList</name>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 h %2 min</translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 min</translation>
+    </message>
+</context>
+<context>
     <name>tovel::Desktop</name>
     <message>
         <source>Show</source>

@@ -62,6 +62,8 @@ struct MediaItem
     std::optional<QUrl> chaptersUrl;
     // A transcript to save beside the file, the best of those the feed links.
     std::optional<TranscriptLink> transcript;
+    // How long the feed says the episode is, in milliseconds; shown before gathering, never checked.
+    std::optional<qint64> length;
 
     bool operator==(const MediaItem &) const = default;
 };

@@ -126,6 +126,7 @@ public:
             m_currentChapters.clear();
             m_currentChaptersUrl.reset();
             m_currentTranscript.reset();
+            m_currentLength.reset();
         }
         if (m_itemDepth > 0 && takeEpisodeExtra(name, attributes))
             return;
@@ -251,6 +252,10 @@ public:
                 m_currentTags.date = isoDay(*day);
                 m_currentDateFromPubDate = true;
             }
+        } else if (inItem && name == QLatin1String("itunes:duration")) {
+            // "1:02:03", "62:03" or seconds alone, as feeds write it.
+            if (const auto length = parseChapterTime(candidate); length && *length > 0)
+                m_currentLength = length;
         } else if (inItem && name == QLatin1String("dc:date") && !m_currentDateFromPubDate) {
             // Feeds made with the Dublin Core module date their items this way; a pubDate, wherever it
             // stands in the item, is preferred.
@@ -280,6 +285,7 @@ public:
             m_items.last().chapters = tidyChapters(m_currentChapters);
             m_items.last().chaptersUrl = m_currentChaptersUrl;
             m_items.last().transcript = m_currentTranscript;
+            m_items.last().length = m_currentLength;
             m_guids.append(m_currentGuid);
             m_authors.append(m_currentAuthor);
         }
@@ -372,6 +378,7 @@ private:
     Chapters m_currentChapters;
     std::optional<QUrl> m_currentChaptersUrl;
     std::optional<TranscriptLink> m_currentTranscript;
+    std::optional<qint64> m_currentLength;
     QStringList m_path;
     int m_itemDepth = 0; // how many open elements are items: asked at every element, so never searched for
     QString m_text;

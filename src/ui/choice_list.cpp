@@ -41,6 +41,11 @@ QVariant ChoiceList::data(const QModelIndex &index, int role) const
             facts << QLocale().toString(day, QLocale::ShortFormat);
         else if (!row.item.tags.date.isEmpty())
             facts << row.item.tags.date;
+        if (row.item.length) {
+            const qint64 minutes = (*row.item.length + 30'000) / 60'000;
+            facts << (minutes >= 60 ? tr("%1 h %2 min").arg(minutes / 60).arg(minutes % 60)
+                                    : tr("%1 min").arg(std::max<qint64>(1, minutes)));
+        }
         if (row.item.listed.size > 0)
             facts << QLocale().formattedDataSize(row.item.listed.size);
         return facts.join(QStringLiteral(" \u00b7 "));

@@ -216,9 +216,9 @@ private slots:
         QString feed = "<rss><channel><title>Show</title>";
         for (const auto &[title, day] :
              QList<QPair<QString, QString>>{{"Old", "2026-01-01"}, {"Mid", "2026-02-01"}, {"New", "2026-03-01"}}) {
-            feed += QString("<item><title>%1</title><pubDate>%2</pubDate><enclosure type=\"audio/mpeg\" "
-                            "url=\"%3/%1.mp3\"/></item>")
-                        .arg(title, day, server.base());
+            feed += QString("<item><title>%1</title><pubDate>%2</pubDate><itunes:duration>%4</itunes:duration>"
+                            "<enclosure type=\"audio/mpeg\" url=\"%3/%1.mp3\"/></item>")
+                        .arg(title, day, server.base(), title == "New" ? "1:02:10" : "95");
             server.serve(("/" + title + ".mp3").toUtf8(), readFile(episode));
         }
         server.serve("/feed", (feed + "</channel></rss>").toUtf8());
@@ -238,6 +238,9 @@ private slots:
         };
         choices.load(server.base() + "/feed", 0, 0, 0);
         QCOMPARE(listed(), QStringList({"New [x]", "Mid [x]", "Old [x]"}));
+        QCOMPARE(QStringList({choices.index(0).data(ChoiceList::DetailRole).toString().section(" \u00b7 ", 1),
+                              choices.index(1).data(ChoiceList::DetailRole).toString().section(" \u00b7 ", 1)}),
+                 QStringList({"1 h 2 min", "2 min"}));
         choices.checkNewest(1);
         choices.setChecked(2, true);
         QCOMPARE(choices.picked(), "1,3");
