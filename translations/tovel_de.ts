@@ -398,12 +398,6 @@ Siehe tovel --help.
 </translation>
     </message>
     <message>
-        <source>%1 could not be read as a list of sources.
-</source>
-        <translation>%1 konnte nicht als Liste von Quellen gelesen werden.
-</translation>
-    </message>
-    <message>
         <source>Give at least one input: a feed, a media link, an archive item, a file or a folder.
 See tovel --help.
 </source>

@@ -502,16 +502,13 @@ QCoro::Task<int> getCommand(Request request)
     }
     QStringList inputs = request.inputs;
     if (request.from) {
-        const QString path = QDir::current().absoluteFilePath(SourceRouter::normalizedPath(*request.from));
-        QFile file(path);
-        const QByteArray content
-            = file.size() <= maxListBytes && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        const QStringList listed = opmlInputs(content).value_or(lineInputs(QString::fromUtf8(content)));
-        if (listed.isEmpty()) {
-            err(QCoreApplication::translate("CommandLine", "%1 could not be read as a list of sources.\n").arg(path));
+        const Result<QStringList> listed
+            = inputsInFile(QDir::current().absoluteFilePath(SourceRouter::normalizedPath(*request.from)));
+        if (!listed) {
+            err(listed.error().description() + u'\n');
             co_return 2;
         }
-        inputs += listed;
+        inputs += *listed;
     }
     const Result<Selection> selection = parseSelection(request.pick, request.since, request.match);
     if (!selection) {

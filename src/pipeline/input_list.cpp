@@ -53,6 +53,20 @@ std::optional<QStringList> opmlInputs(const QByteArray &document)
     return inputs;
 }
 
+Result<QStringList> inputsInFile(const QString &path)
+{
+    QFile file(path);
+    const QString name = QFileInfo(path).fileName();
+    if (file.size() > maxListBytes || !file.open(QIODevice::ReadOnly))
+        return fail(
+            Error::plain(QCoreApplication::translate("Tovel", "%1 could not be read as a list of sources.").arg(name)));
+    const QByteArray content = file.readAll();
+    const QStringList inputs = opmlInputs(content).value_or(lineInputs(QString::fromUtf8(content)));
+    if (inputs.isEmpty())
+        return fail(Error::plain(QCoreApplication::translate("Tovel", "%1 lists no sources.").arg(name)));
+    return inputs;
+}
+
 std::optional<Result<QStringList>> listedInputs(const QString &input)
 {
     const QString text = input.trimmed();
@@ -64,23 +78,9 @@ std::optional<Result<QStringList>> listedInputs(const QString &input)
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix != QLatin1String("txt") && suffix != QLatin1String("opml"))
         return std::nullopt;
-    QFile file(path);
-    if (!file.exists())
+    if (!QFileInfo::exists(path))
         return std::nullopt; // the router says there is nothing there
-    const QString name = QFileInfo(path).fileName();
-    if (file.size() > maxListBytes || !file.open(QIODevice::ReadOnly))
-        return fail(
-            Error::plain(QCoreApplication::translate("Tovel", "%1 could not be read as a list of sources.").arg(name)));
-    const QByteArray content = file.readAll();
-    QStringList inputs;
-    if (const auto outlines
-        = suffix == QLatin1String("opml") || content.trimmed().startsWith("<?xml") ? opmlInputs(content) : std::nullopt)
-        inputs = *outlines;
-    else
-        inputs = lineInputs(QString::fromUtf8(content));
-    if (inputs.isEmpty())
-        return fail(Error::plain(QCoreApplication::translate("Tovel", "%1 lists no sources.").arg(name)));
-    return inputs;
+    return inputsInFile(path);
 }
 
 // The runner's own handling of a list: each input gathered in turn, as its own gathering.

@@ -25,6 +25,10 @@ inline constexpr qint64 maxListBytes = 1024 * 1024;
 // when it is not OPML.
 [[nodiscard]] std::optional<QStringList> opmlInputs(const QByteArray &document);
 
+// The inputs a list file holds: the outlines of an OPML document, else a line each. A sentence for the
+// user when it cannot be read or lists nothing.
+[[nodiscard]] Result<QStringList> inputsInFile(const QString &path);
+
 // What `input` lists when it is several inputs: several lines, or the path of a list file. Nothing when
 // it is one input; a sentence for the user when the list file cannot be read or lists nothing.
 [[nodiscard]] std::optional<Result<QStringList>> listedInputs(const QString &input);

@@ -259,6 +259,20 @@ QString Gathering::droppedText(const QList<QUrl> &urls, const QString &text) con
 
 bool Gathering::gather(const QString &input, int format, int quality, int items, int sound)
 {
+    return start(input, formatAt(format), qualityAt(quality), itemLimit(items), soundAt(sound), {});
+}
+
+bool Gathering::gatherPicked(const QString &input, int format, int quality, int sound, const QString &picked)
+{
+    const Result<Selection> selection = parseSelection(picked, {}, {});
+    if (!selection || !selection->any())
+        return false;
+    return start(input, formatAt(format), qualityAt(quality), batchLimit, soundAt(sound), *selection);
+}
+
+bool Gathering::start(const QString &input, AudioFormat format, AudioQuality quality, int limit, SoundOptions sound,
+                      Selection selection)
+{
     const QString text = trimWhitespace(input);
     // With no usable home nothing is gathered; the sentence under the field says why.
     if (text.isEmpty() || !m_homeProblem.isEmpty())
@@ -268,17 +282,7 @@ bool Gathering::gather(const QString &input, int format, int quality, int items,
         emit historyNoticeChanged();
     }
     // Not awaited: the jobs report through the runner as they go.
-    m_runner->run(text, formatAt(format), qualityAt(quality), itemLimit(items), false, soundAt(sound));
-    return true;
-}
-
-bool Gathering::gatherPicked(const QString &input, int format, int quality, int sound, const QString &picked)
-{
-    const QString text = trimWhitespace(input);
-    const Result<Selection> selection = parseSelection(picked, {}, {});
-    if (text.isEmpty() || !m_homeProblem.isEmpty() || !selection || picked.isEmpty())
-        return false;
-    m_runner->run(text, formatAt(format), qualityAt(quality), batchLimit, false, soundAt(sound), 0, *selection);
+    m_runner->run(text, format, quality, limit, false, sound, 0, std::move(selection));
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/media.h"
+#include "pipeline/selection.h"
 #include "ui/job_list_model.h"
 
 #include <QCoroTask>
@@ -121,6 +122,10 @@ signals:
     void choicesChanged();
 
 private:
+    // Starts a request, the choices read from the pickers; false when there is nothing to gather, or
+    // nowhere to save it.
+    bool start(const QString &input, AudioFormat format, AudioQuality quality, int limit, SoundOptions sound,
+               Selection selection);
     // Stores a choice by its raw value and says so, when it changed.
     void storeChoice(const QString &key, bool changed, const QString &raw);
     void recount();
