@@ -184,6 +184,40 @@ QCoro::Task<std::shared_ptr<SharedCover>> coverFor(const QUrl &address, const Jo
     co_return cover;
 }
 
+// Reads the input through once for what `sound` needs, in the first part of the conversion's band;
+// nothing when ffmpeg could not read it.
+QCoro::Task<std::optional<SoundReading>> measureSound(const JobInput &input, const Inspection &inspection,
+                                                      SoundOptions sound, const JobContext &context,
+                                                      JobControl &control)
+{
+    if (!context.ffmpeg)
+        co_return std::nullopt;
+    std::function<void(double)> reported = [&control](double fraction) {
+        control.advance(progressBand::converting
+                        + progressBand::conversionShare * progressBand::soundReadingShare * fraction);
+    };
+    const std::optional<MediaProbe> &probe = inspection.probe;
+    const auto length = inspection.declared ? inspection.declared : probe ? probe->duration : std::nullopt;
+    const std::optional<SoundReading> read
+        = co_await readSound(*context.ffmpeg, input.path, sound, length, reportStart(control), reported);
+    control.idle();
+    co_return read;
+}
+
+// Silences cut out move every chapter after them, the file's own as much as the feed's, and the end of
+// the last.
+FeedChapters movedByCuts(FeedChapters chapters, const Inspection &inspection, const QList<Span> &cuts)
+{
+    if (chapters.chapters.isEmpty() && inspection.probe)
+        chapters.chapters = inspection.probe->chapters;
+    chapters.chapters = chaptersAfterCuts(chapters.chapters, cuts);
+    if (!chapters.length && inspection.declared)
+        chapters.length = qint64(*inspection.declared * 1000);
+    if (chapters.length)
+        *chapters.length -= qint64(cutLength(cuts) * 1000);
+    return chapters;
+}
+
 } // namespace
 
 Obtaining::Obtaining() = default;
@@ -274,15 +308,8 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
     // The sound is measured first, in the conversion's slot, and the measure decides the filter.
     const double readShare = sound.any() ? progressBand::soundReadingShare : 0.0;
     SoundReading reading;
-    if (sound.any() && context.ffmpeg) {
-        std::function<void(double)> reported = [&control](double fraction) {
-            control.advance(progressBand::converting
-                            + progressBand::conversionShare * progressBand::soundReadingShare * fraction);
-        };
-        const auto length = inspection.declared ? inspection.declared : probe ? probe->duration : std::nullopt;
-        const std::optional<SoundReading> read
-            = co_await readSound(*context.ffmpeg, input.path, sound, length, reportStart(control), reported);
-        control.idle();
+    if (sound.any()) {
+        const std::optional<SoundReading> read = co_await measureSound(input, inspection, sound, context, control);
         if (control.cancelled())
             co_return abandon(QString());
         if (!read)
@@ -355,17 +382,7 @@ QCoro::Task<Result<StagedOutput>> convertInput(const JobInput &input, const Insp
                         + progressBand::conversionShare
                             * (readShare + (1 - readShare) * std::min(fraction, progressBand::lastReport)));
     };
-    // Silences cut out move every chapter after them, the file's own as much as the feed's.
-    FeedChapters chapters = feedChapters;
-    if (!cuts.isEmpty()) {
-        if (chapters.chapters.isEmpty() && probe)
-            chapters.chapters = probe->chapters;
-        chapters.chapters = chaptersAfterCuts(chapters.chapters, cuts);
-        if (!chapters.length && inspection.declared)
-            chapters.length = qint64(*inspection.declared * 1000);
-        if (chapters.length)
-            *chapters.length -= qint64(shortenedBy * 1000);
-    }
+    const FeedChapters chapters = cuts.isEmpty() ? feedChapters : movedByCuts(feedChapters, inspection, cuts);
     const ChapterFile chapterFile(chapters, format);
     Result<ConversionReport> converted
         = co_await convert(input.path, *staged, format, quality, probe, reportStart(control), isCancelled, progress,
