@@ -67,17 +67,23 @@ Result<QStringList> inputsInFile(const QString &path)
     return inputs;
 }
 
+bool looksLikeList(const QString &input)
+{
+    const QString text = input.trimmed();
+    if (text.contains(u'\n'))
+        return true;
+    const QString suffix = QFileInfo(normalizedPath(text)).suffix().toLower();
+    return looksLikePath(text) && (suffix == QLatin1String("txt") || suffix == QLatin1String("opml"));
+}
+
 std::optional<Result<QStringList>> listedInputs(const QString &input)
 {
     const QString text = input.trimmed();
     if (text.contains(u'\n'))
         return lineInputs(text);
-    if (!looksLikePath(text))
+    if (!looksLikeList(text))
         return std::nullopt;
     const QString path = normalizedPath(text);
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix != QLatin1String("txt") && suffix != QLatin1String("opml"))
-        return std::nullopt;
     if (!QFileInfo::exists(path))
         return std::nullopt; // the router says there is nothing there
     return inputsInFile(path);

@@ -29,6 +29,10 @@ inline constexpr qint64 maxListBytes = 1024 * 1024;
 // user when it cannot be read or lists nothing.
 [[nodiscard]] Result<QStringList> inputsInFile(const QString &path);
 
+// Whether `input` is meant as several inputs, told from its text alone (several lines, or a path to a
+// ".txt" or ".opml" file), without looking at the disk.
+[[nodiscard]] bool looksLikeList(const QString &input);
+
 // What `input` lists when it is several inputs: several lines, or the path of a list file. Nothing when
 // it is one input; a sentence for the user when the list file cannot be read or lists nothing.
 [[nodiscard]] std::optional<Result<QStringList>> listedInputs(const QString &input);

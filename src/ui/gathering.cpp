@@ -228,7 +228,7 @@ bool Gathering::canGather(const QString &input) const
 
 bool Gathering::isList(const QString &input) const
 {
-    return listedInputs(input).has_value();
+    return looksLikeList(input);
 }
 
 bool Gathering::takesQuality(int format) const

@@ -81,7 +81,8 @@ public:
     Q_INVOKABLE void describeInput(const QString &input);
     // Gather is possible once the input holds more than spaces and tabs.
     [[nodiscard]] Q_INVOKABLE bool canGather(const QString &input) const;
-    // Whether the input is several inputs (lines, or a list file): each is then gathered whole.
+    // Whether the input is meant as several inputs (lines, or a list file's path): each is then gathered
+    // whole. Told from the text alone, so a stalled disk never holds up the window.
     [[nodiscard]] Q_INVOKABLE bool isList(const QString &input) const;
     [[nodiscard]] Q_INVOKABLE bool takesQuality(int format) const;
     [[nodiscard]] Q_INVOKABLE QString formatFact(int format) const;
