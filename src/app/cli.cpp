@@ -1,4 +1,5 @@
 #include "app/cli.h"
+#include "app/cli_parts.h"
 #include "app/signal_watcher.h"
 
 #include "build_info.h"
@@ -44,52 +45,23 @@ namespace tovel::cli {
 
 namespace {
 
-const QStringList subCommands
-    = {QStringLiteral("get"),   QStringLiteral("list"),         QStringLiteral("hint"),
-       QStringLiteral("tools"), QStringLiteral("update-check"), QStringLiteral("crash-reports")};
-
-// Text from outside (titles, names, a server's words) never reaches the terminal as control codes: a
-// title could otherwise retitle the window or clear the screen. Line ends of our own stay.
-QString printable(const QString &text)
-{
-    QStringList lines = text.split(u'\n');
-    for (QString &line : lines)
-        line = visibleControls(line);
-    return lines.join(u'\n');
-}
-
-void writeRaw(const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
-}
-
-void out(const QString &text)
-{
-    writeRaw(printable(text));
-}
-
-void err(const QString &text)
-{
-    const QByteArray bytes = printable(text).toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-    std::fflush(stderr);
-}
-
-// JSON escapes the C0 controls itself; DEL and the C1 controls are escaped the same way, as a terminal
-// may act on them too.
-QString jsonLine(const QJsonObject &object)
-{
-    return visibleControls(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)), ControlEscape::json)
-        + u'\n';
-}
+const QStringList subCommands = {
+    QStringLiteral("get"),          QStringLiteral("list"),         QStringLiteral("hint"),   QStringLiteral("follow"),
+    QStringLiteral("following"),    QStringLiteral("unfollow"),     QStringLiteral("update"), QStringLiteral("tools"),
+    QStringLiteral("update-check"), QStringLiteral("crash-reports")};
 
 const char *usageText = QT_TRANSLATE_NOOP("CommandLine", R"(Usage:
   tovel                         open the window
   tovel get INPUT... [options]  gather and convert every media item behind each INPUT
   tovel list INPUT [--json]     show the items INPUT stands for, without downloading anything
   tovel hint INPUT              say what Tovel would do with INPUT
+  tovel follow FEED... [--format F] [--quality Q] [--from FILE]
+                                follow shows: tovel update gathers each new episode
+  tovel following [--json|--opml]  list the shows followed (--opml for other podcast apps)
+  tovel unfollow FEED|N...      stop following shows (by address, or number in tovel following)
+  tovel update [--to DIR] [--json] [--notify]
+                                gather what is new from every followed show
+  tovel update --schedule on|off  check followed shows every 6 hours (a systemd user timer)
   tovel tools                   show the ffmpeg, the web engine (yt-dlp) and the JavaScript runtime
   tovel update-check [--json]   ask the product's site whether a newer build exists
   tovel crash-reports [--delete]  list (or delete) the crash reports kept on this computer
@@ -115,6 +87,9 @@ Options for get:
   --web-engine                      hand links no built-in source reads to yt-dlp, for this run only
   --web-engine-path PATH            the yt-dlp program to use for this run
 
+--from FILE for follow reads an OPML export of another podcast app, or a feed a line. --notify
+tells the desktop what arrived (the schedule's timer runs tovel update --notify).
+
 Exit status: 0 when every job was saved, 1 when any failed or was stopped,
 2 when the input could not be read or the home folder is unusable, 130 when interrupted.
 )");
@@ -124,26 +99,6 @@ QString usage()
 {
     return QCoreApplication::translate("CommandLine", usageText);
 }
-
-// What a sub-command was asked to do, read off its command line.
-struct Request
-{
-    QString input;
-    QStringList inputs; // every input given, for get
-    std::optional<QString> from;
-    QString pick, since, match;
-    QString format = QStringLiteral("mp3");
-    QString quality = QStringLiteral("best");
-    QString limit = QStringLiteral("100");
-    std::optional<QString> to;
-    std::optional<QString> enginePath;
-    bool webEngine = false;
-    bool again = false;
-    std::optional<QString> loudness;
-    bool shorterSilences = false;
-    bool json = false;
-    bool deleteReports = false;
-};
 
 // The options each sub-command takes; those with a value name take a value.
 QList<QCommandLineOption> optionsOf(const QString &command)
@@ -167,6 +122,12 @@ QList<QCommandLineOption> optionsOf(const QString &command)
                 flag("web-engine"),
                 flag("again"),
                 flag("json")};
+    if (command == QLatin1String("follow"))
+        return {valued("format"), valued("quality"), valued("from")};
+    if (command == QLatin1String("following"))
+        return {flag("json"), flag("opml")};
+    if (command == QLatin1String("update"))
+        return {valued("to"), valued("schedule"), flag("notify"), flag("json")};
     if (command == QLatin1String("list") || command == QLatin1String("update-check"))
         return {flag("json")};
     if (command == QLatin1String("crash-reports"))
@@ -241,23 +202,10 @@ Request requestFrom(const QCommandLineParser &parser, const QList<QCommandLineOp
     request.shorterSilences = given("shorter-silences").has_value();
     request.json = given("json").has_value();
     request.deleteReports = given("delete").has_value();
+    request.opml = given("opml").has_value();
+    request.schedule = given("schedule");
+    request.notify = given("notify").has_value();
     return request;
-}
-
-std::optional<AudioQuality> qualityFrom(const QString &text)
-{
-    if (const auto raw = audioQualityFromRaw(text))
-        return raw;
-    const QString lower = text.trimmed().toLower();
-    if (lower == QLatin1String("best"))
-        return AudioQuality::best;
-    if (lower == QLatin1String("320") || lower == QLatin1String("320k"))
-        return AudioQuality::k320;
-    if (lower == QLatin1String("192") || lower == QLatin1String("192k"))
-        return AudioQuality::k192;
-    if (lower == QLatin1String("128") || lower == QLatin1String("128k"))
-        return AudioQuality::k128;
-    return std::nullopt;
 }
 
 // --loudness takes its target only when one follows ("--loudness -14"), and the usual one otherwise; the
@@ -474,32 +422,15 @@ private:
     QPointer<JobRunner> m_runner;
 };
 
-// With no usable home there is nowhere for the files, the history or the settings: say so, write nothing.
-bool homeUsable()
-{
-    const auto problem = paths::homeProblem();
-    if (problem)
-        err(*problem + u'\n');
-    return !problem;
-}
-
 QCoro::Task<int> getCommand(Request request)
 {
     // Even with --to: the history that keeps what was saved lives in the home folder too.
     if (!homeUsable())
         co_return 2;
-    const auto format = audioFormatFromRaw(request.format.toLower());
-    if (!format) {
-        err(QCoreApplication::translate("CommandLine", "Unknown format \"%1\". Choose mp3, m4a, wav, flac or mp4.\n")
-                .arg(request.format));
+    const auto choices = choicesFrom(request);
+    if (!choices)
         co_return 2;
-    }
-    const auto quality = qualityFrom(request.quality);
-    if (!quality) {
-        err(QCoreApplication::translate("CommandLine", "Unknown quality \"%1\". Choose best, 320, 192 or 128.\n")
-                .arg(request.quality));
-        co_return 2;
-    }
+    const auto [format, quality] = *choices;
     QStringList inputs = request.inputs;
     if (request.from) {
         const Result<QStringList> listed
@@ -531,22 +462,9 @@ QCoro::Task<int> getCommand(Request request)
         err(QCoreApplication::translate("CommandLine", "--limit takes a whole number of items, 0 or more.\n"));
         co_return 2;
     }
-    QString destination;
-    if (!request.to) {
-        destination = paths::downloads();
-    } else {
-        if (request.to->trimmed().isEmpty()) {
-            err(QCoreApplication::translate("CommandLine", "--to needs a folder to save into.\n"));
-            co_return 2;
-        }
-        const QString to = SourceRouter::normalizedPath(*request.to);
-        destination = QDir::cleanPath(QDir::current().absoluteFilePath(to));
-        if (QFileInfo(destination).exists() && !QFileInfo(destination).isDir()) {
-            err(QCoreApplication::translate("CommandLine", "%1 is a file, not a folder to save into.\n")
-                    .arg(destination));
-            co_return 2;
-        }
-    }
+    const std::optional<QString> destination = destinationFrom(request);
+    if (!destination)
+        co_return 2;
 
     // The engine for this run only: nothing is stored.
     std::optional<bool> engineOn;
@@ -559,6 +477,20 @@ QCoro::Task<int> getCommand(Request request)
         WebEngine::shared().useForThisRun(engineOn, enginePath);
 
     const auto history = std::make_shared<History>();
+    // Named, not a temporary in the co_await: g++ 12 cannot build such a temporary there.
+    GatherPlan plan{*destination, history, [=](JobRunner &runner) {
+                        return runner.run(inputs.join(u'\n'), format, quality, limit, request.again, sound, 0,
+                                          *selection);
+                    }};
+    co_return co_await gather(request, plan);
+}
+
+} // namespace
+
+QCoro::Task<int> gather(Request request, GatherPlan plan)
+{
+    const QString destination = plan.destination;
+    const std::shared_ptr<History> history = plan.history;
     JobRunner runner(JobRunner::Setup{
         .destination = destination, .history = history, .engine = &WebEngine::shared(), .userAgent = [] {
             return ManifestStore::shared().manifest().userAgent;
@@ -575,13 +507,14 @@ QCoro::Task<int> getCommand(Request request)
             std::_Exit(130);
         }
         interrupted = true;
+        plan.cancellation->cancel();
         runner.cancelAll();
         if (runner.activeTasks() == 0)
             QCoreApplication::exit(130);
     });
 
     LaterPtr<IdleWatcher> idle(new IdleWatcher(runner));
-    co_await runner.run(inputs.join(u'\n'), *format, *quality, limit, request.again, sound, 0, *selection);
+    co_await plan.start(runner);
     if (interrupted && runner.jobs().isEmpty())
         co_return 130;
     if (runner.lastError()) {
@@ -625,6 +558,8 @@ QCoro::Task<int> getCommand(Request request)
     }
     co_return status;
 }
+
+namespace {
 
 QCoro::Task<int> listCommand(Request request)
 {
@@ -817,11 +752,12 @@ int run(const QStringList &arguments)
         return 2;
     }
     const QStringList positional = parser.positionalArguments();
-    const bool needsInput
-        = first == QLatin1String("get") || first == QLatin1String("list") || first == QLatin1String("hint");
-    // get takes several inputs, or none beside a list to read them from.
-    const bool several = first == QLatin1String("get");
-    const bool listed = several && parser.isSet(QStringLiteral("from"));
+    const bool needsInput = first == QLatin1String("get") || first == QLatin1String("list")
+        || first == QLatin1String("hint") || first == QLatin1String("follow") || first == QLatin1String("unfollow");
+    // get and follow take several inputs, or none beside a list to read them from; unfollow several shows.
+    const bool several
+        = first == QLatin1String("get") || first == QLatin1String("follow") || first == QLatin1String("unfollow");
+    const bool listed = several && first != QLatin1String("unfollow") && parser.isSet(QStringLiteral("from"));
     if (needsInput && (several ? positional.isEmpty() && !listed : positional.size() != 1)) {
         err(several ? QCoreApplication::translate(
                 "CommandLine",
@@ -845,6 +781,10 @@ int run(const QStringList &arguments)
         return toolsCommand();
     if (first == QLatin1String("crash-reports"))
         return crashReportsCommand(request);
+    if (first == QLatin1String("following"))
+        return followingCommand(request);
+    if (first == QLatin1String("unfollow"))
+        return unfollowCommand(request);
 
     int status = 0;
     // The task may end before the event loop starts; leave the loop from inside it.
@@ -856,6 +796,10 @@ int run(const QStringList &arguments)
         QCoro::connect(getCommand(request), qApp, finish);
     else if (first == QLatin1String("list"))
         QCoro::connect(listCommand(request), qApp, finish);
+    else if (first == QLatin1String("follow"))
+        QCoro::connect(followCommand(request), qApp, finish);
+    else if (first == QLatin1String("update"))
+        QCoro::connect(updateCommand(request), qApp, finish);
     else
         QCoro::connect(updateCheckCommand(request), qApp, finish);
     const int loopStatus = QCoreApplication::exec();

@@ -104,6 +104,8 @@ QCoro::Task<Result<HttpResponse>> httpGet(QUrl url, qint64 maxBytes, HttpOptions
         request.setRawHeader("User-Agent", options.userAgent->toUtf8());
     for (const auto &[name, value] : options.headers)
         request.setRawHeader(name, value);
+    if (!options.followRedirects)
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     LaterPtr<QNetworkReply> reply(network().get(request));
     QNetworkReply *source = reply.get();
 
@@ -172,9 +174,20 @@ QCoro::Task<Result<HttpResponse>> httpGet(QUrl url, qint64 maxBytes, HttpOptions
             QCoreApplication::translate("Tovel", "The answer is larger than %1.").arg(sizeText(maxBytes))));
     if (reply->error() != QNetworkReply::NoError && !isHttpStatusError(reply->error()))
         co_return fail(Error::network(reply->errorString()));
-    co_return HttpResponse{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), std::move(body),
-                           reply->url(), reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray(),
-                           reply->rawHeader("Retry-After")};
+    co_return HttpResponse{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+                           std::move(body),
+                           reply->url(),
+                           reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray(),
+                           reply->rawHeader("Retry-After"),
+                           reply->rawHeaderPairs()};
+}
+
+QByteArray HttpResponse::header(const QByteArray &name) const
+{
+    for (const auto &[key, value] : headers)
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    return {};
 }
 
 } // namespace tovel

@@ -45,6 +45,10 @@ struct HttpResponse
     QUrl finalUrl;
     QByteArray reason;     // the status's words as the server sent them ("Not Found")
     QByteArray retryAfter; // the Retry-After header, empty when there was none
+    QList<QNetworkReply::RawHeaderPair> headers;
+
+    // The named header's value (matched whatever its case); empty when it was not sent.
+    [[nodiscard]] QByteArray header(const QByteArray &name) const;
 };
 
 // "404 Not Found", or "404" when the server gave no words: a status as the user reads it, with anything
@@ -76,6 +80,9 @@ struct HttpOptions
     // The longest the whole request may take, for small documents that have no reason to take long: a
     // server can send an endless head, which the network layer keeps in memory until the stall window.
     std::optional<std::chrono::milliseconds> deadline = std::nullopt;
+    // Off: a redirect is handed back as it came (its status and Location), for callers that must know
+    // whether an address moved for good.
+    bool followRedirects = true;
 };
 
 // GET of a document, read into memory as it streams and abandoned as soon as it proves longer than

@@ -18,7 +18,7 @@ namespace {
 
 // The table as it first was; version 2 added where each file came from, version 3 when the file was last
 // modified (and took the user names and passwords out of the links noted before), version 4 what was done
-// to its sound.
+// to its sound, version 5 the shows followed and the episodes each had when last read.
 const char *const createVersion1 = "CREATE TABLE saved ("
                                    " identity TEXT NOT NULL,"
                                    " format TEXT NOT NULL,"
@@ -27,6 +27,26 @@ const char *const createVersion1 = "CREATE TABLE saved ("
                                    " size INTEGER NOT NULL,"
                                    " saved_at INTEGER NOT NULL)";
 const char *const indexVersion1 = "CREATE INDEX saved_item ON saved (identity, format, quality)";
+// A show's address is where its feed is read now: it changes when the feed moves, its id never does.
+const char *const createShows = "CREATE TABLE IF NOT EXISTS shows ("
+                                " id INTEGER PRIMARY KEY,"
+                                " address TEXT NOT NULL UNIQUE,"
+                                " title TEXT NOT NULL DEFAULT '',"
+                                " format TEXT NOT NULL,"
+                                " quality TEXT NOT NULL,"
+                                " sound TEXT NOT NULL DEFAULT '',"
+                                " followed_at INTEGER NOT NULL,"
+                                " checked_at INTEGER,"
+                                " arrived INTEGER NOT NULL DEFAULT 0,"
+                                " arrived_at INTEGER,"
+                                " problem TEXT NOT NULL DEFAULT '',"
+                                " etag TEXT NOT NULL DEFAULT '',"
+                                " last_modified TEXT NOT NULL DEFAULT '',"
+                                " owed INTEGER NOT NULL DEFAULT 0)";
+const char *const createShowEpisodes = "CREATE TABLE IF NOT EXISTS show_episodes ("
+                                       " show INTEGER NOT NULL,"
+                                       " identity TEXT NOT NULL,"
+                                       " PRIMARY KEY (show, identity)) WITHOUT ROWID";
 
 // SQLite's own codes (their low byte, whether or not extended codes are on) for a file that is not a
 // database or no longer a sound one, and for one another connection holds.
@@ -250,13 +270,21 @@ History::Preparation History::prepare()
                 return false;
             version = 4;
         }
+        if (version == 4) {
+            if (!run(QString::fromLatin1(createShows)) || !run(QString::fromLatin1(createShowEpisodes)))
+                return false;
+            version = 5;
+        }
         if (versionTable && !run(QStringLiteral("DROP TABLE schema_version")))
             return false;
         if (stamped != schemaVersion && !run(QStringLiteral("PRAGMA user_version = %1").arg(schemaVersion)))
             return false;
         // A table of another shape under our name is no history of ours to use.
         if (!run(QStringLiteral("SELECT identity, format, quality, output, size, saved_at, source, modified,"
-                                " sound FROM saved LIMIT 0"))) {
+                                " sound FROM saved LIMIT 0"))
+            || !run(QStringLiteral("SELECT id, address, title, format, quality, sound, followed_at, checked_at,"
+                                   " arrived, arrived_at, problem, etag, last_modified, owed FROM shows LIMIT 0"))
+            || !run(QStringLiteral("SELECT show, identity FROM show_episodes LIMIT 0"))) {
             if (failure != Preparation::busy)
                 failure = Preparation::damaged;
             return false;
@@ -348,6 +376,11 @@ std::optional<QString> History::savedOutput(const QString &identity, AudioFormat
             return file.absoluteFilePath();
     }
     return std::nullopt;
+}
+
+QString History::connectionName()
+{
+    return open() ? m_connection : QString();
 }
 
 bool History::Source::vouchesFor(const QFileInfo &file) const

@@ -24,7 +24,7 @@ namespace tovel {
 class History
 {
 public:
-    static constexpr int schemaVersion = 4;
+    static constexpr int schemaVersion = 5;
 
     // ~/.local/share/Tovel/history.sqlite
     [[nodiscard]] static QString defaultPath();
@@ -56,6 +56,10 @@ public:
         [[nodiscard]] bool vouchesFor(const QFileInfo &file) const;
     };
     [[nodiscard]] static QHash<QString, Source> sources(const QString &path = defaultPath());
+
+    // The open database's connection, for what is kept beside the history (the shows followed), on the
+    // calling thread; empty when the database cannot be used, which `takeNotices` then explains.
+    [[nodiscard]] QString connectionName();
 
     // What the user should know about the history since this was last asked, a sentence each: it was set
     // aside, comes from a newer Tovel, could not be opened or was busy, or saved files could not be noted.

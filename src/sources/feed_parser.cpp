@@ -247,6 +247,9 @@ public:
             }
         } else if (name == QLatin1String("itunes:author")) {
             (inItem ? m_currentAuthor : m_feedAuthor) = candidate;
+        } else if (!inItem && name == QLatin1String("itunes:new-feed-url")) {
+            if (const auto url = parseUrl(candidate); url && url->isHttp())
+                m_newAddress = url->url;
         } else if (inItem && name == QLatin1String("pubDate")) {
             if (const auto day = parseWrittenDay(candidate)) {
                 m_currentTags.date = isoDay(*day);
@@ -348,6 +351,8 @@ public:
         return std::move(m_items);
     }
 
+    [[nodiscard]] FeedFacts facts() const { return {m_feedTitle, m_newAddress}; }
+
 private:
     // Whether the element `generations` above the one now ending is named `name`.
     [[nodiscard]] bool parentIs(qsizetype generations, QLatin1String name) const
@@ -361,6 +366,7 @@ private:
     QLatin1String m_itemName{"item"}; // "entry" in Atom
     QString m_feedTitle;
     QString m_feedAuthor;
+    std::optional<QUrl> m_newAddress;   // <itunes:new-feed-url> of the channel
     std::optional<QUrl> m_feedImage;    // <itunes:image href> of the channel
     std::optional<QUrl> m_channelImage; // <image><url> of the channel
     std::optional<QUrl> m_feedLogo;     // <logo> of an Atom feed
@@ -641,7 +647,7 @@ QString feedNotice(bool mended, std::optional<QXmlStreamReader::Error> error, qs
 
 } // namespace
 
-MediaItems parseFeed(const QByteArray &document, const QUrl &address, QString *notice)
+MediaItems parseFeed(const QByteArray &document, const QUrl &address, QString *notice, FeedFacts *facts)
 {
     FeedParser parser(address);
     const Mended text = mended(withoutLeadingJunk(document));
@@ -677,6 +683,8 @@ MediaItems parseFeed(const QByteArray &document, const QUrl &address, QString *n
     }
     // On what could not be mended (a document cut short, tags that do not match) the reader stops; the
     // items completed so far stand.
+    if (facts)
+        *facts = parser.facts();
     MediaItems items = parser.takeItems();
     if (notice && !items.isEmpty())
         *notice = feedNotice(text.changed || entities.unknown,

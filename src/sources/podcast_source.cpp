@@ -40,6 +40,24 @@ bool PodcastSource::accepts(const QString &input)
     return url->host && url->host->contains(QLatin1String("feeds."));
 }
 
+QCoro::Task<Result<HttpResponse>> PodcastSource::fetch(QUrl url, HttpOptions options, ResolveContext context)
+{
+    // A feed host that is busy or briefly down is asked again, as a download would be, waiting as long
+    // as it asks (within reason) or a little longer each time.
+    const std::shared_ptr<Cancellation> cancellation = options.cancellation;
+    Result<HttpResponse> response = fail(cancelledError());
+    for (int attempt = 1;; ++attempt) {
+        response = co_await httpGet(url, maxFeedBytes, options);
+        if (!response || !isRetryableStatus(response->status) || attempt >= maxTries)
+            co_return response;
+        const int wait = std::min(
+            longestWait, retryAfterSeconds(response->retryAfter).value_or(context.retryWaits.value(attempt - 1, 15)));
+        co_await pause(wait, cancellation);
+        if (cancellation && cancellation->isCancelled())
+            co_return fail(cancelledError());
+    }
+}
+
 QCoro::Task<Result<MediaItems>> PodcastSource::resolve(QString input, ResolveContext context) const
 {
     const std::shared_ptr<Cancellation> &cancellation = context.cancellation;
@@ -49,21 +67,9 @@ QCoro::Task<Result<MediaItems>> PodcastSource::resolve(QString input, ResolveCon
     const QString userAgent = context.userAgent.value_or(EngineManifest::builtIn().userAgent);
     // Named, not a temporary in the co_await: g++ 12 destroys such temporaries twice.
     const HttpOptions options{userAgent, {}, cancellation};
-    // A feed host that is busy or briefly down is asked again, as a download would be, waiting as long
-    // as it asks (within reason) or a little longer each time.
-    Result<HttpResponse> response = fail(cancelledError());
-    for (int attempt = 1;; ++attempt) {
-        response = co_await httpGet(url->url, maxFeedBytes, options);
-        if (!response)
-            co_return fail(response.error());
-        if (!isRetryableStatus(response->status) || attempt >= maxTries)
-            break;
-        const int wait = std::min(
-            longestWait, retryAfterSeconds(response->retryAfter).value_or(context.retryWaits.value(attempt - 1, 15)));
-        co_await pause(wait, cancellation);
-        if (cancellation && cancellation->isCancelled())
-            co_return fail(cancelledError());
-    }
+    const Result<HttpResponse> response = co_await fetch(url->url, options, context);
+    if (!response)
+        co_return fail(response.error());
     // An error page has no episodes in it: the status says more than "nothing playable was found".
     if (response->status >= 400)
         co_return fail(Error::network(QCoreApplication::translate("Tovel", "The feed address answered %1.")

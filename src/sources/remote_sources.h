@@ -35,6 +35,9 @@ struct PodcastSource
     static constexpr int maxTries = 4;
     static constexpr int longestWait = 60; // seconds, whatever a Retry-After asks
     static bool accepts(const QString &input);
+    // GET of a feed document, asked again (up to `maxTries` in all) while its host answers 408, 429 or
+    // 5xx, waiting as the host asks or as the context says. Any other answer is handed back as it came.
+    static QCoro::Task<Result<HttpResponse>> fetch(QUrl url, HttpOptions options, ResolveContext context);
     // The context's notices get what the user should know of a feed read despite its errors.
     QCoro::Task<Result<MediaItems>> resolve(QString input, ResolveContext context = {}) const;
 };

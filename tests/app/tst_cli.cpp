@@ -2,6 +2,8 @@
 #include "support/test_env.h"
 
 #include <QDirIterator>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QtTest>
 
@@ -290,12 +292,12 @@ private slots:
         run({}, {"2 of 2 saved"}, {"One 5.mp3", "Two 4.mp3"});
         QCOMPARE(sql("PRAGMA user_version") + sql("SELECT count(*) FROM saved WHERE modified IS NULL")
                      + sql("SELECT identity FROM saved WHERE output = '/gone/a.mp3'"),
-                 QStringList({"4", QString::number(rows + 1), "url http://x.test/a.mp3"}));
+                 QStringList({"5", QString::number(rows + 1), "url http://x.test/a.mp3"}));
         QVERIFY(!(readFile(database) + readFile(database + "-wal")).contains("s3cret"));
         // One of a newer version is left alone.
-        sql("PRAGMA user_version = 5");
+        sql("PRAGMA user_version = 6");
         run({}, {"2 of 2 saved"}, {"One 6.mp3", "Two 5.mp3"});
-        QCOMPARE(sql("PRAGMA user_version"), QStringList{"5"});
+        QCOMPARE(sql("PRAGMA user_version"), QStringList{"6"});
         QCOMPARE(errors,
                  "The record of what was saved before comes from a newer Tovel. It is left as it is, and not used.\n");
 
@@ -346,6 +348,77 @@ private slots:
         QTest::newRow("SIGKILL") << SIGKILL << -1;
         // clang-format on
     }
+    // A followed show's update gathers only what appeared since, asks for the feed conditionally, follows
+    // the feed where it moves for good, and goes out and comes back as OPML.
+    void followedShows()
+    {
+        HttpServer server;
+        QVERIFY(makeTone(env->root() + "/tone.mp3", 0.3, {"-b:a", "64k"}));
+        const QStringList names{"One", "Two", "Three", "Four", "Five"};
+        for (const QString &name : names)
+            server.serve(("/" + name + ".mp3").toUtf8(), readFile(env->root() + "/tone.mp3"));
+        // The feed with its first `count` episodes, newest first, at `path`, tagged by its count and extra.
+        const auto serveFeed = [&](const QByteArray &path, int count, const QString &extra = {}) {
+            QString feed = "<rss><channel><title>Field Notes</title>" + extra;
+            for (int i = count - 1; i >= 0; --i)
+                feed += QStringLiteral("<item><title>%1</title><guid>urn:%1</guid><enclosure type=\"audio/mpeg\" "
+                                       "url=\"%2/%1.mp3\"/></item>")
+                            .arg(names.at(i), server.base());
+            server.route(path,
+                         {.body = (feed + "</channel></rss>").toUtf8(),
+                          .etag = "\"v" + QByteArray::number(count) + (extra.isEmpty() ? "" : "m") + '"'});
+        };
+        const QString to = env->folder("saved");
+        int status = -1;
+        QByteArray errors;
+        const auto run = [&](const QStringList &arguments) {
+            const QString text = QString::fromUtf8(tovel(arguments, &status, &errors));
+            return text + QString::fromUtf8(errors);
+        };
+        const auto address = [&] {
+            return QJsonDocument::fromJson(tovel({"following", "--json"}, &status))
+                .object()
+                .value("address")
+                .toString();
+        };
+
+        serveFeed("/feed.xml", 2);
+        QVERIFY(run({"follow", server.base() + "/feed.xml", "--format", "m4a"})
+                    .contains("Following Field Notes (2 episodes so far)"));
+        QVERIFY(run({"follow", server.base() + "/feed.xml"}).contains("You already follow Field Notes."));
+        serveFeed("/feed.xml", 3);
+        QVERIFY(run({"update", "--to", to}).contains("1 new episode from Field Notes."));
+        QCOMPARE(entries(to), QStringList{"Three.m4a"});
+        // Unchanged: asked with the copy's tag, answered 304 without a body.
+        QVERIFY(run({"update", "--to", to}).contains("Nothing new from the 1 show you follow."));
+        QCOMPARE(server.requests().last().headers.value("if-none-match"), "\"v3\"");
+
+        // A permanent redirect, then the feed's own word, move the show; what it had stays known.
+        serveFeed("/moved.xml", 4);
+        server.route("/feed.xml", {.status = 301, .headers = {{"Location", "/moved.xml"}}});
+        QVERIFY(run({"update", "--to", to}).contains("1 new episode from Field Notes."));
+        QCOMPARE(address(), server.base() + "/moved.xml");
+        serveFeed("/moved.xml", 4, "<itunes:new-feed-url>" + server.base() + "/final.xml</itunes:new-feed-url>");
+        serveFeed("/final.xml", 5);
+        run({"update", "--to", to});
+        QCOMPARE(address(), server.base() + "/final.xml");
+        QVERIFY(run({"update", "--to", to}).contains("1 new episode from Field Notes."));
+        QCOMPARE(entries(to), QStringList({"Five.m4a", "Four.m4a", "Three.m4a"}));
+        for (const QString &name : names)
+            QCOMPARE(server.asked(("/" + name + ".mp3").toUtf8()), name == "One" || name == "Two" ? 0 : 1);
+
+        // Out as OPML, and back in after unfollowing.
+        const QByteArray opml = tovel({"following", "--opml"}, &status);
+        QVERIFY(opml.contains("xmlUrl=\"" + server.base().toUtf8() + "/final.xml\""));
+        QVERIFY(writeFile(env->root() + "/shows.opml", opml));
+        QVERIFY(run({"unfollow", "1"}).contains("No longer following Field Notes."));
+        QVERIFY(run({"following"}).contains("You follow no shows yet."));
+        QVERIFY(run({"follow", "--from", env->root() + "/shows.opml"}).contains("Following Field Notes (5 episodes"));
+        QCOMPARE(status, 0);
+        QVERIFY(run({"unfollow", server.base() + "/nowhere.xml"}).contains("You follow no show"));
+        QCOMPARE(status, 2);
+    }
+
     void endedBySignal()
     {
         QFETCH(int, signal);

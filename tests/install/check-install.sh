@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix, as a package would, and checks what lands there: the
-# program finds its resources, and the launcher entry and the software-centre description pass their
-# validators.
+# program finds its resources, and the launcher entry, the software-centre description and the schedule's
+# systemd units pass their validators.
 #   check-install.sh BUILD_DIR
 set -euo pipefail
 build="$1"
@@ -15,6 +15,11 @@ for file in bin/tovel share/applications/app.tovel.Tovel.desktop share/metainfo/
   [[ -e "$prefix/$file" ]] || { echo "missing after install: $file" >&2; exit 1; }
 done
 [[ ! -e "$prefix/share/tovel/desktop" ]] || { echo "the desktop files went into the resources" >&2; exit 1; }
+
+# The schedule's units are where the user manager looks, name the installed program, and are sound.
+units="$prefix/lib/systemd/user"
+grep -q "^ExecStart=$prefix/bin/tovel update --notify$" "$units/tovel-update.service"
+systemd-analyze verify --man=no "$units/tovel-update.service" "$units/tovel-update.timer"
 
 desktop-file-validate "$prefix/share/applications/app.tovel.Tovel.desktop"
 appstreamcli validate --no-net "$prefix/share/metainfo/app.tovel.Tovel.metainfo.xml"

@@ -22,7 +22,7 @@ dpkg-deb -x "${deb[0]}" "$work/root"
 tovel="$work/root/usr/bin/tovel"
 "$tovel" --version | grep -q '^Tovel '
 for file in usr/share/man/man1/tovel.1.gz usr/share/bash-completion/completions/tovel \
-            usr/share/doc/tovel/copyright usr/share/applications/app.tovel.Tovel.desktop usr/share/tovel/symbols/link.svg; do
+            usr/share/doc/tovel/copyright usr/lib/systemd/user/tovel-update.service usr/lib/systemd/user/tovel-update.timer usr/share/applications/app.tovel.Tovel.desktop usr/share/tovel/symbols/link.svg; do
   [[ -e "$work/root/$file" ]] || { echo "missing from the package: $file" >&2; exit 1; }
 done
 

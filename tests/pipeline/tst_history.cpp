@@ -55,7 +55,7 @@ private slots:
         QCOMPARE(sqlRows(path, "PRAGMA user_version")
                      + sqlRows(path, "SELECT count(*) FROM sqlite_master WHERE name = 'schema_version'")
                      + sqlRows(path, "SELECT identity, source FROM saved ORDER BY saved_at"),
-                 QStringList({"4", "0", "guid song Field Notes", "guid gone Other", "guid other Field Notes"}));
+                 QStringList({"5", "0", "guid song Field Notes", "guid gone Other", "guid other Field Notes"}));
         QCOMPARE(sqlRows(path, "SELECT sound FROM saved ORDER BY saved_at"), QStringList({"", "", "loudness=-16"}));
         QCOMPARE(History::sources(path).keys().size(), 3);
     }

@@ -76,6 +76,12 @@ private:
             return;
         if (!response.etag.isEmpty())
             response.headers.append({"ETag", response.etag});
+        // A client that holds this version already is told so, without a body.
+        if (!response.etag.isEmpty() && request.headers.value("if-none-match") == response.etag) {
+            response.status = 304;
+            response.body.clear();
+            response.generatedSize = -1;
+        }
         // A ranged answer: 206 with the rest of the body from the asked offset, unless If-Range names
         // another version.
         const QByteArray range = request.headers.value("range");
