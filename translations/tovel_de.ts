@@ -411,6 +411,13 @@ Siehe tovel --help.
   tovel get INPUT... [options]  gather and convert every media item behind each INPUT
   tovel list INPUT [--json]     show the items INPUT stands for, without downloading anything
   tovel hint INPUT              say what Tovel would do with INPUT
+  tovel follow FEED... [--format F] [--quality Q] [--from FILE]
+                                follow shows: tovel update gathers each new episode
+  tovel following [--json|--opml]  list the shows followed (--opml for other podcast apps)
+  tovel unfollow FEED|N...      stop following shows (by address, or number in tovel following)
+  tovel update [--to DIR] [--json] [--notify]
+                                gather what is new from every followed show
+  tovel update --schedule on|off  check followed shows every 6 hours (a systemd user timer)
   tovel tools                   show the ffmpeg, the web engine (yt-dlp) and the JavaScript runtime
   tovel update-check [--json]   ask the product&apos;s site whether a newer build exists
   tovel crash-reports [--delete]  list (or delete) the crash reports kept on this computer
@@ -436,6 +443,9 @@ Options for get:
   --web-engine                      hand links no built-in source reads to yt-dlp, for this run only
   --web-engine-path PATH            the yt-dlp program to use for this run
 
+--from FILE for follow reads an OPML export of another podcast app, or a feed a line. --notify
+tells the desktop what arrived (the schedule&apos;s timer runs tovel update --notify).
+
 Exit status: 0 when every job was saved, 1 when any failed or was stopped,
 2 when the input could not be read or the home folder is unusable, 130 when interrupted.
 </source>
@@ -444,6 +454,13 @@ Exit status: 0 when every job was saved, 1 when any failed or was stopped,
   tovel get INPUT... [Optionen] jedes Medium hinter jedem INPUT sammeln und umwandeln
   tovel list INPUT [--json]     die Einträge hinter INPUT zeigen, ohne etwas herunterzuladen
   tovel hint INPUT              sagen, was Tovel mit INPUT tun würde
+  tovel follow FEED... [--format F] [--quality Q] [--from FILE]
+                                Sendungen folgen: tovel update sammelt jede neue Folge
+  tovel following [--json|--opml]  die gefolgten Sendungen auflisten (--opml für andere Podcast-Apps)
+  tovel unfollow FEED|N...      Sendungen nicht mehr folgen (nach Adresse oder Nummer in tovel following)
+  tovel update [--to DIR] [--json] [--notify]
+                                sammeln, was in jeder gefolgten Sendung neu ist
+  tovel update --schedule on|off  gefolgte Sendungen alle 6 Stunden prüfen (ein systemd-Benutzer-Timer)
   tovel tools                   ffmpeg, die Web-Engine (yt-dlp) und die JavaScript-Laufzeit zeigen
   tovel update-check [--json]   auf der Website nachfragen, ob es eine neuere Version gibt
   tovel crash-reports [--delete]  die Absturzberichte auf diesem Rechner auflisten (oder löschen)
@@ -469,9 +486,88 @@ Optionen für get:
   --web-engine                      Links, die keine eingebaute Quelle liest, an yt-dlp geben (nur für diesen Lauf)
   --web-engine-path PATH            das yt-dlp-Programm für diesen Lauf
 
+--from FILE liest bei follow den OPML-Export einer anderen Podcast-App oder je Zeile einen Feed.
+--notify meldet dem Desktop, was angekommen ist (der Timer des Zeitplans ruft tovel update --notify auf).
+
 Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug oder gestoppt wurde,
 2, wenn die Eingabe nicht gelesen werden konnte oder der persönliche Ordner unbrauchbar ist, 130 bei Abbruch.
 </translation>
+    </message>
+    <message>
+        <source>Followed %1, not checked yet</source>
+        <translation>Gefolgt seit %1, noch nicht geprüft</translation>
+    </message>
+    <message>
+        <source>Checked %1</source>
+        <translation>Geprüft %1</translation>
+    </message>
+    <message>
+        <source>, %1 new</source>
+        <translation>, %1 neu</translation>
+    </message>
+    <message>
+        <source>, nothing new</source>
+        <translation>, nichts Neues</translation>
+    </message>
+    <message>
+        <source> (last arrival %1)</source>
+        <translation> (zuletzt neu %1)</translation>
+    </message>
+    <message>
+        <source>--schedule takes on or off.
+</source>
+        <translation>--schedule nimmt on oder off.
+</translation>
+    </message>
+    <message>
+        <source>Followed shows are checked every 6 hours while you are logged in.
+</source>
+        <translation>Gefolgte Sendungen werden alle 6 Stunden geprüft, solange Sie angemeldet sind.
+</translation>
+    </message>
+    <message>
+        <source>Followed shows are no longer checked on a schedule.
+</source>
+        <translation>Gefolgte Sendungen werden nicht mehr nach Zeitplan geprüft.
+</translation>
+    </message>
+    <message>
+        <source>Following %1 (%2 episodes so far). tovel update gathers each new one.
+</source>
+        <translation>Sie folgen %1 (bisher %2 Folgen). tovel update sammelt jede neue.
+</translation>
+    </message>
+    <message>
+        <source>You follow no shows yet. tovel follow FEED follows one.
+</source>
+        <translation>Sie folgen noch keiner Sendung. tovel follow FEED folgt einer.
+</translation>
+    </message>
+    <message>
+        <source>You follow no show %1. tovel following lists them.
+</source>
+        <translation>Sie folgen keiner Sendung %1. tovel following listet sie auf.
+</translation>
+    </message>
+    <message>
+        <source>%1 could not be unfollowed.
+</source>
+        <translation>%1 konnte nicht entfolgt werden.
+</translation>
+    </message>
+    <message>
+        <source>No longer following %1. Its saved episodes stay.
+</source>
+        <translation>Sie folgen %1 nicht mehr. Die gespeicherten Folgen bleiben.
+</translation>
+    </message>
+    <message>
+        <source>Nothing new from the 1 show you follow.</source>
+        <translation>Nichts Neues von der 1 Sendung, der Sie folgen.</translation>
+    </message>
+    <message>
+        <source>Nothing new from the %1 shows you follow.</source>
+        <translation>Nichts Neues von den %1 Sendungen, denen Sie folgen.</translation>
     </message>
 </context>
 <context>
@@ -612,6 +708,65 @@ Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug o
         <source>Delete</source>
         <translation>Löschen</translation>
     </message>
+    <message>
+        <source>Followed shows</source>
+        <translation>Gefolgte Sendungen</translation>
+    </message>
+    <message>
+        <source>A systemd timer checks the shows you follow and gathers what is new, even while this window is closed, and tells you what arrived. Nothing runs on a schedule until you turn it on.</source>
+        <translation>Ein systemd-Timer prüft die Sendungen, denen Sie folgen, sammelt das Neue – auch wenn dieses Fenster geschlossen ist – und meldet, was angekommen ist. Nach Zeitplan läuft nichts, bevor Sie es einschalten.</translation>
+    </message>
+    <message>
+        <source>Check followed shows every 6 hours</source>
+        <translation>Gefolgte Sendungen alle 6 Stunden prüfen</translation>
+    </message>
+</context>
+<context>
+    <name>FollowingPane</name>
+    <message>
+        <source>Following</source>
+        <translation>Gefolgt</translation>
+    </message>
+    <message>
+        <source>Shows you follow</source>
+        <translation>Sendungen, denen Sie folgen</translation>
+    </message>
+    <message>
+        <source>Each check gathers the episodes that appeared since, in the format each show was followed with.</source>
+        <translation>Jede Prüfung sammelt die seither erschienenen Folgen, im Format, mit dem Sie der Sendung folgen.</translation>
+    </message>
+    <message>
+        <source>You follow no shows yet</source>
+        <translation>Sie folgen noch keiner Sendung</translation>
+    </message>
+    <message>
+        <source>Type a podcast feed in Get and turn on Follow.</source>
+        <translation>Geben Sie unter „Holen“ einen Podcast-Feed ein und schalten Sie „Folgen“ ein.</translation>
+    </message>
+    <message>
+        <source>Followed shows</source>
+        <translation>Gefolgte Sendungen</translation>
+    </message>
+    <message>
+        <source>Checking…</source>
+        <translation>Wird geprüft …</translation>
+    </message>
+    <message>
+        <source>Check now</source>
+        <translation>Jetzt prüfen</translation>
+    </message>
+    <message>
+        <source>Check every followed show now</source>
+        <translation>Jede gefolgte Sendung jetzt prüfen</translation>
+    </message>
+    <message>
+        <source>Unfollow</source>
+        <translation>Entfolgen</translation>
+    </message>
+    <message>
+        <source>Unfollow %1</source>
+        <translation>%1 entfolgen</translation>
+    </message>
 </context>
 <context>
     <name>GetPane</name>
@@ -678,6 +833,18 @@ Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug o
     <message>
         <source>Choose which items to gather</source>
         <translation>Auswählen, welche Einträge gesammelt werden</translation>
+    </message>
+    <message>
+        <source>Following…</source>
+        <translation>Folgen …</translation>
+    </message>
+    <message>
+        <source>Follow</source>
+        <translation>Folgen</translation>
+    </message>
+    <message>
+        <source>Follow this show: gather each new episode when shows are checked</source>
+        <translation>Dieser Sendung folgen: jede neue Folge sammeln, wenn Sendungen geprüft werden</translation>
     </message>
 </context>
 <context>
@@ -945,6 +1112,10 @@ Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug o
     <message>
         <source>Downloads</source>
         <translation>Downloads</translation>
+    </message>
+    <message>
+        <source>Following</source>
+        <translation>Gefolgt</translation>
     </message>
 </context>
 <context>
@@ -1569,6 +1740,50 @@ Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug o
         <source>Give the day as YYYY-MM-DD, such as 2026-01-31.</source>
         <translation>Geben Sie den Tag als JJJJ-MM-TT an, etwa 2026-01-31.</translation>
     </message>
+    <message>
+        <source>The feed address sent Tovel on to %1, which it does not follow.</source>
+        <translation>Die Feed-Adresse hat Tovel nach %1 weitergeleitet; dorthin folgt es nicht.</translation>
+    </message>
+    <message>
+        <source>The feed address sent Tovel on through too many redirects.</source>
+        <translation>Die Feed-Adresse hat Tovel über zu viele Weiterleitungen geschickt.</translation>
+    </message>
+    <message>
+        <source>Only a podcast feed&apos;s web address can be followed.</source>
+        <translation>Folgen können Sie nur der Webadresse eines Podcast-Feeds.</translation>
+    </message>
+    <message>
+        <source>You already follow %1.</source>
+        <translation>Sie folgen %1 bereits.</translation>
+    </message>
+    <message>
+        <source>%1 new episodes from %2 shows</source>
+        <translation>%1 neue Folgen aus %2 Sendungen</translation>
+    </message>
+    <message>
+        <source>1 new episode from %1</source>
+        <translation>1 neue Folge von %1</translation>
+    </message>
+    <message>
+        <source>%1 new episodes from %2</source>
+        <translation>%1 neue Folgen von %2</translation>
+    </message>
+    <message>
+        <source>Tovel could not keep the show: the record of what was saved could not be used.</source>
+        <translation>Tovel konnte sich die Sendung nicht merken: Das Verzeichnis des Gespeicherten war nicht nutzbar.</translation>
+    </message>
+    <message>
+        <source>Checking on a schedule needs systemd, and it does not run for you on this computer.</source>
+        <translation>Prüfen nach Zeitplan braucht systemd, und das läuft auf diesem Rechner nicht für Sie.</translation>
+    </message>
+    <message>
+        <source>The schedule&apos;s timer (%1) was not installed with this Tovel.</source>
+        <translation>Der Timer des Zeitplans (%1) wurde mit diesem Tovel nicht installiert.</translation>
+    </message>
+    <message>
+        <source>systemd&apos;s user manager could not be asked: %1</source>
+        <translation>Der Benutzerdienst von systemd war nicht erreichbar: %1</translation>
+    </message>
 </context>
 <context>
     <name>WebEngineChooser</name>
@@ -1671,6 +1886,41 @@ Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug o
     <message>
         <source>the file dialog could not be loaded</source>
         <translation>der Dateidialog konnte nicht geladen werden</translation>
+    </message>
+</context>
+<context>
+    <name>tovel::Following</name>
+    <message>
+        <source>today at %1</source>
+        <translation>heute um %1</translation>
+    </message>
+    <message>
+        <source>yesterday at %1</source>
+        <translation>gestern um %1</translation>
+    </message>
+    <message>
+        <source>Followed %1 · not checked yet</source>
+        <translation>Gefolgt %1 · noch nicht geprüft</translation>
+    </message>
+    <message>
+        <source>Checked %1</source>
+        <translation>Geprüft %1</translation>
+    </message>
+    <message>
+        <source>1 new episode</source>
+        <translation>1 neue Folge</translation>
+    </message>
+    <message>
+        <source>%1 new episodes</source>
+        <translation>%1 neue Folgen</translation>
+    </message>
+    <message>
+        <source>nothing new</source>
+        <translation>nichts Neues</translation>
+    </message>
+    <message>
+        <source>%1 could not be unfollowed.</source>
+        <translation>%1 konnte nicht entfolgt werden.</translation>
     </message>
 </context>
 <context>

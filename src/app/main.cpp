@@ -77,8 +77,8 @@ static int screenshot(int argc, char *argv[], const QStringList &arguments)
 
     const QString file = parser.value(fileOption);
     const QString pane = parser.value(paneOption);
-    static const QStringList panes{QStringLiteral("get"), QStringLiteral("library"), QStringLiteral("appearance"),
-                                   QStringLiteral("engine")};
+    static const QStringList panes{QStringLiteral("get"), QStringLiteral("library"), QStringLiteral("following"),
+                                   QStringLiteral("appearance"), QStringLiteral("engine")};
     if (!panes.contains(pane))
         return failScreenshot(QStringLiteral("Unknown pane \"%1\".").arg(pane));
     const QString mode = parser.value(modeOption);

@@ -24,8 +24,11 @@ QCoro::Task<Answer> systemctl(QStringList arguments)
     LaterPtr<QProcess> process = makeChildProcess(program, QStringList{QStringLiteral("--user")} + arguments);
     process->setProcessChannelMode(QProcess::MergedChannels);
     const ChildExit exit = co_await runToExit(process.get());
-    co_return Answer{exit.started && !exit.crashed, exit.exitCode,
-                     QString::fromLocal8Bit(process->readAll()).trimmed()};
+    Answer answer;
+    answer.ran = exit.started && !exit.crashed;
+    answer.exitCode = exit.exitCode;
+    answer.output = QString::fromLocal8Bit(process->readAll()).trimmed();
+    co_return answer;
 }
 
 // Why systemd could not say, from what systemctl printed.

@@ -6,10 +6,12 @@
 #include "pipeline/history.h"
 #include "pipeline/input_list.h"
 #include "pipeline/job_runner.h"
+#include "pipeline/show_update.h"
 #include "pipeline/source_kind.h"
 #include "pipeline/tally.h"
 #include "platform/defaults.h"
 #include "platform/paths.h"
+#include "sources/remote_sources.h"
 #include "ui/job_list_model.h"
 
 #include <QCoroFuture>
@@ -55,6 +57,39 @@ Gathering::~Gathering()
     for (Job *job : m_runner->jobs())
         job->disconnect(this);
     m_runner.reset();
+}
+
+bool Gathering::isFeed(const QString &input) const
+{
+    return !isList(input) && PodcastSource::accepts(input);
+}
+
+bool Gathering::checkShows()
+{
+    if (m_checkingShows || !m_homeProblem.isEmpty())
+        return false;
+    checkShowsTask();
+    return true;
+}
+
+QCoro::Task<void> Gathering::checkShowsTask()
+{
+    QPointer<Gathering> self(this);
+    m_checkingShows = true;
+    emit checkingShowsChanged();
+    if (m_showChecks->isCancelled())
+        m_showChecks = std::make_shared<Cancellation>();
+    ShowUpdate *update = m_showUpdates.emplace_back(std::make_unique<ShowUpdate>(*m_runner, m_history)).get();
+    connect(update, &ShowUpdate::showChanged, this, &Gathering::showsChanged);
+    ResolveContext reading;
+    reading.userAgent = ManifestStore::shared().manifest().userAgent;
+    reading.cancellation = m_showChecks;
+    co_await update->start(reading);
+    if (!self)
+        co_return;
+    m_checkingShows = false;
+    emit checkingShowsChanged();
+    emit showsChanged();
 }
 
 QString Gathering::lastError() const
@@ -319,6 +354,7 @@ void Gathering::gatherAgain(QObject *job)
 void Gathering::stopAll()
 {
     m_stopping = true;
+    m_showChecks->cancel();
     m_runner->cancelAll();
     // Let the cancels reach every task before looking.
     QTimer::singleShot(0, this, &Gathering::checkStopped);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/http.h"
 #include "core/media.h"
 #include "pipeline/selection.h"
 #include "ui/job_list_model.h"
@@ -11,11 +12,13 @@
 #include <QUrl>
 
 #include <memory>
+#include <vector>
 
 namespace tovel {
 
 class History;
 class JobRunner;
+class ShowUpdate;
 
 // What the Get pane drives: one runner and its jobs for the life of the window, so leaving the pane
 // and coming back finds every card still there and still live. Formats and qualities are passed as
@@ -40,6 +43,8 @@ class Gathering : public QObject
     Q_PROPERTY(int quality READ quality WRITE setQuality NOTIFY choicesChanged)
     Q_PROPERTY(int items READ items WRITE setItems NOTIFY choicesChanged)
     Q_PROPERTY(int sound READ sound WRITE setSound NOTIFY choicesChanged)
+    // Whether the followed shows' feeds are being checked.
+    Q_PROPERTY(bool checkingShows READ checkingShows NOTIFY checkingShowsChanged)
 public:
     explicit Gathering(QObject *parent = nullptr);
     ~Gathering() override;
@@ -84,6 +89,9 @@ public:
     // Whether the input is meant as several inputs (lines, or a list file's path): each is then gathered
     // whole. Told from the text alone, so a stalled disk never holds up the window.
     [[nodiscard]] Q_INVOKABLE bool isList(const QString &input) const;
+    // Whether the input is a podcast feed's address, the kind of input that can be followed; told from the
+    // text alone.
+    [[nodiscard]] Q_INVOKABLE bool isFeed(const QString &input) const;
     [[nodiscard]] Q_INVOKABLE bool takesQuality(int format) const;
     [[nodiscard]] Q_INVOKABLE QString formatFact(int format) const;
     // "—" for a format without a bitrate, "BEST", or the bitrate in capitals.
@@ -102,6 +110,10 @@ public:
     Q_INVOKABLE bool gather(const QString &input, int format, int quality, int items = 0, int sound = 0);
     // Gathers only the items `picked` names by number ("1,3-5", as the Choose list gives them).
     Q_INVOKABLE bool gatherPicked(const QString &input, int format, int quality, int sound, const QString &picked);
+    // Checks every followed show and gathers what is new, as jobs like any other; false when a check is
+    // under way already, or there is nowhere to save.
+    Q_INVOKABLE bool checkShows();
+    [[nodiscard]] bool checkingShows() const { return m_checkingShows; }
     Q_INVOKABLE void cancel(QObject *job);
     // Gathers an already saved job's item anyway, into a new file beside the one saved before.
     Q_INVOKABLE void gatherAgain(QObject *job);
@@ -121,6 +133,9 @@ signals:
     void stopped();
     void draftChanged();
     void choicesChanged();
+    void checkingShowsChanged();
+    // What is stored of the followed shows changed (a check, an arrival).
+    void showsChanged();
 
 private:
     // Starts a request, the choices read from the pickers; false when there is nothing to gather, or
@@ -133,6 +148,7 @@ private:
     void collectNotices();
     QCoro::Task<void> findKind(QString input);
     void checkStopped();
+    QCoro::Task<void> checkShowsTask();
 
     std::shared_ptr<History> m_history;
     std::unique_ptr<JobRunner> m_runner;
@@ -143,6 +159,10 @@ private:
     QStringList m_historyNotice;
     QString m_homeProblem; // why nothing can be saved, from the start; empty when all is well
     QString m_draft;
+    // Each check watches its jobs to their end, so none is let go before the window closes.
+    std::vector<std::unique_ptr<ShowUpdate>> m_showUpdates;
+    std::shared_ptr<Cancellation> m_showChecks = std::make_shared<Cancellation>();
+    bool m_checkingShows = false;
 };
 
 } // namespace tovel

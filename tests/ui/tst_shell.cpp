@@ -493,9 +493,38 @@ private slots:
         QVERIFY(item("chooseItemsButton")->hasActiveFocus());
     }
 
+    // A feed is followed with the Get pane's switch, listed in the Following pane (Ctrl+3) and unfollowed
+    // there, all from the keyboard.
+    void followingByKeyboard()
+    {
+        HttpServer server;
+        server.serve("/show.xml",
+                     "<rss><channel><title>Field Notes</title><item><title>One</title><guid>1</guid>"
+                     "<enclosure type=\"audio/mpeg\" url=\""
+                         + server.base().toUtf8() + "/one.mp3\"/></item></channel></rss>");
+        openWorkingWindow();
+        QTest::keyClick(window, Qt::Key_Slash);
+        type(window, server.base() + "/show.xml");
+        QQuickItem *toggle = item("followToggle");
+        QTRY_VERIFY(toggle->isVisible());
+        toggle->forceActiveFocus();
+        QTest::keyClick(window, Qt::Key_Space);
+        QTRY_VERIFY(toggle->property("checked").toBool());
+        QTest::keySequence(window, QKeySequence("Ctrl+3"));
+        QTRY_COMPARE(paneTitle(), "Following");
+        QTRY_COMPARE(item("showTitle")->property("text").toString(), "Field Notes");
+        QVERIFY(item("showStatus")->property("text").toString().contains("not checked yet"));
+        item("checkShowsButton")->forceActiveFocus();
+        QTest::keyClick(window, Qt::Key_Tab);
+        QCOMPARE(focusedName(), "Unfollow Field Notes");
+        QTest::keyClick(window, Qt::Key_Space);
+        QTRY_VERIFY(item("noShows")->isVisible());
+    }
+
     // Panes are chosen without a mouse: by their shortcuts, from the rail with Return (Space is pressed in
     // keyboardReachesEveryControl; its buttons show a focus ring), and through the accessibility interface,
-    // as a screen reader would. Ctrl+2 and Ctrl+3 are pressed in other tests, Ctrl+4 in keyboardThroughTheCards.
+    // as a screen reader would. Ctrl+2, Ctrl+3 and Ctrl+4 are pressed in other tests, Ctrl+5 in
+    // keyboardThroughTheCards.
     void panesWithoutAMouse_data()
     {
         // clang-format off
@@ -671,9 +700,9 @@ private slots:
         QTest::keyClick(window, Qt::Key_Tab);
         QCOMPARE(window->activeFocusItem()->objectName(), "windowControl-close");
 
-        QTest::keySequence(window, QKeySequence("Ctrl+4"));
+        QTest::keySequence(window, QKeySequence("Ctrl+5"));
         QTRY_COMPARE(paneTitle(), "Engine");
-        QTest::keySequence(window, QKeySequence("Ctrl+3"));
+        QTest::keySequence(window, QKeySequence("Ctrl+4"));
         QTRY_COMPARE(paneTitle(), "Appearance");
         item("mode-dark")->forceActiveFocus();
         QTest::keyClick(window, Qt::Key_Right);

@@ -3,8 +3,8 @@ import QtQuick.Layouts
 import Tovel
 
 // What Tovel runs on: the converter, the optional web engine, the manifest, updates and crash reports.
-// Updates and Diagnostics sit here too: like the rest of this pane they are about the program itself,
-// not about how it looks, and the rail stays at four panes.
+// Updates, the schedule of the followed shows and Diagnostics sit here too: like the rest of this pane
+// they are about the program itself, not about how it looks.
 Item {
     id: pane
     objectName: "enginePane"
@@ -15,7 +15,10 @@ Item {
         objectName: "engineReport"
     }
     // Kept between visits: each visit looks at the tools and reports afresh.
-    onVisibleChanged: if (visible) report.refresh()
+    onVisibleChanged: if (visible) {
+        report.refresh()
+        Following.refreshSchedule()
+    }
     readonly property QtObject web: report.web
     readonly property QtObject updater: report.updater
 
@@ -212,6 +215,37 @@ Item {
                 visible: pane.updater.hasUpdate
                 text: qsTr("Open download page")
                 onClicked: Desktop.open(pane.updater.downloadPage())
+            }
+        }
+
+        SettingsCard {
+            objectName: "scheduleCard"
+            title: qsTr("Followed shows")
+            badge: String(Following.count)
+            symbol: "dot.radiowaves.left.and.right"
+            Text {
+                Layout.fillWidth: true
+                text: qsTr("A systemd timer checks the shows you follow and gathers what is new, even while this window is closed, and tells you what arrived. Nothing runs on a schedule until you turn it on.")
+                textFormat: Text.PlainText
+                wrapMode: Text.WordWrap
+                font.pixelSize: Theme.smallSize
+                color: Theme.secondaryText
+            }
+            Toggle {
+                objectName: "scheduleToggle"
+                text: qsTr("Check followed shows every 6 hours")
+                checked: Following.schedule === true
+                onToggled: on => Following.setSchedule(on)
+            }
+            Text {
+                objectName: "scheduleProblem"
+                visible: Following.scheduleProblem.length > 0
+                Layout.fillWidth: true
+                text: Following.scheduleProblem
+                textFormat: Text.PlainText
+                wrapMode: Text.WordWrap
+                font.pixelSize: Theme.captionSize
+                color: Theme.secondaryText
             }
         }
 

@@ -354,6 +354,18 @@ FocusScope {
                                 }
                             }
                             Item { Layout.fillWidth: true }
+                            // A feed can be followed: each check then gathers its new episodes, in
+                            // these choices. The switch shows whether it is followed already.
+                            Toggle {
+                                id: followToggle
+                                objectName: "followToggle"
+                                visible: Gathering.isFeed(pane.input)
+                                text: Following.busy ? qsTr("Following\u2026") : qsTr("Follow")
+                                accessibleName: qsTr("Follow this show: gather each new episode when shows are checked")
+                                checked: Following.count >= 0 && Following.isFollowed(pane.input)
+                                onToggled: on => on ? Following.follow(pane.input, pane.format, pane.quality, pane.sound)
+                                                    : Following.unfollow(pane.input)
+                            }
                             TextButton {
                                 id: chooseButton
                                 objectName: "chooseItemsButton"
@@ -397,7 +409,7 @@ FocusScope {
                 GlassPanel {
                     id: errorRow
                     objectName: "errorRow"
-                    readonly property string message: [Gathering.lastError, Gathering.historyNotice].filter(t => t.length > 0).join("\n")
+                    readonly property string message: [Gathering.lastError, Gathering.historyNotice, Following.problem].filter(t => t.length > 0).join("\n")
                     onMessageChanged: {
                         const window = pane.Window.window
                         if (message.length > 0 && window && window.announce)

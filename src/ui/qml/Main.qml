@@ -15,8 +15,8 @@ Window {
     flags: Qt.Window | Qt.FramelessWindowHint
 
     property string pane: "get"
-    readonly property var paneOrder: ["get", "library", "appearance", "engine"]
-    // Ctrl+1…4 show a pane; Ctrl+Tab and Ctrl+Shift+Tab go round them. Not while the introduction or a
+    readonly property var paneOrder: ["get", "library", "following", "appearance", "engine"]
+    // Ctrl+1…5 show a pane; Ctrl+Tab and Ctrl+Shift+Tab go round them. Not while the introduction or a
     // question is up.
     function showPane(index) {
         window.pane = paneOrder[(index + paneOrder.length) % paneOrder.length]
@@ -26,6 +26,7 @@ Window {
     Shortcut { sequence: "Ctrl+2"; enabled: window.choosingPanes; onActivated: window.showPane(1) }
     Shortcut { sequence: "Ctrl+3"; enabled: window.choosingPanes; onActivated: window.showPane(2) }
     Shortcut { sequence: "Ctrl+4"; enabled: window.choosingPanes; onActivated: window.showPane(3) }
+    Shortcut { sequence: "Ctrl+5"; enabled: window.choosingPanes; onActivated: window.showPane(4) }
     Shortcut {
         sequences: ["Ctrl+Tab"]
         enabled: window.choosingPanes
@@ -219,7 +220,7 @@ Window {
                     readonly property var made: ({})
                     function show(name) {
                         if (!made[name]) {
-                            const component = { library: libraryPane, appearance: appearancePane, engine: enginePane }[name]
+                            const component = { library: libraryPane, following: followingPane, appearance: appearancePane, engine: enginePane }[name]
                             made[name] = (component || getPane).createObject(paneArea, { visible: false })
                         }
                         const next = made[name]
@@ -258,6 +259,10 @@ Window {
     Component {
         id: libraryPane
         LibraryPane {}
+    }
+    Component {
+        id: followingPane
+        FollowingPane {}
     }
     Component {
         id: appearancePane

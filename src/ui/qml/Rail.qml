@@ -11,6 +11,7 @@ Item {
     readonly property var panes: [
         { id: "get", symbol: "arrow.down", title: qsTr("Get") },
         { id: "library", symbol: "square.stack", title: qsTr("Library") },
+        { id: "following", symbol: "dot.radiowaves.left.and.right", title: qsTr("Following") },
         { id: "appearance", symbol: "paintbrush", title: qsTr("Appearance") },
         { id: "engine", symbol: "slider.horizontal.3", title: qsTr("Engine") }
     ]

@@ -5,6 +5,8 @@ import Tovel
 Item {
     id: root
     property string text
+    // What the switch turns on, for assistive technology, when its words alone do not say.
+    property string accessibleName: text
     property bool checked: false
     signal toggled(bool checked)
 
@@ -12,7 +14,7 @@ Item {
     implicitHeight: Math.max(track.height, label.implicitHeight)
     activeFocusOnTab: true
     Accessible.role: Accessible.CheckBox
-    Accessible.name: text
+    Accessible.name: accessibleName
     Accessible.checkable: true
     Accessible.checked: checked
     Accessible.focusable: true
