@@ -27,13 +27,13 @@ QCoro::Task<std::optional<Limiter::Permit>> Limiter::acquire(quint64 order, QObj
 void Limiter::recheck()
 {
     // Waiters that no longer want a slot leave the line; their coroutines wake on the next turn of the loop.
-    std::vector<quint64> gone;
-    for (auto &[order, waiter] : m_waiters)
-        if (!waiter->context || !waiter->stillWanted())
-            gone.push_back(order);
-    for (quint64 order : gone) {
-        Ticket *waiter = m_waiters.at(order);
-        m_waiters.erase(order);
+    for (auto it = m_waiters.begin(); it != m_waiters.end();) {
+        Ticket *waiter = it->second;
+        if (waiter->context && waiter->stillWanted()) {
+            ++it;
+            continue;
+        }
+        it = m_waiters.erase(it);
         settle(waiter);
     }
 }

@@ -66,7 +66,8 @@ private:
 
     int m_slots;
     int m_inUse = 0;
-    std::map<quint64, Ticket *> m_waiters;
+    // Waiters with the same order number are served in the order they came.
+    std::multimap<quint64, Ticket *> m_waiters;
 };
 
 class Limiter::Ticket : public QObject

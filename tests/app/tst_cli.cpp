@@ -376,7 +376,7 @@ private slots:
             return text + QString::fromUtf8(errors);
         };
         const auto address = [&] {
-            return QJsonDocument::fromJson(tovel({"following", "--json"}, &status))
+            return QJsonDocument::fromJson(tovel({"following", "--json"}, &status).split('\n').first())
                 .object()
                 .value("address")
                 .toString();
@@ -386,12 +386,24 @@ private slots:
         QVERIFY(run({"follow", server.base() + "/feed.xml", "--format", "m4a"})
                     .contains("Following Field Notes (2 episodes so far)"));
         QVERIFY(run({"follow", server.base() + "/feed.xml"}).contains("You already follow Field Notes."));
+        // More shows on one host than it is asked at once: each is checked all the same.
+        QStringList others{"follow"};
+        for (int i = 1; i <= 7; ++i) {
+            serveFeed("/other" + QByteArray::number(i) + ".xml", 1);
+            others << server.base() + "/other" + QString::number(i) + ".xml";
+        }
+        run(others);
+        QCOMPARE(status, 0);
         serveFeed("/feed.xml", 3);
         QVERIFY(run({"update", "--to", to}).contains("1 new episode from Field Notes."));
         QCOMPARE(entries(to), QStringList{"Three.m4a"});
         // Unchanged: asked with the copy's tag, answered 304 without a body.
-        QVERIFY(run({"update", "--to", to}).contains("Nothing new from the 1 show you follow."));
-        QCOMPARE(server.requests().last().headers.value("if-none-match"), "\"v3\"");
+        QVERIFY(run({"update", "--to", to}).contains("Nothing new from the 8 shows you follow."));
+        const auto asked = server.requests();
+        QCOMPARE(
+            std::count_if(asked.cend() - 8, asked.cend(),
+                          [](const HttpServer::Request &request) { return request.headers.contains("if-none-match"); }),
+            8);
 
         // A permanent redirect, then the feed's own word, move the show; what it had stays known.
         serveFeed("/moved.xml", 4);
@@ -411,7 +423,7 @@ private slots:
         const QByteArray opml = tovel({"following", "--opml"}, &status);
         QVERIFY(opml.contains("xmlUrl=\"" + server.base().toUtf8() + "/final.xml\""));
         QVERIFY(writeFile(env->root() + "/shows.opml", opml));
-        QVERIFY(run({"unfollow", "1"}).contains("No longer following Field Notes."));
+        QVERIFY(run({"unfollow", "1", "2", "3", "4", "5", "6", "7", "8"}).contains("No longer following Field Notes."));
         QVERIFY(run({"following"}).contains("You follow no shows yet."));
         QVERIFY(run({"follow", "--from", env->root() + "/shows.opml"}).contains("Following Field Notes (5 episodes"));
         QCOMPARE(status, 0);
