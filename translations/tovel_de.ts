@@ -839,12 +839,16 @@ Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug o
         <translation>Folgen …</translation>
     </message>
     <message>
-        <source>Follow</source>
-        <translation>Folgen</translation>
-    </message>
-    <message>
         <source>Follow this show: gather each new episode when shows are checked</source>
         <translation>Dieser Sendung folgen: jede neue Folge sammeln, wenn Sendungen geprüft werden</translation>
+    </message>
+    <message>
+        <source>Follow this show</source>
+        <translation>Dieser Sendung folgen</translation>
+    </message>
+    <message>
+        <source>Each check of the followed shows gathers its new episodes, in these choices.</source>
+        <translation>Jede Prüfung der gefolgten Sendungen sammelt ihre neuen Folgen, mit dieser Auswahl.</translation>
     </message>
 </context>
 <context>

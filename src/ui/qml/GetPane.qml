@@ -155,7 +155,7 @@ FocusScope {
         Item {
             readonly property alias field: field
             // The last control that takes focus above the cards (Gather rests while it cannot act).
-            function lastControl() { return gatherButton.enabled ? gatherButton : itemsPicker }
+            function lastControl() { return followToggle.visible ? followToggle : gatherButton.enabled ? gatherButton : itemsPicker }
             width: view.width
             height: headerColumn.implicitHeight + 10
 
@@ -354,18 +354,6 @@ FocusScope {
                                 }
                             }
                             Item { Layout.fillWidth: true }
-                            // A feed can be followed: each check then gathers its new episodes, in
-                            // these choices. The switch shows whether it is followed already.
-                            Toggle {
-                                id: followToggle
-                                objectName: "followToggle"
-                                visible: Gathering.isFeed(pane.input)
-                                text: Following.busy ? qsTr("Following\u2026") : qsTr("Follow")
-                                accessibleName: qsTr("Follow this show: gather each new episode when shows are checked")
-                                checked: Following.count >= 0 && Following.isFollowed(pane.input)
-                                onToggled: on => on ? Following.follow(pane.input, pane.format, pane.quality, pane.sound)
-                                                    : Following.unfollow(pane.input)
-                            }
                             TextButton {
                                 id: chooseButton
                                 objectName: "chooseItemsButton"
@@ -386,7 +374,9 @@ FocusScope {
                                 Accessible.description: enabled ? "" : qsTr("Type or paste a source first.")
                                 onClicked: if (enabled) pane.start()
                                 Keys.onTabPressed: event => {
-                                    if (!pane.focusCard(0, true))
+                                    if (followToggle.visible)
+                                        followToggle.forceActiveFocus(Qt.TabFocusReason)
+                                    else if (!pane.focusCard(0, true))
                                         pane.leaveCards(view.count, true)
                                     event.accepted = true
                                 }
@@ -400,6 +390,35 @@ FocusScope {
                             Stat { objectName: "qualityStat"; Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Quality"); value: Gathering.qualityFact(pane.format, pane.quality) }
                             Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Source"); value: pane.sourceKind }
                             Stat { Layout.fillWidth: true; Layout.preferredWidth: 1; label: qsTr("Saves to"); value: "Downloads"; trailing: true }
+                        }
+                        // A feed can be followed: each check then gathers its new episodes, in these
+                        // choices. The switch shows whether it is followed already.
+                        RowLayout {
+                            visible: Gathering.isFeed(pane.input)
+                            Layout.fillWidth: true
+                            spacing: 12
+                            Toggle {
+                                id: followToggle
+                                objectName: "followToggle"
+                                text: Following.busy ? qsTr("Following\u2026") : qsTr("Follow this show")
+                                accessibleName: qsTr("Follow this show: gather each new episode when shows are checked")
+                                checked: Following.count >= 0 && Following.isFollowed(pane.input)
+                                onToggled: on => on ? Following.follow(pane.input, pane.format, pane.quality, pane.sound)
+                                                    : Following.unfollow(pane.input)
+                                Keys.onTabPressed: event => {
+                                    if (!pane.focusCard(0, true))
+                                        pane.leaveCards(view.count, true)
+                                    event.accepted = true
+                                }
+                            }
+                            Text {
+                                Layout.fillWidth: true
+                                text: qsTr("Each check of the followed shows gathers its new episodes, in these choices.")
+                                textFormat: Text.PlainText
+                                elide: Text.ElideRight
+                                font.pixelSize: Theme.captionSize
+                                color: Theme.secondaryText
+                            }
                         }
                     }
                 }
