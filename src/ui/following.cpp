@@ -94,6 +94,9 @@ void Following::reload()
     beginResetModel();
     m_shows = Shows(m_history).list().value_or(QList<Show>());
     endResetModel();
+    // Trouble with the record (set aside, from a newer Tovel) is told where the window tells problems.
+    if (const QStringList notices = m_history->takeNotices(); !notices.isEmpty())
+        setProblem(notices.join(u'\n'));
     if (m_shows.size() != before)
         emit countChanged();
 }
