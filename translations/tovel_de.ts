@@ -1788,6 +1788,10 @@ Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug o
         <source>systemd&apos;s user manager could not be asked: %1</source>
         <translation>Der Benutzerdienst von systemd war nicht erreichbar: %1</translation>
     </message>
+    <message>
+        <source>Another Tovel is checking the followed shows now; this check was left to it.</source>
+        <translation>Ein anderes Tovel prüft gerade die gefolgten Sendungen; diese Prüfung wurde ihm überlassen.</translation>
+    </message>
 </context>
 <context>
     <name>WebEngineChooser</name>

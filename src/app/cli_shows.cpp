@@ -259,6 +259,8 @@ QCoro::Task<int> updateCommand(Request request)
                                       {QStringLiteral("unchanged"), update->unchanged()},
                                       {QStringLiteral("failed"), int(update->problems().size())},
                                       {QStringLiteral("arrived"), update->arrived()}}));
+    } else if (update->skipped()) {
+        // Said with the problems above.
     } else if (update->showCount() == 0) {
         out(QCoreApplication::translate("CommandLine", "You follow no shows yet. tovel follow FEED follows one.\n"));
     } else {

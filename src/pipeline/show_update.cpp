@@ -140,11 +140,27 @@ ShowUpdate::ShowUpdate(JobRunner &runner, std::shared_ptr<History> history, QObj
     : QObject(parent), m_runner(&runner), m_history(std::move(history))
 {}
 
+QString ShowUpdate::lockPath()
+{
+    return paths::applicationSupport() + QStringLiteral("/update.lock");
+}
+
 QCoro::Task<void> ShowUpdate::start(ResolveContext context)
 {
     const std::optional<QList<Show>> shows = Shows(m_history).list();
     if (!shows)
         co_return;
+    // Held by a running Tovel only: one that died leaves a lock the next one takes over.
+    m_lock = std::make_unique<QLockFile>(lockPath());
+    m_lock->setStaleLockTime(0);
+    if (!m_lock->tryLock(0)) {
+        m_lock.reset();
+        m_skipped = true;
+        m_problems.append(QCoreApplication::translate(
+            "Tovel", "Another Tovel is checking the followed shows now; this check was left to it."));
+        co_return;
+    }
+    m_checking = true;
     m_showCount = int(shows->size());
     // Every check runs at once, within its host's line; each is awaited in turn.
     std::vector<QCoro::Task<void>> checks;
@@ -152,6 +168,14 @@ QCoro::Task<void> ShowUpdate::start(ResolveContext context)
         checks.push_back(check(show, context));
     for (const QCoro::Task<void> &task : checks)
         co_await task;
+    m_checking = false;
+    releaseWhenDone();
+}
+
+void ShowUpdate::releaseWhenDone()
+{
+    if (!m_checking && m_running.isEmpty())
+        m_lock.reset();
 }
 
 QCoro::Task<void> ShowUpdate::check(Show show, ResolveContext context)
@@ -223,6 +247,10 @@ void ShowUpdate::watch(Job *job, const Show &show)
     const QString title = show.title.isEmpty() ? show.address : show.title;
     const QString identity = job->item().identity;
     const auto ended = [this, job, id, title, identity] {
+        if (job->isFinished()) {
+            m_running.remove(job);
+            releaseWhenDone();
+        }
         // A failed or stopped episode stays owed, and is looked for again next time.
         if (job->phase().kind() != JobPhase::Kind::done || m_noted.contains(job))
             return;
@@ -235,8 +263,16 @@ void ShowUpdate::watch(Job *job, const Show &show)
         }
         emit showChanged();
     };
+    if (!job->isFinished())
+        m_running.insert(job);
     ended();
     connect(job, &Job::phaseChanged, this, ended);
+    // A job let go unfinished (its runner gone) holds nothing any more.
+    connect(job, &QObject::destroyed, this, [this, job] {
+        m_running.remove(job);
+        m_noted.remove(job);
+        releaseWhenDone();
+    });
 }
 
 QString ShowUpdate::arrivalText() const

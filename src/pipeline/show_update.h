@@ -7,6 +7,7 @@
 
 #include <QCoroTask>
 #include <QHash>
+#include <QLockFile>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
@@ -46,6 +47,10 @@ QCoro::Task<Result<Show>> followShow(std::shared_ptr<History> history, QString a
 // at once than downloads), and each new episode becomes a job of `runner` in its show's format and
 // quality, so the per-host limit holds across shows. As jobs end, their episodes are noted as known and
 // the ones saved as arrived.
+//
+// One check at a time on this computer, until its last job has ended: two at once (the schedule's and
+// the window's) would each find the same episodes new and save them twice. A check that finds another
+// under way does nothing and says so.
 class ShowUpdate : public QObject
 {
     Q_OBJECT
@@ -54,8 +59,12 @@ public:
 
     // Checks every show and starts the jobs; returns once every check has ended.
     QCoro::Task<void> start(ResolveContext context);
+    // `update.lock` beside the history, held by the check under way.
+    [[nodiscard]] static QString lockPath();
 
     [[nodiscard]] int showCount() const { return m_showCount; }
+    // Whether another check was under way, so this one did nothing (its problem says so).
+    [[nodiscard]] bool skipped() const { return m_skipped; }
     [[nodiscard]] int unchanged() const { return m_unchanged; }
     // "Show: why", for each show whose check failed.
     [[nodiscard]] const QStringList &problems() const { return m_problems; }
@@ -72,6 +81,8 @@ signals:
 private:
     QCoro::Task<void> check(Show show, ResolveContext context);
     void watch(Job *job, const Show &show);
+    // Lets the next check start once this one's checks and jobs have all ended.
+    void releaseWhenDone();
 
     QPointer<JobRunner> m_runner;
     std::shared_ptr<History> m_history;
@@ -80,6 +91,10 @@ private:
     int m_arrived = 0;
     QHash<qint64, QString> m_arrivedFrom; // show id → title
     QSet<Job *> m_noted;
+    QSet<Job *> m_running;
+    bool m_checking = false;
+    bool m_skipped = false;
+    std::unique_ptr<QLockFile> m_lock;
     QStringList m_problems;
 };
 

@@ -87,6 +87,10 @@ QCoro::Task<void> Gathering::checkShowsTask()
     co_await update->start(reading);
     if (!self)
         co_return;
+    if (update->skipped()) {
+        m_historyNotice += update->problems();
+        emit historyNoticeChanged();
+    }
     m_checkingShows = false;
     emit checkingShowsChanged();
     emit showsChanged();

@@ -4,6 +4,7 @@
 #include <QDirIterator>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 #include <QProcess>
 #include <QtTest>
 
@@ -418,6 +419,16 @@ private slots:
         QCOMPARE(entries(to), QStringList({"Five.m4a", "Four.m4a", "Three.m4a"}));
         for (const QString &name : names)
             QCOMPARE(server.asked(("/" + name + ".mp3").toUtf8()), name == "One" || name == "Two" ? 0 : 1);
+
+        // One check at a time: while another Tovel holds the lock, an update leaves the shows alone.
+        {
+            QLockFile held(env->home() + "/.local/share/Tovel/update.lock");
+            QVERIFY(held.tryLock(0));
+            const qsizetype before = server.requests().size();
+            QVERIFY(run({"update", "--to", to}).contains("Another Tovel is checking the followed shows now"));
+            QCOMPARE(status, 1);
+            QCOMPARE(server.requests().size(), before);
+        }
 
         // Out as OPML, and back in after unfollowing.
         const QByteArray opml = tovel({"following", "--opml"}, &status);
