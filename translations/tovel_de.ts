@@ -569,6 +569,12 @@ Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug o
         <source>Nothing new from the %1 shows you follow.</source>
         <translation>Nichts Neues von den %1 Sendungen, denen Sie folgen.</translation>
     </message>
+    <message>
+        <source>Following %1 (1 episode so far). tovel update gathers each new one.
+</source>
+        <translation>Sie folgen %1 (bisher 1 Folge). tovel update sammelt jede neue.
+</translation>
+    </message>
 </context>
 <context>
     <name>EnginePane</name>

@@ -1,5 +1,6 @@
 #include "app/cli_parts.h"
 
+#include "core/url_text.h"
 #include "engine/manifest.h"
 #include "engine/tools.h"
 #include "pipeline/history.h"
@@ -63,7 +64,7 @@ QString opmlDocument(const QList<Show> &shows)
     for (const Show &show : shows) {
         writer.writeEmptyElement(QStringLiteral("outline"));
         writer.writeAttribute(QStringLiteral("type"), QStringLiteral("rss"));
-        writer.writeAttribute(QStringLiteral("text"), show.title.isEmpty() ? show.address : show.title);
+        writer.writeAttribute(QStringLiteral("text"), show.name());
         if (!show.title.isEmpty())
             writer.writeAttribute(QStringLiteral("title"), show.title);
         writer.writeAttribute(QStringLiteral("xmlUrl"), show.address);
@@ -137,16 +138,18 @@ QCoro::Task<int> followCommand(Request request)
         const Result<Show> show
             = co_await followShow(history, address, choices->first, choices->second, sound, reading);
         if (!show) {
-            err(address + QStringLiteral(": ") + show.error().description() + u'\n');
+            err(withoutCredentials(address) + QStringLiteral(": ") + show.error().description() + u'\n');
             ++refused;
             continue;
         }
         ++followed;
         const int known = int(Shows(history).episodes(show->id).size());
-        out(QCoreApplication::translate("CommandLine",
-                                        "Following %1 (%2 episodes so far). tovel update gathers each new one.\n")
-                .arg(show->title.isEmpty() ? show->address : show->title)
-                .arg(known));
+        out(known == 1 ? QCoreApplication::translate(
+                             "CommandLine", "Following %1 (1 episode so far). tovel update gathers each new one.\n")
+                             .arg(show->name())
+                       : QCoreApplication::translate(
+                             "CommandLine", "Following %1 (%2 episodes so far). tovel update gathers each new one.\n")
+                             .arg(show->name(), QString::number(known)));
     }
     for (const QString &notice : history->takeNotices())
         err(notice + u'\n');
@@ -175,7 +178,7 @@ int followingCommand(const Request &request)
         if (request.json) {
             writeRaw(jsonLine(QJsonObject{{QStringLiteral("number"), int(i + 1)},
                                           {QStringLiteral("title"), show.title},
-                                          {QStringLiteral("address"), show.address},
+                                          {QStringLiteral("address"), show.shownAddress()},
                                           {QStringLiteral("format"), rawValue(show.format)},
                                           {QStringLiteral("quality"), rawValue(show.quality)},
                                           {QStringLiteral("followed"), timeValue(show.followedAt)},
@@ -187,8 +190,9 @@ int followingCommand(const Request &request)
         }
         out(QStringLiteral("%1  %2 \u00b7 %3 %4\n    %5\n    %6\n")
                 .arg(i + 1)
-                .arg(show.title.isEmpty() ? show.address : show.title, rawValue(show.format),
-                     usesQuality(show.format) ? qualityLabel(show.quality) : QString(), show.address, checkText(show)));
+                .arg(show.name(), rawValue(show.format),
+                     usesQuality(show.format) ? qualityLabel(show.quality) : QString(), show.shownAddress(),
+                     checkText(show)));
     }
     return 0;
 }
@@ -212,11 +216,11 @@ int unfollowCommand(const Request &request)
     }
     for (const Show &show : std::as_const(leaving)) {
         if (!shows.unfollow(show.id)) {
-            err(QCoreApplication::translate("CommandLine", "%1 could not be unfollowed.\n").arg(show.address));
+            err(QCoreApplication::translate("CommandLine", "%1 could not be unfollowed.\n").arg(show.name()));
             return 1;
         }
         out(QCoreApplication::translate("CommandLine", "No longer following %1. Its saved episodes stay.\n")
-                .arg(show.title.isEmpty() ? show.address : show.title));
+                .arg(show.name()));
     }
     return 0;
 }

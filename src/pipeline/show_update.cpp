@@ -113,8 +113,8 @@ QCoro::Task<Result<Show>> followShow(std::shared_ptr<History> history, QString a
             QCoreApplication::translate("Tovel", "Only a podcast feed's web address can be followed.")));
     Shows shows(history);
     if (const auto followed = shows.find(stored(url->url)))
-        co_return fail(Error::plain(QCoreApplication::translate("Tovel", "You already follow %1.")
-                                        .arg(followed->title.isEmpty() ? followed->address : followed->title)));
+        co_return fail(
+            Error::plain(QCoreApplication::translate("Tovel", "You already follow %1.").arg(followed->name())));
     const QByteArray none;
     const Result<FeedCheck> check = co_await checkFeed(url->url, none, none, context);
     if (!check)
@@ -200,7 +200,7 @@ QCoro::Task<void> ShowUpdate::check(Show show, ResolveContext context)
     show.checkedAt = QDateTime::currentDateTime();
     show.arrived = 0;
     show.problem.clear();
-    const QString name = show.title.isEmpty() ? show.address : show.title;
+    const QString name = show.name();
     if (!answer) {
         show.problem = answer.error().description();
     } else if (answer->unchanged) {
@@ -244,7 +244,7 @@ QCoro::Task<void> ShowUpdate::check(Show show, ResolveContext context)
 void ShowUpdate::watch(Job *job, const Show &show)
 {
     const qint64 id = show.id;
-    const QString title = show.title.isEmpty() ? show.address : show.title;
+    const QString title = show.name();
     const QString identity = job->item().identity;
     const auto ended = [this, job, id, title, identity] {
         if (job->isFinished()) {
@@ -284,8 +284,9 @@ QString ShowUpdate::arrivalText() const
             .arg(m_arrived)
             .arg(m_arrivedFrom.size());
     const QString title = m_arrivedFrom.cbegin().value();
-    return m_arrived == 1 ? QCoreApplication::translate("Tovel", "1 new episode from %1").arg(title)
-                          : QCoreApplication::translate("Tovel", "%1 new episodes from %2").arg(m_arrived).arg(title);
+    return m_arrived == 1
+        ? QCoreApplication::translate("Tovel", "1 new episode from %1").arg(title)
+        : QCoreApplication::translate("Tovel", "%1 new episodes from %2").arg(QString::number(m_arrived), title);
 }
 
 QList<Job *> JobRunner::startItems(const MediaItems &items, AudioFormat format, AudioQuality quality,

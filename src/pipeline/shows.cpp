@@ -1,5 +1,6 @@
 #include "pipeline/shows.h"
 
+#include "core/url_text.h"
 #include "pipeline/history.h"
 
 #include <QCoreApplication>
@@ -56,6 +57,16 @@ Show showFrom(const QSqlQuery &row)
 
 } // namespace
 
+QString Show::shownAddress() const
+{
+    return withoutCredentials(address);
+}
+
+QString Show::name() const
+{
+    return title.isEmpty() ? shownAddress() : title;
+}
+
 Shows::Shows(std::shared_ptr<History> history) : m_history(std::move(history)) {}
 
 std::optional<QList<Show>> Shows::list()
@@ -82,7 +93,7 @@ std::optional<Show> Shows::find(const QString &addressOrNumber)
     if (numbered)
         return number >= 1 && number <= shows->size() ? std::optional(shows->at(number - 1)) : std::nullopt;
     for (const Show &show : *shows)
-        if (show.address == addressOrNumber.trimmed())
+        if (show.address == addressOrNumber.trimmed() || show.shownAddress() == addressOrNumber.trimmed())
             return show;
     return std::nullopt;
 }
@@ -97,8 +108,7 @@ Result<Show> Shows::follow(Show show, const QStringList &episodes)
     if (connection.isEmpty())
         return unusable();
     if (find(show.address))
-        return fail(Error::plain(QCoreApplication::translate("Tovel", "You already follow %1.")
-                                     .arg(show.title.isEmpty() ? show.address : show.title)));
+        return fail(Error::plain(QCoreApplication::translate("Tovel", "You already follow %1.").arg(show.name())));
     QSqlDatabase db = QSqlDatabase::database(connection, false);
     if (!db.transaction())
         return unusable();

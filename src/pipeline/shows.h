@@ -36,6 +36,11 @@ struct Show
     QByteArray lastModified;
     // New episodes the last check found but did not save: the next check reads the feed whole again.
     int owed = 0;
+
+    // The address as it is shown and printed: without the user name and password it may carry.
+    [[nodiscard]] QString shownAddress() const;
+    // The title, else the shown address.
+    [[nodiscard]] QString name() const;
 };
 
 // The shows followed, kept in the history's database: removing a show forgets its episodes, nothing

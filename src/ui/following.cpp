@@ -57,8 +57,8 @@ QVariant Following::data(const QModelIndex &index, int role) const
         return {};
     const Show &show = m_shows.at(index.row());
     switch (role) {
-    case TitleRole: return show.title.isEmpty() ? show.address : show.title;
-    case AddressRole: return show.address;
+    case TitleRole: return show.name();
+    case AddressRole: return show.shownAddress();
     case FactsRole: return label(show.format) + QStringLiteral(" \u00b7 ") + qualityFact(show.format, show.quality);
     case StatusRole: return statusText(show, QDateTime::currentDateTime());
     case FailedRole: return !show.problem.isEmpty();
@@ -146,9 +146,9 @@ void Following::unfollow(const QString &address)
 {
     const QString stored = storedAddress(address);
     for (const Show &show : std::as_const(m_shows)) {
-        if (show.address != stored)
+        if (show.address != stored && show.shownAddress() != stored)
             continue;
-        setProblem(Shows(m_history).unfollow(show.id) ? QString() : tr("%1 could not be unfollowed.").arg(show.title));
+        setProblem(Shows(m_history).unfollow(show.id) ? QString() : tr("%1 could not be unfollowed.").arg(show.name()));
         reload();
         return;
     }

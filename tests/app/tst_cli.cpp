@@ -438,6 +438,12 @@ private slots:
         QVERIFY(run({"following"}).contains("You follow no shows yet."));
         QVERIFY(run({"follow", "--from", env->root() + "/shows.opml"}).contains("Following Field Notes (5 episodes"));
         QCOMPARE(status, 0);
+        // A private feed's password reads it, and is never printed.
+        serveFeed("/private.xml", 1);
+        const QString privateFeed = QString(server.base()).replace("http://", "http://me:s3cret@") + "/private.xml";
+        QVERIFY(run({"follow", privateFeed}).contains("Following Field Notes (1 episode so far)"));
+        for (const QStringList &listing : {QStringList{"following"}, QStringList{"following", "--json"}})
+            QVERIFY(!run(listing).contains("s3cret"));
         QVERIFY(run({"unfollow", server.base() + "/nowhere.xml"}).contains("You follow no show"));
         QCOMPARE(status, 2);
     }
