@@ -773,6 +773,26 @@ Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug o
         <source>Unfollow %1</source>
         <translation>%1 entfolgen</translation>
     </message>
+    <message>
+        <source>The file chooser can&apos;t open here. tovel follow --from FILE imports, tovel following --opml exports.</source>
+        <translation>Die Dateiauswahl kann hier nicht öffnen. tovel follow --from FILE importiert, tovel following --opml exportiert.</translation>
+    </message>
+    <message>
+        <source>Import…</source>
+        <translation>Importieren …</translation>
+    </message>
+    <message>
+        <source>Import shows to follow from an OPML file</source>
+        <translation>Sendungen zum Folgen aus einer OPML-Datei importieren</translation>
+    </message>
+    <message>
+        <source>Export…</source>
+        <translation>Exportieren …</translation>
+    </message>
+    <message>
+        <source>Export the shows you follow as an OPML file</source>
+        <translation>Die gefolgten Sendungen als OPML-Datei exportieren</translation>
+    </message>
 </context>
 <context>
     <name>GetPane</name>
@@ -1057,6 +1077,29 @@ Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug o
     <message>
         <source>Continue</source>
         <translation>Weiter</translation>
+    </message>
+</context>
+<context>
+    <name>OpmlChooser</name>
+    <message>
+        <source>Export the shows you follow</source>
+        <translation>Die gefolgten Sendungen exportieren</translation>
+    </message>
+    <message>
+        <source>Import shows to follow</source>
+        <translation>Sendungen zum Folgen importieren</translation>
+    </message>
+    <message>
+        <source>OPML files (*.opml)</source>
+        <translation>OPML-Dateien (*.opml)</translation>
+    </message>
+    <message>
+        <source>OPML files or lists (*.opml *.xml *.txt)</source>
+        <translation>OPML-Dateien oder Listen (*.opml *.xml *.txt)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
     </message>
 </context>
 <context>
@@ -1935,6 +1978,30 @@ Exit-Status: 0, wenn jeder Auftrag gespeichert wurde, 1, wenn einer fehlschlug o
     <message>
         <source>%1 could not be unfollowed.</source>
         <translation>%1 konnte nicht entfolgt werden.</translation>
+    </message>
+    <message>
+        <source>You follow every show that file lists already.</source>
+        <translation>Sie folgen jeder Sendung dieser Datei bereits.</translation>
+    </message>
+    <message>
+        <source>The list of shows could not be written to %1: %2</source>
+        <translation>Die Liste der Sendungen konnte nicht in %1 geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>1 show written to %1.</source>
+        <translation>1 Sendung in %1 geschrieben.</translation>
+    </message>
+    <message>
+        <source>%1 shows written to %2.</source>
+        <translation>%1 Sendungen in %2 geschrieben.</translation>
+    </message>
+    <message>
+        <source>Now following 1 more show.</source>
+        <translation>Sie folgen jetzt 1 weiteren Sendung.</translation>
+    </message>
+    <message>
+        <source>Now following %1 more shows.</source>
+        <translation>Sie folgen jetzt %1 weiteren Sendungen.</translation>
     </message>
 </context>
 <context>

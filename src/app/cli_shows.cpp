@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QJsonValue>
 #include <QLocale>
-#include <QXmlStreamWriter>
 
 namespace tovel::cli {
 
@@ -46,31 +45,6 @@ QString checkText(const Show &show)
     if (show.arrivedAt.isValid())
         text += QCoreApplication::translate("CommandLine", " (last arrival %1)").arg(timeText(show.arrivedAt));
     return text;
-}
-
-QString opmlDocument(const QList<Show> &shows)
-{
-    QString document;
-    QXmlStreamWriter writer(&document);
-    writer.setAutoFormatting(true);
-    writer.writeStartDocument();
-    writer.writeStartElement(QStringLiteral("opml"));
-    writer.writeAttribute(QStringLiteral("version"), QStringLiteral("2.0"));
-    writer.writeStartElement(QStringLiteral("head"));
-    writer.writeTextElement(QStringLiteral("title"), QStringLiteral("Tovel"));
-    writer.writeTextElement(QStringLiteral("dateCreated"), QDateTime::currentDateTimeUtc().toString(Qt::RFC2822Date));
-    writer.writeEndElement();
-    writer.writeStartElement(QStringLiteral("body"));
-    for (const Show &show : shows) {
-        writer.writeEmptyElement(QStringLiteral("outline"));
-        writer.writeAttribute(QStringLiteral("type"), QStringLiteral("rss"));
-        writer.writeAttribute(QStringLiteral("text"), show.name());
-        if (!show.title.isEmpty())
-            writer.writeAttribute(QStringLiteral("title"), show.title);
-        writer.writeAttribute(QStringLiteral("xmlUrl"), show.address);
-    }
-    writer.writeEndDocument();
-    return document;
 }
 
 // Tells the desktop, and waits a moment for it to take the message: the process ends right after.
@@ -168,7 +142,7 @@ int followingCommand(const Request &request)
         return 2;
     }
     if (request.opml) {
-        writeRaw(opmlDocument(*shows));
+        writeRaw(showsOpml(*shows));
         return 0;
     }
     if (shows->isEmpty() && !request.json)

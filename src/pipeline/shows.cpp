@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QVariant>
+#include <QXmlStreamWriter>
 
 namespace tovel {
 
@@ -65,6 +66,31 @@ QString Show::shownAddress() const
 QString Show::name() const
 {
     return title.isEmpty() ? shownAddress() : title;
+}
+
+QString showsOpml(const QList<Show> &shows)
+{
+    QString document;
+    QXmlStreamWriter writer(&document);
+    writer.setAutoFormatting(true);
+    writer.writeStartDocument();
+    writer.writeStartElement(QStringLiteral("opml"));
+    writer.writeAttribute(QStringLiteral("version"), QStringLiteral("2.0"));
+    writer.writeStartElement(QStringLiteral("head"));
+    writer.writeTextElement(QStringLiteral("title"), QStringLiteral("Tovel"));
+    writer.writeTextElement(QStringLiteral("dateCreated"), QDateTime::currentDateTimeUtc().toString(Qt::RFC2822Date));
+    writer.writeEndElement();
+    writer.writeStartElement(QStringLiteral("body"));
+    for (const Show &show : shows) {
+        writer.writeEmptyElement(QStringLiteral("outline"));
+        writer.writeAttribute(QStringLiteral("type"), QStringLiteral("rss"));
+        writer.writeAttribute(QStringLiteral("text"), show.name());
+        if (!show.title.isEmpty())
+            writer.writeAttribute(QStringLiteral("title"), show.title);
+        writer.writeAttribute(QStringLiteral("xmlUrl"), show.address);
+    }
+    writer.writeEndDocument();
+    return document;
 }
 
 Shows::Shows(std::shared_ptr<History> history) : m_history(std::move(history)) {}

@@ -43,6 +43,10 @@ struct Show
     [[nodiscard]] QString name() const;
 };
 
+// The shows as an OPML 2.0 document, an outline each, as podcast apps import them. Addresses are
+// written whole: a private feed cannot be read without what it carries.
+[[nodiscard]] QString showsOpml(const QList<Show> &shows);
+
 // The shows followed, kept in the history's database: removing a show forgets its episodes, nothing
 // else. Every call is its own transaction; a database that cannot be used makes each fail, and the
 // history's notices say why.

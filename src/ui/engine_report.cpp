@@ -108,16 +108,21 @@ void EngineReport::chooseWebEngine(const QUrl &file)
 // instead), tells that in advance without making a window.
 QString EngineReport::fileDialogProblem() const
 {
-    QQmlEngine *engine = qmlEngine(this);
+    return tovel::fileDialogProblem(qmlEngine(this));
+}
+
+QString fileDialogProblem(QQmlEngine *engine)
+{
     if (!engine)
-        return tr("no QML engine");
+        return EngineReport::tr("no QML engine");
     const QUrl address(QStringLiteral("qrc:/qt-project.org/imports/QtQuick/Dialogs/quickimpl/qml/FileDialog.qml"));
     QQmlComponent dialog(engine, address);
     if (dialog.isReady())
         return {};
     // The last error is the cause ("module ... is not installed"); those before it only pass it on.
     const QList<QQmlError> errors = dialog.errors();
-    return errors.isEmpty() ? tr("the file dialog could not be loaded") : errors.constLast().description();
+    return errors.isEmpty() ? EngineReport::tr("the file dialog could not be loaded")
+                            : errors.constLast().description();
 }
 
 void EngineReport::typeWebEnginePath(const QString &path)

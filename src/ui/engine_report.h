@@ -67,4 +67,8 @@ private:
     qsizetype m_reports = 0;
 };
 
+// Why Qt's file dialog cannot be made in `engine` (a module it needs is missing, where opening it would
+// crash), in the toolkit's words; empty when it can.
+[[nodiscard]] QString fileDialogProblem(QQmlEngine *engine);
+
 } // namespace tovel

@@ -3,12 +3,15 @@
 #include "core/url_text.h"
 #include "engine/manifest.h"
 #include "pipeline/history.h"
+#include "pipeline/input_list.h"
 #include "pipeline/show_update.h"
 #include "platform/schedule.h"
+#include "ui/engine_report.h"
 #include "ui/gathering.h"
 
 #include <QLocale>
 #include <QPointer>
+#include <QSaveFile>
 
 namespace tovel {
 
@@ -119,10 +122,60 @@ void Following::follow(const QString &input, int format, int quality, int sound)
 {
     if (m_busy || isFollowed(input))
         return;
-    followTask(input, format, quality, sound);
+    followTask({input}, format, quality, sound, false);
 }
 
-QCoro::Task<void> Following::followTask(QString input, int format, int quality, int sound)
+void Following::importFrom(const QUrl &file, int format, int quality, int sound)
+{
+    if (m_busy)
+        return;
+    setNotice({});
+    const Result<QStringList> listed = inputsInFile(file.toLocalFile());
+    if (!listed) {
+        setProblem(listed.error().description());
+        return;
+    }
+    QStringList fresh;
+    for (const QString &input : *listed)
+        if (!isFollowed(input))
+            fresh.append(input);
+    if (fresh.isEmpty()) {
+        setProblem({});
+        setNotice(tr("You follow every show that file lists already."));
+        return;
+    }
+    followTask(fresh, format, quality, sound, true);
+}
+
+bool Following::exportTo(const QUrl &file)
+{
+    setNotice({});
+    QSaveFile out(file.toLocalFile());
+    if (!out.open(QIODevice::WriteOnly) || out.write(showsOpml(m_shows).toUtf8()) < 0 || !out.commit()) {
+        setProblem(tr("The list of shows could not be written to %1: %2").arg(file.toLocalFile(), out.errorString()));
+        return false;
+    }
+    setProblem({});
+    setNotice(m_shows.size() == 1
+                  ? tr("1 show written to %1.").arg(file.toLocalFile())
+                  : tr("%1 shows written to %2.").arg(QString::number(m_shows.size()), file.toLocalFile()));
+    return true;
+}
+
+QString Following::fileDialogProblem() const
+{
+    return tovel::fileDialogProblem(qmlEngine(this));
+}
+
+void Following::setNotice(const QString &notice)
+{
+    if (notice == m_notice)
+        return;
+    m_notice = notice;
+    emit noticeChanged();
+}
+
+QCoro::Task<void> Following::followTask(QStringList inputs, int format, int quality, int sound, bool importing)
 {
     QPointer<Following> self(this);
     m_busy = true;
@@ -131,14 +184,24 @@ QCoro::Task<void> Following::followTask(QString input, int format, int quality, 
     ResolveContext reading;
     reading.userAgent = ManifestStore::shared().manifest().userAgent;
     const SoundOptions options = Gathering::soundAt(sound);
-    const Result<Show> show = co_await followShow(m_history, input, Gathering::formatAt(format),
-                                                  Gathering::qualityAt(quality), options, reading);
-    if (!self)
-        co_return;
+    QStringList failures;
+    int followed = 0;
+    for (const QString &input : std::as_const(inputs)) {
+        const Result<Show> show = co_await followShow(m_history, input, Gathering::formatAt(format),
+                                                      Gathering::qualityAt(quality), options, reading);
+        if (!self)
+            co_return;
+        if (show)
+            ++followed;
+        else
+            failures.append(!importing ? show.error().description()
+                                       : withoutCredentials(input) + QStringLiteral(": ") + show.error().description());
+    }
     m_busy = false;
     emit busyChanged();
-    if (!show)
-        setProblem(show.error().description());
+    setProblem(failures.join(u'\n'));
+    if (importing)
+        setNotice(followed == 1 ? tr("Now following 1 more show.") : tr("Now following %1 more shows.").arg(followed));
     reload();
 }
 

@@ -5,6 +5,7 @@
 #include <QAbstractListModel>
 #include <QCoroTask>
 #include <QQmlEngine>
+#include <QUrl>
 #include <QVariant>
 
 #include <memory>
@@ -23,8 +24,10 @@ class Following : public QAbstractListModel
     Q_PROPERTY(int count READ rowCount NOTIFY countChanged)
     // Whether a show is being read to be followed.
     Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
-    // Why the last follow or unfollow failed; empty when it did not.
+    // Why the last follow, unfollow, import or export failed; empty when it did not.
     Q_PROPERTY(QString problem READ problem NOTIFY problemChanged)
+    // How the last import or export went, when it went well.
+    Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
     // The schedule: true or false as systemd says, undefined while it is asked or when it cannot be,
     // and then `scheduleProblem` says why.
     Q_PROPERTY(QVariant schedule READ schedule NOTIFY scheduleChanged)
@@ -41,6 +44,7 @@ public:
 
     [[nodiscard]] bool busy() const { return m_busy; }
     [[nodiscard]] QString problem() const { return m_problem; }
+    [[nodiscard]] QString notice() const { return m_notice; }
     [[nodiscard]] QVariant schedule() const { return m_schedule ? QVariant(*m_schedule) : QVariant(); }
     [[nodiscard]] QString scheduleProblem() const { return m_scheduleProblem; }
 
@@ -51,6 +55,12 @@ public:
     // Follows the feed `input` names, in the Get pane's choices (their positions in the pickers).
     Q_INVOKABLE void follow(const QString &input, int format, int quality, int sound);
     Q_INVOKABLE void unfollow(const QString &address);
+    // Follows every feed an OPML file (another app's export) or a list of lines names, in these choices.
+    Q_INVOKABLE void importFrom(const QUrl &file, int format, int quality, int sound);
+    // Writes the shows as OPML, for another app; false (and `problem` says why) when it could not.
+    Q_INVOKABLE bool exportTo(const QUrl &file);
+    // Why the file chooser cannot open here; empty when it can.
+    [[nodiscard]] Q_INVOKABLE QString fileDialogProblem() const;
     Q_INVOKABLE void refreshSchedule();
     Q_INVOKABLE void setSchedule(bool on);
 
@@ -61,10 +71,13 @@ signals:
     void countChanged();
     void busyChanged();
     void problemChanged();
+    void noticeChanged();
     void scheduleChanged();
 
 private:
-    QCoro::Task<void> followTask(QString input, int format, int quality, int sound);
+    // Follows each address in turn; says how it went once all are done.
+    QCoro::Task<void> followTask(QStringList inputs, int format, int quality, int sound, bool importing);
+    void setNotice(const QString &notice);
     QCoro::Task<void> scheduleTask(std::optional<bool> wanted);
     void setProblem(const QString &problem);
 
@@ -72,6 +85,7 @@ private:
     QList<Show> m_shows;
     bool m_busy = false;
     QString m_problem;
+    QString m_notice;
     std::optional<bool> m_schedule;
     QString m_scheduleProblem;
 };

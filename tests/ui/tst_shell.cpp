@@ -517,8 +517,18 @@ private slots:
         item("checkShowsButton")->forceActiveFocus();
         QTest::keyClick(window, Qt::Key_Tab);
         QCOMPARE(focusedName(), "Unfollow Field Notes");
+        // What Export… writes, Import… follows again.
+        auto *following = engine->singletonInstance<QObject *>(qmlTypeId("Tovel", 1, 0, "Following"));
+        QVERIFY(following);
+        const QUrl opml = QUrl::fromLocalFile(env->root() + "/shows.opml");
+        QVERIFY(QMetaObject::invokeMethod(following, "exportTo", Q_ARG(QUrl, opml)));
         QTest::keyClick(window, Qt::Key_Space);
         QTRY_VERIFY(item("noShows")->isVisible());
+        QVERIFY(readFile(opml.toLocalFile()).contains("/show.xml"));
+        QVERIFY(QMetaObject::invokeMethod(following, "importFrom", Q_ARG(QUrl, opml), Q_ARG(int, 0), Q_ARG(int, 0),
+                                          Q_ARG(int, 0)));
+        QTRY_VERIFY(item("showTitle") && item("showTitle")->property("text").toString() == "Field Notes");
+        QCOMPARE(item("followingNotice")->property("text").toString(), "Now following 1 more show.");
     }
 
     // Panes are chosen without a mouse: by their shortcuts, from the rail with Return (Space is pressed in

@@ -10,6 +10,31 @@ Item {
     readonly property string title: qsTr("Following")
 
     onVisibleChanged: if (visible) Following.reload()
+
+    // The OPML chooser, made the first time Import… or Export… is pressed; null while it could not be.
+    property QtObject chooser: null
+    function choose(exporting) {
+        if (!chooser) {
+            const component = Qt.createComponent("OpmlChooser.qml")
+            const problem = component.status !== Component.Ready ? component.errorString() : Following.fileDialogProblem()
+            if (problem.length > 0) {
+                console.warn("The OPML chooser cannot open:", problem)
+                chooserProblem = qsTr("The file chooser can't open here. tovel follow --from FILE imports, tovel following --opml exports.")
+                return
+            }
+            chooser = component.createObject(pane, { objectName: "opmlChooser" })
+            chooser.accepted.connect(() => {
+                if (chooser.exporting)
+                    Following.exportTo(chooser.selectedFile)
+                else
+                    Following.importFrom(chooser.selectedFile, Gathering.format, Gathering.quality, Gathering.sound)
+            })
+        }
+        chooserProblem = ""
+        chooser.exporting = exporting
+        chooser.open()
+    }
+    property string chooserProblem: ""
     Connections {
         target: Gathering
         function onShowsChanged() { Following.reload() }
@@ -56,6 +81,36 @@ Item {
                         font.pixelSize: Theme.bodySize
                         color: Theme.secondaryText
                     }
+                }
+                Row {
+                    Layout.alignment: Qt.AlignHCenter
+                    spacing: 6
+                    TextButton {
+                        objectName: "importShowsButton"
+                        text: qsTr("Import\u2026")
+                        accessibleName: qsTr("Import shows to follow from an OPML file")
+                        onClicked: pane.choose(false)
+                    }
+                    TextButton {
+                        objectName: "exportShowsButton"
+                        visible: Following.count > 0
+                        text: qsTr("Export\u2026")
+                        accessibleName: qsTr("Export the shows you follow as an OPML file")
+                        onClicked: pane.choose(true)
+                    }
+                }
+                // How an import or export went, or why it could not.
+                Text {
+                    objectName: "followingNotice"
+                    readonly property string message: [Following.problem, Following.notice, pane.chooserProblem].filter(t => t.length > 0).join("\n")
+                    visible: message.length > 0
+                    Layout.fillWidth: true
+                    horizontalAlignment: Text.AlignHCenter
+                    wrapMode: Text.WordWrap
+                    text: message
+                    textFormat: Text.PlainText
+                    font.pixelSize: Theme.smallSize
+                    color: Theme.text
                 }
                 GlassPanel {
                     objectName: "noShows"
