@@ -141,6 +141,8 @@ int followingCommand(const Request &request)
             err(notice + u'\n');
         return 2;
     }
+    for (const QString &notice : history->takeNotices())
+        err(notice + u'\n');
     if (request.opml) {
         writeRaw(showsOpml(*shows));
         return 0;
@@ -177,13 +179,18 @@ int unfollowCommand(const Request &request)
         return 2;
     const auto history = std::make_shared<History>();
     Shows shows(history);
+    const bool usable = shows.list().has_value();
+    for (const QString &notice : history->takeNotices())
+        err(notice + u'\n');
+    if (!usable)
+        return 2;
     // Numbers are those of the list before any show leaves it.
     QList<Show> leaving;
     for (const QString &input : request.inputs) {
         const std::optional<Show> show = shows.find(input);
         if (!show) {
             err(QCoreApplication::translate("CommandLine", "You follow no show %1. tovel following lists them.\n")
-                    .arg(input));
+                    .arg(withoutCredentials(input)));
             return 2;
         }
         leaving.append(*show);
@@ -237,8 +244,8 @@ QCoro::Task<int> updateCommand(Request request)
                                       {QStringLiteral("unchanged"), update->unchanged()},
                                       {QStringLiteral("failed"), int(update->problems().size())},
                                       {QStringLiteral("arrived"), update->arrived()}}));
-    } else if (update->skipped()) {
-        // Said with the problems above.
+    } else if (update->skipped() || update->unusable()) {
+        // Said with the problems above, or the history's notices.
     } else if (update->showCount() == 0) {
         out(QCoreApplication::translate("CommandLine", "You follow no shows yet. tovel follow FEED follows one.\n"));
     } else {
@@ -250,7 +257,10 @@ QCoro::Task<int> updateCommand(Request request)
     }
     if (request.notify && !arrived.isEmpty())
         notifyDesktop(arrived);
-    if (status == 0 && !update->problems().isEmpty())
+    // Another check under way is no failure of this one: it gathers what this one would have.
+    if (update->unusable())
+        status = 2;
+    else if (status == 0 && !update->problems().isEmpty() && !update->skipped())
         status = 1;
     co_return status;
 }

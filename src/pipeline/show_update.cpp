@@ -30,6 +30,35 @@ QString stored(const QUrl &address)
     return QString::fromLatin1(address.toEncoded());
 }
 
+// How a show knows an episode: by its guid alone, without the show's title that the identity of a saved
+// file carries, so that a show renamed (or one without a title, moved) keeps knowing its episodes; an
+// episode without a guid by its identity (its address).
+QString episodeKey(const QString &identity)
+{
+    const qsizetype cut = identity.indexOf(u'\u001f');
+    return identity.startsWith(QLatin1String("guid ")) && cut > 0 ? QStringLiteral("guid ") + identity.mid(cut + 1)
+                                                                  : identity;
+}
+
+// A show's title as it is kept and shown: on one line, without control or direction-changing characters
+// a feed could use to forge lines or reorder text on a terminal.
+QString showTitle(const QString &title)
+{
+    QString tidy;
+    for (const QChar c : title)
+        if (c.category() != QChar::Other_Control && c.category() != QChar::Other_Format)
+            tidy += c;
+        else if (c == u'\n' || c == u'\t' || c == u'\r')
+            tidy += u' ';
+    return tidy.simplified();
+}
+
+// Whether a feed may be read at `to` from now on: an https feed never moves to plain http.
+bool safeMove(const QUrl &from, const QUrl &to)
+{
+    return !(from.scheme() == QLatin1String("https") && to.scheme() != QLatin1String("https"));
+}
+
 struct ReadFeed
 {
     MediaItems items;
@@ -123,8 +152,10 @@ QCoro::Task<Result<Show>> followShow(std::shared_ptr<History> history, QString a
     if (read.items.isEmpty())
         co_return fail(Error::parse(QCoreApplication::translate("Tovel", "No audio enclosures in that feed.")));
     Show show;
-    show.address = stored(read.facts.newAddress.value_or(check->movedTo.value_or(url->url)));
-    show.title = read.facts.title;
+    const QUrl moved = check->movedTo.value_or(url->url);
+    const QUrl announced = read.facts.newAddress.value_or(moved);
+    show.address = stored(safeMove(moved, announced) ? announced : moved);
+    show.title = showTitle(read.facts.title);
     show.format = format;
     show.quality = quality;
     show.sound = sound;
@@ -132,7 +163,7 @@ QCoro::Task<Result<Show>> followShow(std::shared_ptr<History> history, QString a
     show.lastModified = check->lastModified;
     QStringList episodes;
     for (const MediaItem &item : read.items)
-        episodes.append(item.identity);
+        episodes.append(episodeKey(item.identity));
     co_return shows.follow(show, episodes);
 }
 
@@ -148,11 +179,14 @@ QString ShowUpdate::lockPath()
 QCoro::Task<void> ShowUpdate::start(ResolveContext context)
 {
     const std::optional<QList<Show>> shows = Shows(m_history).list();
-    if (!shows)
+    if (!shows) {
+        m_unusable = true;
         co_return;
-    // Held by a running Tovel only: one that died leaves a lock the next one takes over.
+    }
+    // Held by a running Tovel only: one that died leaves a lock the next one takes over, and one left by
+    // another computer sharing this home is taken over once it is half a day old.
     m_lock = std::make_unique<QLockFile>(lockPath());
-    m_lock->setStaleLockTime(0);
+    m_lock->setStaleLockTime(12 * 60 * 60 * 1000);
     if (!m_lock->tryLock(0)) {
         m_lock.reset();
         m_skipped = true;
@@ -214,19 +248,22 @@ QCoro::Task<void> ShowUpdate::check(Show show, ResolveContext context)
             co_return;
         // The feed moved for good, by redirect or by its own word: it is read there from now on, unless
         // another followed show is read there already.
-        if (const auto moved = read.facts.newAddress ? read.facts.newAddress : answer->movedTo) {
+        const auto moved = read.facts.newAddress && safeMove(answer->address, *read.facts.newAddress)
+            ? read.facts.newAddress
+            : answer->movedTo;
+        if (moved) {
             const auto other = shows.find(stored(*moved));
             if (!other || other->id == show.id)
                 show.address = stored(*moved);
         }
-        if (!read.facts.title.isEmpty())
-            show.title = read.facts.title;
+        if (const QString title = showTitle(read.facts.title); !title.isEmpty())
+            show.title = title;
         if (read.items.isEmpty())
             show.problem = QCoreApplication::translate("Tovel", "No audio enclosures in that feed.");
         const QSet<QString> known = shows.episodes(show.id);
         MediaItems fresh;
         for (const MediaItem &item : read.items)
-            if (!known.contains(item.identity) && fresh.size() < newEpisodesPerCheck)
+            if (!known.contains(episodeKey(item.identity)) && fresh.size() < newEpisodesPerCheck)
                 fresh.append(item);
         show.owed = int(fresh.size());
         shows.noteCheck(show);
@@ -245,7 +282,7 @@ void ShowUpdate::watch(Job *job, const Show &show)
 {
     const qint64 id = show.id;
     const QString title = show.name();
-    const QString identity = job->item().identity;
+    const QString identity = episodeKey(job->item().identity);
     const auto ended = [this, job, id, title, identity] {
         if (job->isFinished()) {
             m_running.remove(job);

@@ -65,6 +65,8 @@ public:
     [[nodiscard]] int showCount() const { return m_showCount; }
     // Whether another check was under way, so this one did nothing (its problem says so).
     [[nodiscard]] bool skipped() const { return m_skipped; }
+    // Whether the record of the shows could not be used (the history's notices say why).
+    [[nodiscard]] bool unusable() const { return m_unusable; }
     [[nodiscard]] int unchanged() const { return m_unchanged; }
     // "Show: why", for each show whose check failed.
     [[nodiscard]] const QStringList &problems() const { return m_problems; }
@@ -94,6 +96,7 @@ private:
     QSet<Job *> m_running;
     bool m_checking = false;
     bool m_skipped = false;
+    bool m_unusable = false;
     std::unique_ptr<QLockFile> m_lock;
     QStringList m_problems;
 };

@@ -69,7 +69,8 @@ QCoro::Task<State> set(bool on)
                                 QString::fromLatin1(timerUnit)};
     const Answer answer = co_await systemctl(arguments);
     State after = co_await state();
-    if (answer.ran && answer.exitCode != 0 && after.problem.isEmpty() && after.enabled != on)
+    // The unit files can say enabled while the user manager that runs the timer could not be reached.
+    if (after.problem.isEmpty() && (!answer.ran || answer.exitCode != 0))
         after.problem = problemIn(answer);
     co_return after;
 }
