@@ -64,8 +64,9 @@ public:
     QCoro::Task<void> run(QString input, AudioFormat format, AudioQuality quality, int limit, bool again = false,
                           SoundOptions sound = {}, int line = 0, Selection selection = {});
     // Starts a job for each of `items`, read already (a followed show's new episodes, in show_update.cpp),
-    // and returns them; none when ffmpeg is missing, which `lastError` then says.
-    QList<Job *> startItems(const MediaItems &items, AudioFormat format, AudioQuality quality, SoundOptions sound);
+    // and returns them; none when ffmpeg is missing, which `lastError` then says. `again` as for `run`.
+    QList<Job *> startItems(const MediaItems &items, AudioFormat format, AudioQuality quality, SoundOptions sound,
+                            bool again = false);
     Q_INVOKABLE void cancel(tovel::Job *job);
     // Starts a job that was already saved over again, as a new file beside the one saved before.
     Q_INVOKABLE void gatherAgain(tovel::Job *job);

@@ -196,6 +196,9 @@ QCoro::Task<void> ShowUpdate::start(ResolveContext context)
     }
     m_checking = true;
     m_showCount = int(shows->size());
+    for (const Show &show : *shows)
+        if (!show.title.isEmpty())
+            ++m_titles[show.title];
     // Every check runs at once, within its host's line; each is awaited in turn.
     std::vector<QCoro::Task<void>> checks;
     for (const Show &show : *shows)
@@ -231,6 +234,7 @@ QCoro::Task<void> ShowUpdate::check(Show show, ResolveContext context)
     if (!self || !m_runner || (!answer && isCancelledError(answer.error())))
         co_return;
     Shows shows(m_history);
+    const QString keptTitle = show.title;
     show.checkedAt = QDateTime::currentDateTime();
     show.arrived = 0;
     show.problem.clear();
@@ -267,7 +271,11 @@ QCoro::Task<void> ShowUpdate::check(Show show, ResolveContext context)
                 fresh.append(item);
         show.owed = int(fresh.size());
         shows.noteCheck(show);
-        for (Job *job : m_runner->startItems(fresh, show.format, show.quality, show.sound))
+        // A saved file is known by its show's title and the episode's guid: where another followed show
+        // has this title too, a file saved from it proves nothing of this one's episode.
+        const bool sharedTitle
+            = !show.title.isEmpty() && m_titles.value(show.title) - (show.title == keptTitle ? 1 : 0) > 0;
+        for (Job *job : m_runner->startItems(fresh, show.format, show.quality, show.sound, sharedTitle))
             watch(job, show);
         emit showChanged();
         co_return;
@@ -327,7 +335,7 @@ QString ShowUpdate::arrivalText() const
 }
 
 QList<Job *> JobRunner::startItems(const MediaItems &items, AudioFormat format, AudioQuality quality,
-                                   SoundOptions sound)
+                                   SoundOptions sound, bool again)
 {
     if (items.isEmpty())
         return {};
@@ -339,7 +347,7 @@ QList<Job *> JobRunner::startItems(const MediaItems &items, AudioFormat format, 
     paths::removeLeftoversOnce({paths::temporary(), m_setup.destination});
     QList<Job *> started;
     for (const MediaItem &item : items) {
-        startJob(item, {format, quality, sound, 0}, false, context);
+        startJob(item, {format, quality, sound, 0}, again, context);
         started.append(m_jobs.constFirst());
     }
     // Every item may have been saved before: then no task starts, and none will end to say so.

@@ -92,6 +92,7 @@ private:
     int m_unchanged = 0;
     int m_arrived = 0;
     QHash<qint64, QString> m_arrivedFrom; // show id → title
+    QHash<QString, int> m_titles;         // how many shows have each title
     QSet<Job *> m_noted;
     QSet<Job *> m_running;
     bool m_checking = false;
