@@ -95,12 +95,18 @@ QString showsOpml(const QList<Show> &shows)
 
 Shows::Shows(std::shared_ptr<History> history) : m_history(std::move(history)) {}
 
-std::optional<QList<Show>> Shows::list()
+QSqlDatabase Shows::database() const
 {
     const QString connection = m_history->connectionName();
-    if (connection.isEmpty())
+    return connection.isEmpty() ? QSqlDatabase() : QSqlDatabase::database(connection, false);
+}
+
+std::optional<QList<Show>> Shows::list()
+{
+    QSqlDatabase db = database();
+    if (!db.isValid())
         return std::nullopt;
-    QSqlQuery query(QSqlDatabase::database(connection, false));
+    QSqlQuery query(db);
     if (!query.exec(QStringLiteral("SELECT %1 FROM shows ORDER BY id").arg(QLatin1String(showColumns))))
         return std::nullopt;
     QList<Show> shows;
@@ -126,16 +132,15 @@ std::optional<Show> Shows::find(const QString &addressOrNumber)
 
 Result<Show> Shows::follow(Show show, const QStringList &episodes)
 {
-    const QString connection = m_history->connectionName();
+    QSqlDatabase db = database();
     const auto unusable = [] {
         return fail(Error::plain(QCoreApplication::translate(
             "Tovel", "Tovel could not keep the show: the record of what was saved could not be used.")));
     };
-    if (connection.isEmpty())
+    if (!db.isValid())
         return unusable();
     if (find(show.address))
         return fail(Error::plain(QCoreApplication::translate("Tovel", "You already follow %1.").arg(show.name())));
-    QSqlDatabase db = QSqlDatabase::database(connection, false);
     if (!db.transaction())
         return unusable();
     QSqlQuery insert(db);
@@ -163,11 +168,8 @@ Result<Show> Shows::follow(Show show, const QStringList &episodes)
 
 bool Shows::unfollow(qint64 id)
 {
-    const QString connection = m_history->connectionName();
-    if (connection.isEmpty())
-        return false;
-    QSqlDatabase db = QSqlDatabase::database(connection, false);
-    if (!db.transaction())
+    QSqlDatabase db = database();
+    if (!db.isValid() || !db.transaction())
         return false;
     QSqlQuery query(db);
     for (const char *statement : {"DELETE FROM show_episodes WHERE show = ?", "DELETE FROM shows WHERE id = ?"}) {
@@ -184,10 +186,10 @@ bool Shows::unfollow(qint64 id)
 QSet<QString> Shows::episodes(qint64 id)
 {
     QSet<QString> found;
-    const QString connection = m_history->connectionName();
-    if (connection.isEmpty())
+    QSqlDatabase db = database();
+    if (!db.isValid())
         return found;
-    QSqlQuery query(QSqlDatabase::database(connection, false));
+    QSqlQuery query(db);
     query.prepare(QStringLiteral("SELECT identity FROM show_episodes WHERE show = ?"));
     query.addBindValue(id);
     if (query.exec())
@@ -198,10 +200,10 @@ QSet<QString> Shows::episodes(qint64 id)
 
 bool Shows::noteCheck(const Show &show)
 {
-    const QString connection = m_history->connectionName();
-    if (connection.isEmpty())
+    QSqlDatabase db = database();
+    if (!db.isValid())
         return false;
-    QSqlQuery query(QSqlDatabase::database(connection, false));
+    QSqlQuery query(db);
     query.prepare(QStringLiteral("UPDATE shows SET address = ?, title = ?, checked_at = ?, arrived = ?,"
                                  " problem = ?, etag = ?, last_modified = ?, owed = ? WHERE id = ?"));
     for (const QVariant &value :
@@ -213,11 +215,8 @@ bool Shows::noteCheck(const Show &show)
 
 bool Shows::noteEpisode(qint64 id, const QString &identity, bool arrived)
 {
-    const QString connection = m_history->connectionName();
-    if (connection.isEmpty())
-        return false;
-    QSqlDatabase db = QSqlDatabase::database(connection, false);
-    if (!db.transaction())
+    QSqlDatabase db = database();
+    if (!db.isValid() || !db.transaction())
         return false;
     QSqlQuery insert(db), update(db);
     insert.prepare(QStringLiteral("INSERT OR IGNORE INTO show_episodes (show, identity) VALUES (?, ?)"));

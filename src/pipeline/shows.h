@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QSet>
+#include <QSqlDatabase>
 #include <QString>
 
 #include <memory>
@@ -72,6 +73,9 @@ public:
     bool noteEpisode(qint64 id, const QString &identity, bool arrived);
 
 private:
+    // The history's open database; an invalid one when it cannot be used.
+    [[nodiscard]] QSqlDatabase database() const;
+
     std::shared_ptr<History> m_history;
 };
 
